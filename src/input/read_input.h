@@ -1,0 +1,23 @@
+#pragma once
+// The input files: the data file, "net.txt" and the moral graph derived from it.
+
+#include "driver/run_state.h"
+
+namespace gaussnet {
+
+// Reads "net.txt" (only when state.true_net is 1) and then the data file.
+// Fills var_names, data_matrix and true_network. Throws fatal_error on any
+// input error, before anything has been written to "res.txt".
+void read_input(run_state& state);
+
+// The data file alone: header names and n_cases x n_vars values.
+void read_data_file(run_state& state);
+
+// "net.txt" in the working directory: n_vars lines of n_vars cell characters;
+// a digit 1 to 9 is an arc from the row's variable to the column's.
+void read_true_network(run_state& state, const char* path = "net.txt");
+
+// Derives state.moral_graph and state.n_edges from state.true_network.
+void derive_moral_graph(run_state& state);
+
+}  // namespace gaussnet

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "driver/run_state.h"
+
+namespace gaussnet {
+
+// The edge exclusion test over all pairs, from the inverse covariance matrix,
+// with the Benjamini-Yekutieli step-up sweep from the weakest pair. Timed and reported.
+void edge_exclusion(const run_state& state);
+
+}  // namespace gaussnet

@@ -1,0 +1,26 @@
+#pragma once
+// The conditional independence test: a statistic from the partial correlation
+// of candidate and target given the flagged members, and its p-value.
+
+#include <cstdint>
+
+#include "common/matrix.h"
+#include "driver/run_state.h"
+
+namespace gaussnet {
+
+inline constexpr double INFINITE_STATISTIC = 2147483647.0;
+
+// The statistic of a partial correlation r with cond_size conditioning
+// variables: Student t when state.exact is nonzero, Fisher z otherwise.
+double statistic_from_correlation(const run_state& state, double r, int cond_size);
+
+// Signed statistic of candidate against target given the variables whose
+// member_flags byte is 1 (the sub-matrix is built in ascending variable order).
+double ci_statistic(const run_state& state, int candidate, int target, const std::uint8_t* member_flags,
+                    const DoubleMatrix& cov);
+
+// Upper-tail probability of a (non-negative) statistic given the conditioning-set size.
+double statistic_pvalue(const run_state& state, double statistic, int cond_size);
+
+}  // namespace gaussnet

@@ -1,0 +1,43 @@
+#pragma once
+// The ranked IAMB passes for one target at a time, with scratch reused across
+// targets (one learner per thread).
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "common/matrix.h"
+#include "driver/run_state.h"
+
+namespace gaussnet {
+
+class ci_engine;
+
+// 1/1 + 1/2 + ... + 1/terms, summed from the first term upward; 0 for no terms.
+double harmonic_number(long long terms);
+
+class blanket_learner {
+public:
+    blanket_learner(const run_state& state, const DoubleMatrix& cov);
+    ~blanket_learner();
+
+    // The member flags of target's learned blanket (valid until the next call).
+    const std::vector<std::uint8_t>& learn(int variant, int target);
+
+private:
+    bool change_one(int variant, int& member_count);
+
+    const run_state& state_;
+    std::unique_ptr<ci_engine> engine_;
+    std::vector<std::uint8_t> flags_;
+    std::vector<double> pvalues_;
+    std::vector<int> index_;
+    double harmonic_;
+};
+
+// Learns every target of the list (in parallel, dynamically scheduled) and
+// sets their rows of learned_graph.
+void learn_targets(const run_state& state, int variant, const std::vector<int>& targets, ByteMatrix& learned_graph,
+                   const DoubleMatrix& cov, const char* progress_label);
+
+}  // namespace gaussnet

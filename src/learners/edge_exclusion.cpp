@@ -1,0 +1,82 @@
+#include "learners/edge_exclusion.h"
+
+#include <cmath>
+#include <vector>
+
+#include "common/run_timer.h"
+#include "common/text.h"
+#include "evaluation/report_structure.h"
+#include "evaluation/result_log.h"
+#include "learners/blanket.h"
+#include "stats/ci_test.h"
+#include "stats/covariance.h"
+#include "stats/heap_sort.h"
+#include "stats/precision.h"
+
+namespace gaussnet {
+
+namespace {
+
+struct pair_table {
+    std::vector<double> keys;  // -|statistic|
+    std::vector<int> first;    // j
+    std::vector<int> second;   // k < j
+};
+
+// The statistic of every pair given all other variables, read off the precision matrix.
+pair_table pair_statistics(const run_state& state, const DoubleMatrix& precision) {
+    const int n = state.n_vars;
+    const std::int64_t pairs = static_cast<std::int64_t>(n) * (n - 1) / 2;
+    pair_table table;
+    table.keys.reserve(static_cast<std::size_t>(pairs));
+    table.first.reserve(static_cast<std::size_t>(pairs));
+    table.second.reserve(static_cast<std::size_t>(pairs));
+    for (int j = 1; j < n; ++j) {
+        for (int k = 0; k < j; ++k) {
+            const double p_jk = precision(j, k);
+            const double r = p_jk == 0 ? 0.0 : -p_jk / std::sqrt(precision(k, k) * precision(j, j));
+            const double statistic = statistic_from_correlation(state, r, n - 2);
+            table.keys.push_back(-std::fabs(statistic));
+            table.first.push_back(j);
+            table.second.push_back(k);
+        }
+    }
+    return table;
+}
+
+// The step-up sweep from the weakest pair: remove edges while the adjusted
+// p-value exceeds alpha/2; the first pair within it keeps its edge and every stronger one.
+void exclude_edges(const run_state& state, const pair_table& table, ByteMatrix& learned_graph) {
+    const std::int64_t pairs = static_cast<std::int64_t>(table.keys.size());
+    const double harmonic = harmonic_number(pairs);
+    const double threshold = state.alpha * 0.5;
+    for (std::int64_t r = pairs; r >= 1; --r) {
+        const std::size_t at = static_cast<std::size_t>(r - 1);
+        const double p = statistic_pvalue(state, -table.keys[at], state.n_vars - 2);
+        const double adjusted = p * harmonic * static_cast<double>(pairs) / static_cast<double>(r);
+        if (!(adjusted > threshold)) return;
+        learned_graph(table.first[at], table.second[at]) = 0;
+        learned_graph(table.second[at], table.first[at]) = 0;
+    }
+}
+
+}  // namespace
+
+void edge_exclusion(const run_state& state) {
+    const run_timer timer;
+    const int n = state.n_vars;
+    ByteMatrix learned_graph(n, n, 1);
+    for (int v = 0; v < n; ++v) learned_graph(v, v) = 0;
+    DoubleMatrix precision(n, n);
+    estimate_covariance(state, precision);
+    invert_covariance(state, precision);
+    pair_table table = pair_statistics(state, precision);
+    precision = DoubleMatrix();
+    heap_sort3(table.keys.size(), table.keys.data(), table.first.data(), table.second.data());
+    exclude_edges(state, table, learned_graph);
+    print_console(strprintf("\n EE: \t %d sec.,", timer.elapsed_seconds()));
+    append_to_log(strprintf(" EE: %d sec.,", timer.elapsed_seconds()));
+    report_structure(state, learned_graph);
+}
+
+}  // namespace gaussnet

@@ -1,0 +1,57 @@
+#include "stats/ci_test.h"
+
+#include <cmath>
+#include <vector>
+
+#include "numerics/special_functions.h"
+#include "stats/cholesky.h"
+
+namespace gaussnet {
+
+double statistic_from_correlation(const run_state& state, double r, int cond_size) {
+    if (r == 1) return INFINITE_STATISTIC;
+    if (state.exact != 0) {
+        const double df = static_cast<double>(state.n_cases - cond_size - 2);
+        return r * std::sqrt(df / (1 - r * r));
+    }
+    return 0.5 * std::log((1 + r) / (1 - r));
+}
+
+double ci_statistic(const run_state& state, int candidate, int target, const std::uint8_t* member_flags,
+                    const DoubleMatrix& cov) {
+    int m = 0;
+    for (int v = 0; v < state.n_vars; ++v) m += member_flags[v];
+    const int order = m + 2;
+
+    std::vector<int> taken;
+    taken.reserve(static_cast<std::size_t>(order));
+    int candidate_position = -1;
+    int target_position = -1;
+    for (int v = 0; v < state.n_vars; ++v) {
+        if (v == candidate) candidate_position = static_cast<int>(taken.size());
+        if (v == target) target_position = static_cast<int>(taken.size());
+        if (v == candidate || v == target || member_flags[v] == 1) taken.push_back(v);
+    }
+
+    std::vector<double> sub(static_cast<std::size_t>(order) * order);
+    const int size = static_cast<int>(taken.size());
+    for (int p = 0; p < size; ++p) {
+        for (int q = 0; q <= p; ++q) {
+            sub[static_cast<std::size_t>(p) * order + q] = cov(taken[p], taken[q]);
+            sub[static_cast<std::size_t>(q) * order + p] = cov(taken[q], taken[p]);
+        }
+    }
+    const double r = partial_correlation(sub.data(), order, candidate_position, target_position);
+    return statistic_from_correlation(state, r, m);
+}
+
+double statistic_pvalue(const run_state& state, double statistic, int cond_size) {
+    if (state.exact != 0) {
+        const int df = state.n_cases - cond_size - 2;
+        return 1 - studtp(statistic, static_cast<double>(df));
+    }
+    const int d = state.n_cases - cond_size - 3;
+    return 1 - normalp(statistic, 0.0, 1.0 / static_cast<double>(d));
+}
+
+}  // namespace gaussnet

@@ -3,33 +3,55 @@
 // distribution functions on which the p-values rest. None of them stops the
 // program: out-of-range arguments and exhausted iteration limits are reported
 // on standard error by numerics_error and a defined value flows on.
+//
+// Every routine performs its arithmetic in one fixed order (summation order,
+// grouping, constants), so that results are reproducible to the last bit.
 
 namespace gaussnet {
 
 inline constexpr int NUMERICS_ITMAX = 100;
 inline constexpr double NUMERICS_EPS = 5e-9;
-inline constexpr double NUMERICS_TINY = 2.2250738585072014e-308;  // 2^-1022
+// The smallest normal double, 2^-1022: the floor of the continued fractions'
+// running numerator and denominator.
+inline constexpr double NUMERICS_TINY = 0x1p-1022;
 
 // Writes "Numerics Error in routine <routine>\n" and "    <message>\n" to standard error.
 void numerics_error(const char* routine, const char* message);
 
+// ln Gamma(x) for x > 0; tests nothing and never reports.
 double log_gamma(double x);
+// Series for P(a, x), for x < a + 1. Stores ln Gamma(a) through lg_out first, always.
 void gser(double* p_out, double a, double x, double* lg_out);
+// Continued fraction for Q(a, x) = 1 - P(a, x), for x >= a + 1. Stores ln Gamma(a) through lg_out first.
 void gcf(double* q_out, double a, double x, double* lg_out);
+// Regularised lower incomplete gamma function P(a, x), for a > 0 and x >= 0.
 double gammp(double a, double x);
+// erf(x), as P(1/2, x^2) with the sign of x.
 double error_function(double x);
 
+// Regularised incomplete beta function I_x(a, b), for a > 0, b > 0 and 0 <= x <= 1.
 double betai(double a, double b, double x);
+// Continued fraction of the incomplete beta function, for x below (a + 1) / (a + b + 2).
 double betacf(double a, double b, double x);
 
 // betai with its front factor's log-gamma part, (log_gamma(a + b) - log_gamma(a)) - log_gamma(b),
 // supplied by the caller; gives the same bits as betai when ln_beta_part is that value.
+// The part is read only where betai_needs_log_beta(x) holds.
 double betai_with_log_beta(double a, double b, double x, double ln_beta_part);
+// (log_gamma(a + b) - log_gamma(a)) - log_gamma(b), in that order.
 double log_beta_part(double a, double b);
+// True when betai forms its front factor at x from the log-gamma part: for x strictly
+// inside (0, 1), and for NaN. Elsewhere the factor is 0 or x is rejected.
+inline bool betai_needs_log_beta(double x) {
+    return !(x < 0 || x > 1) && !(x == 0 || x == 1);
+}
 
+// Lower-tail probability of a normal distribution with the given mean and variance.
 double normalp(double x, double mean, double variance);
+// Lower-tail probability of Student's t distribution with df degrees of freedom (any positive real).
 double studtp(double t, double df);
-// studtp with the log-gamma part of betai(df * 0.5, 0.5, .) supplied by the caller.
+// studtp with the log-gamma part of betai(df * 0.5, 0.5, .) supplied by the caller,
+// that is log_beta_part(df * 0.5, 0.5); gives the same bits as studtp with that value.
 double studtp_with_log_beta(double t, double df, double ln_beta_part);
 
 }  // namespace gaussnet

@@ -1,0 +1,13 @@
+#include <cstdio>
+
+#include "numerics/special_functions.h"
+
+namespace gaussnet {
+
+// A report never stops the computation: the caller goes on with a defined value.
+void numerics_error(const char* routine, const char* message) {
+    std::fprintf(stderr, "Numerics Error in routine %s\n", routine);
+    std::fprintf(stderr, "    %s\n", message);
+}
+
+}  // namespace gaussnet

@@ -1,8 +1,10 @@
-// Placeholder: replaced by the real input readers.
 #include "input/read_input.h"
+
 namespace gaussnet {
-void read_input(run_state&) {}
-void read_data_file(run_state&) {}
-void read_true_network(run_state&, const char*) {}
-void derive_moral_graph(run_state&) {}
+
+void read_input(run_state& state) {
+    if (state.true_net == 1) read_true_network(state);
+    read_data_file(state);
+}
+
 }  // namespace gaussnet

@@ -1,0 +1,66 @@
+#include "input/file_reader.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "common/fatal_error.h"
+#include "common/text.h"
+
+namespace gaussnet {
+
+namespace {
+
+// Large enough that a 100 MB file takes a hundred reads, small enough not to matter.
+constexpr std::size_t initial_chunk = std::size_t{1} << 20;
+
+}  // namespace
+
+file_reader::file_reader(const std::string& path, std::string description)
+    : description_(std::move(description)), buffer_(initial_chunk) {
+    file_ = std::fopen(path.c_str(), "rb");
+    if (file_ == nullptr) {
+        throw fatal_error(strprintf("Cannot open %s: %s.", description_.c_str(), std::strerror(errno)));
+    }
+}
+
+file_reader::~file_reader() { std::fclose(file_); }
+
+bool file_reader::refill(std::size_t keep) {
+    const std::size_t kept = end_ - keep;
+    if (keep > 0 && kept > 0) std::memmove(buffer_.data(), buffer_.data() + keep, kept);
+    pos_ -= keep;
+    end_ = kept;
+    if (at_eof_) return false;
+    // Only a single token longer than the whole buffer makes it grow.
+    if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
+    const std::size_t wanted = buffer_.size() - end_;
+    const std::size_t got = std::fread(buffer_.data() + end_, 1, wanted, file_);
+    if (got < wanted) {
+        if (std::ferror(file_)) {
+            throw fatal_error(strprintf("Cannot read %s: %s.", description_.c_str(), std::strerror(errno)));
+        }
+        at_eof_ = true;
+    }
+    end_ += got;
+    return got > 0;
+}
+
+std::string_view file_reader::next_token() {
+    for (;;) {
+        while (pos_ < end_ && is_space(buffer_[pos_])) ++pos_;
+        if (pos_ < end_) break;
+        if (!refill(pos_)) return {};
+    }
+    std::size_t start = pos_;
+    for (;;) {
+        while (pos_ < end_ && !is_space(buffer_[pos_])) ++pos_;
+        if (pos_ < end_) break;
+        // The token reaches the end of the buffer: keep it and read on.
+        const bool more = refill(start);
+        start = 0;
+        if (!more) break;
+    }
+    return {buffer_.data() + start, pos_ - start};
+}
+
+}  // namespace gaussnet

@@ -1,0 +1,100 @@
+#include "driver/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/fatal_error.h"
+
+namespace gaussnet {
+namespace {
+
+// parse_command_line over the words after the program name.
+command_line parse(std::vector<std::string> words) {
+    words.insert(words.begin(), "gaussnet");
+    std::vector<char*> argv;
+    for (auto& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    return parse_command_line(static_cast<int>(words.size()), argv.data());
+}
+
+// Whether parsing words ends with the usage error (status 2, the usage text).
+bool is_usage_error(const std::vector<std::string>& words) {
+    try {
+        parse(words);
+    } catch (const fatal_error& error) {
+        EXPECT_EQ(error.status(), exit_usage);
+        EXPECT_STREQ(error.what(), usage_text().c_str());
+        return true;
+    }
+    return false;
+}
+
+const std::vector<std::string> six{"data.txt", "100", "5", "0", "0.05", "0"};
+
+TEST(CommandLine, UsageText) {
+    EXPECT_EQ(usage_text(),
+              "Usage: data_file n_cases n_vars true_net(0=no,1=yes) alpha exact(0=no,1=yes) [target radius].");
+}
+
+TEST(CommandLine, OnlySixOrEightPositionalArguments) {
+    std::vector<std::string> words;
+    for (int count = 0; count <= 10; ++count) {
+        EXPECT_EQ(is_usage_error(words), count != 6 && count != 8) << count << " arguments";
+        words.push_back(std::to_string(count));
+    }
+}
+
+TEST(CommandLine, PositionalArgumentsAreKeptVerbatim) {
+    const std::vector<std::string> eight{" data file.txt", "100", "5", "1", "abc", "2", "Raf", " 3x"};
+    EXPECT_EQ(parse(eight).positional, eight);
+    // A single dash or a negative number is no option.
+    const std::vector<std::string> signed_words{"-", "-5", "5", "0", "-0.05", "0"};
+    EXPECT_EQ(parse(signed_words).positional, signed_words);
+}
+
+TEST(CommandLine, ThreadsOption) {
+    auto with = [](std::vector<std::string> options) {
+        options.insert(options.end(), six.begin(), six.end());
+        return options;
+    };
+    EXPECT_EQ(parse(with({"--threads", "3"})).n_threads, 3);
+    EXPECT_EQ(parse(with({"--threads=1"})).n_threads, 1);
+    EXPECT_EQ(parse(with({"--threads", "2", "--threads", "4"})).n_threads, 4);
+    EXPECT_EQ(parse(with({"--threads", "3"})).positional, six);
+    EXPECT_EQ(parse(six).n_threads, available_cores());
+    EXPECT_GE(available_cores(), 1);
+    for (const std::vector<std::string>& bad : {std::vector<std::string>{"--threads", "0"}, {"--threads", "-2"},
+                                                 {"--threads", "abc"}, {"--threads", "3x"}, {"--threads="},
+                                                 {"--threads", "99999"}, {"--thread", "2"}, {"--bogus"}}) {
+        EXPECT_TRUE(is_usage_error(with(bad))) << bad[0] << " " << (bad.size() > 1 ? bad[1] : "");
+    }
+    EXPECT_TRUE(is_usage_error({"--threads"}));
+}
+
+TEST(CommandLine, DoubleDashEndsTheOptions) {
+    const command_line line = parse({"--", "--data.txt", "100", "5", "0", "0.05", "0"});
+    EXPECT_EQ(line.positional.at(0), "--data.txt");
+    // Options after the positional arguments are positional themselves.
+    EXPECT_TRUE(is_usage_error({"data.txt", "100", "5", "0", "0.05", "0", "--threads"}));
+}
+
+TEST(CommandLine, HelpAndVersionNeedNoPositionalArguments) {
+    EXPECT_TRUE(parse({"--help"}).show_help);
+    EXPECT_TRUE(parse({"--version"}).show_version);
+    EXPECT_TRUE(parse({"--help", "x"}).show_help);
+    EXPECT_NE(help_text().find("--threads N"), std::string::npos);
+}
+
+TEST(CommandLine, ConversionsFollowTheCLibrary) {
+    const std::pair<const char*, int> ints[] = {{"abc", 0}, {" 12x", 12}, {"-7", -7},   {"+3", 3},
+                                                {"", 0},    {"\t5", 5},   {"0x1A", 0}, {"2.9", 2}};
+    for (const auto& [text, value] : ints) EXPECT_EQ(convert_int(text), value) << text;
+    const std::pair<const char*, double> doubles[] = {
+        {"abc", 0.0}, {"0.05", 0.05}, {" 1e-2x", 0.01}, {"-.5", -0.5}, {"", 0.0}, {"5", 5.0}};
+    for (const auto& [text, value] : doubles) EXPECT_EQ(convert_double(text), value) << text;
+}
+
+}  // namespace
+}  // namespace gaussnet

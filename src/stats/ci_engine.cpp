@@ -44,26 +44,10 @@ void ci_engine::factor::reset(int n) {
     diag.resize(static_cast<std::size_t>(n));
 }
 
-// Rows first_row..order-1 of the factor, the rows before being in place. Each
-// entry is its covariance minus the products of the earlier rows, subtracted
-// from the nearest row back to row 0; the entries of one row advance together.
 void ci_engine::factor_rows(factor& f, int first_row) {
-    const int n = f.order;
-    row_sums_.resize(static_cast<std::size_t>(n));
-    for (int r = first_row; r < n; ++r) {
-        const double* cov_row = cov_.row(f.vars[r]);
-        double* sums = row_sums_.data();
-        for (int x = r; x < n; ++x) sums[x] = cov_row[f.vars[x]];
-        for (int k = r - 1; k >= 0; --k) subtract_scaled(sums + r, f.row(k) + r, f.row(k)[r], n - r);
-        if (sums[r] <= 0) {  // a NaN pivot is not <= 0 and goes on
-            f.failed_row = r;
-            return;
-        }
-        const double pivot = std::sqrt(sums[r]);
-        f.diag[r] = pivot;
-        double* out = f.row(r);
-        for (int x = r + 1; x < n; ++x) out[x] = sums[x] / pivot;
-    }
+    row_sums_.resize(static_cast<std::size_t>(f.order));
+    f.failed_row = factor_trailing_rows(f.upper.data(), f.diag.data(), f.order, first_row, cov_.data(), cov_.cols(),
+                                        f.vars.data(), row_sums_.data());
 }
 
 // The factor of the base variables with candidate inserted at position: the
@@ -91,16 +75,9 @@ void ci_engine::factor_with_candidate(int candidate, int position) {
     factor_rows(e, position);
 }
 
-// Column `column` of the inverse factor, rows column..order-1 (other rows 0).
-// Each entry's sum runs over the rows above it in ascending order, starting at 0.
 void ci_engine::inverse_column(const factor& f, int column, std::vector<double>& out) {
-    const int n = f.order;
-    out.assign(static_cast<std::size_t>(n), 0.0);
-    out[column] = 1 / f.diag[column];
-    for (int k = column; k < n; ++k) {
-        if (k > column) out[k] = out[k] / f.diag[k];
-        subtract_scaled(out.data() + k + 1, f.row(k) + k + 1, out[k], n - k - 1);
-    }
+    out.resize(static_cast<std::size_t>(f.order));
+    inverse_factor_column(f.upper.data(), f.diag.data(), f.order, column, out.data());
 }
 
 double ci_engine::pair_correlation(const factor& f, int i, const std::vector<double>& column_i, int j,

@@ -71,14 +71,22 @@ def data_text(names, rows, header_sep=" ", line_end="\n", per_line=None):
     return line_end.join(lines) + line_end
 
 
-def random_dag(rng, n_vars, edge_probability):
+def random_dag(rng, n_vars, edge_probability, low=0.5, high=1.2):
+    """Parents among the earlier variables, weights of magnitude low..high."""
     parents = []
     coefficients = []
     for v in range(n_vars):
         ps = [u for u in range(v) if rng.random() < edge_probability]
         parents.append(ps)
-        coefficients.append([rng.choice((-1, 1)) * rng.uniform(0.5, 1.2) for _ in ps])
+        coefficients.append([rng.choice((-1, 1)) * rng.uniform(low, high) for _ in ps])
     return parents, coefficients
+
+
+def random_network_inputs(seed, n_vars, n_cases, low, high, prefix="S"):
+    rng = random.Random(seed)
+    parents, coefficients = random_dag(rng, n_vars, 0.3, low, high)
+    rows = sample_network(rng, n_cases, parents, coefficients)
+    return data_text(names_of(prefix, n_vars), rows), net_text(parents)
 
 
 def names_of(prefix, n):
@@ -132,6 +140,19 @@ def random12_inputs():
     return data_text(names_of("N", 12), rows), net_text(parents)
 
 
+def weak15_inputs():
+    rng = random.Random(808)
+    # weak effects and few cases: many tests end near the threshold
+    parents = []
+    coefficients = []
+    for v in range(15):
+        ps = [u for u in range(v) if rng.random() < 0.25]
+        parents.append(ps)
+        coefficients.append([rng.choice((-1, 1)) * rng.uniform(0.15, 0.45) for _ in ps])
+    rows = sample_network(rng, 90, parents, coefficients)
+    return data_text(names_of("W", 15), rows), net_text(parents)
+
+
 def few_cases_inputs():
     rng = random.Random(606)
     parents = [[], [0], [], [2], [], [4], [], [6]]
@@ -164,6 +185,22 @@ CASE_TABLE = {
     "random20_exact": (random20_inputs, "data.txt 300 20 1 0.05 1"),
     "random20_fisher": ("random20_exact", "data.txt 300 20 1 0.01 0"),
     "random12_small": (random12_inputs, "data.txt 60 12 1 0.1 1"),
+    "weak15_fisher": (weak15_inputs, "data.txt 90 15 0 0.2 0"),
+    "weak15_exact": ("weak15_fisher", "data.txt 90 15 0 0.2 1"),
+    "weak15_scored": ("weak15_fisher", "data.txt 90 15 1 0.1 1"),
+    "chain_alpha_zero": ("chain_fisher", "data.txt 200 5 0 0 1"),
+    # Few cases and weak effects, seeds chosen so that several decisions lie
+    # close to the threshold: an off-by-one in a degrees-of-freedom count or
+    # a sweep of the EE test that does not stop changes the matrices.
+    "near_threshold_fisher": (lambda: random_network_inputs(5, 10, 30, 0.2, 0.6),
+                              "data.txt 30 10 0 0.1 0"),
+    "near_threshold_exact": ("near_threshold_fisher", "data.txt 30 10 0 0.1 1"),
+    "ee_sweep_stops": (lambda: random_network_inputs(4, 10, 30, 0.2, 0.6),
+                       "data.txt 30 10 0 0.1 0"),
+    # Strong effects: many p-values are exactly 0, so the order in which the
+    # heap sort leaves equal values decides which variable is added first.
+    "tied_pvalues": (lambda: random_network_inputs(0, 12, 100, 1.0, 2.5),
+                     "data.txt 100 12 0 0.05 1"),
     "few_cases": (few_cases_inputs, "data.txt 8 8 1 0.05 0"),
     "random20_nonet": ("random20_exact", "data.txt 300 20 0 0.05 1"),
     "append_to_log": ("chain_fisher", "data.txt 200 5 2 0.05 2"),

@@ -10,6 +10,25 @@
 
 namespace gaussnet {
 
+namespace {
+
+[[noreturn]] void not_positive_definite(int order) {
+    throw fatal_error(strprintf("No Cholesky decomposition (%d).", order));
+}
+
+double pair_correlation(int n, int i, const double* column_i, int j, const double* column_j) {
+    double cross = 0;
+    for (int k = i > j ? i : j; k < n; ++k) cross = cross + column_i[k] * column_j[k];
+    double s_i = 0;
+    for (int k = i; k < n; ++k) s_i = s_i + column_i[k] * column_i[k];
+    double s_j = 0;
+    for (int k = j; k < n; ++k) s_j = s_j + column_j[k] * column_j[k];
+    if (cross == 0) return 0.0;
+    return -(cross / std::sqrt(s_j * s_i));
+}
+
+}  // namespace
+
 ci_engine::ci_engine(const run_state& state, const DoubleMatrix& cov)
     : state_(state), cov_(cov), flags_(static_cast<std::size_t>(state.n_vars)) {}
 
@@ -37,60 +56,159 @@ void ci_engine::test_pass_plain(int target, const std::uint8_t* member_flags, in
     }
 }
 
-void ci_engine::factor::reset(int n) {
-    order = n;
-    failed_row = -1;
-    upper.resize(static_cast<std::size_t>(n) * static_cast<std::size_t>(n));
-    diag.resize(static_cast<std::size_t>(n));
+// sums[0..count) minus the terms whose coefficients and rows the tables hold.
+void ci_engine::subtract_terms(double* sums, int count, int terms) {
+    subtract_rows(sums, count, coef_.data(), rows_.data(), terms);
 }
 
-void ci_engine::factor_rows(factor& f, int first_row) {
-    row_sums_.resize(static_cast<std::size_t>(f.order));
-    f.failed_row = factor_trailing_rows(f.upper.data(), f.diag.data(), f.order, first_row, cov_.data(), cov_.cols(),
-                                        f.vars.data(), row_sums_.data());
-}
-
-// The factor of the base variables with candidate inserted at position: the
-// base rows before it are copied (shifted past the candidate's column), the
-// candidate's column in those rows is solved for, the rest is factorised.
-void ci_engine::factor_with_candidate(int candidate, int position) {
-    const factor& b = base_;
-    factor& e = extended_;
-    const int n = b.order + 1;
-    e.reset(n);
-    e.vars.assign(b.vars.begin(), b.vars.begin() + position);
-    e.vars.push_back(candidate);
-    e.vars.insert(e.vars.end(), b.vars.begin() + position, b.vars.end());
-    const double* cov_candidate = cov_.row(candidate);
-    for (int r = 0; r < position; ++r) {
-        const double* from = b.row(r);
-        double* to = e.row(r);
-        for (int x = r; x < position; ++x) to[x] = from[x];
-        for (int x = position + 1; x < n; ++x) to[x] = from[x - 1];
-        double s = cov_candidate[b.vars[r]];
-        for (int k = r - 1; k >= 0; --k) s = s - e.row(k)[r] * e.row(k)[position];
-        to[position] = s / b.diag[r];
-        e.diag[r] = b.diag[r];
+// Each entry (r, x) starts from its covariance and subtracts U[k][r] * U[k][x]
+// for k from r - 1 down to 0; the pivot must be positive (a NaN goes on).
+void ci_engine::factor_base() {
+    const int n = static_cast<int>(base_vars_.size());
+    base_upper_.reset(n);
+    base_lower_.reset(n);
+    base_diag_.resize(static_cast<std::size_t>(n));
+    base_failed_row_ = -1;
+    for (int r = 0; r < n; ++r) {
+        const double* cov_row = cov_.row(base_vars_[r]);
+        for (int x = r; x < n; ++x) sums_[x] = cov_row[base_vars_[x]];
+        if (r > 0) subtract_own_rows(sums_.data() + r, n - r, base_upper_.row(r - 1) + r, n, r);
+        if (sums_[r] <= 0) {
+            base_failed_row_ = r;
+            return;
+        }
+        const double pivot = std::sqrt(sums_[r]);
+        base_diag_[r] = pivot;
+        double* out = base_upper_.row(r);
+        for (int x = r + 1; x < n; ++x) {
+            out[x] = sums_[x] / pivot;
+            base_lower_.row(x)[r] = out[x];
+        }
     }
-    factor_rows(e, position);
 }
 
-void ci_engine::inverse_column(const factor& f, int column, std::vector<double>& out) {
-    out.resize(static_cast<std::size_t>(f.order));
-    inverse_factor_column(f.upper.data(), f.diag.data(), f.order, column, out.data());
+// Every non-member's column in the base rows at once (a forward solve per
+// candidate, the candidates side by side): row r holds the candidates above
+// base variable r, each entry its covariance minus L[r][k] times the entries
+// of rows k = r - 1 down to 0, divided by the pivot.
+void ci_engine::solve_candidate_columns(const std::uint8_t* member_flags, int target) {
+    const int n_vars = state_.n_vars;
+    candidates_.clear();
+    for (int v = 0; v < n_vars; ++v)
+        if (v != target && member_flags[v] != 1) candidates_.push_back(v);
+    const int width = static_cast<int>(candidates_.size());
+    const int rows = base_failed_row_ < 0 ? base_upper_.order : base_failed_row_;
+    solved_.resize(static_cast<std::size_t>(rows) * static_cast<std::size_t>(width));
+    first_above_.resize(static_cast<std::size_t>(rows));
+    int first = 0;
+    for (int r = 0; r < rows; ++r) {
+        while (first < width && candidates_[first] < base_vars_[r]) ++first;
+        first_above_[r] = first;
+        double* out = solved_.data() + static_cast<std::ptrdiff_t>(r) * width;
+        const double* cov_row = cov_.row(base_vars_[r]);
+        for (int i = first; i < width; ++i) out[i] = cov_row[candidates_[i]];
+        const double* lower = base_lower_.row(r);
+        for (int k = r - 1, t = 0; k >= 0; --k, ++t) {
+            coef_[t] = lower[k];
+            rows_[t] = solved_.data() + static_cast<std::ptrdiff_t>(k) * width + first;
+        }
+        subtract_terms(out + first, width - first, r);
+        for (int i = first; i < width; ++i) out[i] = out[i] / base_diag_[r];
+    }
 }
 
-double ci_engine::pair_correlation(const factor& f, int i, const std::vector<double>& column_i, int j,
-                                   const std::vector<double>& column_j) const {
-    const int n = f.order;
-    double cross = 0;
-    for (int k = i > j ? i : j; k < n; ++k) cross = cross + column_i[k] * column_j[k];
-    double s_i = 0;
-    for (int k = i; k < n; ++k) s_i = s_i + column_i[k] * column_i[k];
-    double s_j = 0;
-    for (int k = j; k < n; ++k) s_j = s_j + column_j[k] * column_j[k];
-    if (cross == 0) return 0.0;
-    return -(cross / std::sqrt(s_j * s_i));
+// The target's column of the base's inverse factor, keeping after each row p
+// the partial sums of the rows below it (a candidate inserted at p continues them).
+void ci_engine::base_target_column() {
+    const int n = base_upper_.order;
+    const int q = target_position_;
+    target_partial_.reset(n + 1);
+    std::vector<double>& column = base_target_column_;
+    column.assign(static_cast<std::size_t>(n), 0.0);
+    column[q] = 1 / base_diag_[q];
+    for (int k = q; k < n; ++k) {
+        if (k > q) column[k] = column[k] / base_diag_[k];
+        subtract_scaled(column.data() + k + 1, base_upper_.row(k) + k + 1, column[k], n - k - 1);
+        double* partial = target_partial_.row(k + 1);
+        for (int c = k + 1; c < n; ++c) partial[c] = column[c];
+    }
+}
+
+// Rows position..n-1 of the factor of the base with candidate inserted at
+// position; the rows above are the base's, shifted past the candidate's column.
+bool ci_engine::factor_with_candidate(int candidate_slot, int position) {
+    const int n = base_upper_.order + 1;
+    const int p = position;
+    const int candidate = candidates_[candidate_slot];
+    ext_upper_.reset(n);
+    ext_diag_.resize(static_cast<std::size_t>(n));
+    ext_vars_.assign(base_vars_.begin(), base_vars_.begin() + p);
+    ext_vars_.push_back(candidate);
+    ext_vars_.insert(ext_vars_.end(), base_vars_.begin() + p, base_vars_.end());
+
+    const int width = static_cast<int>(candidates_.size());
+    double* w = candidate_column_.data();
+    for (int r = 0; r < p; ++r) {
+        w[r] = solved_[static_cast<std::size_t>(r) * width + candidate_slot];
+        ext_diag_[r] = base_diag_[r];
+    }
+    for (int r = p; r < n; ++r) {
+        const double* cov_row = cov_.row(ext_vars_[r]);
+        for (int x = r; x < n; ++x) sums_[x] = cov_row[ext_vars_[x]];
+        if (r == p) {
+            // The candidate's own row: its column above is w.
+            for (int k = p - 1; k >= 0; --k) sums_[p] = sums_[p] - w[k] * w[k];
+            for (int k = p - 1, t = 0; k >= 0; --k, ++t) {
+                coef_[t] = w[k];
+                rows_[t] = base_upper_.row(k) + p;  // base column x - 1 for x > p
+            }
+            subtract_terms(sums_.data() + p + 1, n - p - 1, p);
+        } else {
+            // Rows r - 1 down to p are new; the base rows below are shifted by one column.
+            if (r > p) subtract_own_rows(sums_.data() + r, n - r, ext_upper_.row(r - 1) + r, n, r - p);
+            if (p > 0) subtract_own_rows(sums_.data() + r, n - r, base_upper_.row(p - 1) + (r - 1), n - 1, p);
+        }
+        if (sums_[r] <= 0) return false;
+        const double pivot = std::sqrt(sums_[r]);
+        ext_diag_[r] = pivot;
+        double* out = ext_upper_.row(r);
+        for (int x = r + 1; x < n; ++x) out[x] = sums_[x] / pivot;
+    }
+    return true;
+}
+
+// Column `column` of the inverse factor (rows column..n-1; zero above). Entry c
+// is (0 - sum over k = column..c-1 of U[k][c] * out[k]) / diag[c], summed upward.
+void ci_engine::inverse_column(const square& upper, const std::vector<double>& diag, int column,
+                               std::vector<double>& out) {
+    const int n = upper.order;
+    out.assign(static_cast<std::size_t>(n), 0.0);
+    out[column] = 1 / diag[column];
+    for (int k = column; k < n; ++k) {
+        if (k > column) out[k] = out[k] / diag[k];
+        subtract_scaled(out.data() + k + 1, upper.row(k) + k + 1, out[k], n - k - 1);
+    }
+}
+
+// The target's inverse-factor column in the extended matrix, when the target
+// lies above the candidate: the base's column down to the candidate, the
+// base's partial sums below it, and the candidate's own entry.
+void ci_engine::extended_target_column(int position) {
+    const int n = ext_upper_.order;
+    const int p = position;
+    const int q = target_position_;
+    std::vector<double>& column = column_target_;
+    column.assign(static_cast<std::size_t>(n), 0.0);
+    for (int k = q; k < p; ++k) column[k] = base_target_column_[k];
+    double s = 0;
+    for (int k = q; k < p; ++k) s = s - candidate_column_[k] * column[k];
+    column[p] = s;
+    const double* partial = target_partial_.row(p);
+    for (int c = p + 1; c < n; ++c) column[c] = partial[c - 1];
+    for (int k = p; k < n; ++k) {
+        column[k] = column[k] / ext_diag_[k];
+        subtract_scaled(column.data() + k + 1, ext_upper_.row(k) + k + 1, column[k], n - k - 1);
+    }
 }
 
 void ci_engine::prepare_pvalues(int member_count) {
@@ -112,44 +230,52 @@ double ci_engine::pvalue(double r, int cond_size) const {
 
 void ci_engine::test_pass(int target, const std::uint8_t* member_flags, int member_count, double* pvalues,
                           int* index) {
-    const int n = state_.n_vars;
+    const int n_vars = state_.n_vars;
     prepare_pvalues(member_count);
-    base_.vars.clear();
-    for (int v = 0; v < n; ++v)
-        if (v == target || member_flags[v] == 1) base_.vars.push_back(v);
-    base_.reset(static_cast<int>(base_.vars.size()));
-    factor_rows(base_, 0);
-    int target_position = 0;
-    while (base_.vars[target_position] != target) ++target_position;
-    const bool base_ok = base_.failed_row < 0;
-    if (base_ok) inverse_column(base_, target_position, target_column_);
+    base_vars_.clear();
+    for (int v = 0; v < n_vars; ++v)
+        if (v == target || member_flags[v] == 1) base_vars_.push_back(v);
+    const int order = static_cast<int>(base_vars_.size());
+    sums_.resize(static_cast<std::size_t>(order) + 1);
+    coef_.resize(static_cast<std::size_t>(order) + 1);
+    rows_.resize(static_cast<std::size_t>(order) + 1);
+    candidate_column_.resize(static_cast<std::size_t>(order) + 1);
+    target_position_ = 0;
+    while (base_vars_[target_position_] != target) ++target_position_;
+    factor_base();
+    const bool base_ok = base_failed_row_ < 0;
+    if (base_ok) base_target_column();
+    solve_candidate_columns(member_flags, target);
+    int candidate_slot = 0;
 
     int entry = 0;
     int position = 0;  // the number of base variables below j
-    for (int j = 0; j < n; ++j) {
+    for (int j = 0; j < n_vars; ++j) {
         if (j == target) {
             ++position;
             continue;
         }
-        double r;
         if (member_flags[j] == 1) {
-            if (!base_ok) throw fatal_error(strprintf("No Cholesky decomposition (%d).", base_.order));
-            inverse_column(base_, position, column_a_);
-            r = pair_correlation(base_, position, column_a_, target_position, target_column_);
+            if (!base_ok) not_positive_definite(order);
+            inverse_column(base_upper_, base_diag_, position, column_candidate_);
+            const double r = pair_correlation(order, position, column_candidate_.data(), target_position_,
+                                              base_target_column_.data());
             pvalues[entry] = pvalue(r, member_count - 1);
             ++position;
         } else {
-            if (base_.failed_row >= 0 && base_.failed_row < position) {
-                throw fatal_error(strprintf("No Cholesky decomposition (%d).", base_.order + 1));
+            // The rows above the candidate are the base's: a failure there is the base's.
+            if (!base_ok && base_failed_row_ < position) not_positive_definite(order + 1);
+            if (!factor_with_candidate(candidate_slot++, position)) not_positive_definite(order + 1);
+            inverse_column(ext_upper_, ext_diag_, position, column_candidate_);
+            int shifted_target = target_position_ + 1;
+            if (target_position_ < position) {
+                shifted_target = target_position_;
+                extended_target_column(position);
+            } else {
+                inverse_column(ext_upper_, ext_diag_, shifted_target, column_target_);
             }
-            factor_with_candidate(j, position);
-            if (extended_.failed_row >= 0) {
-                throw fatal_error(strprintf("No Cholesky decomposition (%d).", extended_.order));
-            }
-            const int shifted_target = target_position < position ? target_position : target_position + 1;
-            inverse_column(extended_, position, column_a_);
-            inverse_column(extended_, shifted_target, column_b_);
-            r = pair_correlation(extended_, position, column_a_, shifted_target, column_b_);
+            const double r = pair_correlation(order + 1, position, column_candidate_.data(), shifted_target,
+                                              column_target_.data());
             pvalues[entry] = pvalue(r, member_count);
         }
         index[entry] = j;

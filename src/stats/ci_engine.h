@@ -5,14 +5,15 @@
 //
 // The results are bit-identical to testing each candidate with ci_statistic
 // and statistic_pvalue; only work that would be repeated is shared:
-// - a member's test uses the matrix of the members and the target, the same
-//   for every member, so that matrix is factorised once per pass;
-// - a non-member's matrix is that one with the candidate inserted at its
-//   position in variable order; the factor's rows before that position do not
-//   depend on the candidate, so only the candidate's column there and the rows
-//   from its position on are computed;
-// - pair mode needs only two columns of the inverse factor, and each column
-//   depends only on the factor and on itself;
+// - a member's test uses the matrix of the members and the target (the base),
+//   the same for every member, so the base is factorised once per pass;
+// - a non-member's matrix is the base with the candidate inserted at its
+//   position in variable order; the factor's rows before that position are the
+//   base's, so only the candidate's column there and the rows from its
+//   position on are computed;
+// - pair mode needs only two columns of the inverse factor; each column
+//   depends only on the factor and on itself, and the target's column above
+//   the candidate's position, with its partial sums below, is the base's;
 // - the log-gamma terms of the t distribution depend only on the degrees of freedom.
 
 #include <cstdint>
@@ -38,38 +39,59 @@ public:
                          int* index);
 
 private:
-    // An upper-triangular factor U = L^T of order n (row-major, stride n) and its diagonal.
-    struct factor {
-        std::vector<int> vars;  // the variables in position order
-        std::vector<double> upper;
-        std::vector<double> diag;
+    // Square scratch of order n with row access (row-major, stride n).
+    struct square {
+        std::vector<double> cells;
         int order = 0;
-        int failed_row = -1;  // first row whose pivot was not positive, or -1
-
-        double* row(int r) { return upper.data() + static_cast<std::ptrdiff_t>(r) * order; }
-        const double* row(int r) const { return upper.data() + static_cast<std::ptrdiff_t>(r) * order; }
-        void reset(int n);
+        void reset(int n) {
+            order = n;
+            cells.resize(static_cast<std::size_t>(n) * static_cast<std::size_t>(n));
+        }
+        double* row(int r) { return cells.data() + static_cast<std::ptrdiff_t>(r) * order; }
+        const double* row(int r) const { return cells.data() + static_cast<std::ptrdiff_t>(r) * order; }
     };
 
-    void factor_rows(factor& f, int first_row);
-    void factor_with_candidate(int candidate, int position);
-    void inverse_column(const factor& f, int column, std::vector<double>& out);
-    double pair_correlation(const factor& f, int i, const std::vector<double>& column_i, int j,
-                            const std::vector<double>& column_j) const;
+    void factor_base();
+    void base_target_column();
+    void solve_candidate_columns(const std::uint8_t* member_flags, int target);
+    bool factor_with_candidate(int candidate_slot, int position);
+    void extended_target_column(int position);
+    void inverse_column(const square& upper, const std::vector<double>& diag, int column, std::vector<double>& out);
     double pvalue(double r, int cond_size) const;
     void prepare_pvalues(int member_count);
+    void subtract_terms(double* sums, int count, int terms);
 
     const run_state& state_;
     const DoubleMatrix& cov_;
     std::vector<std::uint8_t> flags_;
-    factor base_;       // members and target
-    factor extended_;   // members, target and one candidate
-    std::vector<double> row_sums_;
-    std::vector<double> target_column_;
-    std::vector<double> column_a_;
-    std::vector<double> column_b_;
-    double log_beta_members_ = 0;      // df of a non-member's test
-    double log_beta_one_less_ = 0;     // df of a member's test
+
+    // The base: members and target in variable order, U = L^T, L, diagonal.
+    std::vector<int> base_vars_;
+    square base_upper_;
+    square base_lower_;
+    std::vector<double> base_diag_;
+    int base_failed_row_ = -1;
+    int target_position_ = 0;
+    std::vector<double> base_target_column_;  // column of the base's inverse factor
+    square target_partial_;                   // row p: that column's partial sums below p
+
+    // The base with one candidate: rows from the candidate's position on.
+    square ext_upper_;
+    std::vector<double> ext_diag_;
+    std::vector<int> candidates_;       // the non-members, ascending
+    std::vector<double> solved_;        // row r: their columns in base row r (from first_above_[r] on)
+    std::vector<int> first_above_;
+    std::vector<int> ext_vars_;
+    std::vector<double> candidate_column_;  // the candidate's column in the base rows
+    std::vector<double> column_candidate_;  // inverse-factor columns of the extended matrix
+    std::vector<double> column_target_;
+
+    std::vector<double> sums_;
+    std::vector<double> coef_;
+    std::vector<const double*> rows_;
+
+    double log_beta_members_ = 0;   // df of a non-member's test
+    double log_beta_one_less_ = 0;  // df of a member's test
     int member_count_ = 0;
 };
 

@@ -1,7 +1,9 @@
 #include "stats/kernels.h"
 
-#include <cmath>
 #include <cstring>
+
+// The helpers below are always inlined, so the vector ABI note does not apply.
+#pragma GCC diagnostic ignored "-Wpsabi"
 
 namespace gaussnet {
 
@@ -9,54 +11,93 @@ namespace {
 
 typedef double double4 __attribute__((vector_size(32)));
 
-// y[i] = y[i] - f * x[i] for each i: a multiply and a subtract, never fused.
-__attribute__((always_inline)) inline void subtract_scaled(double* y, const double* x, double f, int count) {
-    int i = 0;
-    const double4 scale = {f, f, f, f};
-    for (; i + 4 <= count; i += 4) {
-        double4 vy;
-        double4 vx;
-        std::memcpy(&vy, y + i, sizeof vy);
-        std::memcpy(&vx, x + i, sizeof vx);
-        vy = vy - scale * vx;
-        std::memcpy(y + i, &vy, sizeof vy);
-    }
-    for (; i < count; ++i) y[i] = y[i] - f * x[i];
+__attribute__((always_inline)) inline double4 load4(const double* p) {
+    double4 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
 }
+
+__attribute__((always_inline)) inline void store4(double* p, double4 v) { std::memcpy(p, &v, sizeof v); }
 
 }  // namespace
 
 // Compiled for AVX2 and for the baseline, chosen at load time; both give the same bits.
-__attribute__((target_clones("avx2", "default"))) int factor_trailing_rows(double* upper, double* diag, int n,
-                                                                             int first_row, const double* cov,
-                                                                             std::int64_t cov_stride,
-                                                                             const int* vars, double* sums) {
-    for (int r = first_row; r < n; ++r) {
-        const double* cov_row = cov + vars[r] * cov_stride;
-        for (int x = r; x < n; ++x) sums[x] = cov_row[vars[x]];
-        for (int k = r - 1; k >= 0; --k) {
-            const double* row_k = upper + static_cast<std::ptrdiff_t>(k) * n;
-            subtract_scaled(sums + r, row_k + r, row_k[r], n - r);
+// Sixteen entries stay in registers while all the terms are subtracted.
+__attribute__((target_clones("avx2", "default"))) void subtract_rows(double* sums, int count, const double* coef,
+                                                                      const double* const* rows, int terms) {
+    int x = 0;
+    for (; x + 16 <= count; x += 16) {
+        double4 a0 = load4(sums + x), a1 = load4(sums + x + 4), a2 = load4(sums + x + 8), a3 = load4(sums + x + 12);
+        for (int t = 0; t < terms; ++t) {
+            const double4 c = {coef[t], coef[t], coef[t], coef[t]};
+            const double* row = rows[t] + x;
+            a0 = a0 - c * load4(row);
+            a1 = a1 - c * load4(row + 4);
+            a2 = a2 - c * load4(row + 8);
+            a3 = a3 - c * load4(row + 12);
         }
-        if (sums[r] <= 0) return r;
-        const double pivot = std::sqrt(sums[r]);
-        diag[r] = pivot;
-        double* out = upper + static_cast<std::ptrdiff_t>(r) * n;
-        for (int x = r + 1; x < n; ++x) out[x] = sums[x] / pivot;
+        store4(sums + x, a0);
+        store4(sums + x + 4, a1);
+        store4(sums + x + 8, a2);
+        store4(sums + x + 12, a3);
     }
-    return -1;
+    for (; x + 4 <= count; x += 4) {
+        double4 a = load4(sums + x);
+        for (int t = 0; t < terms; ++t) {
+            const double4 c = {coef[t], coef[t], coef[t], coef[t]};
+            a = a - c * load4(rows[t] + x);
+        }
+        store4(sums + x, a);
+    }
+    for (; x < count; ++x) {
+        double a = sums[x];
+        for (int t = 0; t < terms; ++t) a = a - coef[t] * rows[t][x];
+        sums[x] = a;
+    }
 }
 
-__attribute__((target_clones("avx2", "default"))) void inverse_factor_column(const double* upper,
-                                                                              const double* diag, int n,
-                                                                              int column, double* out) {
-    for (int c = 0; c < n; ++c) out[c] = 0.0;
-    out[column] = 1 / diag[column];
-    for (int k = column; k < n; ++k) {
-        if (k > column) out[k] = out[k] / diag[k];
-        const double* row_k = upper + static_cast<std::ptrdiff_t>(k) * n;
-        subtract_scaled(out + k + 1, row_k + k + 1, out[k], n - k - 1);
+__attribute__((target_clones("avx2", "default"))) void subtract_own_rows(double* sums, int count,
+                                                                          const double* first, long stride,
+                                                                          int terms) {
+    int x = 0;
+    for (; x + 16 <= count; x += 16) {
+        double4 a0 = load4(sums + x), a1 = load4(sums + x + 4), a2 = load4(sums + x + 8), a3 = load4(sums + x + 12);
+        const double* row = first;
+        for (int t = 0; t < terms; ++t, row -= stride) {
+            const double4 c = {row[0], row[0], row[0], row[0]};
+            a0 = a0 - c * load4(row + x);
+            a1 = a1 - c * load4(row + x + 4);
+            a2 = a2 - c * load4(row + x + 8);
+            a3 = a3 - c * load4(row + x + 12);
+        }
+        store4(sums + x, a0);
+        store4(sums + x + 4, a1);
+        store4(sums + x + 8, a2);
+        store4(sums + x + 12, a3);
     }
+    for (; x + 4 <= count; x += 4) {
+        double4 a = load4(sums + x);
+        const double* row = first;
+        for (int t = 0; t < terms; ++t, row -= stride) {
+            const double4 c = {row[0], row[0], row[0], row[0]};
+            a = a - c * load4(row + x);
+        }
+        store4(sums + x, a);
+    }
+    for (; x < count; ++x) {
+        double a = sums[x];
+        const double* row = first;
+        for (int t = 0; t < terms; ++t, row -= stride) a = a - row[0] * row[x];
+        sums[x] = a;
+    }
+}
+
+__attribute__((target_clones("avx2", "default"))) void subtract_scaled(double* y, const double* row, double f,
+                                                                        int count) {
+    int x = 0;
+    const double4 c = {f, f, f, f};
+    for (; x + 4 <= count; x += 4) store4(y + x, load4(y + x) - c * load4(row + x));
+    for (; x < count; ++x) y[x] = y[x] - f * row[x];
 }
 
 }  // namespace gaussnet

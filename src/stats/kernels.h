@@ -1,23 +1,21 @@
 #pragma once
-// The inner loops of the shared-work tests, on an upper-triangular factor
-// U = L^T stored row-major with stride n (U[k][x] = L[x][k]; the diagonal apart).
-// Every entry gets exactly the operations of the plain factorisation, in the
-// same order; only independent entries are computed side by side (never the
-// terms of one sum), so the results are bit-identical to the scalar loops.
-
-#include <cstdint>
+// The inner loops of the shared-work tests. Every entry gets exactly the
+// operations of the plain factorisation, in the same order; only independent
+// entries are computed side by side (never the terms of one sum), and a
+// multiply and a subtract are never fused, so the results are bit-identical
+// to the scalar loops.
 
 namespace gaussnet {
 
-// Factorises rows first_row..n-1, the rows before being in place. Entry (r, x)
-// starts from cov[vars[r]][vars[x]] and subtracts U[k][r] * U[k][x] for k from
-// r - 1 down to 0. sums is scratch of n doubles. Returns the first row whose
-// pivot is not positive (a NaN pivot goes on), or -1.
-int factor_trailing_rows(double* upper, double* diag, int n, int first_row, const double* cov,
-                         std::int64_t cov_stride, const int* vars, double* sums);
+// sums[x] = sums[x] - coef[t] * rows[t][x] for every x < count, for t = 0, 1,
+// ..., terms - 1 in that order.
+void subtract_rows(double* sums, int count, const double* coef, const double* const* rows, int terms);
 
-// Column `column` of L^-1 into out[0..n) (zero above the diagonal). Entry c is
-// (0 - sum over k = column..c-1 of L[c][k] * out[k]) / diag[c], summed upward.
-void inverse_factor_column(const double* upper, const double* diag, int n, int column, double* out);
+// The same with each term's row at first - t * stride and its coefficient the
+// row's own first entry: sums[x] -= row_t[0] * row_t[x], t = 0, 1, ..., terms - 1.
+void subtract_own_rows(double* sums, int count, const double* first, long stride, int terms);
+
+// y[x] = y[x] - f * row[x] for every x < count.
+void subtract_scaled(double* y, const double* row, double f, int count);
 
 }  // namespace gaussnet

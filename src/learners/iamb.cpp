@@ -11,6 +11,7 @@
 #include "evaluation/report_structure.h"
 #include "evaluation/result_log.h"
 #include "learners/blanket.h"
+#include "learners/pass_decision.h"
 #include "learners/progress.h"
 #include "stats/ci_engine.h"
 #include "stats/covariance.h"
@@ -45,31 +46,24 @@ blanket_learner::blanket_learner(const run_state& state, const DoubleMatrix& cov
 
 blanket_learner::~blanket_learner() = default;
 
-// One pass's decision: remove the weakest member if it is not significant,
-// else add the strongest non-member if it is. Returns false when neither applies.
+// Sorting the p-values only matters when ties could change the decision.
 bool blanket_learner::change_one(int variant, int& member_count) {
     const int m = state_.n_vars - 1;
-    const double threshold = state_.alpha * 0.5;
-    if (variant == 2) {
-        for (int k = 0; k < m; ++k) pvalues_[k] = pvalues_[k] * m * harmonic_ / (k + 1);
+    const decision_rule rule{variant, harmonic_, state_.alpha * 0.5};
+    pass_decision decision = decide_unsorted(pvalues_.data(), index_.data(), m, flags_.data(), rule);
+    if (decision.change == pass_change::undecided) {
+        heap_sort3(static_cast<std::size_t>(m), pvalues_.data(), index_.data(), index_.data());
+        decision = decide_sorted(pvalues_.data(), index_.data(), m, flags_.data(), rule);
     }
-    for (int k = m - 1; k >= 0; --k) {
-        if (flags_[index_[k]] != 1) continue;
-        if (pvalues_[k] > threshold) {
-            flags_[index_[k]] = 0;
-            --member_count;
-            return true;
-        }
-        break;
+    if (decision.change == pass_change::removal) {
+        flags_[decision.variable] = 0;
+        --member_count;
+        return true;
     }
-    for (int k = 0; k < m; ++k) {
-        if (flags_[index_[k]] == 1) continue;
-        if (pvalues_[k] <= threshold) {
-            flags_[index_[k]] = 1;
-            ++member_count;
-            return true;
-        }
-        break;
+    if (decision.change == pass_change::addition) {
+        flags_[decision.variable] = 1;
+        ++member_count;
+        return true;
     }
     return false;
 }
@@ -77,7 +71,6 @@ bool blanket_learner::change_one(int variant, int& member_count) {
 const std::vector<std::uint8_t>& blanket_learner::learn(int variant, int target) {
     std::fill(flags_.begin(), flags_.end(), 0);
     int member_count = 0;
-    const int m = state_.n_vars - 1;
     std::set<std::vector<int>> seen;
     for (;;) {
         // The passes may return to an earlier member set and then alternate
@@ -88,7 +81,6 @@ const std::vector<std::uint8_t>& blanket_learner::learn(int variant, int target)
             break;
         }
         engine_->test_pass(target, flags_.data(), member_count, pvalues_.data(), index_.data());
-        heap_sort3(static_cast<std::size_t>(m), pvalues_.data(), index_.data(), index_.data());
         if (!change_one(variant, member_count)) break;
     }
     return flags_;

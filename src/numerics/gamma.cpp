@@ -45,9 +45,10 @@ double log_gamma(double x) {
     return std::log(LG_FACTOR * s / x) - t;
 }
 
-void gser(double* p_out, double a, double x, double* lg_out) {
-    const double g = log_gamma(a);
-    *lg_out = g;
+namespace {
+
+// The evaluators with ln Gamma(a) already known as g.
+void series_with_log_gamma(double* p_out, double a, double x, double g) {
     if (x <= 0) {
         if (x < 0) numerics_error("gser", "x less than 0");
         *p_out = 0.0;
@@ -70,9 +71,7 @@ void gser(double* p_out, double a, double x, double* lg_out) {
     *p_out = sum * gamma_front(a, x, g);
 }
 
-void gcf(double* q_out, double a, double x, double* lg_out) {
-    const double g = log_gamma(a);
-    *lg_out = g;
+void fraction_with_log_gamma(double* q_out, double a, double x, double g) {
     double b = (x + 1) - a;
     double c = TINY_RECIPROCAL;
     double d = 1 / b;
@@ -93,25 +92,47 @@ void gcf(double* q_out, double a, double x, double* lg_out) {
     *q_out = gamma_front(a, x, g) * h;
 }
 
-double gammp(double a, double x) {
+// gammp with ln Gamma(a) supplied: log_gamma of the same argument always
+// gives the same value, so a caller may compute it once.
+double gammp_with_log_gamma(double a, double x, double g) {
     // A NaN argument fails both tests and reaches the continued fraction.
     if (x < 0 || a <= 0) {
         numerics_error("gammp", "Invalid arguments");
         return 0.0;
     }
-    double lg = 0;
     if (x < a + 1) {
         double p = 0;
-        gser(&p, a, x, &lg);
+        series_with_log_gamma(&p, a, x, g);
         return p;
     }
     double q = 0;
-    gcf(&q, a, x, &lg);
+    fraction_with_log_gamma(&q, a, x, g);
     return 1 - q;
 }
 
+}  // namespace
+
+void gser(double* p_out, double a, double x, double* lg_out) {
+    const double g = log_gamma(a);
+    *lg_out = g;
+    series_with_log_gamma(p_out, a, x, g);
+}
+
+void gcf(double* q_out, double a, double x, double* lg_out) {
+    const double g = log_gamma(a);
+    *lg_out = g;
+    fraction_with_log_gamma(q_out, a, x, g);
+}
+
+double gammp(double a, double x) {
+    // ln Gamma(a) is computed only when an evaluator is used.
+    if (x < 0 || a <= 0) return gammp_with_log_gamma(a, x, 0.0);
+    return gammp_with_log_gamma(a, x, log_gamma(a));
+}
+
 double error_function(double x) {
-    const double p = gammp(0.5, x * x);
+    static const double log_gamma_half = log_gamma(0.5);
+    const double p = gammp_with_log_gamma(0.5, x * x, log_gamma_half);
     return x < 0 ? -p : p;
 }
 

@@ -1,5 +1,6 @@
 #include "stats/ci_engine.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "common/fatal_error.h"
@@ -69,9 +70,14 @@ void ci_engine::factor_base() {
     base_lower_.reset(n);
     base_diag_.resize(static_cast<std::size_t>(n));
     base_failed_row_ = -1;
+    base_cov_.reset(n);
     for (int r = 0; r < n; ++r) {
         const double* cov_row = cov_.row(base_vars_[r]);
-        for (int x = r; x < n; ++x) sums_[x] = cov_row[base_vars_[x]];
+        double* gathered = base_cov_.row(r);
+        for (int x = r; x < n; ++x) gathered[x] = cov_row[base_vars_[x]];
+    }
+    for (int r = 0; r < n; ++r) {
+        std::copy(base_cov_.row(r) + r, base_cov_.row(r) + n, sums_.data() + r);
         if (r > 0) subtract_own_rows(sums_.data() + r, n - r, base_upper_.row(r - 1) + r, n, r);
         if (sums_[r] <= 0) {
             base_failed_row_ = r;
@@ -80,10 +86,8 @@ void ci_engine::factor_base() {
         const double pivot = std::sqrt(sums_[r]);
         base_diag_[r] = pivot;
         double* out = base_upper_.row(r);
-        for (int x = r + 1; x < n; ++x) {
-            out[x] = sums_[x] / pivot;
-            base_lower_.row(x)[r] = out[x];
-        }
+        divide_by(out + r + 1, sums_.data() + r + 1, pivot, n - r - 1);
+        for (int x = r + 1; x < n; ++x) base_lower_.row(x)[r] = out[x];
     }
 }
 
@@ -98,15 +102,23 @@ void ci_engine::solve_candidate_columns(const std::uint8_t* member_flags, int ta
         if (v != target && member_flags[v] != 1) candidates_.push_back(v);
     const int width = static_cast<int>(candidates_.size());
     const int rows = base_failed_row_ < 0 ? base_upper_.order : base_failed_row_;
+    const int order = base_upper_.order;
     solved_.resize(static_cast<std::size_t>(rows) * static_cast<std::size_t>(width));
+    candidate_cov_.resize(static_cast<std::size_t>(order) * static_cast<std::size_t>(width));
     first_above_.resize(static_cast<std::size_t>(rows));
     int first = 0;
+    for (int r = rows; r < order; ++r) {
+        const double* cov_row = cov_.row(base_vars_[r]);
+        for (int i = 0; i < width; ++i) candidate_cov_[static_cast<std::size_t>(i) * order + r] = cov_row[candidates_[i]];
+    }
     for (int r = 0; r < rows; ++r) {
         while (first < width && candidates_[first] < base_vars_[r]) ++first;
         first_above_[r] = first;
         double* out = solved_.data() + static_cast<std::ptrdiff_t>(r) * width;
         const double* cov_row = cov_.row(base_vars_[r]);
         for (int i = first; i < width; ++i) out[i] = cov_row[candidates_[i]];
+        // Each candidate's covariances with the base, kept per candidate for its own row.
+        for (int i = 0; i < width; ++i) candidate_cov_[static_cast<std::size_t>(i) * order + r] = cov_row[candidates_[i]];
         const double* lower = base_lower_.row(r);
         for (int k = r - 1, t = 0; k >= 0; --k, ++t) {
             coef_[t] = lower[k];
@@ -142,9 +154,6 @@ bool ci_engine::factor_with_candidate(int candidate_slot, int position) {
     const int candidate = candidates_[candidate_slot];
     ext_upper_.reset(n);
     ext_diag_.resize(static_cast<std::size_t>(n));
-    ext_vars_.assign(base_vars_.begin(), base_vars_.begin() + p);
-    ext_vars_.push_back(candidate);
-    ext_vars_.insert(ext_vars_.end(), base_vars_.begin() + p, base_vars_.end());
 
     const int width = static_cast<int>(candidates_.size());
     double* w = candidate_column_.data();
@@ -153,8 +162,14 @@ bool ci_engine::factor_with_candidate(int candidate_slot, int position) {
         ext_diag_[r] = base_diag_[r];
     }
     for (int r = p; r < n; ++r) {
-        const double* cov_row = cov_.row(ext_vars_[r]);
-        for (int x = r; x < n; ++x) sums_[x] = cov_row[ext_vars_[x]];
+        if (r == p) {
+            const double* with_base = candidate_cov_.data() + static_cast<std::size_t>(candidate_slot) * (n - 1);
+            sums_[p] = cov_(candidate, candidate);
+            std::copy(with_base + p, with_base + (n - 1), sums_.data() + p + 1);
+        } else {
+            // Below the candidate the entries are the base's, one row and column on.
+            std::copy(base_cov_.row(r - 1) + (r - 1), base_cov_.row(r - 1) + (n - 1), sums_.data() + r);
+        }
         if (r == p) {
             // The candidate's own row: its column above is w.
             for (int k = p - 1; k >= 0; --k) sums_[p] = sums_[p] - w[k] * w[k];
@@ -171,8 +186,7 @@ bool ci_engine::factor_with_candidate(int candidate_slot, int position) {
         if (sums_[r] <= 0) return false;
         const double pivot = std::sqrt(sums_[r]);
         ext_diag_[r] = pivot;
-        double* out = ext_upper_.row(r);
-        for (int x = r + 1; x < n; ++x) out[x] = sums_[x] / pivot;
+        divide_by(ext_upper_.row(r) + r + 1, sums_.data() + r + 1, pivot, n - r - 1);
     }
     return true;
 }
@@ -183,11 +197,8 @@ void ci_engine::inverse_column(const square& upper, const std::vector<double>& d
                                std::vector<double>& out) {
     const int n = upper.order;
     out.assign(static_cast<std::size_t>(n), 0.0);
-    out[column] = 1 / diag[column];
-    for (int k = column; k < n; ++k) {
-        if (k > column) out[k] = out[k] / diag[k];
-        subtract_scaled(out.data() + k + 1, upper.row(k) + k + 1, out[k], n - k - 1);
-    }
+    out[column] = 1;  // becomes 1 / diag[column]
+    finish_inverse_column(upper.cells.data(), n, diag.data(), n, column, out.data());
 }
 
 // The target's inverse-factor column in the extended matrix, when the target
@@ -205,10 +216,7 @@ void ci_engine::extended_target_column(int position) {
     column[p] = s;
     const double* partial = target_partial_.row(p);
     for (int c = p + 1; c < n; ++c) column[c] = partial[c - 1];
-    for (int k = p; k < n; ++k) {
-        column[k] = column[k] / ext_diag_[k];
-        subtract_scaled(column.data() + k + 1, ext_upper_.row(k) + k + 1, column[k], n - k - 1);
-    }
+    finish_inverse_column(ext_upper_.cells.data(), n, ext_diag_.data(), n, p, column.data());
 }
 
 void ci_engine::prepare_pvalues(int member_count) {

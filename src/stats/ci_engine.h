@@ -67,6 +67,7 @@ private:
 
     // The base: members and target in variable order, U = L^T, L, diagonal.
     std::vector<int> base_vars_;
+    square base_cov_;  // the base's covariances (upper triangle with the diagonal)
     square base_upper_;
     square base_lower_;
     std::vector<double> base_diag_;
@@ -81,7 +82,7 @@ private:
     std::vector<int> candidates_;       // the non-members, ascending
     std::vector<double> solved_;        // row r: their columns in base row r (from first_above_[r] on)
     std::vector<int> first_above_;
-    std::vector<int> ext_vars_;
+    std::vector<double> candidate_cov_;  // per candidate: its covariances with the base variables
     std::vector<double> candidate_column_;  // the candidate's column in the base rows
     std::vector<double> column_candidate_;  // inverse-factor columns of the extended matrix
     std::vector<double> column_target_;

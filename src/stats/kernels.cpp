@@ -92,6 +92,28 @@ __attribute__((target_clones("avx2", "default"))) void subtract_own_rows(double*
     }
 }
 
+__attribute__((target_clones("avx2", "default"))) void divide_by(double* out, const double* in, double d,
+                                                                  int count) {
+    int x = 0;
+    const double4 divisor = {d, d, d, d};
+    for (; x + 4 <= count; x += 4) store4(out + x, load4(in + x) / divisor);
+    for (; x < count; ++x) out[x] = in[x] / d;
+}
+
+__attribute__((target_clones("avx2", "default"))) void finish_inverse_column(const double* upper, long stride,
+                                                                              const double* diag, int n, int from,
+                                                                              double* column) {
+    for (int k = from; k < n; ++k) {
+        const double value = column[k] / diag[k];
+        column[k] = value;
+        const double4 c = {value, value, value, value};
+        const double* row = upper + k * stride;
+        int x = k + 1;
+        for (; x + 4 <= n; x += 4) store4(column + x, load4(column + x) - c * load4(row + x));
+        for (; x < n; ++x) column[x] = column[x] - value * row[x];
+    }
+}
+
 __attribute__((target_clones("avx2", "default"))) void subtract_scaled(double* y, const double* row, double f,
                                                                         int count) {
     int x = 0;

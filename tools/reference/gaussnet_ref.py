@@ -34,12 +34,12 @@ from fractions import Fraction
 # Process-level behaviour
 # --------------------------------------------------------------------------
 
-# Exit status of the program's own fatal ends (usage message, input limits,
-# a matrix that is not positive definite).  The program never ends with any
-# status other than 0 of its own.
-EXIT_USAGE = 0
-EXIT_INPUT_LIMIT = 0
-EXIT_NOT_POSITIVE_DEFINITE = 0
+# Exit status of the program's own fatal ends: 2 after the usage message, 1
+# after an input limit or a matrix that is not positive definite, so that a
+# failure is never reported as success.
+EXIT_USAGE = 2
+EXIT_INPUT_LIMIT = 1
+EXIT_NOT_POSITIVE_DEFINITE = 1
 
 # This reference's own status when the input is malformed in a way the
 # program leaves undefined (missing file, too few names or numbers).

@@ -7,6 +7,7 @@
 #include "common/text.h"
 #include "numerics/special_functions.h"
 #include "stats/ci_test.h"
+#include "stats/group_kernels.h"
 #include "stats/kernels.h"
 
 namespace gaussnet {
@@ -30,8 +31,8 @@ double pair_correlation(int n, int i, const double* column_i, int j, const doubl
 
 }  // namespace
 
-ci_engine::ci_engine(const run_state& state, const DoubleMatrix& cov)
-    : state_(state), cov_(cov), flags_(static_cast<std::size_t>(state.n_vars)) {}
+ci_engine::ci_engine(const run_state& state, const DoubleMatrix& cov, grouping mode)
+    : state_(state), cov_(cov), mode_(mode), flags_(static_cast<std::size_t>(state.n_vars)) {}
 
 void ci_engine::test_pass_plain(int target, const std::uint8_t* member_flags, int member_count, double* pvalues,
                                 int* index) {
@@ -236,6 +237,129 @@ double ci_engine::pvalue(double r, int cond_size) const {
     return 1 - studtp_with_log_beta(statistic, static_cast<double>(df), part);
 }
 
+// One non-member alone: its factor, its two inverse-factor columns, r.
+double ci_engine::single_candidate(int slot, int position, bool& failed) {
+    failed = !factor_with_candidate(slot, position);
+    if (failed) return 0.0;
+    inverse_column(ext_upper_, ext_diag_, position, column_candidate_);
+    int shifted_target = target_position_ + 1;
+    if (target_position_ < position) {
+        shifted_target = target_position_;
+        extended_target_column(position);
+    } else {
+        inverse_column(ext_upper_, ext_diag_, shifted_target, column_target_);
+    }
+    return pair_correlation(base_upper_.order + 1, position, column_candidate_.data(), shifted_target,
+                            column_target_.data());
+}
+
+// Up to GROUP_LANES non-members at one position, side by side (the last one
+// repeated in unused lanes).
+void ci_engine::candidate_group(int first_slot, int count, int position) {
+    const int n = base_upper_.order + 1;
+    const int nb = n - 1;
+    const int p = position;
+    const int q = target_position_;
+    const int width = static_cast<int>(candidates_.size());
+    const std::size_t cells = static_cast<std::size_t>(n) * GROUP_LANES;
+    group_upper_.resize(cells * n);
+    group_diag_.resize(cells);
+    group_sums_.resize(cells);
+    group_w_.resize(cells);
+    group_cov_.resize(cells);
+    group_column_a_.assign(cells, 0.0);
+    group_column_b_.assign(cells, 0.0);
+    int slots[GROUP_LANES];
+    double variances[GROUP_LANES];
+    int failed[GROUP_LANES];
+    for (int g = 0; g < GROUP_LANES; ++g) {
+        slots[g] = first_slot + (g < count ? g : count - 1);
+        variances[g] = cov_(candidates_[slots[g]], candidates_[slots[g]]);
+        failed[g] = -1;
+        for (int k = 0; k < p; ++k) group_w_[k * GROUP_LANES + g] = solved_[static_cast<std::size_t>(k) * width + slots[g]];
+        const double* with_base = candidate_cov_.data() + static_cast<std::size_t>(slots[g]) * nb;
+        for (int x = 0; x < nb; ++x) group_cov_[x * GROUP_LANES + g] = with_base[x];
+    }
+    const group_factor_input in{n, p, base_upper_.cells.data(), base_cov_.cells.data(), group_w_.data(),
+                                group_cov_.data(), variances};
+    factor_group(in, group_upper_.data(), group_diag_.data(), group_sums_.data(), failed);
+
+    // The candidate's column of the inverse factor, from its own row down.
+    for (int g = 0; g < GROUP_LANES; ++g) group_column_a_[p * GROUP_LANES + g] = 1;
+    finish_group_column(group_upper_.data(), group_diag_.data(), n, p, group_column_a_.data());
+    // The target's column: below the candidate it restarts; above, it is the
+    // base's down to the candidate, with the base's partial sums below.
+    int shifted_target = q + 1;
+    if (q < p) {
+        shifted_target = q;
+        const double* partial = target_partial_.row(p);
+        for (int g = 0; g < GROUP_LANES; ++g) {
+            for (int k = q; k < p; ++k) group_column_b_[k * GROUP_LANES + g] = base_target_column_[k];
+            double s = 0;
+            for (int k = q; k < p; ++k) s = s - group_w_[k * GROUP_LANES + g] * base_target_column_[k];
+            group_column_b_[p * GROUP_LANES + g] = s;
+            for (int c = p + 1; c < n; ++c) group_column_b_[c * GROUP_LANES + g] = partial[c - 1];
+        }
+        finish_group_column(group_upper_.data(), group_diag_.data(), n, p, group_column_b_.data());
+    } else {
+        for (int g = 0; g < GROUP_LANES; ++g) group_column_b_[shifted_target * GROUP_LANES + g] = 1;
+        finish_group_column(group_upper_.data(), group_diag_.data(), n, shifted_target, group_column_b_.data());
+    }
+    for (int g = 0; g < count; ++g) {
+        const int slot = first_slot + g;
+        failed_[slot] = failed[g] >= 0;
+        double cross = 0, s_i = 0, s_j = 0;
+        for (int k = p > shifted_target ? p : shifted_target; k < n; ++k)
+            cross = cross + group_column_a_[k * GROUP_LANES + g] * group_column_b_[k * GROUP_LANES + g];
+        for (int k = p; k < n; ++k) s_i = s_i + group_column_a_[k * GROUP_LANES + g] * group_column_a_[k * GROUP_LANES + g];
+        for (int k = shifted_target; k < n; ++k)
+            s_j = s_j + group_column_b_[k * GROUP_LANES + g] * group_column_b_[k * GROUP_LANES + g];
+        correlations_[slot] = cross == 0 ? 0.0 : -(cross / std::sqrt(s_j * s_i));
+    }
+}
+
+// Every non-member's partial correlation with the target (or its failure),
+// those at one position side by side where that pays.
+void ci_engine::test_candidates() {
+    const int width = static_cast<int>(candidates_.size());
+    const int order = base_upper_.order;
+    positions_.resize(static_cast<std::size_t>(width));
+    correlations_.assign(static_cast<std::size_t>(width), 0.0);
+    failed_.assign(static_cast<std::size_t>(width), 0);
+    int position = 0;
+    for (int slot = 0; slot < width; ++slot) {
+        while (position < order && base_vars_[position] < candidates_[slot]) ++position;
+        positions_[slot] = position;
+    }
+    for (int slot = 0; slot < width;) {
+        const int p = positions_[slot];
+        int run = 1;
+        while (slot + run < width && positions_[slot + run] == p) ++run;
+        // The rows above the candidates are the base's: a failure there is the base's.
+        if (base_failed_row_ >= 0 && base_failed_row_ < p) {
+            for (int i = 0; i < run; ++i) failed_[slot + i] = 1;
+            slot += run;
+            continue;
+        }
+        const bool side_by_side =
+            mode_ == grouping::always || (mode_ == grouping::automatic && (run > 1 || order - p < 48));
+        if (!side_by_side) {
+            for (int i = 0; i < run; ++i) {
+                bool failed = false;
+                correlations_[slot + i] = single_candidate(slot + i, p, failed);
+                failed_[slot + i] = failed;
+            }
+            slot += run;
+            continue;
+        }
+        for (int done = 0; done < run; done += GROUP_LANES) {
+            const int count = run - done < GROUP_LANES ? run - done : GROUP_LANES;
+            candidate_group(slot + done, count, p);
+        }
+        slot += run;
+    }
+}
+
 void ci_engine::test_pass(int target, const std::uint8_t* member_flags, int member_count, double* pvalues,
                           int* index) {
     const int n_vars = state_.n_vars;
@@ -254,10 +378,12 @@ void ci_engine::test_pass(int target, const std::uint8_t* member_flags, int memb
     const bool base_ok = base_failed_row_ < 0;
     if (base_ok) base_target_column();
     solve_candidate_columns(member_flags, target);
-    int candidate_slot = 0;
+    test_candidates();
 
+    // Results in ascending variable order; the first test that fails ends the run.
     int entry = 0;
     int position = 0;  // the number of base variables below j
+    int slot = 0;      // the number of non-members below j
     for (int j = 0; j < n_vars; ++j) {
         if (j == target) {
             ++position;
@@ -271,20 +397,9 @@ void ci_engine::test_pass(int target, const std::uint8_t* member_flags, int memb
             pvalues[entry] = pvalue(r, member_count - 1);
             ++position;
         } else {
-            // The rows above the candidate are the base's: a failure there is the base's.
-            if (!base_ok && base_failed_row_ < position) not_positive_definite(order + 1);
-            if (!factor_with_candidate(candidate_slot++, position)) not_positive_definite(order + 1);
-            inverse_column(ext_upper_, ext_diag_, position, column_candidate_);
-            int shifted_target = target_position_ + 1;
-            if (target_position_ < position) {
-                shifted_target = target_position_;
-                extended_target_column(position);
-            } else {
-                inverse_column(ext_upper_, ext_diag_, shifted_target, column_target_);
-            }
-            const double r = pair_correlation(order + 1, position, column_candidate_.data(), shifted_target,
-                                              column_target_.data());
-            pvalues[entry] = pvalue(r, member_count);
+            if (failed_[slot]) not_positive_definite(order + 1);
+            pvalues[entry] = pvalue(correlations_[slot], member_count);
+            ++slot;
         }
         index[entry] = j;
         ++entry;

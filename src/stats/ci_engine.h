@@ -26,7 +26,11 @@ namespace gaussnet {
 
 class ci_engine {
 public:
-    ci_engine(const run_state& state, const DoubleMatrix& cov);
+    // How non-members that share a position are tested: side by side, one at a
+    // time, or chosen by size. All three give the same bits.
+    enum class grouping { automatic, always, never };
+
+    ci_engine(const run_state& state, const DoubleMatrix& cov, grouping mode = grouping::automatic);
 
     // Writes, for every variable j != target in ascending order, its p-value
     // and j into pvalues[] and index[] (n_vars - 1 entries). member_count is
@@ -57,12 +61,16 @@ private:
     bool factor_with_candidate(int candidate_slot, int position);
     void extended_target_column(int position);
     void inverse_column(const square& upper, const std::vector<double>& diag, int column, std::vector<double>& out);
+    double single_candidate(int slot, int position, bool& failed);
+    void candidate_group(int first_slot, int count, int position);
+    void test_candidates();
     double pvalue(double r, int cond_size) const;
     void prepare_pvalues(int member_count);
     void subtract_terms(double* sums, int count, int terms);
 
     const run_state& state_;
     const DoubleMatrix& cov_;
+    grouping mode_;
     std::vector<std::uint8_t> flags_;
 
     // The base: members and target in variable order, U = L^T, L, diagonal.
@@ -86,6 +94,19 @@ private:
     std::vector<double> candidate_column_;  // the candidate's column in the base rows
     std::vector<double> column_candidate_;  // inverse-factor columns of the extended matrix
     std::vector<double> column_target_;
+
+    std::vector<int> positions_;        // per non-member: its position among the base variables
+    std::vector<double> correlations_;  // per non-member: its partial correlation with the target
+    std::vector<std::uint8_t> failed_;  // per non-member: its matrix is not positive definite
+
+    // Side-by-side scratch (lanes fastest).
+    std::vector<double> group_upper_;
+    std::vector<double> group_diag_;
+    std::vector<double> group_sums_;
+    std::vector<double> group_w_;
+    std::vector<double> group_cov_;
+    std::vector<double> group_column_a_;
+    std::vector<double> group_column_b_;
 
     std::vector<double> sums_;
     std::vector<double> coef_;

@@ -53,7 +53,8 @@ TEST_P(CiEngineMatchesPlain, EveryPvalueBitForBit) {
     const run_state state = random_state(param.n_vars, param.n_cases, param.exact, 7u + param.n_vars);
     DoubleMatrix cov(param.n_vars, param.n_vars);
     estimate_covariance(state, cov);
-    ci_engine fast(state, cov);
+    for (const auto mode : {ci_engine::grouping::automatic, ci_engine::grouping::always, ci_engine::grouping::never}) {
+    ci_engine fast(state, cov, mode);
     ci_engine plain(state, cov);
     std::mt19937 rng(11);
     std::bernoulli_distribution member(param.member_share);
@@ -77,13 +78,21 @@ TEST_P(CiEngineMatchesPlain, EveryPvalueBitForBit) {
                 << "trial " << trial << " candidate " << i_fast[e] << ": " << p_fast[e] << " vs " << p_plain[e];
         }
     }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, CiEngineMatchesPlain,
                          ::testing::Values(engine_case{2, 50, 0, 0.5}, engine_case{3, 40, 1, 0.5},
                                            engine_case{8, 100, 0, 0.3}, engine_case{8, 100, 1, 0.6},
                                            engine_case{25, 200, 1, 0.2}, engine_case{25, 200, 0, 0.9},
-                                           engine_case{40, 60, 1, 0.5}, engine_case{40, 45, 0, 0.95}));
+                                           engine_case{40, 60, 1, 0.5}, engine_case{40, 45, 0, 0.95},
+                                           engine_case{90, 120, 1, 0.7}, engine_case{120, 400, 0, 0.1}),
+                         [](const ::testing::TestParamInfo<engine_case>& info) {
+                             const engine_case& c = info.param;
+                             return "vars" + std::to_string(c.n_vars) + "_cases" + std::to_string(c.n_cases) +
+                                    (c.exact ? "_exact" : "_fisher") + "_members" +
+                                    std::to_string(static_cast<int>(c.member_share * 100));
+                         });
 
 // A constant variable makes every matrix that holds it singular: the engine
 // must report the same matrix order as the first plain test that fails.
@@ -101,10 +110,17 @@ TEST(CiEngine, ReportsTheFirstFailingTestsOrder) {
             std::vector<double> p(6);
             std::vector<int> idx(6);
             std::string fast_message, plain_message;
-            try {
-                ci_engine(state, cov).test_pass(target, flags.data(), count, p.data(), idx.data());
-            } catch (const fatal_error& e) {
-                fast_message = e.what();
+            for (const auto mode : {ci_engine::grouping::always, ci_engine::grouping::never}) {
+                std::string message;
+                try {
+                    ci_engine(state, cov, mode).test_pass(target, flags.data(), count, p.data(), idx.data());
+                } catch (const fatal_error& e) {
+                    message = e.what();
+                }
+                if (mode == ci_engine::grouping::never) {
+                    EXPECT_EQ(message, fast_message);
+                }
+                fast_message = message;
             }
             try {
                 ci_engine(state, cov).test_pass_plain(target, flags.data(), count, p.data(), idx.data());

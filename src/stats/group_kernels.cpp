@@ -1,0 +1,142 @@
+#include "stats/group_kernels.h"
+
+#include <cmath>
+#include <cstring>
+
+// The helpers below are always inlined, so the vector ABI note does not apply.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+namespace gaussnet {
+
+namespace {
+
+typedef double lanes __attribute__((vector_size(GROUP_LANES * sizeof(double))));
+
+__attribute__((always_inline)) inline lanes load(const double* p) {
+    lanes v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+__attribute__((always_inline)) inline void store(double* p, lanes v) { std::memcpy(p, &v, sizeof v); }
+
+__attribute__((always_inline)) inline lanes splat(double x) { return lanes{x, x, x, x}; }
+
+// Pivot check, square root and division of row r by it, in every lane.
+__attribute__((always_inline)) inline void finish_row(int n, int r, const double* sums, double* upper, double* diag,
+                                                      int* failed) {
+    const lanes s = load(sums + r * GROUP_LANES);
+    lanes pivot;
+    for (int g = 0; g < GROUP_LANES; ++g) {
+        if (failed[g] < 0 && s[g] <= 0) failed[g] = r;
+        pivot[g] = std::sqrt(s[g]);
+    }
+    store(diag + r * GROUP_LANES, pivot);
+    double* out = upper + static_cast<long>(r) * n * GROUP_LANES;
+    for (int x = r + 1; x < n; ++x) store(out + x * GROUP_LANES, load(sums + x * GROUP_LANES) / pivot);
+}
+
+// The candidates' own row: its entries minus w[k] times w[k] (the diagonal) or
+// times base row k, one column on (the rest), for k from p - 1 down to 0.
+__attribute__((always_inline)) inline void candidate_row(const group_factor_input& in, double* sums) {
+    const int n = in.n, p = in.p, nb = n - 1;
+    lanes s = load(in.cand_var);
+    for (int k = p - 1; k >= 0; --k) {
+        const lanes wk = load(in.w + k * GROUP_LANES);
+        s = s - wk * wk;
+    }
+    store(sums + p * GROUP_LANES, s);
+    int x = p + 1;
+    for (; x + 4 <= n; x += 4) {
+        lanes a0 = load(in.cand_cov + (x - 1) * GROUP_LANES), a1 = load(in.cand_cov + x * GROUP_LANES);
+        lanes a2 = load(in.cand_cov + (x + 1) * GROUP_LANES), a3 = load(in.cand_cov + (x + 2) * GROUP_LANES);
+        for (int k = p - 1; k >= 0; --k) {
+            const lanes wk = load(in.w + k * GROUP_LANES);
+            const double* row = in.base_upper + static_cast<long>(k) * nb + (x - 1);
+            a0 = a0 - wk * splat(row[0]);
+            a1 = a1 - wk * splat(row[1]);
+            a2 = a2 - wk * splat(row[2]);
+            a3 = a3 - wk * splat(row[3]);
+        }
+        store(sums + x * GROUP_LANES, a0);
+        store(sums + (x + 1) * GROUP_LANES, a1);
+        store(sums + (x + 2) * GROUP_LANES, a2);
+        store(sums + (x + 3) * GROUP_LANES, a3);
+    }
+    for (; x < n; ++x) {
+        lanes a = load(in.cand_cov + (x - 1) * GROUP_LANES);
+        for (int k = p - 1; k >= 0; --k)
+            a = a - load(in.w + k * GROUP_LANES) * splat(in.base_upper[static_cast<long>(k) * nb + (x - 1)]);
+        store(sums + x * GROUP_LANES, a);
+    }
+}
+
+// Row r > p: the base covariance one row and column on, minus the products of
+// the candidates' rows r - 1 down to p, then of base rows p - 1 down to 0
+// (the same product in every lane).
+__attribute__((always_inline)) inline void later_row(const group_factor_input& in, int r, const double* upper,
+                                                     double* sums) {
+    const int n = in.n, p = in.p, nb = n - 1;
+    const double* cov_row = in.base_cov + static_cast<long>(r - 1) * nb;
+    auto ext = [&](int k, int x) { return upper + (static_cast<long>(k) * n + x) * GROUP_LANES; };
+    int x = r;
+    for (; x + 4 <= n; x += 4) {
+        lanes a0 = splat(cov_row[x - 1]), a1 = splat(cov_row[x]), a2 = splat(cov_row[x + 1]);
+        lanes a3 = splat(cov_row[x + 2]);
+        for (int k = r - 1; k >= p; --k) {
+            const lanes c = load(ext(k, r));
+            const double* row = ext(k, x);
+            a0 = a0 - c * load(row);
+            a1 = a1 - c * load(row + GROUP_LANES);
+            a2 = a2 - c * load(row + 2 * GROUP_LANES);
+            a3 = a3 - c * load(row + 3 * GROUP_LANES);
+        }
+        for (int k = p - 1; k >= 0; --k) {
+            const double* row = in.base_upper + static_cast<long>(k) * nb;
+            const double c = row[r - 1];
+            a0 = a0 - splat(c * row[x - 1]);
+            a1 = a1 - splat(c * row[x]);
+            a2 = a2 - splat(c * row[x + 1]);
+            a3 = a3 - splat(c * row[x + 2]);
+        }
+        store(sums + x * GROUP_LANES, a0);
+        store(sums + (x + 1) * GROUP_LANES, a1);
+        store(sums + (x + 2) * GROUP_LANES, a2);
+        store(sums + (x + 3) * GROUP_LANES, a3);
+    }
+    for (; x < n; ++x) {
+        lanes a = splat(cov_row[x - 1]);
+        for (int k = r - 1; k >= p; --k) a = a - load(ext(k, r)) * load(ext(k, x));
+        for (int k = p - 1; k >= 0; --k) {
+            const double* row = in.base_upper + static_cast<long>(k) * nb;
+            a = a - splat(row[r - 1] * row[x - 1]);
+        }
+        store(sums + x * GROUP_LANES, a);
+    }
+}
+
+}  // namespace
+
+// Compiled for AVX2 and for the baseline, chosen at load time; both give the same bits.
+__attribute__((target_clones("avx2", "default"))) void factor_group(const group_factor_input& in, double* upper,
+                                                                     double* diag, double* sums, int* failed) {
+    candidate_row(in, sums);
+    finish_row(in.n, in.p, sums, upper, diag, failed);
+    for (int r = in.p + 1; r < in.n; ++r) {
+        later_row(in, r, upper, sums);
+        finish_row(in.n, r, sums, upper, diag, failed);
+    }
+}
+
+__attribute__((target_clones("avx2", "default"))) void finish_group_column(const double* upper, const double* diag,
+                                                                            int n, int from, double* column) {
+    for (int k = from; k < n; ++k) {
+        const lanes value = load(column + k * GROUP_LANES) / load(diag + k * GROUP_LANES);
+        store(column + k * GROUP_LANES, value);
+        const double* row = upper + static_cast<long>(k) * n * GROUP_LANES;
+        for (int c = k + 1; c < n; ++c)
+            store(column + c * GROUP_LANES, load(column + c * GROUP_LANES) - load(row + c * GROUP_LANES) * value);
+    }
+}
+
+}  // namespace gaussnet

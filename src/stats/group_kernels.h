@@ -1,0 +1,34 @@
+#pragma once
+// Lockstep kernels for several candidates inserted at the same position of one
+// base: lane g of every vector belongs to candidate g. Each lane gets exactly
+// the scalar operations of its own factorisation, in the same order, so the
+// results are bit-identical; the lanes share the latency of each step (a
+// pivot's square root, a division) instead of waiting for it one by one.
+//
+// Layouts (n = base order + 1, lanes fastest): upper[(r * n + x) * GROUP_LANES + g]
+// for the rows r >= p of the candidates' factors, diag[r * GROUP_LANES + g],
+// column[c * GROUP_LANES + g].
+
+namespace gaussnet {
+
+inline constexpr int GROUP_LANES = 4;
+
+struct group_factor_input {
+    int n;                     // order of the extended matrices
+    int p;                     // the candidates' position
+    const double* base_upper;  // the base factor U = L^T, stride n - 1
+    const double* base_cov;    // the base covariances (upper triangle), stride n - 1
+    const double* w;           // w[k * GROUP_LANES + g], k < p: candidate g's column in base row k
+    const double* cand_cov;    // cand_cov[x * GROUP_LANES + g], x < n - 1: covariance with base variable x
+    const double* cand_var;    // cand_var[g]: the candidate's variance
+};
+
+// Factorises rows p..n-1 of every lane's extended matrix. failed[g] receives
+// the first row whose pivot is not positive (a NaN goes on), or stays as it is.
+void factor_group(const group_factor_input& in, double* upper, double* diag, double* sums, int* failed);
+
+// Finishes entries from..n-1 of an inverse-factor column in every lane: for k
+// ascending, column[k] /= diag[k], then column[c] -= upper[k][c] * column[k] for c > k.
+void finish_group_column(const double* upper, const double* diag, int n, int from, double* column);
+
+}  // namespace gaussnet

@@ -114,6 +114,14 @@ __attribute__((target_clones("avx2", "default"))) void finish_inverse_column(con
     }
 }
 
+__attribute__((target_clones("avx2", "default"))) void add_scaled(double* y, const double* row, double f,
+                                                                   int count) {
+    int x = 0;
+    const double4 c = {f, f, f, f};
+    for (; x + 4 <= count; x += 4) store4(y + x, load4(y + x) + c * load4(row + x));
+    for (; x < count; ++x) y[x] = y[x] + f * row[x];
+}
+
 __attribute__((target_clones("avx2", "default"))) void subtract_scaled(double* y, const double* row, double f,
                                                                         int count) {
     int x = 0;

@@ -23,6 +23,9 @@ void divide_by(double* out, const double* in, double d, int count);
 // for every c > k. column[from] holds 1 (or the sum so far) on entry.
 void finish_inverse_column(const double* upper, long stride, const double* diag, int n, int from, double* column);
 
+// y[x] = y[x] + f * row[x] for every x < count.
+void add_scaled(double* y, const double* row, double f, int count);
+
 // y[x] = y[x] - f * row[x] for every x < count.
 void subtract_scaled(double* y, const double* row, double f, int count);
 

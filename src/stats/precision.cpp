@@ -1,11 +1,94 @@
 #include "stats/precision.h"
 
+#include <cmath>
+#include <vector>
+
+#include "common/fatal_error.h"
+#include "common/parallel.h"
+#include "common/text.h"
 #include "stats/cholesky.h"
+#include "stats/kernels.h"
 
 namespace gaussnet {
 
+namespace {
+
+// U = L^T over the upper triangle of a (which holds the covariances), diagonal
+// apart; each entry subtracts the earlier rows' products from the nearest back.
+bool factor_in_place(DoubleMatrix& a, std::vector<double>& diag) {
+    const int n = static_cast<int>(a.rows());
+    std::vector<double> sums(static_cast<std::size_t>(n));
+    for (int r = 0; r < n; ++r) {
+        double* row = a.row(r);
+        for (int x = r; x < n; ++x) sums[x] = row[x];
+        if (r > 0) subtract_own_rows(sums.data() + r, n - r, a.row(r - 1) + r, n, r);
+        if (sums[r] <= 0) return false;  // a NaN pivot goes on
+        diag[r] = std::sqrt(sums[r]);
+        divide_by(row + r + 1, sums.data() + r + 1, diag[r], n - r - 1);
+    }
+    return true;
+}
+
+// Column r of L^-1 into the lower triangle (row k, column r for k >= r).
+void inverse_columns_in_place(const run_state& state, DoubleMatrix& a, const std::vector<double>& diag) {
+    const int n = static_cast<int>(a.rows());
+    std::vector<std::vector<double>> scratch(static_cast<std::size_t>(state.n_threads));
+    parallel_for(state.n_threads, n, [&](std::int64_t column, int thread) {
+        const int r = static_cast<int>(column);
+        std::vector<double>& values = scratch[static_cast<std::size_t>(thread)];
+        values.assign(static_cast<std::size_t>(n), 0.0);
+        values[r] = 1;  // becomes 1 / diag[r]
+        finish_inverse_column(a.data(), n, diag.data(), n, r, values.data());
+        for (int k = r; k < n; ++k) a(k, r) = values[k];
+    });
+}
+
+bool all_finite(const DoubleMatrix& a, const std::vector<double>& diag) {
+    for (std::int64_t cell = 0; cell < a.rows() * a.cols(); ++cell)
+        if (!std::isfinite(a.data()[cell])) return false;
+    for (const double d : diag)
+        if (!std::isfinite(d)) return false;
+    return true;
+}
+
+// P[r][c] = sum over k of X[k][r] * X[k][c], k upward; the terms with k below
+// max(r, c) are products with a zero of the triangular inverse and leave the
+// sum at +0 while every value is finite, so the sum starts at k = max(r, c).
+// Row r's entries advance together, one k at a time.
+void precision_from_inverse(const run_state& state, const DoubleMatrix& x, DoubleMatrix& p) {
+    const int n = static_cast<int>(x.rows());
+    std::vector<std::vector<double>> scratch(static_cast<std::size_t>(state.n_threads));
+    parallel_for(state.n_threads, n, [&](std::int64_t row, int thread) {
+        const int r = static_cast<int>(row);
+        std::vector<double>& sums = scratch[static_cast<std::size_t>(thread)];
+        sums.assign(static_cast<std::size_t>(n), 0.0);
+        for (int k = r; k < n; ++k) {
+            // c runs over r..k: X[k][c] is zero for c > k.
+            add_scaled(sums.data() + r, x.row(k) + r, x(k, r), k - r + 1);
+        }
+        for (int c = r; c < n; ++c) {
+            p(r, c) = sums[c];
+            p(c, r) = sums[c];
+        }
+    });
+}
+
+}  // namespace
+
 void invert_covariance(const run_state& state, DoubleMatrix& cov) {
-    partial_correlation(cov.data(), state.n_vars, -1, -1);
+    const int n = static_cast<int>(cov.rows());
+    DoubleMatrix work = cov;
+    std::vector<double> diag(static_cast<std::size_t>(n));
+    if (!factor_in_place(work, diag)) throw fatal_error(strprintf("No Cholesky decomposition (%d).", n));
+    inverse_columns_in_place(state, work, diag);
+    for (int r = 0; r < n; ++r)
+        for (int c = r + 1; c < n; ++c) work(r, c) = 0;
+    if (!all_finite(work, diag)) {
+        // Infinities or NaNs would turn the zero terms into NaNs: take every term.
+        partial_correlation(cov.data(), n, -1, -1);
+        return;
+    }
+    precision_from_inverse(state, work, cov);
 }
 
 }  // namespace gaussnet

@@ -4,7 +4,10 @@ namespace gaussnet {
 
 namespace {
 
-// Positions run 1..n; position p is the caller's element p - 1.
+// Positions run 1..n; position p is the caller's element p - 1. With one
+// companion array passed twice, the second companion is left out: the array
+// is permuted once, exactly as the two copies would be.
+template <bool two_companions>
 struct triple_view {
     double* keys;
     int* companion_a;
@@ -14,38 +17,37 @@ struct triple_view {
     void copy(std::size_t to, std::size_t from) const {
         keys[to - 1] = keys[from - 1];
         companion_a[to - 1] = companion_a[from - 1];
-        companion_b[to - 1] = companion_b[from - 1];
+        if constexpr (two_companions) companion_b[to - 1] = companion_b[from - 1];
     }
 };
 
+template <bool two_companions>
 struct held_triple {
     double key;
     int a;
     int b;
 
-    static held_triple take(const triple_view& view, std::size_t p) {
-        return {view.keys[p - 1], view.companion_a[p - 1], view.companion_b[p - 1]};
+    static held_triple take(const triple_view<two_companions>& view, std::size_t p) {
+        return {view.keys[p - 1], view.companion_a[p - 1], two_companions ? view.companion_b[p - 1] : 0};
     }
-    void put(const triple_view& view, std::size_t p) const {
+    void put(const triple_view<two_companions>& view, std::size_t p) const {
         view.keys[p - 1] = key;
         view.companion_a[p - 1] = a;
-        view.companion_b[p - 1] = b;
+        if constexpr (two_companions) view.companion_b[p - 1] = b;
     }
 };
 
-}  // namespace
-
-void heap_sort3(std::size_t n, double* keys, int* companion_a, int* companion_b) {
-    if (n < 2) return;
-    const triple_view view{keys, companion_a, companion_b};
+template <bool two_companions>
+void sort_positions(std::size_t n, const triple_view<two_companions>& view) {
+    using held_t = held_triple<two_companions>;
     std::size_t l = n / 2 + 1;
     std::size_t ir = n;
     for (;;) {
-        held_triple held;
+        held_t held;
         if (l > 1) {
-            held = held_triple::take(view, --l);
+            held = held_t::take(view, --l);
         } else {
-            held = held_triple::take(view, ir);
+            held = held_t::take(view, ir);
             view.copy(ir, 1);
             if (--ir == 1) {
                 held.put(view, 1);
@@ -62,6 +64,17 @@ void heap_sort3(std::size_t n, double* keys, int* companion_a, int* companion_b)
             j += j;
         }
         held.put(view, i);
+    }
+}
+
+}  // namespace
+
+void heap_sort3(std::size_t n, double* keys, int* companion_a, int* companion_b) {
+    if (n < 2) return;
+    if (companion_a == companion_b) {
+        sort_positions<false>(n, triple_view<false>{keys, companion_a, companion_b});
+    } else {
+        sort_positions<true>(n, triple_view<true>{keys, companion_a, companion_b});
     }
 }
 

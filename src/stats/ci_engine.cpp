@@ -107,19 +107,19 @@ void ci_engine::solve_candidate_columns(const std::uint8_t* member_flags, int ta
     solved_.resize(static_cast<std::size_t>(rows) * static_cast<std::size_t>(width));
     candidate_cov_.resize(static_cast<std::size_t>(order) * static_cast<std::size_t>(width));
     first_above_.resize(static_cast<std::size_t>(rows));
-    int first = 0;
-    for (int r = rows; r < order; ++r) {
+    // Row r: every candidate's covariance with base variable r.
+    for (int r = 0; r < order; ++r) {
         const double* cov_row = cov_.row(base_vars_[r]);
-        for (int i = 0; i < width; ++i) candidate_cov_[static_cast<std::size_t>(i) * order + r] = cov_row[candidates_[i]];
+        double* out = candidate_cov_.data() + static_cast<std::ptrdiff_t>(r) * width;
+        for (int i = 0; i < width; ++i) out[i] = cov_row[candidates_[i]];
     }
+    int first = 0;
     for (int r = 0; r < rows; ++r) {
         while (first < width && candidates_[first] < base_vars_[r]) ++first;
         first_above_[r] = first;
         double* out = solved_.data() + static_cast<std::ptrdiff_t>(r) * width;
-        const double* cov_row = cov_.row(base_vars_[r]);
-        for (int i = first; i < width; ++i) out[i] = cov_row[candidates_[i]];
-        // Each candidate's covariances with the base, kept per candidate for its own row.
-        for (int i = 0; i < width; ++i) candidate_cov_[static_cast<std::size_t>(i) * order + r] = cov_row[candidates_[i]];
+        const double* with_base = candidate_cov_.data() + static_cast<std::ptrdiff_t>(r) * width;
+        std::copy(with_base + first, with_base + width, out + first);
         const double* lower = base_lower_.row(r);
         for (int k = r - 1, t = 0; k >= 0; --k, ++t) {
             coef_[t] = lower[k];
@@ -164,9 +164,9 @@ bool ci_engine::factor_with_candidate(int candidate_slot, int position) {
     }
     for (int r = p; r < n; ++r) {
         if (r == p) {
-            const double* with_base = candidate_cov_.data() + static_cast<std::size_t>(candidate_slot) * (n - 1);
             sums_[p] = cov_(candidate, candidate);
-            std::copy(with_base + p, with_base + (n - 1), sums_.data() + p + 1);
+            for (int x = p + 1; x < n; ++x)
+                sums_[x] = candidate_cov_[static_cast<std::size_t>(x - 1) * width + candidate_slot];
         } else {
             // Below the candidate the entries are the base's, one row and column on.
             std::copy(base_cov_.row(r - 1) + (r - 1), base_cov_.row(r - 1) + (n - 1), sums_.data() + r);
@@ -262,11 +262,11 @@ void ci_engine::candidate_group(int first_slot, int count, int position) {
     const int q = target_position_;
     const int width = static_cast<int>(candidates_.size());
     const std::size_t cells = static_cast<std::size_t>(n) * GROUP_LANES;
-    group_upper_.resize(cells * n);
+    group_upper_.resize(cells * n + GROUP_PADDING);
     group_diag_.resize(cells);
-    group_sums_.resize(cells);
+    group_sums_.resize(cells + GROUP_PADDING);
     group_w_.resize(cells);
-    group_cov_.resize(cells);
+    group_cov_.resize(cells + GROUP_PADDING);
     group_column_a_.assign(cells, 0.0);
     group_column_b_.assign(cells, 0.0);
     int slots[GROUP_LANES];
@@ -277,8 +277,8 @@ void ci_engine::candidate_group(int first_slot, int count, int position) {
         variances[g] = cov_(candidates_[slots[g]], candidates_[slots[g]]);
         failed[g] = -1;
         for (int k = 0; k < p; ++k) group_w_[k * GROUP_LANES + g] = solved_[static_cast<std::size_t>(k) * width + slots[g]];
-        const double* with_base = candidate_cov_.data() + static_cast<std::size_t>(slots[g]) * nb;
-        for (int x = 0; x < nb; ++x) group_cov_[x * GROUP_LANES + g] = with_base[x];
+        for (int x = 0; x < nb; ++x)
+            group_cov_[x * GROUP_LANES + g] = candidate_cov_[static_cast<std::size_t>(x) * width + slots[g]];
     }
     const group_factor_input in{n, p, base_upper_.cells.data(), base_cov_.cells.data(), group_w_.data(),
                                 group_cov_.data(), variances};
@@ -305,16 +305,11 @@ void ci_engine::candidate_group(int first_slot, int count, int position) {
         for (int g = 0; g < GROUP_LANES; ++g) group_column_b_[shifted_target * GROUP_LANES + g] = 1;
         finish_group_column(group_upper_.data(), group_diag_.data(), n, shifted_target, group_column_b_.data());
     }
+    double r[GROUP_LANES];
+    group_pair_correlation(n, p, group_column_a_.data(), shifted_target, group_column_b_.data(), r);
     for (int g = 0; g < count; ++g) {
-        const int slot = first_slot + g;
-        failed_[slot] = failed[g] >= 0;
-        double cross = 0, s_i = 0, s_j = 0;
-        for (int k = p > shifted_target ? p : shifted_target; k < n; ++k)
-            cross = cross + group_column_a_[k * GROUP_LANES + g] * group_column_b_[k * GROUP_LANES + g];
-        for (int k = p; k < n; ++k) s_i = s_i + group_column_a_[k * GROUP_LANES + g] * group_column_a_[k * GROUP_LANES + g];
-        for (int k = shifted_target; k < n; ++k)
-            s_j = s_j + group_column_b_[k * GROUP_LANES + g] * group_column_b_[k * GROUP_LANES + g];
-        correlations_[slot] = cross == 0 ? 0.0 : -(cross / std::sqrt(s_j * s_i));
+        failed_[first_slot + g] = failed[g] >= 0;
+        correlations_[first_slot + g] = r[g];
     }
 }
 

@@ -21,6 +21,7 @@
 
 #include "common/matrix.h"
 #include "driver/run_state.h"
+#include "stats/group_kernels.h"
 
 namespace gaussnet {
 
@@ -43,13 +44,14 @@ public:
                          int* index);
 
 private:
-    // Square scratch of order n with row access (row-major, stride n).
+    // Square scratch of order n with row access (row-major, stride n), with
+    // spare doubles at the end for kernels that read whole blocks past a row.
     struct square {
         std::vector<double> cells;
         int order = 0;
         void reset(int n) {
             order = n;
-            cells.resize(static_cast<std::size_t>(n) * static_cast<std::size_t>(n));
+            cells.resize(static_cast<std::size_t>(n) * static_cast<std::size_t>(n) + GROUP_PADDING);
         }
         double* row(int r) { return cells.data() + static_cast<std::ptrdiff_t>(r) * order; }
         const double* row(int r) const { return cells.data() + static_cast<std::ptrdiff_t>(r) * order; }
@@ -90,7 +92,7 @@ private:
     std::vector<int> candidates_;       // the non-members, ascending
     std::vector<double> solved_;        // row r: their columns in base row r (from first_above_[r] on)
     std::vector<int> first_above_;
-    std::vector<double> candidate_cov_;  // per candidate: its covariances with the base variables
+    std::vector<double> candidate_cov_;  // row r: every candidate's covariance with base variable r
     std::vector<double> candidate_column_;  // the candidate's column in the base rows
     std::vector<double> column_candidate_;  // inverse-factor columns of the extended matrix
     std::vector<double> column_target_;

@@ -46,8 +46,8 @@ __attribute__((always_inline)) inline void candidate_row(const group_factor_inpu
         s = s - wk * wk;
     }
     store(sums + p * GROUP_LANES, s);
-    int x = p + 1;
-    for (; x + 4 <= n; x += 4) {
+    // Whole blocks of four columns: the columns past n - 1 read padding and are never used.
+    for (int x = p + 1; x < n; x += 4) {
         lanes a0 = load(in.cand_cov + (x - 1) * GROUP_LANES), a1 = load(in.cand_cov + x * GROUP_LANES);
         lanes a2 = load(in.cand_cov + (x + 1) * GROUP_LANES), a3 = load(in.cand_cov + (x + 2) * GROUP_LANES);
         for (int k = p - 1; k >= 0; --k) {
@@ -63,12 +63,6 @@ __attribute__((always_inline)) inline void candidate_row(const group_factor_inpu
         store(sums + (x + 2) * GROUP_LANES, a2);
         store(sums + (x + 3) * GROUP_LANES, a3);
     }
-    for (; x < n; ++x) {
-        lanes a = load(in.cand_cov + (x - 1) * GROUP_LANES);
-        for (int k = p - 1; k >= 0; --k)
-            a = a - load(in.w + k * GROUP_LANES) * splat(in.base_upper[static_cast<long>(k) * nb + (x - 1)]);
-        store(sums + x * GROUP_LANES, a);
-    }
 }
 
 // Row r > p: the base covariance one row and column on, minus the products of
@@ -79,8 +73,8 @@ __attribute__((always_inline)) inline void later_row(const group_factor_input& i
     const int n = in.n, p = in.p, nb = n - 1;
     const double* cov_row = in.base_cov + static_cast<long>(r - 1) * nb;
     auto ext = [&](int k, int x) { return upper + (static_cast<long>(k) * n + x) * GROUP_LANES; };
-    int x = r;
-    for (; x + 4 <= n; x += 4) {
+    // Whole blocks of four columns, as in the candidates' row.
+    for (int x = r; x < n; x += 4) {
         lanes a0 = splat(cov_row[x - 1]), a1 = splat(cov_row[x]), a2 = splat(cov_row[x + 1]);
         lanes a3 = splat(cov_row[x + 2]);
         for (int k = r - 1; k >= p; --k) {
@@ -104,15 +98,6 @@ __attribute__((always_inline)) inline void later_row(const group_factor_input& i
         store(sums + (x + 2) * GROUP_LANES, a2);
         store(sums + (x + 3) * GROUP_LANES, a3);
     }
-    for (; x < n; ++x) {
-        lanes a = splat(cov_row[x - 1]);
-        for (int k = r - 1; k >= p; --k) a = a - load(ext(k, r)) * load(ext(k, x));
-        for (int k = p - 1; k >= 0; --k) {
-            const double* row = in.base_upper + static_cast<long>(k) * nb;
-            a = a - splat(row[r - 1] * row[x - 1]);
-        }
-        store(sums + x * GROUP_LANES, a);
-    }
 }
 
 }  // namespace
@@ -126,6 +111,18 @@ __attribute__((target_clones("avx2", "default"))) void factor_group(const group_
         later_row(in, r, upper, sums);
         finish_row(in.n, r, sums, upper, diag, failed);
     }
+}
+
+__attribute__((target_clones("avx2", "default"))) void group_pair_correlation(int n, int i, const double* column_i,
+                                                                               int j, const double* column_j,
+                                                                               double* r) {
+    lanes cross = splat(0), s_i = splat(0), s_j = splat(0);
+    for (int k = i > j ? i : j; k < n; ++k)
+        cross = cross + load(column_i + k * GROUP_LANES) * load(column_j + k * GROUP_LANES);
+    for (int k = i; k < n; ++k) s_i = s_i + load(column_i + k * GROUP_LANES) * load(column_i + k * GROUP_LANES);
+    for (int k = j; k < n; ++k) s_j = s_j + load(column_j + k * GROUP_LANES) * load(column_j + k * GROUP_LANES);
+    const lanes product = s_j * s_i;
+    for (int g = 0; g < GROUP_LANES; ++g) r[g] = cross[g] == 0 ? 0.0 : -(cross[g] / std::sqrt(product[g]));
 }
 
 __attribute__((target_clones("avx2", "default"))) void finish_group_column(const double* upper, const double* diag,

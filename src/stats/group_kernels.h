@@ -13,6 +13,11 @@ namespace gaussnet {
 
 inline constexpr int GROUP_LANES = 4;
 
+// Columns are computed in blocks of four: every row of base_upper, base_cov,
+// cand_cov, upper and sums must be readable (and sums writable) up to three
+// columns past its end, so their buffers carry GROUP_PADDING spare doubles.
+inline constexpr int GROUP_PADDING = 4 * GROUP_LANES;
+
 struct group_factor_input {
     int n;                     // order of the extended matrices
     int p;                     // the candidates' position
@@ -26,6 +31,10 @@ struct group_factor_input {
 // Factorises rows p..n-1 of every lane's extended matrix. failed[g] receives
 // the first row whose pivot is not positive (a NaN goes on), or stays as it is.
 void factor_group(const group_factor_input& in, double* upper, double* diag, double* sums, int* failed);
+
+// Each lane's partial correlation of positions i and j from its two
+// inverse-factor columns: -(cross / sqrt(s_j * s_i)), or +0 when cross is 0.
+void group_pair_correlation(int n, int i, const double* column_i, int j, const double* column_j, double* r);
 
 // Finishes entries from..n-1 of an inverse-factor column in every lane: for k
 // ascending, column[k] /= diag[k], then column[c] -= upper[k][c] * column[k] for c > k.

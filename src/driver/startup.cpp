@@ -11,6 +11,7 @@
 #include "learners/edge_exclusion.h"
 #include "learners/iamb.h"
 #include "learners/local_iamb.h"
+#include "stats/covariance.h"
 
 namespace gaussnet {
 
@@ -61,9 +62,11 @@ void run_sequence(const run_state& state, const std::vector<std::string>& positi
         }
         return;
     }
-    if (state.n_cases > state.n_vars) edge_exclusion(state);
-    run_iamb(state, 2);
-    run_iamb(state, 1);
+    // The first run estimates the covariance (and is timed for it); the later ones share it.
+    shared_covariance covariance(state);
+    if (state.n_cases > state.n_vars) edge_exclusion(state, covariance);
+    run_iamb(state, 2, covariance);
+    run_iamb(state, 1, covariance);
 }
 
 }  // namespace gaussnet

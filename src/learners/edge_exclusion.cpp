@@ -62,13 +62,12 @@ void exclude_edges(const run_state& state, const pair_table& table, ByteMatrix& 
 
 }  // namespace
 
-void edge_exclusion(const run_state& state) {
+void edge_exclusion(const run_state& state, shared_covariance& covariance) {
     const run_timer timer;
     const int n = state.n_vars;
     ByteMatrix learned_graph(n, n, 1);
     for (int v = 0; v < n; ++v) learned_graph(v, v) = 0;
-    DoubleMatrix precision(n, n);
-    estimate_covariance(state, precision);
+    DoubleMatrix precision = covariance.get();
     invert_covariance(state, precision);
     pair_table table = pair_statistics(state, precision);
     precision = DoubleMatrix();
@@ -77,6 +76,11 @@ void edge_exclusion(const run_state& state) {
     print_console(strprintf("\n EE: \t %d sec.,", timer.elapsed_seconds()));
     append_to_log(strprintf(" EE: %d sec.,", timer.elapsed_seconds()));
     report_structure(state, learned_graph);
+}
+
+void edge_exclusion(const run_state& state) {
+    shared_covariance covariance(state);
+    edge_exclusion(state, covariance);
 }
 
 }  // namespace gaussnet

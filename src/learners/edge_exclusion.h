@@ -8,4 +8,7 @@ namespace gaussnet {
 // with the Benjamini-Yekutieli step-up sweep from the weakest pair. Timed and reported.
 void edge_exclusion(const run_state& state);
 
+class shared_covariance;
+void edge_exclusion(const run_state& state, shared_covariance& covariance);
+
 }  // namespace gaussnet

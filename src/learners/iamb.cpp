@@ -110,12 +110,11 @@ void learn_targets(const run_state& state, int variant, const std::vector<int>& 
     });
 }
 
-void run_iamb(const run_state& state, int variant) {
+void run_iamb(const run_state& state, int variant, shared_covariance& covariance) {
     const run_timer timer;
     const int n = state.n_vars;
     ByteMatrix learned_graph(n, n, 0);
-    DoubleMatrix cov(n, n);
-    estimate_covariance(state, cov);
+    const DoubleMatrix& cov = covariance.get();
     std::vector<int> targets(static_cast<std::size_t>(n));
     for (int t = 0; t < n; ++t) targets[t] = t;
     const std::string label = strprintf("IAMB%d", variant);
@@ -123,6 +122,11 @@ void run_iamb(const run_state& state, int variant) {
     print_console(strprintf("\n IAMB%d: \t %d sec.,", variant, timer.elapsed_seconds()));
     append_to_log(strprintf(" IAMB%d: %d sec.,", variant, timer.elapsed_seconds()));
     report_structure(state, learned_graph);
+}
+
+void run_iamb(const run_state& state, int variant) {
+    shared_covariance covariance(state);
+    run_iamb(state, variant, covariance);
 }
 
 }  // namespace gaussnet

@@ -11,7 +11,10 @@ namespace gaussnet {
 void iamb_target(const run_state& state, int variant, int target, ByteMatrix& learned_graph,
                  const DoubleMatrix& cov);
 
+class shared_covariance;
+
 // One timed run over every target, reported through report_structure.
 void run_iamb(const run_state& state, int variant);
+void run_iamb(const run_state& state, int variant, shared_covariance& covariance);
 
 }  // namespace gaussnet

@@ -214,7 +214,7 @@ TEST(SimCli, ShippedExampleIsReproducedByItsCommand) {
     const std::string shipped = std::string(GAUSSNET_SOURCE_DIR) + "/examples/";
     EXPECT_TRUE(read_file(dir / "examples/data.txt") == read_file(shipped + "data.txt"));
     EXPECT_TRUE(read_file(dir / "examples/net.txt") == read_file(shipped + "net.txt"));
-    EXPECT_EQ(read_file(shipped + "args.txt"), "../../examples/data.txt 1000 30 1 0.05 0\n");
+    EXPECT_EQ(read_file(shipped + "args.txt"), "data.txt 1000 30 1 0.05 0\n");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // targets (one learner per thread).
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -16,9 +17,16 @@ class ci_engine;
 // 1/1 + 1/2 + ... + 1/terms, summed from the first term upward; 0 for no terms.
 double harmonic_number(long long terms);
 
+// The tests of one pass: for every variable but the target, in ascending
+// order, its p-value and index (as ci_engine::test_pass gives them).
+using pass_tester =
+    std::function<void(int target, const std::uint8_t* member_flags, int member_count, double* pvalues, int* index)>;
+
 class blanket_learner {
 public:
     blanket_learner(const run_state& state, const DoubleMatrix& cov);
+    // With tests of the caller's own (for checking the passes themselves).
+    blanket_learner(const run_state& state, pass_tester tester);
     ~blanket_learner();
 
     // The member flags of target's learned blanket (valid until the next call).
@@ -29,6 +37,7 @@ private:
 
     const run_state& state_;
     std::unique_ptr<ci_engine> engine_;
+    pass_tester tester_;
     std::vector<std::uint8_t> flags_;
     std::vector<double> pvalues_;
     std::vector<int> index_;

@@ -36,13 +36,21 @@ std::vector<int> members_of(const std::vector<std::uint8_t>& flags) {
 
 }  // namespace
 
-blanket_learner::blanket_learner(const run_state& state, const DoubleMatrix& cov)
+blanket_learner::blanket_learner(const run_state& state, pass_tester tester)
     : state_(state),
-      engine_(std::make_unique<ci_engine>(state, cov)),
+      tester_(std::move(tester)),
       flags_(static_cast<std::size_t>(state.n_vars)),
       pvalues_(static_cast<std::size_t>(state.n_vars)),
       index_(static_cast<std::size_t>(state.n_vars)),
       harmonic_(harmonic_number(state.n_vars - 1)) {}
+
+blanket_learner::blanket_learner(const run_state& state, const DoubleMatrix& cov)
+    : blanket_learner(state, pass_tester()) {
+    engine_ = std::make_unique<ci_engine>(state, cov);
+    tester_ = [engine = engine_.get()](int target, const std::uint8_t* flags, int count, double* p, int* index) {
+        engine->test_pass(target, flags, count, p, index);
+    };
+}
 
 blanket_learner::~blanket_learner() = default;
 
@@ -80,7 +88,7 @@ const std::vector<std::uint8_t>& blanket_learner::learn(int variant, int target)
                          variant, state_.var_names[target].c_str());
             break;
         }
-        engine_->test_pass(target, flags_.data(), member_count, pvalues_.data(), index_.data());
+        tester_(target, flags_.data(), member_count, pvalues_.data(), index_.data());
         if (!change_one(variant, member_count)) break;
     }
     return flags_;

@@ -65,39 +65,40 @@ __attribute__((always_inline)) inline void candidate_row(const group_factor_inpu
     }
 }
 
-// Row r > p: the base covariance one row and column on, minus the products of
-// the candidates' rows r - 1 down to p, then of base rows p - 1 down to 0
-// (the same product in every lane).
+// Columns x..x + BLOCK - 1 of row r > p: the base covariance one row and
+// column on, minus the products of the candidates' rows r - 1 down to p, then
+// of base rows p - 1 down to 0 (the same product in every lane).
+template <int BLOCK>
+__attribute__((always_inline)) inline void later_block(const group_factor_input& in, int r, int x,
+                                                       const double* upper, double* sums) {
+    const int n = in.n, p = in.p, nb = n - 1;
+    const double* cov_row = in.base_cov + static_cast<long>(r - 1) * nb + (x - 1);
+    lanes a[BLOCK];
+#pragma GCC unroll 8
+    for (int i = 0; i < BLOCK; ++i) a[i] = splat(cov_row[i]);
+    for (int k = r - 1; k >= p; --k) {
+        const double* row = upper + static_cast<long>(k) * n * GROUP_LANES;
+        const lanes c = load(row + r * GROUP_LANES);
+#pragma GCC unroll 8
+        for (int i = 0; i < BLOCK; ++i) a[i] = a[i] - c * load(row + (x + i) * GROUP_LANES);
+    }
+    for (int k = p - 1; k >= 0; --k) {
+        const double* row = in.base_upper + static_cast<long>(k) * nb;
+        const double c = row[r - 1];
+#pragma GCC unroll 8
+        for (int i = 0; i < BLOCK; ++i) a[i] = a[i] - splat(c * row[x - 1 + i]);
+    }
+#pragma GCC unroll 8
+    for (int i = 0; i < BLOCK; ++i) store(sums + (x + i) * GROUP_LANES, a[i]);
+}
+
+// Whole blocks of columns, as in the candidates' row; the columns past n - 1
+// read padding and are never used.
 __attribute__((always_inline)) inline void later_row(const group_factor_input& in, int r, const double* upper,
                                                      double* sums) {
-    const int n = in.n, p = in.p, nb = n - 1;
-    const double* cov_row = in.base_cov + static_cast<long>(r - 1) * nb;
-    auto ext = [&](int k, int x) { return upper + (static_cast<long>(k) * n + x) * GROUP_LANES; };
-    // Whole blocks of four columns, as in the candidates' row.
-    for (int x = r; x < n; x += 4) {
-        lanes a0 = splat(cov_row[x - 1]), a1 = splat(cov_row[x]), a2 = splat(cov_row[x + 1]);
-        lanes a3 = splat(cov_row[x + 2]);
-        for (int k = r - 1; k >= p; --k) {
-            const lanes c = load(ext(k, r));
-            const double* row = ext(k, x);
-            a0 = a0 - c * load(row);
-            a1 = a1 - c * load(row + GROUP_LANES);
-            a2 = a2 - c * load(row + 2 * GROUP_LANES);
-            a3 = a3 - c * load(row + 3 * GROUP_LANES);
-        }
-        for (int k = p - 1; k >= 0; --k) {
-            const double* row = in.base_upper + static_cast<long>(k) * nb;
-            const double c = row[r - 1];
-            a0 = a0 - splat(c * row[x - 1]);
-            a1 = a1 - splat(c * row[x]);
-            a2 = a2 - splat(c * row[x + 1]);
-            a3 = a3 - splat(c * row[x + 2]);
-        }
-        store(sums + x * GROUP_LANES, a0);
-        store(sums + (x + 1) * GROUP_LANES, a1);
-        store(sums + (x + 2) * GROUP_LANES, a2);
-        store(sums + (x + 3) * GROUP_LANES, a3);
-    }
+    int x = r;
+    for (; x + 4 < in.n; x += 8) later_block<8>(in, r, x, upper, sums);
+    if (x < in.n) later_block<4>(in, r, x, upper, sums);
 }
 
 }  // namespace

@@ -13,10 +13,10 @@ namespace gaussnet {
 
 inline constexpr int GROUP_LANES = 4;
 
-// Columns are computed in blocks of four: every row of base_upper, base_cov,
-// cand_cov, upper and sums must be readable (and sums writable) up to three
-// columns past its end, so their buffers carry GROUP_PADDING spare doubles.
-inline constexpr int GROUP_PADDING = 4 * GROUP_LANES;
+// Columns are computed in blocks of up to eight: every row of base_upper,
+// base_cov, cand_cov, upper and sums must be readable (and sums writable) up
+// to seven columns past its end, so their buffers carry GROUP_PADDING spare doubles.
+inline constexpr int GROUP_PADDING = 8 * GROUP_LANES;
 
 struct group_factor_input {
     int n;                     // order of the extended matrices

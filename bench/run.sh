@@ -10,7 +10,7 @@
 #   BENCH_QUICK=1        100 variables instead of 500 and 1,000, short budget and
 #                        micro-benchmarks: for trying the script out
 #   BENCH_RUNS=N         runs per measurement (default 3; medians are reported)
-#   BENCH_IAMB1_BUDGET=S seconds for IAMB1 on the 1,000-variable set (default 120)
+#   BENCH_IAMB1_BUDGET=S seconds for IAMB1 on the 1,000-variable set (default 180)
 #   BENCH_SKIP_MICRO=1   leave out the micro-benchmarks
 set -euo pipefail
 
@@ -47,7 +47,7 @@ if [ "$QUICK" = 1 ]; then
 else
     A_VARS=500; A_CASES=1000
     B_VARS=1000; B_CASES=500
-    BUDGET=${BENCH_IAMB1_BUDGET:-120}
+    BUDGET=${BENCH_IAMB1_BUDGET:-180}
     MICRO_ARGS=(--benchmark_min_time=0.2)
     READ_CASES=10000
     REPORT=$ROOT/bench/RESULTS.md
@@ -110,6 +110,9 @@ STARTED=$(date +%s)
 
 A_ARGS=("$A_DIR/data.txt" $A_CASES $A_VARS 1 $ALPHA $EXACT)
 B_ARGS=("$B_DIR/data.txt" $B_CASES $B_VARS 1 $ALPHA $EXACT)
+
+# The raw figures of the latest run stay in BUILD_DIR/bench-logs for a closer look.
+trap 'rm -rf "$BUILD/bench-logs"; cp -r "$LOGS" "$BUILD/bench-logs" 2>/dev/null; rm -rf "$SCRATCH"' EXIT
 
 # Rounds alternate the thread counts, so that a busy spell on the machine
 # does not fall on one of them only.

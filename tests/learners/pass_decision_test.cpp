@@ -70,21 +70,31 @@ TEST(PassDecision, TiesThatMatterAreLeftToTheSort) {
     EXPECT_EQ(sorted.variable, 0);
 }
 
+// Both ways of deciding: removal needs a value strictly above alpha/2,
+// addition one at or below it (entries given in ascending order).
 TEST(PassDecision, ThresholdsAreStrictForRemovalAndInclusiveForAddition) {
+    struct threshold_case {
+        std::vector<std::uint8_t> flags;
+        pass_change expected;
+        int variable;
+    };
     const decision_rule rule{1, 0.0, 0.025};
     const std::vector<int> index = {0, 1};
-    {
-        const std::vector<double> p = {0.025, 0.9};  // member 0 exactly at alpha/2 stays
-        const std::vector<std::uint8_t> flags = {1, 0, 0};
-        const pass_decision d = decide_unsorted(p.data(), index.data(), 2, flags.data(), rule);
-        EXPECT_EQ(d.change, pass_change::none);
-    }
-    {
-        const std::vector<double> p = {0.025, 0.9};  // non-member 0 exactly at alpha/2 is added
-        const std::vector<std::uint8_t> flags = {0, 0, 0};
-        const pass_decision d = decide_unsorted(p.data(), index.data(), 2, flags.data(), rule);
-        EXPECT_EQ(d.change, pass_change::addition);
-        EXPECT_EQ(d.variable, 0);
+    const std::vector<threshold_case> cases = {
+        {{1, 0, 0}, pass_change::none, -1},     // member 0 exactly at alpha/2 stays; non-member 1 is too weak
+        {{0, 0, 0}, pass_change::addition, 0},  // non-member 0 exactly at alpha/2 is added
+        {{1, 1, 0}, pass_change::removal, 1},   // member 1 above alpha/2 is removed
+    };
+    for (const threshold_case& c : cases) {
+        std::vector<double> p = {0.025, 0.9};
+        const pass_decision unsorted = decide_unsorted(p.data(), index.data(), 2, c.flags.data(), rule);
+        const pass_decision sorted = decide_sorted(p.data(), index.data(), 2, c.flags.data(), rule);
+        for (const pass_decision& d : {unsorted, sorted}) {
+            EXPECT_EQ(d.change, c.expected);
+            if (c.expected != pass_change::none) {
+                EXPECT_EQ(d.variable, c.variable);
+            }
+        }
     }
 }
 

@@ -19,18 +19,17 @@ __attribute__((always_inline)) inline double4 load4(const double* p) {
 
 __attribute__((always_inline)) inline void store4(double* p, double4 v) { std::memcpy(p, &v, sizeof v); }
 
-}  // namespace
-
-// Compiled for AVX2 and for the baseline, chosen at load time; both give the same bits.
-// Sixteen entries stay in registers while all the terms are subtracted.
-__attribute__((target_clones("avx2", "default"))) void subtract_rows(double* sums, int count, const double* coef,
-                                                                      const double* const* rows, int terms) {
+// sums[x] -= terms.coef(t) * terms.row(t)[x] for t = 0, 1, ...: sixteen
+// entries stay in registers while all the terms are subtracted.
+template <typename Terms>
+__attribute__((always_inline)) inline void subtract_terms(double* sums, int count, const Terms& terms, int n_terms) {
     int x = 0;
     for (; x + 16 <= count; x += 16) {
         double4 a0 = load4(sums + x), a1 = load4(sums + x + 4), a2 = load4(sums + x + 8), a3 = load4(sums + x + 12);
-        for (int t = 0; t < terms; ++t) {
-            const double4 c = {coef[t], coef[t], coef[t], coef[t]};
-            const double* row = rows[t] + x;
+        for (int t = 0; t < n_terms; ++t) {
+            const double f = terms.coef(t);
+            const double4 c = {f, f, f, f};
+            const double* row = terms.row(t) + x;
             a0 = a0 - c * load4(row);
             a1 = a1 - c * load4(row + 4);
             a2 = a2 - c * load4(row + 8);
@@ -43,53 +42,46 @@ __attribute__((target_clones("avx2", "default"))) void subtract_rows(double* sum
     }
     for (; x + 4 <= count; x += 4) {
         double4 a = load4(sums + x);
-        for (int t = 0; t < terms; ++t) {
-            const double4 c = {coef[t], coef[t], coef[t], coef[t]};
-            a = a - c * load4(rows[t] + x);
+        for (int t = 0; t < n_terms; ++t) {
+            const double f = terms.coef(t);
+            const double4 c = {f, f, f, f};
+            a = a - c * load4(terms.row(t) + x);
         }
         store4(sums + x, a);
     }
     for (; x < count; ++x) {
         double a = sums[x];
-        for (int t = 0; t < terms; ++t) a = a - coef[t] * rows[t][x];
+        for (int t = 0; t < n_terms; ++t) a = a - terms.coef(t) * terms.row(t)[x];
         sums[x] = a;
     }
+}
+
+struct listed_terms {
+    const double* coefs;
+    const double* const* rows;
+    double coef(int t) const { return coefs[t]; }
+    const double* row(int t) const { return rows[t]; }
+};
+
+struct own_rows {
+    const double* first;
+    long stride;
+    double coef(int t) const { return first[-t * stride]; }
+    const double* row(int t) const { return first - t * stride; }
+};
+
+}  // namespace
+
+// Compiled for AVX2 and for the baseline, chosen at load time; both give the same bits.
+__attribute__((target_clones("avx2", "default"))) void subtract_rows(double* sums, int count, const double* coef,
+                                                                      const double* const* rows, int terms) {
+    subtract_terms(sums, count, listed_terms{coef, rows}, terms);
 }
 
 __attribute__((target_clones("avx2", "default"))) void subtract_own_rows(double* sums, int count,
                                                                           const double* first, long stride,
                                                                           int terms) {
-    int x = 0;
-    for (; x + 16 <= count; x += 16) {
-        double4 a0 = load4(sums + x), a1 = load4(sums + x + 4), a2 = load4(sums + x + 8), a3 = load4(sums + x + 12);
-        const double* row = first;
-        for (int t = 0; t < terms; ++t, row -= stride) {
-            const double4 c = {row[0], row[0], row[0], row[0]};
-            a0 = a0 - c * load4(row + x);
-            a1 = a1 - c * load4(row + x + 4);
-            a2 = a2 - c * load4(row + x + 8);
-            a3 = a3 - c * load4(row + x + 12);
-        }
-        store4(sums + x, a0);
-        store4(sums + x + 4, a1);
-        store4(sums + x + 8, a2);
-        store4(sums + x + 12, a3);
-    }
-    for (; x + 4 <= count; x += 4) {
-        double4 a = load4(sums + x);
-        const double* row = first;
-        for (int t = 0; t < terms; ++t, row -= stride) {
-            const double4 c = {row[0], row[0], row[0], row[0]};
-            a = a - c * load4(row + x);
-        }
-        store4(sums + x, a);
-    }
-    for (; x < count; ++x) {
-        double a = sums[x];
-        const double* row = first;
-        for (int t = 0; t < terms; ++t, row -= stride) a = a - row[0] * row[x];
-        sums[x] = a;
-    }
+    subtract_terms(sums, count, own_rows{first, stride}, terms);
 }
 
 __attribute__((target_clones("avx2", "default"))) void divide_by(double* out, const double* in, double d,

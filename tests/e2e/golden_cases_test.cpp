@@ -88,6 +88,7 @@ std::vector<golden_run> golden_runs() {
     return runs;
 }
 
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(GoldenCase);
 INSTANTIATE_TEST_SUITE_P(Cases, GoldenCase, ::testing::ValuesIn(golden_runs()),
                          [](const ::testing::TestParamInfo<golden_run>& info) {
                              return info.param.name + "_threads" + std::to_string(info.param.threads);

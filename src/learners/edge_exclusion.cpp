@@ -3,6 +3,7 @@
 #include <cmath>
 #include <vector>
 
+#include "common/parallel.h"
 #include "common/run_timer.h"
 #include "common/text.h"
 #include "evaluation/report_structure.h"
@@ -24,23 +25,26 @@ struct pair_table {
 };
 
 // The statistic of every pair given all other variables, read off the precision matrix.
+// Pair (j, k), k < j, sits at j (j - 1) / 2 + k: the order (1,0), (2,0), (2,1),
+// (3,0), ... whatever thread fills it.
 pair_table pair_statistics(const run_state& state, const DoubleMatrix& precision) {
     const int n = state.n_vars;
-    const std::int64_t pairs = static_cast<std::int64_t>(n) * (n - 1) / 2;
+    const std::size_t pairs = static_cast<std::size_t>(static_cast<std::int64_t>(n) * (n - 1) / 2);
     pair_table table;
-    table.keys.reserve(static_cast<std::size_t>(pairs));
-    table.first.reserve(static_cast<std::size_t>(pairs));
-    table.second.reserve(static_cast<std::size_t>(pairs));
-    for (int j = 1; j < n; ++j) {
+    table.keys.resize(pairs);
+    table.first.resize(pairs);
+    table.second.resize(pairs);
+    parallel_for(state.n_threads, n > 1 ? n - 1 : 0, [&](std::int64_t row, int) {
+        const int j = static_cast<int>(row) + 1;
+        const std::size_t start = static_cast<std::size_t>(static_cast<std::int64_t>(j) * (j - 1) / 2);
         for (int k = 0; k < j; ++k) {
             const double p_jk = precision(j, k);
             const double r = p_jk == 0 ? 0.0 : -p_jk / std::sqrt(precision(k, k) * precision(j, j));
-            const double statistic = statistic_from_correlation(state, r, n - 2);
-            table.keys.push_back(-std::fabs(statistic));
-            table.first.push_back(j);
-            table.second.push_back(k);
+            table.keys[start + k] = -std::fabs(statistic_from_correlation(state, r, n - 2));
+            table.first[start + k] = j;
+            table.second[start + k] = k;
         }
-    }
+    });
     return table;
 }
 

@@ -284,9 +284,8 @@ void ci_engine::candidate_group(int first_slot, int count, int position) {
                                 group_cov_.data(), variances};
     factor_group(in, group_upper_.data(), group_diag_.data(), group_sums_.data(), failed);
 
-    // The candidate's column of the inverse factor, from its own row down.
+    // The candidate's column of the inverse factor starts at its own row.
     for (int g = 0; g < GROUP_LANES; ++g) group_column_a_[p * GROUP_LANES + g] = 1;
-    finish_group_column(group_upper_.data(), group_diag_.data(), n, p, group_column_a_.data());
     // The target's column: below the candidate it restarts; above, it is the
     // base's down to the candidate, with the base's partial sums below.
     int shifted_target = q + 1;
@@ -300,11 +299,13 @@ void ci_engine::candidate_group(int first_slot, int count, int position) {
             group_column_b_[p * GROUP_LANES + g] = s;
             for (int c = p + 1; c < n; ++c) group_column_b_[c * GROUP_LANES + g] = partial[c - 1];
         }
-        finish_group_column(group_upper_.data(), group_diag_.data(), n, p, group_column_b_.data());
     } else {
         for (int g = 0; g < GROUP_LANES; ++g) group_column_b_[shifted_target * GROUP_LANES + g] = 1;
-        finish_group_column(group_upper_.data(), group_diag_.data(), n, shifted_target, group_column_b_.data());
     }
+    // Above the candidate the target's entries are final already.
+    const int target_from = q < p ? p : shifted_target;
+    finish_group_columns(group_upper_.data(), group_diag_.data(), n, p, group_column_a_.data(), target_from,
+                         group_column_b_.data());
     double r[GROUP_LANES];
     group_pair_correlation(n, p, group_column_a_.data(), shifted_target, group_column_b_.data(), r);
     for (int g = 0; g < count; ++g) {

@@ -126,14 +126,42 @@ __attribute__((target_clones("avx2", "default"))) void group_pair_correlation(in
     for (int g = 0; g < GROUP_LANES; ++g) r[g] = cross[g] == 0 ? 0.0 : -(cross[g] / std::sqrt(product[g]));
 }
 
-__attribute__((target_clones("avx2", "default"))) void finish_group_column(const double* upper, const double* diag,
-                                                                            int n, int from, double* column) {
-    for (int k = from; k < n; ++k) {
+namespace {
+
+// One column alone over rows from..until-1.
+__attribute__((always_inline)) inline void finish_rows(const double* upper, const double* diag, int n, int from,
+                                                       int until, double* column) {
+    for (int k = from; k < until; ++k) {
         const lanes value = load(column + k * GROUP_LANES) / load(diag + k * GROUP_LANES);
         store(column + k * GROUP_LANES, value);
         const double* row = upper + static_cast<long>(k) * n * GROUP_LANES;
         for (int c = k + 1; c < n; ++c)
             store(column + c * GROUP_LANES, load(column + c * GROUP_LANES) - load(row + c * GROUP_LANES) * value);
+    }
+}
+
+}  // namespace
+
+// Both columns advance together once both have started, so that the latency
+// of one column's division overlaps the other's work.
+__attribute__((target_clones("avx2", "default"))) void finish_group_columns(const double* upper, const double* diag,
+                                                                             int n, int from_a, double* column_a,
+                                                                             int from_b, double* column_b) {
+    const int both = from_a > from_b ? from_a : from_b;
+    if (from_a < both) finish_rows(upper, diag, n, from_a, both, column_a);
+    if (from_b < both) finish_rows(upper, diag, n, from_b, both, column_b);
+    for (int k = both; k < n; ++k) {
+        const lanes d = load(diag + k * GROUP_LANES);
+        const lanes value_a = load(column_a + k * GROUP_LANES) / d;
+        const lanes value_b = load(column_b + k * GROUP_LANES) / d;
+        store(column_a + k * GROUP_LANES, value_a);
+        store(column_b + k * GROUP_LANES, value_b);
+        const double* row = upper + static_cast<long>(k) * n * GROUP_LANES;
+        for (int c = k + 1; c < n; ++c) {
+            const lanes u = load(row + c * GROUP_LANES);
+            store(column_a + c * GROUP_LANES, load(column_a + c * GROUP_LANES) - u * value_a);
+            store(column_b + c * GROUP_LANES, load(column_b + c * GROUP_LANES) - u * value_b);
+        }
     }
 }
 

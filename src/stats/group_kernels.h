@@ -36,8 +36,10 @@ void factor_group(const group_factor_input& in, double* upper, double* diag, dou
 // inverse-factor columns: -(cross / sqrt(s_j * s_i)), or +0 when cross is 0.
 void group_pair_correlation(int n, int i, const double* column_i, int j, const double* column_j, double* r);
 
-// Finishes entries from..n-1 of an inverse-factor column in every lane: for k
-// ascending, column[k] /= diag[k], then column[c] -= upper[k][c] * column[k] for c > k.
-void finish_group_column(const double* upper, const double* diag, int n, int from, double* column);
+// Finishes two inverse-factor columns in every lane, entries from_a..n-1 of
+// column_a and from_b..n-1 of column_b: for k ascending, column[k] /= diag[k],
+// then column[c] -= upper[k][c] * column[k] for c > k.
+void finish_group_columns(const double* upper, const double* diag, int n, int from_a, double* column_a, int from_b,
+                          double* column_b);
 
 }  // namespace gaussnet

@@ -13,28 +13,20 @@
 #include <string>
 #include <vector>
 
+#include "support/expected_output.h"
 #include "support/run_program.h"
 
 namespace gaussnet {
 namespace {
 
 namespace fs = std::filesystem;
+using test::mask_seconds;
+using test::read_file;
 using test::program_result;
 using test::run_program;
 using test::temp_dir;
 
 const fs::path cases_root = fs::path(GAUSSNET_SOURCE_DIR) / "tests" / "e2e" / "cases";
-
-std::string read_file(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// Elapsed seconds differ from run to run; the expected files show 0.
-std::string mask_seconds(const std::string& text) {
-    static const std::regex seconds("[0-9]+ sec\\.");
-    return std::regex_replace(text, seconds, "0 sec.");
-}
 
 std::vector<std::string> split_blanks(const std::string& line) {
     std::istringstream in(line);
@@ -43,14 +35,7 @@ std::vector<std::string> split_blanks(const std::string& line) {
     return words;
 }
 
-std::vector<std::string> case_names() {
-    std::vector<std::string> names;
-    if (!fs::is_directory(cases_root)) return names;
-    for (const auto& entry : fs::directory_iterator(cases_root))
-        if (entry.is_directory()) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
+std::vector<std::string> case_names() { return test::folder_names(cases_root); }
 
 struct golden_run {
     std::string name;

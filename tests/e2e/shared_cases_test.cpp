@@ -11,34 +11,20 @@
 #include <string>
 #include <vector>
 
+#include "support/expected_output.h"
 #include "support/run_program.h"
 
 namespace gaussnet {
 namespace {
 
 namespace fs = std::filesystem;
+using test::mask_seconds;
+using test::read_file;
 
 const fs::path cases_root = fs::path(GAUSSNET_SOURCE_DIR) / "tests" / "e2e" / "shared_cases";
 const fs::path shared_data = fs::path(GAUSSNET_SHARED_DATA);
 
-std::string read_file(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::string mask_seconds(const std::string& text) {
-    static const std::regex seconds("[0-9]+ sec\\.");
-    return std::regex_replace(text, seconds, "0 sec.");
-}
-
-std::vector<std::string> case_names() {
-    std::vector<std::string> names;
-    if (!fs::is_directory(cases_root)) return names;
-    for (const auto& entry : fs::directory_iterator(cases_root))
-        if (entry.is_directory()) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
+std::vector<std::string> case_names() { return test::folder_names(cases_root); }
 
 std::string split_first_line(const std::string& text) { return text.substr(0, text.find('\n')); }
 

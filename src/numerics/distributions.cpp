@@ -20,15 +20,19 @@ inline double studtp_u(double t, double df) {
 
 }  // namespace
 
-double normalp(double x, double mean, double variance) {
+double normalp_with_scale(double x, double mean, double variance, double scale) {
     if (!(variance > 0)) {
         // Go on without the tie test: the result is NaN, after a second report.
         numerics_error("normalp", "Invalid v parameter");
     } else if (x >= mean - NUMERICS_EPS && x <= mean + NUMERICS_EPS) {
         return 0.5;
     }
-    const double z = (x - mean) / std::sqrt(variance + variance);
+    const double z = (x - mean) / scale;
     return (error_function(z) + 1) * 0.5;
+}
+
+double normalp(double x, double mean, double variance) {
+    return normalp_with_scale(x, mean, variance, std::sqrt(variance + variance));
 }
 
 double studtp_with_log_beta(double t, double df, double ln_beta_part) {

@@ -48,6 +48,8 @@ inline bool betai_needs_log_beta(double x) {
 
 // Lower-tail probability of a normal distribution with the given mean and variance.
 double normalp(double x, double mean, double variance);
+// normalp with its scale, sqrt(variance + variance), supplied by the caller.
+double normalp_with_scale(double x, double mean, double variance, double scale);
 // Lower-tail probability of Student's t distribution with df degrees of freedom (any positive real).
 double studtp(double t, double df);
 // studtp with the log-gamma part of betai(df * 0.5, 0.5, .) supplied by the caller,

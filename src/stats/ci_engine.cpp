@@ -220,21 +220,29 @@ void ci_engine::extended_target_column(int position) {
     finish_inverse_column(ext_upper_.cells.data(), n, ext_diag_.data(), n, p, column.data());
 }
 
+// The terms of the p-value that depend only on the conditioning-set size:
+// a non-member's tests condition on member_count variables, a member's on one less.
 void ci_engine::prepare_pvalues(int member_count) {
     member_count_ = member_count;
-    if (state_.exact == 0) return;
-    const double df_members = static_cast<double>(state_.n_cases - member_count - 2);
-    const double df_one_less = static_cast<double>(state_.n_cases - (member_count - 1) - 2);
-    log_beta_members_ = log_beta_part(df_members * 0.5, 0.5);
-    log_beta_one_less_ = log_beta_part(df_one_less * 0.5, 0.5);
+    for (int which = 0; which < 2; ++which) {
+        const int cond_size = member_count - which;
+        pvalue_terms& terms = terms_[which];
+        if (state_.exact == 0) {
+            terms.variance = 1.0 / static_cast<double>(state_.n_cases - cond_size - 3);
+            terms.scale = std::sqrt(terms.variance + terms.variance);
+        } else {
+            terms.df = static_cast<double>(state_.n_cases - cond_size - 2);
+            terms.log_beta = log_beta_part(terms.df * 0.5, 0.5);
+        }
+    }
 }
 
+// statistic_pvalue's value, with the terms above taken from the pass.
 double ci_engine::pvalue(double r, int cond_size) const {
     const double statistic = std::fabs(statistic_from_correlation(state_, r, cond_size));
-    if (state_.exact == 0) return statistic_pvalue(state_, statistic, cond_size);
-    const int df = state_.n_cases - cond_size - 2;
-    const double part = cond_size == member_count_ ? log_beta_members_ : log_beta_one_less_;
-    return 1 - studtp_with_log_beta(statistic, static_cast<double>(df), part);
+    const pvalue_terms& terms = terms_[cond_size == member_count_ ? 0 : 1];
+    if (state_.exact == 0) return 1 - normalp_with_scale(statistic, 0.0, terms.variance, terms.scale);
+    return 1 - studtp_with_log_beta(statistic, terms.df, terms.log_beta);
 }
 
 // One non-member alone: its factor, its two inverse-factor columns, r.

@@ -114,8 +114,13 @@ private:
     std::vector<double> coef_;
     std::vector<const double*> rows_;
 
-    double log_beta_members_ = 0;   // df of a non-member's test
-    double log_beta_one_less_ = 0;  // df of a member's test
+    struct pvalue_terms {
+        double variance = 0;  // Fisher z: 1 / (n_cases - cond_size - 3) and sqrt(2 variance)
+        double scale = 0;
+        double df = 0;        // Student t: n_cases - cond_size - 2 and its log-beta part
+        double log_beta = 0;
+    };
+    pvalue_terms terms_[2];  // [0]: a non-member's test, [1]: a member's
     int member_count_ = 0;
 };
 

@@ -262,38 +262,56 @@ double ci_engine::single_candidate(int slot, int position, bool& failed) {
 }
 
 // Up to GROUP_LANES non-members at one position, side by side (the last one
-// repeated in unused lanes).
-void ci_engine::candidate_group(int first_slot, int count, int position) {
+// repeated in unused lanes): their columns in the base rows and covariances.
+void ci_engine::prepare_group(group_scratch& group, int first_slot, int count, int position) {
     const int n = base_upper_.order + 1;
     const int nb = n - 1;
-    const int p = position;
-    const int q = target_position_;
     const int width = static_cast<int>(candidates_.size());
     const std::size_t cells = static_cast<std::size_t>(n) * GROUP_LANES;
-    group_upper_.resize(cells * n + GROUP_PADDING);
-    group_diag_.resize(cells);
-    group_sums_.resize(cells + GROUP_PADDING);
-    group_w_.resize(cells);
-    group_cov_.resize(cells + GROUP_PADDING);
-    group_column_a_.assign(cells, 0.0);
-    group_column_b_.assign(cells, 0.0);
-    int slots[GROUP_LANES];
-    double variances[GROUP_LANES];
-    int failed[GROUP_LANES];
+    group.first_slot = first_slot;
+    group.count = count;
+    group.position = position;
+    group.upper.resize(cells * n + GROUP_PADDING);
+    group.diag.resize(cells);
+    group.sums.resize(cells + GROUP_PADDING);
+    group.w.resize(cells);
+    group.cov.resize(cells + GROUP_PADDING);
     for (int g = 0; g < GROUP_LANES; ++g) {
-        slots[g] = first_slot + (g < count ? g : count - 1);
-        variances[g] = cov_(candidates_[slots[g]], candidates_[slots[g]]);
-        failed[g] = -1;
-        for (int k = 0; k < p; ++k) group_w_[k * GROUP_LANES + g] = solved_[static_cast<std::size_t>(k) * width + slots[g]];
+        const int slot = first_slot + (g < count ? g : count - 1);
+        group.variances[g] = cov_(candidates_[slot], candidates_[slot]);
+        group.failed[g] = -1;
+        for (int k = 0; k < position; ++k)
+            group.w[k * GROUP_LANES + g] = solved_[static_cast<std::size_t>(k) * width + slot];
         for (int x = 0; x < nb; ++x)
-            group_cov_[x * GROUP_LANES + g] = candidate_cov_[static_cast<std::size_t>(x) * width + slots[g]];
+            group.cov[x * GROUP_LANES + g] = candidate_cov_[static_cast<std::size_t>(x) * width + slot];
     }
-    const group_factor_input in{n, p, base_upper_.cells.data(), base_cov_.cells.data(), group_w_.data(),
-                                group_cov_.data(), variances};
-    factor_group(in, group_upper_.data(), group_diag_.data(), group_sums_.data(), failed);
+}
 
+// The factors of one or two prepared groups.
+void ci_engine::factor_groups(int how_many) {
+    group_factor_input in[2];
+    for (int i = 0; i < how_many; ++i) {
+        in[i] = {base_upper_.order + 1, group_[i].position, base_upper_.cells.data(), base_cov_.cells.data(),
+                 group_[i].w.data(), group_[i].cov.data(), group_[i].variances};
+    }
+    if (how_many == 1) {
+        factor_group(in[0], group_[0].upper.data(), group_[0].diag.data(), group_[0].sums.data(), group_[0].failed);
+        return;
+    }
+    factor_two_groups(in[0], group_[0].upper.data(), group_[0].diag.data(), group_[0].sums.data(), group_[0].failed,
+                      in[1], group_[1].upper.data(), group_[1].diag.data(), group_[1].sums.data(), group_[1].failed);
+}
+
+// A factorised group's two inverse-factor columns and partial correlations.
+void ci_engine::finish_group(group_scratch& group) {
+    const int n = base_upper_.order + 1;
+    const int p = group.position;
+    const int q = target_position_;
+    const std::size_t cells = static_cast<std::size_t>(n) * GROUP_LANES;
+    group.column_a.assign(cells, 0.0);
+    group.column_b.assign(cells, 0.0);
     // The candidate's column of the inverse factor starts at its own row.
-    for (int g = 0; g < GROUP_LANES; ++g) group_column_a_[p * GROUP_LANES + g] = 1;
+    for (int g = 0; g < GROUP_LANES; ++g) group.column_a[p * GROUP_LANES + g] = 1;
     // The target's column: below the candidate it restarts; above, it is the
     // base's down to the candidate, with the base's partial sums below.
     int shifted_target = q + 1;
@@ -301,24 +319,24 @@ void ci_engine::candidate_group(int first_slot, int count, int position) {
         shifted_target = q;
         const double* partial = target_partial_.row(p);
         for (int g = 0; g < GROUP_LANES; ++g) {
-            for (int k = q; k < p; ++k) group_column_b_[k * GROUP_LANES + g] = base_target_column_[k];
+            for (int k = q; k < p; ++k) group.column_b[k * GROUP_LANES + g] = base_target_column_[k];
             double s = 0;
-            for (int k = q; k < p; ++k) s = s - group_w_[k * GROUP_LANES + g] * base_target_column_[k];
-            group_column_b_[p * GROUP_LANES + g] = s;
-            for (int c = p + 1; c < n; ++c) group_column_b_[c * GROUP_LANES + g] = partial[c - 1];
+            for (int k = q; k < p; ++k) s = s - group.w[k * GROUP_LANES + g] * base_target_column_[k];
+            group.column_b[p * GROUP_LANES + g] = s;
+            for (int c = p + 1; c < n; ++c) group.column_b[c * GROUP_LANES + g] = partial[c - 1];
         }
     } else {
-        for (int g = 0; g < GROUP_LANES; ++g) group_column_b_[shifted_target * GROUP_LANES + g] = 1;
+        for (int g = 0; g < GROUP_LANES; ++g) group.column_b[shifted_target * GROUP_LANES + g] = 1;
     }
     // Above the candidate the target's entries are final already.
     const int target_from = q < p ? p : shifted_target;
-    finish_group_columns(group_upper_.data(), group_diag_.data(), n, p, group_column_a_.data(), target_from,
-                         group_column_b_.data());
+    finish_group_columns(group.upper.data(), group.diag.data(), n, p, group.column_a.data(), target_from,
+                         group.column_b.data());
     double r[GROUP_LANES];
-    group_pair_correlation(n, p, group_column_a_.data(), shifted_target, group_column_b_.data(), r);
-    for (int g = 0; g < count; ++g) {
-        failed_[first_slot + g] = failed[g] >= 0;
-        correlations_[first_slot + g] = r[g];
+    group_pair_correlation(n, p, group.column_a.data(), shifted_target, group.column_b.data(), r);
+    for (int g = 0; g < group.count; ++g) {
+        failed_[group.first_slot + g] = group.failed[g] >= 0;
+        correlations_[group.first_slot + g] = r[g];
     }
 }
 
@@ -335,6 +353,7 @@ void ci_engine::test_candidates() {
         while (position < order && base_vars_[position] < candidates_[slot]) ++position;
         positions_[slot] = position;
     }
+    int pending = 0;  // prepared groups not yet factorised
     for (int slot = 0; slot < width;) {
         const int p = positions_[slot];
         int run = 1;
@@ -358,10 +377,19 @@ void ci_engine::test_candidates() {
         }
         for (int done = 0; done < run; done += GROUP_LANES) {
             const int count = run - done < GROUP_LANES ? run - done : GROUP_LANES;
-            candidate_group(slot + done, count, p);
+            prepare_group(group_[pending], slot + done, count, p);
+            if (++pending == 2) flush_groups(pending);
         }
         slot += run;
     }
+    flush_groups(pending);
+}
+
+void ci_engine::flush_groups(int& pending) {
+    if (pending == 0) return;
+    factor_groups(pending);
+    for (int i = 0; i < pending; ++i) finish_group(group_[i]);
+    pending = 0;
 }
 
 void ci_engine::test_pass(int target, const std::uint8_t* member_flags, int member_count, double* pvalues,

@@ -64,7 +64,11 @@ private:
     void extended_target_column(int position);
     void inverse_column(const square& upper, const std::vector<double>& diag, int column, std::vector<double>& out);
     double single_candidate(int slot, int position, bool& failed);
-    void candidate_group(int first_slot, int count, int position);
+    struct group_scratch;
+    void prepare_group(group_scratch& group, int first_slot, int count, int position);
+    void factor_groups(int how_many);
+    void finish_group(group_scratch& group);
+    void flush_groups(int& pending);
     void test_candidates();
     double pvalue(double r, int cond_size) const;
     void prepare_pvalues(int member_count);
@@ -101,14 +105,17 @@ private:
     std::vector<double> correlations_;  // per non-member: its partial correlation with the target
     std::vector<std::uint8_t> failed_;  // per non-member: its matrix is not positive definite
 
-    // Side-by-side scratch (lanes fastest).
-    std::vector<double> group_upper_;
-    std::vector<double> group_diag_;
-    std::vector<double> group_sums_;
-    std::vector<double> group_w_;
-    std::vector<double> group_cov_;
-    std::vector<double> group_column_a_;
-    std::vector<double> group_column_b_;
+    // Side-by-side scratch of one group (lanes fastest); two groups are
+    // factorised together when they can be.
+    struct group_scratch {
+        std::vector<double> upper, diag, sums, w, cov, column_a, column_b;
+        double variances[GROUP_LANES];
+        int failed[GROUP_LANES];
+        int first_slot = 0;
+        int count = 0;
+        int position = 0;
+    };
+    group_scratch group_[2];
 
     std::vector<double> sums_;
     std::vector<double> coef_;

@@ -114,6 +114,35 @@ __attribute__((target_clones("avx2", "default"))) void factor_group(const group_
     }
 }
 
+// Two independent groups, a row of one then a row of the other, so that the
+// end of one group's row (its pivot's square root and the divisions by it)
+// overlaps the other group's multiply-subtract work.
+__attribute__((target_clones("avx2", "default"))) void factor_two_groups(const group_factor_input& in_a,
+                                                                          double* upper_a, double* diag_a,
+                                                                          double* sums_a, int* failed_a,
+                                                                          const group_factor_input& in_b,
+                                                                          double* upper_b, double* diag_b,
+                                                                          double* sums_b, int* failed_b) {
+    candidate_row(in_a, sums_a);
+    finish_row(in_a.n, in_a.p, sums_a, upper_a, diag_a, failed_a);
+    candidate_row(in_b, sums_b);
+    finish_row(in_b.n, in_b.p, sums_b, upper_b, diag_b, failed_b);
+    int r_a = in_a.p + 1;
+    int r_b = in_b.p + 1;
+    while (r_a < in_a.n || r_b < in_b.n) {
+        if (r_a < in_a.n) {
+            later_row(in_a, r_a, upper_a, sums_a);
+            finish_row(in_a.n, r_a, sums_a, upper_a, diag_a, failed_a);
+            ++r_a;
+        }
+        if (r_b < in_b.n) {
+            later_row(in_b, r_b, upper_b, sums_b);
+            finish_row(in_b.n, r_b, sums_b, upper_b, diag_b, failed_b);
+            ++r_b;
+        }
+    }
+}
+
 __attribute__((target_clones("avx2", "default"))) void group_pair_correlation(int n, int i, const double* column_i,
                                                                                int j, const double* column_j,
                                                                                double* r) {

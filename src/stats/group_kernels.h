@@ -32,6 +32,11 @@ struct group_factor_input {
 // the first row whose pivot is not positive (a NaN goes on), or stays as it is.
 void factor_group(const group_factor_input& in, double* upper, double* diag, double* sums, int* failed);
 
+// Two independent groups at once, their rows interleaved (the same results).
+void factor_two_groups(const group_factor_input& in_a, double* upper_a, double* diag_a, double* sums_a, int* failed_a,
+                       const group_factor_input& in_b, double* upper_b, double* diag_b, double* sums_b,
+                       int* failed_b);
+
 // Each lane's partial correlation of positions i and j from its two
 // inverse-factor columns: -(cross / sqrt(s_j * s_i)), or +0 when cross is 0.
 void group_pair_correlation(int n, int i, const double* column_i, int j, const double* column_j, double* r);

@@ -11,10 +11,15 @@
 //   position in variable order; the factor's rows before that position are the
 //   base's, so only the candidate's column there and the rows from its
 //   position on are computed;
+// - all non-members' columns in the base rows are one forward solve per pass,
+//   the candidates side by side;
 // - pair mode needs only two columns of the inverse factor; each column
 //   depends only on the factor and on itself, and the target's column above
 //   the candidate's position, with its partial sums below, is the base's;
-// - the log-gamma terms of the t distribution depend only on the degrees of freedom.
+// - non-members at the same position are computed four at a time in vector
+//   lanes (group_kernels.h), sharing the latency of each pivot and division;
+// - the p-value's terms that depend only on the conditioning-set size (the
+//   Fisher variance, the t distribution's log-gamma terms) are formed once per pass.
 
 #include <cstdint>
 #include <vector>

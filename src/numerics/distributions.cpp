@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "numerics/special_functions.h"
+#include "numerics/numerics.h"
 
 namespace gaussnet {
 

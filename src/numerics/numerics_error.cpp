@@ -1,6 +1,6 @@
 #include <cstdio>
 
-#include "numerics/special_functions.h"
+#include "numerics/numerics.h"
 
 namespace gaussnet {
 

@@ -5,7 +5,7 @@
 
 #include "common/fatal_error.h"
 #include "common/text.h"
-#include "numerics/special_functions.h"
+#include "numerics/numerics.h"
 #include "stats/ci_test.h"
 #include "stats/group_kernels.h"
 #include "stats/kernels.h"

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <vector>
 
-#include "numerics/special_functions.h"
+#include "numerics/numerics.h"
 #include "stats/cholesky.h"
 
 namespace gaussnet {

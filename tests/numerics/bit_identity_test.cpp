@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "numerics/numerics_test_support.h"
-#include "numerics/special_functions.h"
+#include "numerics/numerics.h"
 
 namespace gaussnet {
 namespace {

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "numerics/special_functions.h"
+#include "numerics/numerics.h"
 
 namespace gaussnet {
 namespace {

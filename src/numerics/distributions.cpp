@@ -31,6 +31,28 @@ double normalp_with_scale(double x, double mean, double variance, double scale) 
     return (error_function(z) + 1) * 0.5;
 }
 
+void normal_upper_tails(const double* x, int count, double variance, double scale, double* out,
+                        error_function_scratch& scratch, std::vector<double>& z, std::vector<int>& at) {
+    if (!(variance > 0)) {
+        for (int i = 0; i < count; ++i) out[i] = 1 - normalp_with_scale(x[i], 0.0, variance, scale);
+        return;
+    }
+    z.clear();
+    at.clear();
+    for (int i = 0; i < count; ++i) {
+        if (x[i] >= 0.0 - NUMERICS_EPS && x[i] <= 0.0 + NUMERICS_EPS) {
+            out[i] = 1 - 0.5;  // the tie
+        } else {
+            z.push_back((x[i] - 0.0) / scale);
+            at.push_back(i);
+        }
+    }
+    const int n = static_cast<int>(z.size());
+    // The error functions land in z itself, read before they are written.
+    error_function_many(z.data(), n, z.data(), scratch);
+    for (int k = 0; k < n; ++k) out[at[k]] = 1 - (z[k] + 1) * 0.5;
+}
+
 double normalp(double x, double mean, double variance) {
     return normalp_with_scale(x, mean, variance, std::sqrt(variance + variance));
 }

@@ -7,6 +7,8 @@
 // Every routine performs its arithmetic in one fixed order (summation order,
 // grouping, constants), so that results are reproducible to the last bit.
 
+#include <vector>
+
 namespace gaussnet {
 
 inline constexpr int NUMERICS_ITMAX = 100;
@@ -29,6 +31,20 @@ double gammp(double a, double x);
 // erf(x), as P(1/2, x^2) with the sign of x.
 double error_function(double x);
 
+// Scratch of error_function_many, reused from call to call.
+struct error_function_scratch {
+    std::vector<double> squares;
+    std::vector<int> series;
+    std::vector<int> fraction;
+};
+
+// error_function of count arguments, bit for bit, four evaluated side by side
+// (reports may come in another order).
+void error_function_many(const double* z, int count, double* out, error_function_scratch& scratch);
+
+// log_gamma(0.5), computed once.
+double log_gamma_half();
+
 // Regularised incomplete beta function I_x(a, b), for a > 0, b > 0 and 0 <= x <= 1.
 double betai(double a, double b, double x);
 // Continued fraction of the incomplete beta function, for x below (a + 1) / (a + b + 2).
@@ -50,6 +66,11 @@ inline bool betai_needs_log_beta(double x) {
 double normalp(double x, double mean, double variance);
 // normalp with its scale, sqrt(variance + variance), supplied by the caller.
 double normalp_with_scale(double x, double mean, double variance, double scale);
+
+// out[i] = 1 - normalp_with_scale(x[i], 0, variance, scale), bit for bit, the
+// error functions evaluated side by side. z is scratch.
+void normal_upper_tails(const double* x, int count, double variance, double scale, double* out,
+                        error_function_scratch& scratch, std::vector<double>& z, std::vector<int>& at);
 // Lower-tail probability of Student's t distribution with df degrees of freedom (any positive real).
 double studtp(double t, double df);
 // studtp with the log-gamma part of betai(df * 0.5, 0.5, .) supplied by the caller,

@@ -237,14 +237,6 @@ void ci_engine::prepare_pvalues(int member_count) {
     }
 }
 
-// statistic_pvalue's value, with the terms above taken from the pass.
-double ci_engine::pvalue(double r, int cond_size) const {
-    const double statistic = std::fabs(statistic_from_correlation(state_, r, cond_size));
-    const pvalue_terms& terms = terms_[cond_size == member_count_ ? 0 : 1];
-    if (state_.exact == 0) return 1 - normalp_with_scale(statistic, 0.0, terms.variance, terms.scale);
-    return 1 - studtp_with_log_beta(statistic, terms.df, terms.log_beta);
-}
-
 // One non-member alone: its factor, its two inverse-factor columns, r.
 double ci_engine::single_candidate(int slot, int position, bool& failed) {
     failed = !factor_with_candidate(slot, position);
@@ -413,6 +405,8 @@ void ci_engine::test_pass(int target, const std::uint8_t* member_flags, int memb
     test_candidates();
 
     // Results in ascending variable order; the first test that fails ends the run.
+    statistics_[0].clear();
+    statistics_[1].clear();
     int entry = 0;
     int position = 0;  // the number of base variables below j
     int slot = 0;      // the number of non-members below j
@@ -421,20 +415,46 @@ void ci_engine::test_pass(int target, const std::uint8_t* member_flags, int memb
             ++position;
             continue;
         }
-        if (member_flags[j] == 1) {
+        double r;
+        const int which = member_flags[j] == 1 ? 1 : 0;  // a member is tested given one variable less
+        if (which == 1) {
             if (!base_ok) not_positive_definite(order);
             inverse_column(base_upper_, base_diag_, position, column_candidate_);
-            const double r = pair_correlation(order, position, column_candidate_.data(), target_position_,
-                                              base_target_column_.data());
-            pvalues[entry] = pvalue(r, member_count - 1);
+            r = pair_correlation(order, position, column_candidate_.data(), target_position_,
+                                 base_target_column_.data());
             ++position;
         } else {
             if (failed_[slot]) not_positive_definite(order + 1);
-            pvalues[entry] = pvalue(correlations_[slot], member_count);
+            r = correlations_[slot];
             ++slot;
         }
+        statistics_[which].push_back(std::fabs(statistic_from_correlation(state_, r, member_count - which)));
         index[entry] = j;
         ++entry;
+    }
+    pvalues_in_order(member_flags, entry, index, pvalues);
+}
+
+// The p-values of both kinds of test (each kind's computed together) in the
+// tests' order: statistic_pvalue's values, with the pass's terms.
+void ci_engine::pvalues_in_order(const std::uint8_t* member_flags, int entries, const int* index, double* pvalues) {
+    for (int which = 0; which < 2; ++which) {
+        const std::vector<double>& statistics = statistics_[which];
+        const pvalue_terms& terms = terms_[which];
+        std::vector<double>& out = kind_pvalues_[which];
+        out.resize(statistics.size());
+        if (state_.exact == 0) {
+            normal_upper_tails(statistics.data(), static_cast<int>(statistics.size()), terms.variance, terms.scale,
+                               out.data(), erf_scratch_, tail_arguments_, tail_places_);
+        } else {
+            for (std::size_t i = 0; i < statistics.size(); ++i)
+                out[i] = 1 - studtp_with_log_beta(statistics[i], terms.df, terms.log_beta);
+        }
+    }
+    std::size_t next[2] = {0, 0};
+    for (int e = 0; e < entries; ++e) {
+        const int which = member_flags[index[e]] == 1 ? 1 : 0;
+        pvalues[e] = kind_pvalues_[which][next[which]++];
     }
 }
 

@@ -26,6 +26,7 @@
 
 #include "common/matrix.h"
 #include "driver/run_state.h"
+#include "numerics/numerics.h"
 #include "stats/group_kernels.h"
 
 namespace gaussnet {
@@ -75,7 +76,7 @@ private:
     void finish_group(group_scratch& group);
     void flush_groups(int& pending);
     void test_candidates();
-    double pvalue(double r, int cond_size) const;
+    void pvalues_in_order(const std::uint8_t* member_flags, int entries, const int* index, double* pvalues);
     void prepare_pvalues(int member_count);
     void subtract_terms(double* sums, int count, int terms);
 
@@ -133,6 +134,11 @@ private:
         double log_beta = 0;
     };
     pvalue_terms terms_[2];  // [0]: a non-member's test, [1]: a member's
+    std::vector<double> statistics_[2];  // this pass's statistics of each kind, in test order
+    std::vector<double> kind_pvalues_[2];
+    error_function_scratch erf_scratch_;
+    std::vector<double> tail_arguments_;
+    std::vector<int> tail_places_;
     int member_count_ = 0;
 };
 

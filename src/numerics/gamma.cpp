@@ -153,14 +153,20 @@ constexpr int LANES = 4;
 typedef double lanes __attribute__((vector_size(LANES * sizeof(double))));
 typedef long long lane_mask __attribute__((vector_size(LANES * sizeof(long long))));
 
-inline lanes splat(double v) { return lanes{v, v, v, v}; }
-inline lanes magnitude(lanes v) { return (lanes)((lane_mask)v & 0x7fffffffffffffffLL); }
-inline lanes choose(lane_mask mask, lanes yes, lanes no) {
+// Always inlined: a vector passed to a function built for another instruction
+// set would change the calling convention between the clones below.
+#define LANE_HELPER __attribute__((always_inline)) inline
+LANE_HELPER lanes splat(double v) { return lanes{v, v, v, v}; }
+LANE_HELPER lanes magnitude(lanes v) { return (lanes)((lane_mask)v & 0x7fffffffffffffffLL); }
+LANE_HELPER lanes choose(lane_mask mask, lanes yes, lanes no) {
     return (lanes)(((lane_mask)yes & mask) | ((lane_mask)no & ~mask));
 }
-inline bool all_set(lane_mask mask) { return (mask[0] & mask[1] & mask[2] & mask[3]) != 0; }
+LANE_HELPER bool all_set(lane_mask mask) { return (mask[0] & mask[1] & mask[2] & mask[3]) != 0; }
 // A value of magnitude below the floor becomes +floor whatever its sign; NaN passes.
-inline lanes floor_tiny_lanes(lanes v) { return choose(magnitude(v) < splat(NUMERICS_TINY), splat(NUMERICS_TINY), v); }
+LANE_HELPER lanes floor_tiny_lanes(lanes v) {
+    return choose(magnitude(v) < splat(NUMERICS_TINY), splat(NUMERICS_TINY), v);
+}
+#undef LANE_HELPER
 
 // The series of P(1/2, x) for four arguments.
 __attribute__((target_clones("avx2", "default"))) void series_lanes(const double* x, double* p_out) {

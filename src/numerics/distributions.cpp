@@ -67,6 +67,58 @@ double studtp_with_log_beta(double t, double df, double ln_beta_part) {
     return 1 - 0.5 * ib;
 }
 
+// A Student t lower tail's continued-fraction work for the positive statistics
+// of one pass, with df and its log-beta part fixed; the rest one at a time.
+void student_upper_tails(const double* t, int count, double df, double ln_beta_part, double* out,
+                         student_scratch& scratch) {
+    if (!(df > 0)) {
+        for (int i = 0; i < count; ++i) out[i] = 1 - studtp_with_log_beta(t[i], df, ln_beta_part);
+        return;
+    }
+    const double a = df * 0.5;
+    const double b = 0.5;
+    const double threshold = (a + 1) / ((a + b) + 2);
+    for (auto& branch : scratch.branches) {
+        branch.x.clear();
+        branch.front.clear();
+        branch.at.clear();
+    }
+    for (int i = 0; i < count; ++i) {
+        if (studtp_tie(t[i], df)) {
+            out[i] = 1 - 0.5;
+            continue;
+        }
+        const double u = studtp_u(t[i], df);
+        if (!(t[i] > 0) || std::isnan(u) || !betai_needs_log_beta(u)) {
+            out[i] = 1 - studtp_with_log_beta(t[i], df, ln_beta_part);  // the few odd ones
+            continue;
+        }
+        double L = ln_beta_part;
+        L = a * std::log(u) + L;
+        L = b * std::log(1 - u) + L;
+        // Below the threshold the fraction at u; at or above it the swapped one at 1 - u.
+        student_scratch::branch& branch = scratch.branches[u < threshold ? 0 : 1];
+        branch.x.push_back(u < threshold ? u : 1 - u);
+        branch.front.push_back(std::exp(L));
+        branch.at.push_back(i);
+    }
+    for (int which = 0; which < 2; ++which) {
+        student_scratch::branch& branch = scratch.branches[which];
+        const int n = static_cast<int>(branch.x.size());
+        branch.fraction.resize(branch.x.size());
+        if (which == 0) {
+            betacf_many(a, b, branch.x.data(), n, branch.fraction.data());
+        } else {
+            betacf_many(b, a, branch.x.data(), n, branch.fraction.data());
+        }
+        for (int k = 0; k < n; ++k) {
+            const double f = branch.front[k];
+            const double ib = which == 0 ? f * branch.fraction[k] / a : 1 - f * branch.fraction[k] / b;
+            out[branch.at[k]] = 1 - (1 - 0.5 * ib);
+        }
+    }
+}
+
 double studtp(double t, double df) {
     // The log-gamma part is formed only when betai will use it.
     const bool needs_part = !studtp_tie(t, df) && betai_needs_log_beta(studtp_u(t, df));

@@ -169,7 +169,8 @@ LANE_HELPER lanes floor_tiny_lanes(lanes v) {
 #undef LANE_HELPER
 
 // The series of P(1/2, x) for four arguments.
-__attribute__((target_clones("avx2", "default"))) void series_lanes(const double* x, double* p_out) {
+__attribute__((target_clones("avx2", "default"))) void series_lanes(const double* x, double* p_out,
+                                                                     int live) {
     constexpr double a = 0.5;
     const lanes xv = {x[0], x[1], x[2], x[3]};
     lanes ap = splat(a);
@@ -185,7 +186,7 @@ __attribute__((target_clones("avx2", "default"))) void series_lanes(const double
         result = choose(converged & ~done, sum, result);
         done = done | converged;
     }
-    for (int g = 0; g < LANES; ++g) {
+    for (int g = 0; g < live; ++g) {  // the others repeat an argument to fill the vector
         if (done[g] == 0) {
             numerics_error("gser", ITMAX_MESSAGE);
             result[g] = sum[g];  // the last partial sum
@@ -195,7 +196,8 @@ __attribute__((target_clones("avx2", "default"))) void series_lanes(const double
 }
 
 // The continued fraction of Q(1/2, x) for four arguments, then P = 1 - Q.
-__attribute__((target_clones("avx2", "default"))) void fraction_lanes(const double* x, double* p_out) {
+__attribute__((target_clones("avx2", "default"))) void fraction_lanes(const double* x, double* p_out,
+                                                                       int live) {
     constexpr double a = 0.5;
     const lanes xv = {x[0], x[1], x[2], x[3]};
     lanes b = (xv + 1) - a;
@@ -217,7 +219,7 @@ __attribute__((target_clones("avx2", "default"))) void fraction_lanes(const doub
         result = choose(converged & ~done, h, result);
         done = done | converged;
     }
-    for (int g = 0; g < LANES; ++g) {
+    for (int g = 0; g < live; ++g) {  // the others repeat an argument to fill the vector
         if (done[g] == 0) {
             numerics_error("gcf", ITMAX_MESSAGE);
             result[g] = h[g];  // after the last iteration
@@ -233,7 +235,7 @@ void run_in_lanes(const double* squares, const int* at, int count, double* out, 
     for (int first = 0; first < count; first += LANES) {
         double x[LANES], p[LANES];
         for (int g = 0; g < LANES; ++g) x[g] = squares[at[std::min(first + g, count - 1)]];
-        evaluate(x, p);
+        evaluate(x, p, count - first < LANES ? count - first : LANES);
         for (int g = 0; g < LANES && first + g < count; ++g) out[at[first + g]] = p[g];
     }
 }

@@ -49,6 +49,8 @@ double log_gamma_half();
 double betai(double a, double b, double x);
 // Continued fraction of the incomplete beta function, for x below (a + 1) / (a + b + 2).
 double betacf(double a, double b, double x);
+// betacf(a, b, x[i]) for count arguments, bit for bit, four side by side.
+void betacf_many(double a, double b, const double* x, int count, double* out);
 
 // betai with its front factor's log-gamma part, (log_gamma(a + b) - log_gamma(a)) - log_gamma(b),
 // supplied by the caller; gives the same bits as betai when ln_beta_part is that value.
@@ -76,5 +78,19 @@ double studtp(double t, double df);
 // studtp with the log-gamma part of betai(df * 0.5, 0.5, .) supplied by the caller,
 // that is log_beta_part(df * 0.5, 0.5); gives the same bits as studtp with that value.
 double studtp_with_log_beta(double t, double df, double ln_beta_part);
+
+// Scratch of student_upper_tails, reused from call to call.
+struct student_scratch {
+    struct branch {
+        std::vector<double> x, front, fraction;
+        std::vector<int> at;
+    };
+    branch branches[2];  // the direct and the swapped continued fraction
+};
+
+// out[i] = 1 - studtp_with_log_beta(t[i], df, ln_beta_part), bit for bit, the
+// continued fractions evaluated side by side (reports may come in another order).
+void student_upper_tails(const double* t, int count, double df, double ln_beta_part, double* out,
+                         student_scratch& scratch);
 
 }  // namespace gaussnet

@@ -447,8 +447,8 @@ void ci_engine::pvalues_in_order(const std::uint8_t* member_flags, int entries, 
             normal_upper_tails(statistics.data(), static_cast<int>(statistics.size()), terms.variance, terms.scale,
                                out.data(), erf_scratch_, tail_arguments_, tail_places_);
         } else {
-            for (std::size_t i = 0; i < statistics.size(); ++i)
-                out[i] = 1 - studtp_with_log_beta(statistics[i], terms.df, terms.log_beta);
+            student_upper_tails(statistics.data(), static_cast<int>(statistics.size()), terms.df, terms.log_beta,
+                                out.data(), student_scratch_);
         }
     }
     std::size_t next[2] = {0, 0};

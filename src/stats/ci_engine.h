@@ -137,6 +137,7 @@ private:
     std::vector<double> statistics_[2];  // this pass's statistics of each kind, in test order
     std::vector<double> kind_pvalues_[2];
     error_function_scratch erf_scratch_;
+    student_scratch student_scratch_;
     std::vector<double> tail_arguments_;
     std::vector<int> tail_places_;
     int member_count_ = 0;

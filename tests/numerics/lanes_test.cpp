@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "numerics/numerics.h"
@@ -64,6 +65,45 @@ TEST(Lanes, NormalUpperTailsMatchOneAtATime) {
         for (std::size_t i = 0; i < x.size(); ++i)
             EXPECT_TRUE(same_bits(one[i], many[i])) << "x = " << x[i] << ", variance " << variance;
         EXPECT_EQ(one_reports.size(), many_reports.size()) << "variance " << variance;
+    }
+}
+
+TEST(Lanes, StudentUpperTailsMatchOneAtATime) {
+    std::vector<double> t = arguments();
+    for (double& v : t) v = std::fabs(v) * 3;
+    t.push_back(1e160);  // t * t is infinite: u = 0
+    student_scratch scratch;
+    // Degrees of freedom of real tests, one that is not an integer, and invalid ones.
+    for (const double df : {1.0, 2.0, 7.0, 38.0, 997.0, 1e6, 2.5, 0.0, -1.0}) {
+        const double part = log_beta_part(df * 0.5, 0.5);
+        testing::internal::CaptureStderr();
+        std::vector<double> one(t.size());
+        for (std::size_t i = 0; i < t.size(); ++i) one[i] = 1 - studtp_with_log_beta(t[i], df, part);
+        const std::string one_reports = testing::internal::GetCapturedStderr();
+        testing::internal::CaptureStderr();
+        std::vector<double> many(t.size());
+        student_upper_tails(t.data(), static_cast<int>(t.size()), df, part, many.data(), scratch);
+        const std::string many_reports = testing::internal::GetCapturedStderr();
+        for (std::size_t i = 0; i < t.size(); ++i)
+            EXPECT_TRUE(same_bits(one[i], many[i])) << "t = " << t[i] << ", df " << df;
+        EXPECT_EQ(one_reports.size(), many_reports.size()) << "df " << df;
+    }
+}
+
+TEST(Lanes, ContinuedFractionsOfTheIncompleteBetaMatchOneAtATime) {
+    std::mt19937_64 rng(8);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::vector<double> x = {0.0, 1e-300, 0.5, 0.999999, 1.0};
+    for (int i = 0; i < 2000; ++i) x.push_back(unit(rng));
+    for (const auto& [a, b] : std::vector<std::pair<double, double>>{{0.5, 0.5}, {3.5, 0.5}, {0.5, 498.5}, {2, 3}}) {
+        std::vector<double> many(x.size());
+        testing::internal::CaptureStderr();
+        betacf_many(a, b, x.data(), static_cast<int>(x.size()), many.data());
+        const std::string many_reports = testing::internal::GetCapturedStderr();
+        testing::internal::CaptureStderr();
+        for (std::size_t i = 0; i < x.size(); ++i)
+            EXPECT_TRUE(same_bits(betacf(a, b, x[i]), many[i])) << "a " << a << " b " << b << " x " << x[i];
+        EXPECT_EQ(testing::internal::GetCapturedStderr().size(), many_reports.size());
     }
 }
 

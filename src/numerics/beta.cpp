@@ -2,19 +2,14 @@
 
 #include <cmath>
 
-// The lane helpers are always inlined, so the vector ABI note does not apply.
-#pragma GCC diagnostic ignored "-Wpsabi"
-
+#include "numerics/lanes.h"
 #include "numerics/numerics.h"
 
 namespace gaussnet {
 
 namespace {
 
-// A value of magnitude below the floor becomes +floor whatever its sign; NaN passes.
-inline double floor_tiny(double v) {
-    return std::fabs(v) < NUMERICS_TINY ? NUMERICS_TINY : v;
-}
+using namespace lanes_detail;
 
 // One Lentz step: d = 1 / (1 + aa d), c = 1 + aa / c, both floored; returns d c.
 inline double lentz_step(double aa, double& c, double& d) {
@@ -72,33 +67,16 @@ double betai_with_log_beta(double a, double b, double x, double ln_beta_part) {
 
 namespace {
 
-// Four continued fractions side by side, one per vector lane, with the same
-// a and b: each lane does exactly the scalar steps and keeps the value of the
-// step at which it converged.
-constexpr int LANES = 4;
-typedef double lanes __attribute__((vector_size(LANES * sizeof(double))));
-typedef long long lane_mask __attribute__((vector_size(LANES * sizeof(long long))));
-
-// Always inlined: a vector passed to a function built for another instruction
-// set would change the calling convention between the clones below.
-#define LANE_HELPER __attribute__((always_inline)) inline
-LANE_HELPER lanes splat(double v) { return lanes{v, v, v, v}; }
-LANE_HELPER lanes magnitude(lanes v) { return (lanes)((lane_mask)v & 0x7fffffffffffffffLL); }
-LANE_HELPER lanes choose(lane_mask mask, lanes yes, lanes no) {
-    return (lanes)(((lane_mask)yes & mask) | ((lane_mask)no & ~mask));
-}
-LANE_HELPER bool all_set(lane_mask mask) { return (mask[0] & mask[1] & mask[2] & mask[3]) != 0; }
-LANE_HELPER lanes floor_tiny_lanes(lanes v) {
-    return choose(magnitude(v) < splat(NUMERICS_TINY), splat(NUMERICS_TINY), v);
-}
-LANE_HELPER lanes lentz_step_lanes(lanes aa, lanes& c, lanes& d) {
-    d = floor_tiny_lanes(1 + aa * d);
-    c = floor_tiny_lanes(1 + aa / c);
+// The same step in every lane.
+__attribute__((always_inline)) inline lanes lentz_step(lanes aa, lanes& c, lanes& d) {
+    d = floor_tiny(1 + aa * d);
+    c = floor_tiny(1 + aa / c);
     d = 1 / d;
     return d * c;
 }
-#undef LANE_HELPER
 
+// Four continued fractions side by side with the same a and b; each lane keeps
+// the value of the step at which it converged.
 __attribute__((target_clones("avx2", "default"))) void betacf_lanes(double a, double b, const double* x,
                                                                      double* out, int live) {
     const double s = a + b;
@@ -106,7 +84,7 @@ __attribute__((target_clones("avx2", "default"))) void betacf_lanes(double a, do
     const double q = a - 1;
     const lanes xv = {x[0], x[1], x[2], x[3]};
     lanes c = splat(1);
-    lanes d = 1 / floor_tiny_lanes(1 - s * xv / p);
+    lanes d = 1 / floor_tiny(1 - s * xv / p);
     lanes h = d;
     lanes result = h;
     lane_mask done = {0, 0, 0, 0};
@@ -114,13 +92,12 @@ __attribute__((target_clones("avx2", "default"))) void betacf_lanes(double a, do
         const double dm = m;
         const double m2 = 2 * dm;
         lanes aa = dm * (b - dm) * xv / ((q + m2) * (a + m2));
-        h = h * lentz_step_lanes(aa, c, d);
+        h = h * lentz_step(aa, c, d);
         aa = -(a + dm) * (s + dm) * xv / ((a + m2) * (p + m2));
-        const lanes del = lentz_step_lanes(aa, c, d);
+        const lanes del = lentz_step(aa, c, d);
         h = h * del;
         const lane_mask converged = magnitude(del - 1) < splat(NUMERICS_EPS);
-        result = choose(converged & ~done, h, result);
-        done = done | converged;
+        keep_converged(converged, h, result, done);
     }
     // Only the live lanes report: the others repeat an argument to fill the vector.
     for (int g = 0; g < live; ++g) {
@@ -135,12 +112,10 @@ __attribute__((target_clones("avx2", "default"))) void betacf_lanes(double a, do
 }  // namespace
 
 void betacf_many(double a, double b, const double* x, int count, double* out) {
-    for (int first = 0; first < count; first += LANES) {
-        double lane_x[LANES], lane_out[LANES];
-        for (int g = 0; g < LANES; ++g) lane_x[g] = x[first + g < count ? first + g : count - 1];
-        betacf_lanes(a, b, lane_x, lane_out, count - first < LANES ? count - first : LANES);
-        for (int g = 0; g < LANES && first + g < count; ++g) out[first + g] = lane_out[g];
-    }
+    in_lane_groups(
+        count, [x](int i) { return x[i]; },
+        [a, b](const double* lane_x, double* lane_out, int live) { betacf_lanes(a, b, lane_x, lane_out, live); },
+        [out](int i, double value) { out[i] = value; });
 }
 
 double betai(double a, double b, double x) {

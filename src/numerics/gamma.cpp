@@ -1,16 +1,15 @@
 // Log-gamma, the incomplete gamma function and the error function.
 
-#include <algorithm>
 #include <cmath>
 
+#include "numerics/lanes.h"
 #include "numerics/numerics.h"
-
-// The lane helpers are always inlined, so the vector ABI note does not apply.
-#pragma GCC diagnostic ignored "-Wpsabi"
 
 namespace gaussnet {
 
 namespace {
+
+using namespace lanes_detail;
 
 // Starting value of the continued fraction's running numerator.
 constexpr double TINY_RECIPROCAL = 0x1p+1022;
@@ -24,11 +23,6 @@ constexpr double LG_COEFF[6] = {76.18009172947146,      -86.50532032941678,
                                 0.001208650973866179,   -5.395239384953e-06};
 // One unit in the last place above the double nearest to sqrt(2 pi).
 constexpr double LG_FACTOR = 2.5066282746310007;
-
-// A value of magnitude below the floor becomes +floor whatever its sign; NaN passes.
-inline double floor_tiny(double v) {
-    return std::fabs(v) < NUMERICS_TINY ? NUMERICS_TINY : v;
-}
 
 // exp((a * log(x) - x) - g), the common front factor of both evaluators.
 inline double gamma_front(double a, double x, double g) {
@@ -146,28 +140,6 @@ double log_gamma_half() {
 
 namespace {
 
-// Four arguments side by side, one per vector lane: each lane does exactly the
-// scalar steps (a multiply and an add are never fused) and keeps the value of
-// the step at which it converged.
-constexpr int LANES = 4;
-typedef double lanes __attribute__((vector_size(LANES * sizeof(double))));
-typedef long long lane_mask __attribute__((vector_size(LANES * sizeof(long long))));
-
-// Always inlined: a vector passed to a function built for another instruction
-// set would change the calling convention between the clones below.
-#define LANE_HELPER __attribute__((always_inline)) inline
-LANE_HELPER lanes splat(double v) { return lanes{v, v, v, v}; }
-LANE_HELPER lanes magnitude(lanes v) { return (lanes)((lane_mask)v & 0x7fffffffffffffffLL); }
-LANE_HELPER lanes choose(lane_mask mask, lanes yes, lanes no) {
-    return (lanes)(((lane_mask)yes & mask) | ((lane_mask)no & ~mask));
-}
-LANE_HELPER bool all_set(lane_mask mask) { return (mask[0] & mask[1] & mask[2] & mask[3]) != 0; }
-// A value of magnitude below the floor becomes +floor whatever its sign; NaN passes.
-LANE_HELPER lanes floor_tiny_lanes(lanes v) {
-    return choose(magnitude(v) < splat(NUMERICS_TINY), splat(NUMERICS_TINY), v);
-}
-#undef LANE_HELPER
-
 // The series of P(1/2, x) for four arguments.
 __attribute__((target_clones("avx2", "default"))) void series_lanes(const double* x, double* p_out,
                                                                      int live) {
@@ -183,8 +155,7 @@ __attribute__((target_clones("avx2", "default"))) void series_lanes(const double
         del = del * (xv / ap);
         sum = sum + del;
         const lane_mask converged = magnitude(del) < magnitude(sum) * NUMERICS_EPS;
-        result = choose(converged & ~done, sum, result);
-        done = done | converged;
+        keep_converged(converged, sum, result, done);
     }
     for (int g = 0; g < live; ++g) {  // the others repeat an argument to fill the vector
         if (done[g] == 0) {
@@ -210,14 +181,13 @@ __attribute__((target_clones("avx2", "default"))) void fraction_lanes(const doub
         const double di = i;
         const lanes an = splat((di - a) * (-di));
         b = b + 2;
-        d = floor_tiny_lanes(an * d + b);
-        c = floor_tiny_lanes(b + an / c);
+        d = floor_tiny(an * d + b);
+        c = floor_tiny(b + an / c);
         d = 1 / d;
         const lanes del = d * c;
         h = h * del;
         const lane_mask converged = magnitude(del - 1) < splat(NUMERICS_EPS);
-        result = choose(converged & ~done, h, result);
-        done = done | converged;
+        keep_converged(converged, h, result, done);
     }
     for (int g = 0; g < live; ++g) {  // the others repeat an argument to fill the vector
         if (done[g] == 0) {
@@ -225,18 +195,6 @@ __attribute__((target_clones("avx2", "default"))) void fraction_lanes(const doub
             result[g] = h[g];  // after the last iteration
         }
         p_out[g] = 1 - gamma_front(a, x[g], log_gamma_half()) * result[g];
-    }
-}
-
-// Runs the arguments of one evaluator four at a time (the last group padded
-// with a copy of its last argument) and scatters the results.
-template <typename Evaluator>
-void run_in_lanes(const double* squares, const int* at, int count, double* out, Evaluator evaluate) {
-    for (int first = 0; first < count; first += LANES) {
-        double x[LANES], p[LANES];
-        for (int g = 0; g < LANES; ++g) x[g] = squares[at[std::min(first + g, count - 1)]];
-        evaluate(x, p, count - first < LANES ? count - first : LANES);
-        for (int g = 0; g < LANES && first + g < count; ++g) out[at[first + g]] = p[g];
     }
 }
 
@@ -257,10 +215,13 @@ void error_function_many(const double* z, int count, double* out, error_function
             scratch.fraction.push_back(i);  // also a NaN, which fails every comparison
         }
     }
-    run_in_lanes(scratch.squares.data(), scratch.series.data(), static_cast<int>(scratch.series.size()), out,
-                 series_lanes);
-    run_in_lanes(scratch.squares.data(), scratch.fraction.data(), static_cast<int>(scratch.fraction.size()), out,
-                 fraction_lanes);
+    auto run = [&](const std::vector<int>& at, void (*evaluate)(const double*, double*, int)) {
+        in_lane_groups(
+            static_cast<int>(at.size()), [&](int k) { return scratch.squares[at[k]]; }, evaluate,
+            [&](int k, double value) { out[at[k]] = value; });
+    };
+    run(scratch.series, series_lanes);
+    run(scratch.fraction, fraction_lanes);
 }
 
 }  // namespace gaussnet

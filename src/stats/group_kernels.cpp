@@ -22,15 +22,22 @@ __attribute__((always_inline)) inline void store(double* p, lanes v) { std::memc
 
 __attribute__((always_inline)) inline lanes splat(double x) { return lanes{x, x, x, x}; }
 
+__attribute__((always_inline)) inline lanes lanes_sqrt(lanes s) {
+    return lanes{__builtin_sqrt(s[0]), __builtin_sqrt(s[1]), __builtin_sqrt(s[2]), __builtin_sqrt(s[3])};
+}
+
 // Pivot check, square root and division of row r by it, in every lane.
 __attribute__((always_inline)) inline void finish_row(int n, int r, const double* sums, double* upper, double* diag,
                                                       int* failed) {
     const lanes s = load(sums + r * GROUP_LANES);
-    lanes pivot;
-    for (int g = 0; g < GROUP_LANES; ++g) {
-        if (failed[g] < 0 && s[g] <= 0) failed[g] = r;
-        pivot[g] = std::sqrt(s[g]);
+    // Rarely true: test all lanes at once before looking at each.
+    if (s[0] <= 0 || s[1] <= 0 || s[2] <= 0 || s[3] <= 0) {
+        for (int g = 0; g < GROUP_LANES; ++g)
+            if (failed[g] < 0 && s[g] <= 0) failed[g] = r;
     }
+    // Built in registers (no lane-by-lane store and reload); a square root is
+    // correctly rounded, so the vector instruction gives the scalar's bits.
+    const lanes pivot = lanes_sqrt(s);
     store(diag + r * GROUP_LANES, pivot);
     double* out = upper + static_cast<long>(r) * n * GROUP_LANES;
     for (int x = r + 1; x < n; ++x) store(out + x * GROUP_LANES, load(sums + x * GROUP_LANES) / pivot);

@@ -92,42 +92,62 @@ void ci_engine::factor_base() {
     }
 }
 
-// Every non-member's column in the base rows at once (a forward solve per
-// candidate, the candidates side by side): row r holds the candidates above
-// base variable r, each entry its covariance minus L[r][k] times the entries
-// of rows k = r - 1 down to 0, divided by the pivot.
-void ci_engine::solve_candidate_columns(const std::uint8_t* member_flags, int target) {
+// The non-members, ascending, and their lane groups: those at one position
+// (the number of base variables below them), up to GROUP_LANES at a time.
+void ci_engine::form_lane_groups(const std::uint8_t* member_flags, int target) {
     const int n_vars = state_.n_vars;
     candidates_.clear();
     for (int v = 0; v < n_vars; ++v)
         if (v != target && member_flags[v] != 1) candidates_.push_back(v);
     const int width = static_cast<int>(candidates_.size());
-    const int rows = base_failed_row_ < 0 ? base_upper_.order : base_failed_row_;
-    const int order = base_upper_.order;
-    solved_.resize(static_cast<std::size_t>(rows) * static_cast<std::size_t>(width));
-    candidate_cov_.resize(static_cast<std::size_t>(order) * static_cast<std::size_t>(width));
-    first_above_.resize(static_cast<std::size_t>(rows));
-    // Row r: every candidate's covariance with base variable r.
-    for (int r = 0; r < order; ++r) {
-        const double* cov_row = cov_.row(base_vars_[r]);
-        double* out = candidate_cov_.data() + static_cast<std::ptrdiff_t>(r) * width;
-        for (int i = 0; i < width; ++i) out[i] = cov_row[candidates_[i]];
+    const int order = static_cast<int>(base_vars_.size());
+    groups_.clear();
+    int position = 0;
+    for (int slot = 0; slot < width;) {
+        while (position < order && base_vars_[position] < candidates_[slot]) ++position;
+        int count = 1;
+        while (count < GROUP_LANES && slot + count < width &&
+               (position == order || candidates_[slot + count] < base_vars_[position]))
+            ++count;
+        groups_.push_back({slot, count, position});
+        slot += count;
     }
-    int first = 0;
-    for (int r = 0; r < rows; ++r) {
-        while (first < width && candidates_[first] < base_vars_[r]) ++first;
-        first_above_[r] = first;
-        double* out = solved_.data() + static_cast<std::ptrdiff_t>(r) * width;
-        const double* with_base = candidate_cov_.data() + static_cast<std::ptrdiff_t>(r) * width;
-        std::copy(with_base + first, with_base + width, out + first);
-        const double* lower = base_lower_.row(r);
-        for (int k = r - 1, t = 0; k >= 0; --k, ++t) {
-            coef_[t] = lower[k];
-            rows_[t] = solved_.data() + static_cast<std::ptrdiff_t>(k) * width + first;
+    lane_block_ = static_cast<std::size_t>(order) * GROUP_LANES;
+}
+
+// Each group's covariances with the base variables, lanes fastest. The
+// covariance matrix is exactly symmetric; it is read along the base
+// variables' rows, which stay in cache, rather than along the candidates'.
+void ci_engine::gather_candidate_covariances() {
+    const int order = static_cast<int>(base_vars_.size());
+    group_cov_.resize(groups_.size() * lane_block_ + GROUP_PADDING);
+    for (int x = 0; x < order; ++x) rows_[x] = cov_.row(base_vars_[x]);
+    double* out = group_cov_.data();
+    for (const lane_group& group : groups_) {
+        int lanes[GROUP_LANES];
+        for (int lane = 0; lane < GROUP_LANES; ++lane)
+            lanes[lane] = candidates_[group.first_slot + std::min(lane, group.count - 1)];
+        for (int x = 0; x < order; ++x) {
+            const double* cov_row = rows_[x];
+            for (int lane = 0; lane < GROUP_LANES; ++lane) out[x * GROUP_LANES + lane] = cov_row[lanes[lane]];
         }
-        subtract_terms(out + first, width - first, r);
-        for (int i = first; i < width; ++i) out[i] = out[i] / base_diag_[r];
+        out += lane_block_;
     }
+}
+
+// Every non-member's column in the base rows above its position (a forward
+// solve per candidate, the groups side by side): entry r is its covariance
+// with base variable r minus L[r][k] times entry k for k = r - 1 down to 0,
+// divided by the pivot.
+void ci_engine::solve_candidate_columns() {
+    const int rows = base_failed_row_ < 0 ? base_upper_.order : base_failed_row_;
+    group_columns_.resize(groups_.size() * lane_block_);
+    group_positions_.resize(groups_.size());
+    for (std::size_t g = 0; g < groups_.size(); ++g) group_positions_[g] = groups_[g].position;
+    solve_group_columns({base_lower_.cells.data(), base_lower_.order, base_diag_.data(), rows,
+                         group_positions_.data(), static_cast<int>(groups_.size()), group_cov_.data(),
+                         lane_block_},
+                        group_columns_.data());
 }
 
 // The target's column of the base's inverse factor, keeping after each row p
@@ -149,24 +169,24 @@ void ci_engine::base_target_column() {
 
 // Rows position..n-1 of the factor of the base with candidate inserted at
 // position; the rows above are the base's, shifted past the candidate's column.
-bool ci_engine::factor_with_candidate(int candidate_slot, int position) {
+bool ci_engine::factor_with_candidate(int group, int lane) {
     const int n = base_upper_.order + 1;
-    const int p = position;
-    const int candidate = candidates_[candidate_slot];
+    const int p = groups_[group].position;
+    const int candidate = candidates_[groups_[group].first_slot + lane];
     ext_upper_.reset(n);
     ext_diag_.resize(static_cast<std::size_t>(n));
 
-    const int width = static_cast<int>(candidates_.size());
+    const double* solved = group_columns(group) + lane;
+    const double* with_base = group_cov(group) + lane;
     double* w = candidate_column_.data();
     for (int r = 0; r < p; ++r) {
-        w[r] = solved_[static_cast<std::size_t>(r) * width + candidate_slot];
+        w[r] = solved[r * GROUP_LANES];
         ext_diag_[r] = base_diag_[r];
     }
     for (int r = p; r < n; ++r) {
         if (r == p) {
             sums_[p] = cov_(candidate, candidate);
-            for (int x = p + 1; x < n; ++x)
-                sums_[x] = candidate_cov_[static_cast<std::size_t>(x - 1) * width + candidate_slot];
+            for (int x = p + 1; x < n; ++x) sums_[x] = with_base[(x - 1) * GROUP_LANES];
         } else {
             // Below the candidate the entries are the base's, one row and column on.
             std::copy(base_cov_.row(r - 1) + (r - 1), base_cov_.row(r - 1) + (n - 1), sums_.data() + r);
@@ -238,8 +258,9 @@ void ci_engine::prepare_pvalues(int member_count) {
 }
 
 // One non-member alone: its factor, its two inverse-factor columns, r.
-double ci_engine::single_candidate(int slot, int position, bool& failed) {
-    failed = !factor_with_candidate(slot, position);
+double ci_engine::single_candidate(int group, int lane, bool& failed) {
+    const int position = groups_[group].position;
+    failed = !factor_with_candidate(group, lane);
     if (failed) return 0.0;
     inverse_column(ext_upper_, ext_diag_, position, column_candidate_);
     int shifted_target = target_position_ + 1;
@@ -253,29 +274,19 @@ double ci_engine::single_candidate(int slot, int position, bool& failed) {
                             column_target_.data());
 }
 
-// Up to GROUP_LANES non-members at one position, side by side (the last one
-// repeated in unused lanes): their columns in the base rows and covariances.
-void ci_engine::prepare_group(group_scratch& group, int first_slot, int count, int position) {
+// A group's scratch for its factors and inverse-factor columns.
+void ci_engine::prepare_group(group_scratch& scratch, int group) {
     const int n = base_upper_.order + 1;
-    const int nb = n - 1;
-    const int width = static_cast<int>(candidates_.size());
     const std::size_t cells = static_cast<std::size_t>(n) * GROUP_LANES;
-    group.first_slot = first_slot;
-    group.count = count;
-    group.position = position;
-    group.upper.resize(cells * n + GROUP_PADDING);
-    group.diag.resize(cells);
-    group.sums.resize(cells + GROUP_PADDING);
-    group.w.resize(cells);
-    group.cov.resize(cells + GROUP_PADDING);
+    const lane_group& lanes = groups_[group];
+    scratch.group = group;
+    scratch.upper.resize(cells * n + GROUP_PADDING);
+    scratch.diag.resize(cells);
+    scratch.sums.resize(cells + GROUP_PADDING);
     for (int g = 0; g < GROUP_LANES; ++g) {
-        const int slot = first_slot + (g < count ? g : count - 1);
-        group.variances[g] = cov_(candidates_[slot], candidates_[slot]);
-        group.failed[g] = -1;
-        for (int k = 0; k < position; ++k)
-            group.w[k * GROUP_LANES + g] = solved_[static_cast<std::size_t>(k) * width + slot];
-        for (int x = 0; x < nb; ++x)
-            group.cov[x * GROUP_LANES + g] = candidate_cov_[static_cast<std::size_t>(x) * width + slot];
+        const int candidate = candidates_[lanes.first_slot + std::min(g, lanes.count - 1)];
+        scratch.variances[g] = cov_(candidate, candidate);
+        scratch.failed[g] = -1;
     }
 }
 
@@ -283,8 +294,9 @@ void ci_engine::prepare_group(group_scratch& group, int first_slot, int count, i
 void ci_engine::factor_groups(int how_many) {
     group_factor_input in[2];
     for (int i = 0; i < how_many; ++i) {
-        in[i] = {base_upper_.order + 1, group_[i].position, base_upper_.cells.data(), base_cov_.cells.data(),
-                 group_[i].w.data(), group_[i].cov.data(), group_[i].variances};
+        const int g = group_[i].group;
+        in[i] = {base_upper_.order + 1, groups_[g].position, base_upper_.cells.data(), base_cov_.cells.data(),
+                 group_columns(g), group_cov(g), group_[i].variances};
     }
     if (how_many == 1) {
         factor_group(in[0], group_[0].upper.data(), group_[0].diag.data(), group_[0].sums.data(), group_[0].failed);
@@ -297,7 +309,9 @@ void ci_engine::factor_groups(int how_many) {
 // A factorised group's two inverse-factor columns and partial correlations.
 void ci_engine::finish_group(group_scratch& group) {
     const int n = base_upper_.order + 1;
-    const int p = group.position;
+    const lane_group& lanes = groups_[group.group];
+    const int p = lanes.position;
+    const double* w = group_columns(group.group);
     const int q = target_position_;
     const std::size_t cells = static_cast<std::size_t>(n) * GROUP_LANES;
     group.column_a.assign(cells, 0.0);
@@ -313,7 +327,7 @@ void ci_engine::finish_group(group_scratch& group) {
         for (int g = 0; g < GROUP_LANES; ++g) {
             for (int k = q; k < p; ++k) group.column_b[k * GROUP_LANES + g] = base_target_column_[k];
             double s = 0;
-            for (int k = q; k < p; ++k) s = s - group.w[k * GROUP_LANES + g] * base_target_column_[k];
+            for (int k = q; k < p; ++k) s = s - w[k * GROUP_LANES + g] * base_target_column_[k];
             group.column_b[p * GROUP_LANES + g] = s;
             for (int c = p + 1; c < n; ++c) group.column_b[c * GROUP_LANES + g] = partial[c - 1];
         }
@@ -326,53 +340,40 @@ void ci_engine::finish_group(group_scratch& group) {
                          group.column_b.data());
     double r[GROUP_LANES];
     group_pair_correlation(n, p, group.column_a.data(), shifted_target, group.column_b.data(), r);
-    for (int g = 0; g < group.count; ++g) {
-        failed_[group.first_slot + g] = group.failed[g] >= 0;
-        correlations_[group.first_slot + g] = r[g];
+    for (int g = 0; g < lanes.count; ++g) {
+        failed_[lanes.first_slot + g] = group.failed[g] >= 0;
+        correlations_[lanes.first_slot + g] = r[g];
     }
 }
 
 // Every non-member's partial correlation with the target (or its failure),
-// those at one position side by side where that pays.
+// a group's candidates side by side where that pays.
 void ci_engine::test_candidates() {
     const int width = static_cast<int>(candidates_.size());
     const int order = base_upper_.order;
-    positions_.resize(static_cast<std::size_t>(width));
     correlations_.assign(static_cast<std::size_t>(width), 0.0);
     failed_.assign(static_cast<std::size_t>(width), 0);
-    int position = 0;
-    for (int slot = 0; slot < width; ++slot) {
-        while (position < order && base_vars_[position] < candidates_[slot]) ++position;
-        positions_[slot] = position;
-    }
     int pending = 0;  // prepared groups not yet factorised
-    for (int slot = 0; slot < width;) {
-        const int p = positions_[slot];
-        int run = 1;
-        while (slot + run < width && positions_[slot + run] == p) ++run;
+    for (int g = 0; g < static_cast<int>(groups_.size()); ++g) {
+        const lane_group& group = groups_[g];
+        const int p = group.position;
         // The rows above the candidates are the base's: a failure there is the base's.
         if (base_failed_row_ >= 0 && base_failed_row_ < p) {
-            for (int i = 0; i < run; ++i) failed_[slot + i] = 1;
-            slot += run;
+            for (int i = 0; i < group.count; ++i) failed_[group.first_slot + i] = 1;
             continue;
         }
         const bool side_by_side =
-            mode_ == grouping::always || (mode_ == grouping::automatic && (run > 1 || order - p < 48));
+            mode_ == grouping::always || (mode_ == grouping::automatic && (group.count > 1 || order - p < 48));
         if (!side_by_side) {
-            for (int i = 0; i < run; ++i) {
+            for (int i = 0; i < group.count; ++i) {
                 bool failed = false;
-                correlations_[slot + i] = single_candidate(slot + i, p, failed);
-                failed_[slot + i] = failed;
+                correlations_[group.first_slot + i] = single_candidate(g, i, failed);
+                failed_[group.first_slot + i] = failed;
             }
-            slot += run;
             continue;
         }
-        for (int done = 0; done < run; done += GROUP_LANES) {
-            const int count = run - done < GROUP_LANES ? run - done : GROUP_LANES;
-            prepare_group(group_[pending], slot + done, count, p);
-            if (++pending == 2) flush_groups(pending);
-        }
-        slot += run;
+        prepare_group(group_[pending], g);
+        if (++pending == 2) flush_groups(pending);
     }
     flush_groups(pending);
 }
@@ -401,7 +402,9 @@ void ci_engine::test_pass(int target, const std::uint8_t* member_flags, int memb
     factor_base();
     const bool base_ok = base_failed_row_ < 0;
     if (base_ok) base_target_column();
-    solve_candidate_columns(member_flags, target);
+    form_lane_groups(member_flags, target);
+    gather_candidate_covariances();
+    solve_candidate_columns();
     test_candidates();
 
     // Results in ascending variable order; the first test that fails ends the run.

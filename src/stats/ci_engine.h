@@ -65,13 +65,15 @@ private:
 
     void factor_base();
     void base_target_column();
-    void solve_candidate_columns(const std::uint8_t* member_flags, int target);
-    bool factor_with_candidate(int candidate_slot, int position);
+    void form_lane_groups(const std::uint8_t* member_flags, int target);
+    void gather_candidate_covariances();
+    void solve_candidate_columns();
+    bool factor_with_candidate(int group, int lane);
     void extended_target_column(int position);
     void inverse_column(const square& upper, const std::vector<double>& diag, int column, std::vector<double>& out);
-    double single_candidate(int slot, int position, bool& failed);
+    double single_candidate(int group, int lane, bool& failed);
     struct group_scratch;
-    void prepare_group(group_scratch& group, int first_slot, int count, int position);
+    void prepare_group(group_scratch& scratch, int group);
     void factor_groups(int how_many);
     void finish_group(group_scratch& group);
     void flush_groups(int& pending);
@@ -100,26 +102,37 @@ private:
     square ext_upper_;
     std::vector<double> ext_diag_;
     std::vector<int> candidates_;       // the non-members, ascending
-    std::vector<double> solved_;        // row r: their columns in base row r (from first_above_[r] on)
-    std::vector<int> first_above_;
-    std::vector<double> candidate_cov_;  // row r: every candidate's covariance with base variable r
+    // Non-members at the same position, up to GROUP_LANES of them (the last
+    // one repeated in unused lanes), in ascending order. Each group's blocks
+    // hold, lanes fastest, its columns in the base rows above its position
+    // (group_columns_) and its covariances with every base variable
+    // (group_cov_); both have a stride of lane_block_ doubles per group.
+    struct lane_group {
+        int first_slot;
+        int count;
+        int position;
+    };
+    std::vector<lane_group> groups_;
+    std::vector<int> group_positions_;
+    std::vector<double> group_columns_;
+    std::vector<double> group_cov_;
+    std::size_t lane_block_ = 0;
+    const double* group_columns(int group) const { return group_columns_.data() + group * lane_block_; }
+    const double* group_cov(int group) const { return group_cov_.data() + group * lane_block_; }
     std::vector<double> candidate_column_;  // the candidate's column in the base rows
     std::vector<double> column_candidate_;  // inverse-factor columns of the extended matrix
     std::vector<double> column_target_;
 
-    std::vector<int> positions_;        // per non-member: its position among the base variables
     std::vector<double> correlations_;  // per non-member: its partial correlation with the target
     std::vector<std::uint8_t> failed_;  // per non-member: its matrix is not positive definite
 
     // Side-by-side scratch of one group (lanes fastest); two groups are
     // factorised together when they can be.
     struct group_scratch {
-        std::vector<double> upper, diag, sums, w, cov, column_a, column_b;
+        std::vector<double> upper, diag, sums, column_a, column_b;
         double variances[GROUP_LANES];
         int failed[GROUP_LANES];
-        int first_slot = 0;
-        int count = 0;
-        int position = 0;
+        int group = 0;
     };
     group_scratch group_[2];
 

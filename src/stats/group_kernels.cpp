@@ -150,6 +150,44 @@ __attribute__((target_clones("avx2", "default"))) void factor_two_groups(const g
     }
 }
 
+namespace {
+
+// Row r of the columns of groups first..first + COUNT - 1, their sums side by side.
+template <int COUNT>
+__attribute__((always_inline)) inline void solve_row(const group_solve_input& in, int r, int first, double* columns) {
+    const double* lower = in.base_lower + static_cast<long>(r) * in.stride;
+    const lanes pivot = splat(in.base_diag[r]);
+    lanes a[COUNT];
+    const double* w[COUNT];
+#pragma GCC unroll 4
+    for (int i = 0; i < COUNT; ++i) {
+        const std::size_t offset = static_cast<std::size_t>(first + i) * in.block;
+        a[i] = load(in.cov + offset + r * GROUP_LANES);
+        w[i] = columns + offset;
+    }
+    for (int k = r - 1; k >= 0; --k) {
+        const lanes l = splat(lower[k]);
+#pragma GCC unroll 4
+        for (int i = 0; i < COUNT; ++i) a[i] = a[i] - l * load(w[i] + k * GROUP_LANES);
+    }
+#pragma GCC unroll 4
+    for (int i = 0; i < COUNT; ++i) store(columns + static_cast<std::size_t>(first + i) * in.block + r * GROUP_LANES,
+                                          a[i] / pivot);
+}
+
+}  // namespace
+
+__attribute__((target_clones("avx2", "default"))) void solve_group_columns(const group_solve_input& in,
+                                                                            double* columns) {
+    int first = 0;
+    for (int r = 0; r < in.rows; ++r) {
+        while (first < in.groups && in.positions[first] <= r) ++first;
+        int g = first;
+        for (; g + 4 <= in.groups; g += 4) solve_row<4>(in, r, g, columns);
+        for (; g < in.groups; ++g) solve_row<1>(in, r, g, columns);
+    }
+}
+
 __attribute__((target_clones("avx2", "default"))) void group_pair_correlation(int n, int i, const double* column_i,
                                                                                int j, const double* column_j,
                                                                                double* r) {

@@ -9,6 +9,8 @@
 // for the rows r >= p of the candidates' factors, diag[r * GROUP_LANES + g],
 // column[c * GROUP_LANES + g].
 
+#include <cstddef>
+
 namespace gaussnet {
 
 inline constexpr int GROUP_LANES = 4;
@@ -27,6 +29,22 @@ struct group_factor_input {
     const double* cand_cov;    // cand_cov[x * GROUP_LANES + g], x < n - 1: covariance with base variable x
     const double* cand_var;    // cand_var[g]: the candidate's variance
 };
+
+struct group_solve_input {
+    const double* base_lower;  // L = U^T of the base, row r at r * stride
+    int stride;
+    const double* base_diag;
+    int rows;              // base rows to solve (those before a failed pivot)
+    const int* positions;  // per group, non-decreasing: its rows are those above it
+    int groups;
+    const double* cov;  // per group (block doubles apart): cov[x * GROUP_LANES + g]
+    std::size_t block;
+};
+
+// Every group's columns in the base rows above its position, written like its
+// covariances: entry r is cov[r] minus L[r][k] times entry k for k = r - 1
+// down to 0, divided by the pivot of row r.
+void solve_group_columns(const group_solve_input& in, double* columns);
 
 // Factorises rows p..n-1 of every lane's extended matrix. failed[g] receives
 // the first row whose pivot is not positive (a NaN goes on), or stays as it is.

@@ -1,5 +1,7 @@
 #include "stats/heap_sort.h"
 
+#include <vector>
+
 namespace gaussnet {
 
 namespace {
@@ -23,31 +25,51 @@ struct triple_view {
 
 template <bool two_companions>
 struct held_triple {
-    double key;
+    double value;
     int a;
     int b;
 
+    double key() const { return value; }
     static held_triple take(const triple_view<two_companions>& view, std::size_t p) {
         return {view.keys[p - 1], view.companion_a[p - 1], two_companions ? view.companion_b[p - 1] : 0};
     }
     void put(const triple_view<two_companions>& view, std::size_t p) const {
-        view.keys[p - 1] = key;
+        view.keys[p - 1] = value;
         view.companion_a[p - 1] = a;
         if constexpr (two_companions) view.companion_b[p - 1] = b;
     }
 };
 
-template <bool two_companions>
-void sort_positions(std::size_t n, const triple_view<two_companions>& view) {
-    using held_t = held_triple<two_companions>;
+// One companion, kept beside its key: a sift step then touches one place in
+// memory instead of two.
+struct keyed {
+    double key;
+    int companion;
+};
+
+struct packed_view {
+    keyed* entries;
+    double key(std::size_t p) const { return entries[p - 1].key; }
+    void copy(std::size_t to, std::size_t from) const { entries[to - 1] = entries[from - 1]; }
+};
+
+struct held_entry {
+    keyed entry;
+    double key() const { return entry.key; }
+    static held_entry take(const packed_view& view, std::size_t p) { return {view.entries[p - 1]}; }
+    void put(const packed_view& view, std::size_t p) const { view.entries[p - 1] = entry; }
+};
+
+template <typename View, typename Held>
+void sort_positions(std::size_t n, const View& view) {
     std::size_t l = n / 2 + 1;
     std::size_t ir = n;
     for (;;) {
-        held_t held;
+        Held held;
         if (l > 1) {
-            held = held_t::take(view, --l);
+            held = Held::take(view, --l);
         } else {
-            held = held_t::take(view, ir);
+            held = Held::take(view, ir);
             view.copy(ir, 1);
             if (--ir == 1) {
                 held.put(view, 1);
@@ -57,8 +79,9 @@ void sort_positions(std::size_t n, const triple_view<two_companions>& view) {
         std::size_t i = l;
         std::size_t j = l + l;
         while (j <= ir) {
-            if (j < ir && view.key(j) < view.key(j + 1)) ++j;  // the right child wins only when strictly greater
-            if (!(held.key < view.key(j))) break;              // an equal child (or a NaN) stops the sift
+            // The right child wins only when strictly greater (chosen without a branch: it is a coin toss).
+            if (j < ir) j += static_cast<std::size_t>(view.key(j) < view.key(j + 1));
+            if (!(held.key() < view.key(j))) break;            // an equal child (or a NaN) stops the sift
             view.copy(i, j);
             i = j;
             j += j;
@@ -71,10 +94,18 @@ void sort_positions(std::size_t n, const triple_view<two_companions>& view) {
 
 void heap_sort3(std::size_t n, double* keys, int* companion_a, int* companion_b) {
     if (n < 2) return;
-    if (companion_a == companion_b) {
-        sort_positions<false>(n, triple_view<false>{keys, companion_a, companion_b});
-    } else {
-        sort_positions<true>(n, triple_view<true>{keys, companion_a, companion_b});
+    if (companion_a != companion_b) {
+        sort_positions<triple_view<true>, held_triple<true>>(n, triple_view<true>{keys, companion_a, companion_b});
+        return;
+    }
+    // The same comparisons and moves on the packed pairs give the same permutation.
+    thread_local std::vector<keyed> packed;
+    packed.resize(n);
+    for (std::size_t k = 0; k < n; ++k) packed[k] = {keys[k], companion_a[k]};
+    sort_positions<packed_view, held_entry>(n, packed_view{packed.data()});
+    for (std::size_t k = 0; k < n; ++k) {
+        keys[k] = packed[k].key;
+        companion_a[k] = packed[k].companion;
     }
 }
 

@@ -26,21 +26,30 @@ void write_matrix_block(const run_state& state, const ByteMatrix& learned_graph)
 
 // Per-thread scratch for the separation searches.
 struct search_scratch {
-    std::vector<std::uint8_t> first_blocked;
-    std::vector<std::uint8_t> second_blocked;
+    std::vector<std::uint8_t> blocked;
     std::vector<std::uint8_t> visited;
-    explicit search_scratch(int n) : first_blocked(n), second_blocked(n), visited(n) {}
+    explicit search_scratch(int n) : blocked(n), visited(n) {}
 };
 
-// Blocks the variables h != except whose learned_row[h] is 1.
-void block_learned_neighbours(const std::uint8_t* learned_row, int except, int n, std::vector<std::uint8_t>& blocked) {
-    for (int h = 0; h < n; ++h) blocked[h] = (h != except && learned_row[h] == 1) ? 1 : 0;
+// Whether a search from `from` to a goal reaches it depends only on the set
+// of vertices the search can enter. With every learned neighbour of `from`
+// blocked, that set is the same for all of the goals among them: a path to
+// goal l that avoids the other learned neighbours enters only vertices of
+// that set before its last step. So one search per variable, then a look at
+// each goal's moral neighbours, gives every search's answer.
+void reach_avoiding_learned(int from, const std::uint8_t* learned_row, const adjacency& moral, search_scratch& scratch) {
+    const std::size_t n = scratch.visited.size();
+    for (std::size_t h = 0; h < n; ++h) scratch.blocked[h] = learned_row[h] == 1 ? 1 : 0;
+    std::fill(scratch.visited.begin(), scratch.visited.end(), 0);
+    path_exists(from, -1, scratch.blocked.data(), scratch.visited.data(), moral);  // no goal: marks all
 }
 
-bool linked(int from, int to, const std::vector<std::uint8_t>& blocked, const adjacency& moral,
-            std::vector<std::uint8_t>& visited) {
-    std::fill(visited.begin(), visited.end(), 0);
-    return path_exists(from, to, blocked.data(), visited.data(), moral);
+// After reach_avoiding_learned: is there a path to goal (a learned neighbour
+// of the search's start that is not its moral neighbour) avoiding the others?
+bool reached_next_to(int goal, const adjacency& moral, const std::vector<std::uint8_t>& reached) {
+    for (std::int64_t at = moral.first[goal]; at < moral.first[goal + 1]; ++at)
+        if (reached[moral.neighbours[at]] != 0) return true;
+    return false;
 }
 
 struct rates {
@@ -65,6 +74,7 @@ member_counts count_members(const run_state& state, const ByteMatrix& learned, c
     const int n = state.n_vars;
     member_counts c;
     const std::uint8_t* row = learned.row(i);
+    bool searched = false;
     for (int l = 0; l < n; ++l) {
         if (row[l] != 1) continue;
         if (state.moral_graph(i, l) == 1) {
@@ -72,8 +82,9 @@ member_counts count_members(const run_state& state, const ByteMatrix& learned, c
             continue;
         }
         ++c.fp;
-        block_learned_neighbours(row, l, n, scratch.first_blocked);
-        if (linked(i, l, scratch.first_blocked, moral, scratch.visited)) ++c.fl; else ++c.fs;
+        if (!searched) reach_avoiding_learned(i, row, moral, scratch);
+        searched = true;
+        if (reached_next_to(l, moral, scratch.visited)) ++c.fl; else ++c.fs;
     }
     for (int l = 0; l < n; ++l) c.degree += state.moral_graph(i, l);
     return c;
@@ -108,12 +119,14 @@ struct edge_counts {
     long long tp = 0, fp = 0, fl = 0, fs = 0;
 };
 
-// Edges {j, m} with m < j; a false edge is linked when either endpoint's
-// other learned neighbours leave a path open.
-edge_counts count_edges(const run_state& state, const ByteMatrix& learned, const adjacency& moral, int j,
-                        search_scratch& scratch) {
-    const int n = state.n_vars;
+// Edges {j, m} with m < j. A false edge is linked when a path from j to m
+// avoids j's other learned neighbours, or else one that avoids m's; the
+// second search is the same as one from m to j. `unsettled` receives the
+// false edges the first search leaves open, as the m of each.
+edge_counts count_edges_from(const run_state& state, const ByteMatrix& learned, const adjacency& moral, int j,
+                             search_scratch& scratch, std::vector<int>& unsettled) {
     edge_counts c;
+    bool searched = false;
     for (int m = 0; m < j; ++m) {
         if (learned(j, m) != 1) continue;
         if (state.moral_graph(j, m) == 1) {
@@ -121,15 +134,22 @@ edge_counts count_edges(const run_state& state, const ByteMatrix& learned, const
             continue;
         }
         ++c.fp;
-        block_learned_neighbours(learned.row(j), m, n, scratch.first_blocked);
-        block_learned_neighbours(learned.row(m), j, n, scratch.second_blocked);
-        if (linked(j, m, scratch.first_blocked, moral, scratch.visited) ||
-            linked(j, m, scratch.second_blocked, moral, scratch.visited)) {
-            ++c.fl;
-        } else {
-            ++c.fs;
-        }
+        if (!searched) reach_avoiding_learned(j, learned.row(j), moral, scratch);
+        searched = true;
+        if (reached_next_to(m, moral, scratch.visited)) ++c.fl; else unsettled.push_back(m);
     }
+    return c;
+}
+
+// The second search of the edges {j, m} that the first left open, for one m:
+// from m, avoiding m's learned neighbours, towards each j.
+edge_counts settle_edges_to(const ByteMatrix& learned, const adjacency& moral, int m, const std::vector<int>& ends,
+                            search_scratch& scratch) {
+    edge_counts c;
+    if (ends.empty()) return c;
+    reach_avoiding_learned(m, learned.row(m), moral, scratch);
+    for (const int j : ends)
+        if (reached_next_to(j, moral, scratch.visited)) ++c.fl; else ++c.fs;
     return c;
 }
 
@@ -137,9 +157,18 @@ rates per_edge_rates(const run_state& state, const ByteMatrix& learned, const ad
                      std::vector<search_scratch>& scratch) {
     const int n = state.n_vars;
     std::vector<edge_counts> counts(static_cast<std::size_t>(n));
+    std::vector<std::vector<int>> unsettled(static_cast<std::size_t>(n));
     parallel_for(state.n_threads, n, [&](std::int64_t j, int thread) {
-        counts[j] = count_edges(state, learned, moral, static_cast<int>(j), scratch[thread]);
+        counts[j] = count_edges_from(state, learned, moral, static_cast<int>(j), scratch[thread], unsettled[j]);
     });
+    std::vector<std::vector<int>> ends(static_cast<std::size_t>(n));
+    for (int j = 0; j < n; ++j)
+        for (const int m : unsettled[j]) ends[m].push_back(j);
+    std::vector<edge_counts> settled(static_cast<std::size_t>(n));
+    parallel_for(state.n_threads, n, [&](std::int64_t m, int thread) {
+        settled[m] = settle_edges_to(learned, moral, static_cast<int>(m), ends[m], scratch[thread]);
+    });
+    counts.insert(counts.end(), settled.begin(), settled.end());
     edge_counts total;
     for (const edge_counts& c : counts) {
         total.tp += c.tp;

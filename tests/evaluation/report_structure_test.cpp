@@ -9,11 +9,13 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <random>
 #include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "common/text.h"
 #include "support/run_program.h"
 
 namespace gaussnet {
@@ -170,6 +172,75 @@ TEST(MatrixOutput, WithoutTrueNetworkTheSymmetrisedBlockGoesToTheLogOnly) {
     single.n_vars = 1;
     ByteMatrix one(1, 1, 0);
     EXPECT_EQ(report(single, one).log, "\n\n\n0\n");
+}
+
+// The rates straight from their definition: one path_exists search per false
+// member, and per false edge the search from j avoiding j's other learned
+// neighbours, then (only if that fails) the one avoiding m's.
+std::string rates_by_definition(const run_state& state, ByteMatrix learned) {
+    const int n = state.n_vars;
+    const ByteMatrix& moral = state.moral_graph;
+    auto linked = [&](int from, int to, const std::uint8_t* row, int except) {
+        std::vector<std::uint8_t> blocked(n), visited(n, 0);
+        for (int h = 0; h < n; ++h) blocked[h] = h != except && row[h] == 1;
+        return path_exists(from, to, blocked.data(), visited.data(), moral);
+    };
+    double tpr = 0, fdr = 0, fdr2 = 0;
+    for (int i = 0; i < n; ++i) {
+        int tp = 0, fp = 0, fl = 0, fs = 0, degree = 0;
+        for (int l = 0; l < n; ++l) {
+            degree += moral(i, l);
+            if (learned(i, l) != 1) continue;
+            if (moral(i, l) == 1) ++tp;
+            else if (++fp, linked(i, l, learned.row(i), l)) ++fl;
+            else ++fs;
+        }
+        if (degree > 0) tpr += static_cast<double>(tp) / degree;
+        if (fp > 0) fdr += static_cast<double>(fp) / (fp + tp);
+        if (fs > 0) fdr2 += static_cast<double>(fs) / (fs + fl + tp);
+    }
+    std::string text = strprintf(" tpr= %.2f, fdr= %.2f, fdr2= %.2f", tpr / n, fdr / n, fdr2 / n);
+    for (int j = 0; j < n; ++j)
+        for (int k = 0; k < n; ++k)
+            if (learned(j, k) == 1) learned(k, j) = 1;
+    long long tp = 0, fp = 0, fl = 0, fs = 0;
+    for (int j = 1; j < n; ++j)
+        for (int m = 0; m < j; ++m) {
+            if (learned(j, m) != 1) continue;
+            if (moral(j, m) == 1) ++tp;
+            else if (++fp, linked(j, m, learned.row(j), m) || linked(j, m, learned.row(m), j)) ++fl;
+            else ++fs;
+        }
+    const double edge_tpr = state.n_edges != 0 ? static_cast<double>(tp) / state.n_edges : 0;
+    const double edge_fdr = fp != 0 ? static_cast<double>(fp) / static_cast<double>(fp + tp) : 0;
+    const double edge_fdr2 = fs != 0 ? static_cast<double>(fs) / static_cast<double>(fs + fl + tp) : 0;
+    return text + strprintf(", tpr= %.2f, fdr= %.2f, fdr2= %.2f", edge_tpr, edge_fdr, edge_fdr2);
+}
+
+// One separation search per variable (and per edge end) must settle every
+// false member and edge as the individual searches do: random sparse moral
+// graphs, learned matrices with many false cells, on 1 and 3 threads. The
+// rates are printed to two decimals, so the graphs are small enough for one
+// wrong count to show.
+TEST(ScoringSearches, AgreeWithOneSearchPerFalseItem) {
+    std::mt19937 rng(17);
+    for (int trial = 0; trial < 300; ++trial) {
+        const int n = 2 + static_cast<int>(rng() % 12);
+        edge_list moral_edges;
+        for (int a = 1; a < n; ++a)
+            for (int b = 0; b < a; ++b)
+                if (rng() % 4 == 0) moral_edges.push_back({a, b});
+        edge_list cells;
+        for (int a = 0; a < n; ++a)
+            for (int b = 0; b < n; ++b)
+                if (a != b && rng() % 3 == 0) cells.push_back({a, b});
+        for (int threads : {1, 3}) {
+            const run_state state = scored_state(n, moral_edges, threads);
+            ByteMatrix learned = learned_from(n, cells);
+            const std::string expected = rates_by_definition(state, learned);
+            EXPECT_EQ(report(state, learned).console, expected) << "trial " << trial << ", threads " << threads;
+        }
+    }
 }
 
 // path_exists on small graphs given as edge lists (undirected).

@@ -19,26 +19,35 @@ struct extreme {
     int below = 0;
 };
 
-template <typename Better>
-extreme find_extreme(const double* pvalues, int m, const std::uint8_t* member_flags, const int* index,
-                     bool members, Better better) {
-    extreme e;
+// The weakest member (largest key) and the strongest non-member (smallest
+// key) in one pass over the entries, their overall counts in a second; false
+// when a key is NaN (the sort decides then).
+bool find_extremes(const double* pvalues, int m, const std::uint8_t* member_flags, const int* index, extreme& weakest,
+                   extreme& strongest) {
+    bool has_nan = false;
     for (int k = 0; k < m; ++k) {
-        if ((member_flags[index[k]] == 1) != members) continue;
-        if (e.entry < 0 || better(pvalues[k], pvalues[e.entry])) {
+        const double p = pvalues[k];
+        has_nan |= p != p;
+        extreme& e = member_flags[index[k]] == 1 ? weakest : strongest;
+        const bool member = &e == &weakest;
+        if (e.entry < 0 || (member ? p > pvalues[e.entry] : p < pvalues[e.entry])) {
             e.entry = k;
             e.ties_in_group = 1;
-        } else if (pvalues[k] == pvalues[e.entry]) {
+        } else if (p == pvalues[e.entry]) {
             ++e.ties_in_group;
         }
     }
-    if (e.entry < 0) return e;
-    const double key = pvalues[e.entry];
+    if (has_nan) return false;
+    const double weak_key = weakest.entry >= 0 ? pvalues[weakest.entry] : 0;
+    const double strong_key = strongest.entry >= 0 ? pvalues[strongest.entry] : 0;
     for (int k = 0; k < m; ++k) {
-        if (pvalues[k] == key) ++e.ties_overall;
-        if (pvalues[k] < key) ++e.below;
+        const double p = pvalues[k];
+        weakest.ties_overall += p == weak_key;
+        weakest.below += p < weak_key;
+        strongest.ties_overall += p == strong_key;
+        strongest.below += p < strong_key;
     }
-    return e;
+    return true;
 }
 
 }  // namespace
@@ -62,12 +71,10 @@ pass_decision decide_sorted(double* pvalues, const int* index, int m, const std:
 
 pass_decision decide_unsorted(const double* pvalues, const int* index, int m, const std::uint8_t* member_flags,
                               const decision_rule& rule) {
-    for (int k = 0; k < m; ++k)
-        if (std::isnan(pvalues[k])) return {pass_change::undecided, -1};
     const pass_decision undecided{pass_change::undecided, -1};
+    extreme weakest, strongest;
+    if (!find_extremes(pvalues, m, member_flags, index, weakest, strongest)) return undecided;
     // The weakest member: the last member in ascending order.
-    const extreme weakest =
-        find_extreme(pvalues, m, member_flags, index, true, [](double a, double b) { return a > b; });
     if (weakest.entry >= 0) {
         // With ties its rank (variant 2) or, for a removal, its identity would depend on the sort.
         if (rule.variant == 2 && weakest.ties_overall > 1) return undecided;
@@ -77,8 +84,6 @@ pass_decision decide_unsorted(const double* pvalues, const int* index, int m, co
             return {pass_change::removal, index[weakest.entry]};
         }
     }
-    const extreme strongest =
-        find_extreme(pvalues, m, member_flags, index, false, [](double a, double b) { return a < b; });
     if (strongest.entry < 0) return {};
     if (rule.variant == 2 && strongest.ties_overall > 1) return undecided;
     const double value = adjusted(pvalues[strongest.entry], m, strongest.below, rule);

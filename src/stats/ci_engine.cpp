@@ -314,9 +314,11 @@ void ci_engine::finish_group(group_scratch& group) {
     const double* w = group_columns(group.group);
     const int q = target_position_;
     const std::size_t cells = static_cast<std::size_t>(n) * GROUP_LANES;
-    group.column_a.assign(cells, 0.0);
-    group.column_b.assign(cells, 0.0);
+    group.column_a.resize(cells);
+    group.column_b.resize(cells);
+    // Only the entries from a column's own row on are read.
     // The candidate's column of the inverse factor starts at its own row.
+    std::fill(group.column_a.begin() + p * GROUP_LANES, group.column_a.end(), 0.0);
     for (int g = 0; g < GROUP_LANES; ++g) group.column_a[p * GROUP_LANES + g] = 1;
     // The target's column: below the candidate it restarts; above, it is the
     // base's down to the candidate, with the base's partial sums below.
@@ -332,6 +334,7 @@ void ci_engine::finish_group(group_scratch& group) {
             for (int c = p + 1; c < n; ++c) group.column_b[c * GROUP_LANES + g] = partial[c - 1];
         }
     } else {
+        std::fill(group.column_b.begin() + shifted_target * GROUP_LANES, group.column_b.end(), 0.0);
         for (int g = 0; g < GROUP_LANES; ++g) group.column_b[shifted_target * GROUP_LANES + g] = 1;
     }
     // Above the candidate the target's entries are final already.

@@ -115,6 +115,22 @@ void ci_engine::form_lane_groups(const std::uint8_t* member_flags, int target) {
     lane_block_ = static_cast<std::size_t>(order) * GROUP_LANES;
 }
 
+// The base products every group's later rows subtract, once per pass, while
+// the table is small enough to stay in cache beside the groups' work.
+void ci_engine::tabulate_base_products() {
+    const int nb = base_upper_.order;
+    const int rows = base_failed_row_ < 0 ? nb : base_failed_row_;
+    product_rows_.resize(static_cast<std::size_t>(nb));
+    const std::size_t size = base_product_table(base_upper_.cells.data(), nb, rows, product_rows_.data(), nullptr);
+    if (size > MAX_PRODUCT_TABLE || groups_.size() < 2) {
+        base_products_.clear();
+        return;
+    }
+    // The last row's spare columns are read past its end.
+    base_products_.resize(size + 8 * static_cast<std::size_t>(nb));
+    base_product_table(base_upper_.cells.data(), nb, rows, product_rows_.data(), base_products_.data());
+}
+
 // Each group's covariances with the base variables, lanes fastest. The
 // covariance matrix is exactly symmetric; it is read along the base
 // variables' rows, which stay in cache, rather than along the candidates'.
@@ -295,15 +311,23 @@ void ci_engine::factor_groups(int how_many) {
     group_factor_input in[2];
     for (int i = 0; i < how_many; ++i) {
         const int g = group_[i].group;
-        in[i] = {base_upper_.order + 1, groups_[g].position, base_upper_.cells.data(), base_cov_.cells.data(),
-                 group_columns(g), group_cov(g), group_[i].variances};
+        in[i] = {base_upper_.order + 1,
+                 groups_[g].position,
+                 base_upper_.cells.data(),
+                 base_cov_.cells.data(),
+                 group_columns(g),
+                 group_cov(g),
+                 group_[i].variances,
+                 base_products_.empty() ? nullptr : base_products_.data(),
+                 product_rows_.data()};
     }
     if (how_many == 1) {
         factor_group(in[0], group_[0].upper.data(), group_[0].diag.data(), group_[0].sums.data(), group_[0].failed);
         return;
     }
-    factor_two_groups(in[0], group_[0].upper.data(), group_[0].diag.data(), group_[0].sums.data(), group_[0].failed,
-                      in[1], group_[1].upper.data(), group_[1].diag.data(), group_[1].sums.data(), group_[1].failed);
+    const auto factor = in[0].p == in[1].p ? factor_twin_groups : factor_two_groups;
+    factor(in[0], group_[0].upper.data(), group_[0].diag.data(), group_[0].sums.data(), group_[0].failed, in[1],
+           group_[1].upper.data(), group_[1].diag.data(), group_[1].sums.data(), group_[1].failed);
 }
 
 // A factorised group's two inverse-factor columns and partial correlations.
@@ -406,6 +430,7 @@ void ci_engine::test_pass(int target, const std::uint8_t* member_flags, int memb
     const bool base_ok = base_failed_row_ < 0;
     if (base_ok) base_target_column();
     form_lane_groups(member_flags, target);
+    tabulate_base_products();
     gather_candidate_covariances();
     solve_candidate_columns();
     test_candidates();

@@ -67,6 +67,7 @@ private:
     void base_target_column();
     void form_lane_groups(const std::uint8_t* member_flags, int target);
     void gather_candidate_covariances();
+    void tabulate_base_products();
     void solve_candidate_columns();
     bool factor_with_candidate(int group, int lane);
     void extended_target_column(int position);
@@ -120,6 +121,10 @@ private:
     const double* group_columns(int group) const { return group_columns_.data() + group * lane_block_; }
     const double* group_cov(int group) const { return group_cov_.data() + group * lane_block_; }
     std::vector<double> candidate_column_;  // the candidate's column in the base rows
+    // The base's products U[k][r] * U[k][x] (see group_factor_input), or empty.
+    static constexpr std::size_t MAX_PRODUCT_TABLE = std::size_t{1} << 16;
+    std::vector<double> base_products_;
+    std::vector<std::size_t> product_rows_;
     std::vector<double> column_candidate_;  // inverse-factor columns of the extended matrix
     std::vector<double> column_target_;
 

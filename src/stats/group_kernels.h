@@ -28,7 +28,18 @@ struct group_factor_input {
     const double* w;           // w[k * GROUP_LANES + g], k < p: candidate g's column in base row k
     const double* cand_cov;    // cand_cov[x * GROUP_LANES + g], x < n - 1: covariance with base variable x
     const double* cand_var;    // cand_var[g]: the candidate's variance
+    // Optional (null when absent): the base's products U[k][r] * U[k][x], k < r <= x,
+    // at base_products[product_rows[r] + (x - r) * r + k], as base_product_table lays them out.
+    const double* base_products;
+    const std::size_t* product_rows;
 };
+
+// Lays out the products U[k][r] * U[k][x] of base rows k < rows (those before
+// a failed pivot) for every base row r and column x >= r, with seven spare
+// columns per row r for the kernels' whole blocks. With products null, only
+// fills product_rows[0..nb) and returns the size in doubles.
+std::size_t base_product_table(const double* base_upper, int nb, int rows, std::size_t* product_rows,
+                               double* products);
 
 struct group_solve_input {
     const double* base_lower;  // L = U^T of the base, row r at r * stride
@@ -55,6 +66,12 @@ void factor_two_groups(const group_factor_input& in_a, double* upper_a, double* 
                        const group_factor_input& in_b, double* upper_b, double* diag_b, double* sums_b,
                        int* failed_b);
 
+// The same for two groups at the same position of the same base (in_a.p ==
+// in_b.p): their rows share the loops and the base's products.
+void factor_twin_groups(const group_factor_input& in_a, double* upper_a, double* diag_a, double* sums_a,
+                        int* failed_a, const group_factor_input& in_b, double* upper_b, double* diag_b,
+                        double* sums_b, int* failed_b);
+
 // Each lane's partial correlation of positions i and j from its two
 // inverse-factor columns: -(cross / sqrt(s_j * s_i)), or +0 when cross is 0.
 void group_pair_correlation(int n, int i, const double* column_i, int j, const double* column_j, double* r);
@@ -64,5 +81,26 @@ void group_pair_correlation(int n, int i, const double* column_i, int j, const d
 // then column[c] -= upper[k][c] * column[k] for c > k.
 void finish_group_columns(const double* upper, const double* diag, int n, int from_a, double* column_a, int from_b,
                           double* column_b);
+
+// One instruction set's build of the kernels above; the functions above call
+// the AVX2 build when the processor has AVX2, the baseline build otherwise.
+// Both give the same bits (no fused multiply-add in either).
+struct group_kernel_set {
+    void (*factor_group)(const group_factor_input&, double*, double*, double*, int*);
+    void (*factor_two_groups)(const group_factor_input&, double*, double*, double*, int*, const group_factor_input&,
+                              double*, double*, double*, int*);
+    void (*factor_twin_groups)(const group_factor_input&, double*, double*, double*, int*, const group_factor_input&,
+                               double*, double*, double*, int*);
+    void (*solve_group_columns)(const group_solve_input&, double*);
+    void (*group_pair_correlation)(int, int, const double*, int, const double*, double*);
+    void (*finish_group_columns)(const double*, const double*, int, int, double*, int, double*);
+};
+
+namespace avx2 {
+extern const group_kernel_set kernels;
+}
+namespace baseline {
+extern const group_kernel_set kernels;
+}
 
 }  // namespace gaussnet

@@ -143,9 +143,15 @@ void ci_engine::gather_candidate_covariances() {
         int lanes[GROUP_LANES];
         for (int lane = 0; lane < GROUP_LANES; ++lane)
             lanes[lane] = candidates_[group.first_slot + std::min(lane, group.count - 1)];
-        for (int x = 0; x < order; ++x) {
-            const double* cov_row = rows_[x];
-            for (int lane = 0; lane < GROUP_LANES; ++lane) out[x * GROUP_LANES + lane] = cov_row[lanes[lane]];
+        if (lanes[GROUP_LANES - 1] == lanes[0] + GROUP_LANES - 1) {
+            // Consecutive variables (the usual case): one block of each row.
+            for (int x = 0; x < order; ++x)
+                std::copy(rows_[x] + lanes[0], rows_[x] + lanes[0] + GROUP_LANES, out + x * GROUP_LANES);
+        } else {
+            for (int x = 0; x < order; ++x) {
+                const double* cov_row = rows_[x];
+                for (int lane = 0; lane < GROUP_LANES; ++lane) out[x * GROUP_LANES + lane] = cov_row[lanes[lane]];
+            }
         }
         out += lane_block_;
     }
@@ -330,11 +336,12 @@ void ci_engine::factor_groups(int how_many) {
            group_[1].upper.data(), group_[1].diag.data(), group_[1].sums.data(), group_[1].failed);
 }
 
-// A factorised group's two inverse-factor columns and partial correlations.
-void ci_engine::finish_group(group_scratch& group) {
+// The starting values of a factorised group's two inverse-factor columns;
+// returns the row the target's column continues from and sets target (its
+// position in the extended matrices).
+int ci_engine::start_columns(group_scratch& group, int& target) {
     const int n = base_upper_.order + 1;
-    const lane_group& lanes = groups_[group.group];
-    const int p = lanes.position;
+    const int p = groups_[group.group].position;
     const double* w = group_columns(group.group);
     const int q = target_position_;
     const std::size_t cells = static_cast<std::size_t>(n) * GROUP_LANES;
@@ -345,10 +352,10 @@ void ci_engine::finish_group(group_scratch& group) {
     std::fill(group.column_a.begin() + p * GROUP_LANES, group.column_a.end(), 0.0);
     for (int g = 0; g < GROUP_LANES; ++g) group.column_a[p * GROUP_LANES + g] = 1;
     // The target's column: below the candidate it restarts; above, it is the
-    // base's down to the candidate, with the base's partial sums below.
-    int shifted_target = q + 1;
+    // base's down to the candidate, with the base's partial sums below, and
+    // its entries are final already.
     if (q < p) {
-        shifted_target = q;
+        target = q;
         const double* partial = target_partial_.row(p);
         for (int g = 0; g < GROUP_LANES; ++g) {
             for (int k = q; k < p; ++k) group.column_b[k * GROUP_LANES + g] = base_target_column_[k];
@@ -357,20 +364,47 @@ void ci_engine::finish_group(group_scratch& group) {
             group.column_b[p * GROUP_LANES + g] = s;
             for (int c = p + 1; c < n; ++c) group.column_b[c * GROUP_LANES + g] = partial[c - 1];
         }
-    } else {
-        std::fill(group.column_b.begin() + shifted_target * GROUP_LANES, group.column_b.end(), 0.0);
-        for (int g = 0; g < GROUP_LANES; ++g) group.column_b[shifted_target * GROUP_LANES + g] = 1;
+        return p;
     }
-    // Above the candidate the target's entries are final already.
-    const int target_from = q < p ? p : shifted_target;
-    finish_group_columns(group.upper.data(), group.diag.data(), n, p, group.column_a.data(), target_from,
-                         group.column_b.data());
+    target = q + 1;
+    std::fill(group.column_b.begin() + target * GROUP_LANES, group.column_b.end(), 0.0);
+    for (int g = 0; g < GROUP_LANES; ++g) group.column_b[target * GROUP_LANES + g] = 1;
+    return target;
+}
+
+// A group's partial correlations from its finished columns, or its failures.
+void ci_engine::record_group(const group_scratch& group, int target) {
+    const lane_group& lanes = groups_[group.group];
     double r[GROUP_LANES];
-    group_pair_correlation(n, p, group.column_a.data(), shifted_target, group.column_b.data(), r);
+    group_pair_correlation(base_upper_.order + 1, lanes.position, group.column_a.data(), target,
+                           group.column_b.data(), r);
     for (int g = 0; g < lanes.count; ++g) {
         failed_[lanes.first_slot + g] = group.failed[g] >= 0;
         correlations_[lanes.first_slot + g] = r[g];
     }
+}
+
+// A factorised group's two inverse-factor columns and partial correlations.
+void ci_engine::finish_group(group_scratch& group) {
+    int target = 0;
+    const int target_from = start_columns(group, target);
+    const int p = groups_[group.group].position;
+    finish_group_columns(group.upper.data(), group.diag.data(), base_upper_.order + 1, p, group.column_a.data(),
+                         target_from, group.column_b.data());
+    record_group(group, target);
+}
+
+// The same for two groups at one position, their columns side by side.
+void ci_engine::finish_twin_groups(group_scratch& a, group_scratch& b) {
+    int target = 0;
+    const int target_from = start_columns(a, target);
+    start_columns(b, target);
+    const int p = groups_[a.group].position;
+    finish_twin_group_columns({a.upper.data(), a.diag.data(), a.column_a.data(), a.column_b.data()},
+                              {b.upper.data(), b.diag.data(), b.column_a.data(), b.column_b.data()},
+                              base_upper_.order + 1, p, target_from);
+    record_group(a, target);
+    record_group(b, target);
 }
 
 // Every non-member's partial correlation with the target (or its failure),
@@ -408,7 +442,11 @@ void ci_engine::test_candidates() {
 void ci_engine::flush_groups(int& pending) {
     if (pending == 0) return;
     factor_groups(pending);
-    for (int i = 0; i < pending; ++i) finish_group(group_[i]);
+    if (pending == 2 && groups_[group_[0].group].position == groups_[group_[1].group].position) {
+        finish_twin_groups(group_[0], group_[1]);
+    } else {
+        for (int i = 0; i < pending; ++i) finish_group(group_[i]);
+    }
     pending = 0;
 }
 

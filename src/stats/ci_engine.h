@@ -76,7 +76,10 @@ private:
     struct group_scratch;
     void prepare_group(group_scratch& scratch, int group);
     void factor_groups(int how_many);
+    int start_columns(group_scratch& group, int& target);
+    void record_group(const group_scratch& group, int target);
     void finish_group(group_scratch& group);
+    void finish_twin_groups(group_scratch& a, group_scratch& b);
     void flush_groups(int& pending);
     void test_candidates();
     void pvalues_in_order(const std::uint8_t* member_flags, int entries, const int* index, double* pvalues);

@@ -42,6 +42,10 @@ void finish_group_columns(const double* upper, const double* diag, int n, int fr
     chosen_kernels().finish_group_columns(upper, diag, n, from_a, column_a, from_b, column_b);
 }
 
+void finish_twin_group_columns(const twin_columns& a, const twin_columns& b, int n, int from_a, int from_b) {
+    chosen_kernels().finish_twin_group_columns(a, b, n, from_a, from_b);
+}
+
 std::size_t base_product_table(const double* base_upper, int nb, int rows, std::size_t* product_rows,
                                double* products) {
     std::size_t size = 0;

@@ -82,6 +82,16 @@ void group_pair_correlation(int n, int i, const double* column_i, int j, const d
 void finish_group_columns(const double* upper, const double* diag, int n, int from_a, double* column_a, int from_b,
                           double* column_b);
 
+// Two groups at the same position: each one's factor and pivots, and its two
+// columns, finished in the same loops from the same rows.
+struct twin_columns {
+    const double* upper;
+    const double* diag;
+    double* column_a;
+    double* column_b;
+};
+void finish_twin_group_columns(const twin_columns& a, const twin_columns& b, int n, int from_a, int from_b);
+
 // One instruction set's build of the kernels above; the functions above call
 // the AVX2 build when the processor has AVX2, the baseline build otherwise.
 // Both give the same bits (no fused multiply-add in either).
@@ -94,6 +104,7 @@ struct group_kernel_set {
     void (*solve_group_columns)(const group_solve_input&, double*);
     void (*group_pair_correlation)(int, int, const double*, int, const double*, double*);
     void (*finish_group_columns)(const double*, const double*, int, int, double*, int, double*);
+    void (*finish_twin_group_columns)(const twin_columns&, const twin_columns&, int, int, int);
 };
 
 namespace avx2 {

@@ -315,7 +315,58 @@ __attribute__((always_inline)) inline void finish_rows(const double* upper, cons
     }
 }
 
+// One column in each of two groups at once, over rows from..until-1.
+__attribute__((always_inline)) inline void finish_rows_twin(const double* upper_a, const double* diag_a,
+                                                            double* column_a, const double* upper_b,
+                                                            const double* diag_b, double* column_b, int n, int from,
+                                                            int until) {
+    for (int k = from; k < until; ++k) {
+        const lanes value_a = load(column_a + k * GROUP_LANES) / load(diag_a + k * GROUP_LANES);
+        const lanes value_b = load(column_b + k * GROUP_LANES) / load(diag_b + k * GROUP_LANES);
+        store(column_a + k * GROUP_LANES, value_a);
+        store(column_b + k * GROUP_LANES, value_b);
+        const double* row_a = upper_a + static_cast<long>(k) * n * GROUP_LANES;
+        const double* row_b = upper_b + static_cast<long>(k) * n * GROUP_LANES;
+        for (int c = k + 1; c < n; ++c) {
+            store(column_a + c * GROUP_LANES, load(column_a + c * GROUP_LANES) - load(row_a + c * GROUP_LANES) * value_a);
+            store(column_b + c * GROUP_LANES, load(column_b + c * GROUP_LANES) - load(row_b + c * GROUP_LANES) * value_b);
+        }
+    }
+}
+
 }  // namespace
+
+// finish_group_columns for two groups at the same position (the same rows to
+// start from), the four columns in the same loops.
+void finish_twin_group_columns(const twin_columns& a, const twin_columns& b, int n, int from_a, int from_b) {
+    const int both = from_a > from_b ? from_a : from_b;
+    if (from_a < both)
+        finish_rows_twin(a.upper, a.diag, a.column_a, b.upper, b.diag, b.column_a, n, from_a, both);
+    if (from_b < both)
+        finish_rows_twin(a.upper, a.diag, a.column_b, b.upper, b.diag, b.column_b, n, from_b, both);
+    for (int k = both; k < n; ++k) {
+        const lanes d_a = load(a.diag + k * GROUP_LANES);
+        const lanes d_b = load(b.diag + k * GROUP_LANES);
+        const lanes value_aa = load(a.column_a + k * GROUP_LANES) / d_a;
+        const lanes value_ab = load(a.column_b + k * GROUP_LANES) / d_a;
+        const lanes value_ba = load(b.column_a + k * GROUP_LANES) / d_b;
+        const lanes value_bb = load(b.column_b + k * GROUP_LANES) / d_b;
+        store(a.column_a + k * GROUP_LANES, value_aa);
+        store(a.column_b + k * GROUP_LANES, value_ab);
+        store(b.column_a + k * GROUP_LANES, value_ba);
+        store(b.column_b + k * GROUP_LANES, value_bb);
+        const double* row_a = a.upper + static_cast<long>(k) * n * GROUP_LANES;
+        const double* row_b = b.upper + static_cast<long>(k) * n * GROUP_LANES;
+        for (int c = k + 1; c < n; ++c) {
+            const lanes u_a = load(row_a + c * GROUP_LANES);
+            const lanes u_b = load(row_b + c * GROUP_LANES);
+            store(a.column_a + c * GROUP_LANES, load(a.column_a + c * GROUP_LANES) - u_a * value_aa);
+            store(a.column_b + c * GROUP_LANES, load(a.column_b + c * GROUP_LANES) - u_a * value_ab);
+            store(b.column_a + c * GROUP_LANES, load(b.column_a + c * GROUP_LANES) - u_b * value_ba);
+            store(b.column_b + c * GROUP_LANES, load(b.column_b + c * GROUP_LANES) - u_b * value_bb);
+        }
+    }
+}
 
 // Both columns advance together once both have started, so that the latency
 // of one column's division overlaps the other's work.
@@ -341,7 +392,8 @@ void finish_group_columns(const double* upper, const double* diag,
 }
 
 // This instruction set's kernels, for the dispatcher.
-extern const group_kernel_set kernels{factor_group,        factor_two_groups,      factor_twin_groups,
-                                      solve_group_columns, group_pair_correlation, finish_group_columns};
+extern const group_kernel_set kernels{factor_group,           factor_two_groups,   factor_twin_groups,
+                                      solve_group_columns,    group_pair_correlation, finish_group_columns,
+                                      finish_twin_group_columns};
 
 }  // namespace gaussnet::GAUSSNET_KERNEL_ISA

@@ -1,6 +1,7 @@
 // The lockstep kernels are built for AVX2 and for the baseline, take the base
-// products from a table or form them, and factorise one group, two groups
-// taken in turn, or two groups at one position in the same loops. Every one of
+// products from a table or form them, and factorise (and finish the columns
+// of) one group, two groups taken in turn, or two groups at one position in
+// the same loops. Every one of
 // these ways must give the same bits. (The engine tests compare the engine
 // with one plain test at a time on whichever build this processor runs.)
 #include "stats/group_kernels.h"
@@ -95,9 +96,18 @@ std::vector<group_result> run(const group_kernel_set& set, const kernel_inputs& 
             g.column_a[in.p * GROUP_LANES + lane] = 1;
             g.column_b[t * GROUP_LANES + lane] = 1;
         }
-        set.finish_group_columns(g.upper.data(), g.diag.data(), in.n, in.p, g.column_a.data(), t, g.column_b.data());
-        set.group_pair_correlation(in.n, in.p, g.column_a.data(), t, g.column_b.data(), g.r.data());
+        if (how != way::twin)
+            set.finish_group_columns(g.upper.data(), g.diag.data(), in.n, in.p, g.column_a.data(), t,
+                                     g.column_b.data());
     }
+    if (how == way::twin) {
+        auto columns = [](group_result& g) -> twin_columns {
+            return {g.upper.data(), g.diag.data(), g.column_a.data(), g.column_b.data()};
+        };
+        set.finish_twin_group_columns(columns(out[0]), columns(out[1]), in.n, in.p, t);
+    }
+    for (group_result& g : out)
+        set.group_pair_correlation(in.n, in.p, g.column_a.data(), t, g.column_b.data(), g.r.data());
     return out;
 }
 

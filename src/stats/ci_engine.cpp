@@ -187,6 +187,13 @@ void ci_engine::base_target_column() {
         double* partial = target_partial_.row(k + 1);
         for (int c = k + 1; c < n; ++c) partial[c] = column[c];
     }
+    // Squares of the column's entries q..p-1, summed upward from 0, for every p > q.
+    target_squares_.assign(static_cast<std::size_t>(n) + 1, 0.0);
+    double squares = 0;
+    for (int p = q + 1; p <= n; ++p) {
+        squares = squares + column[p - 1] * column[p - 1];
+        target_squares_[p] = squares;
+    }
 }
 
 // Rows position..n-1 of the factor of the base with candidate inserted at
@@ -372,12 +379,16 @@ int ci_engine::start_columns(group_scratch& group, int& target) {
     return target;
 }
 
-// A group's partial correlations from its finished columns, or its failures.
-void ci_engine::record_group(const group_scratch& group, int target) {
+// The target column's sum of squares that every group at position p shares:
+// its entries above p are the base's when the target lies above p.
+square_sum ci_engine::shared_target_squares(int p, int target) const {
+    if (target >= p) return {0.0, target};
+    return {target_squares_[p], p};
+}
+
+// A group's partial correlations, or its failures.
+void ci_engine::record_group(const group_scratch& group, const double* r) {
     const lane_group& lanes = groups_[group.group];
-    double r[GROUP_LANES];
-    group_pair_correlation(base_upper_.order + 1, lanes.position, group.column_a.data(), target,
-                           group.column_b.data(), r);
     for (int g = 0; g < lanes.count; ++g) {
         failed_[lanes.first_slot + g] = group.failed[g] >= 0;
         correlations_[lanes.first_slot + g] = r[g];
@@ -389,9 +400,13 @@ void ci_engine::finish_group(group_scratch& group) {
     int target = 0;
     const int target_from = start_columns(group, target);
     const int p = groups_[group.group].position;
-    finish_group_columns(group.upper.data(), group.diag.data(), base_upper_.order + 1, p, group.column_a.data(),
-                         target_from, group.column_b.data());
-    record_group(group, target);
+    const int n = base_upper_.order + 1;
+    finish_group_columns(group.upper.data(), group.diag.data(), n, p, group.column_a.data(), target_from,
+                         group.column_b.data());
+    double r[GROUP_LANES];
+    group_pair_correlation(n, p, group.column_a.data(), target, group.column_b.data(),
+                           shared_target_squares(p, target), r);
+    record_group(group, r);
 }
 
 // The same for two groups at one position, their columns side by side.
@@ -400,11 +415,17 @@ void ci_engine::finish_twin_groups(group_scratch& a, group_scratch& b) {
     const int target_from = start_columns(a, target);
     start_columns(b, target);
     const int p = groups_[a.group].position;
+    const int n = base_upper_.order + 1;
     finish_twin_group_columns({a.upper.data(), a.diag.data(), a.column_a.data(), a.column_b.data()},
-                              {b.upper.data(), b.diag.data(), b.column_a.data(), b.column_b.data()},
-                              base_upper_.order + 1, p, target_from);
-    record_group(a, target);
-    record_group(b, target);
+                              {b.upper.data(), b.diag.data(), b.column_a.data(), b.column_b.data()}, n, p,
+                              target_from);
+    double r_a[GROUP_LANES], r_b[GROUP_LANES];
+    const double* column_i[2] = {a.column_a.data(), b.column_a.data()};
+    const double* column_j[2] = {a.column_b.data(), b.column_b.data()};
+    double* r[2] = {r_a, r_b};
+    twin_pair_correlation(n, p, target, shared_target_squares(p, target), column_i, column_j, r);
+    record_group(a, r_a);
+    record_group(b, r_b);
 }
 
 // Every non-member's partial correlation with the target (or its failure),
@@ -466,7 +487,15 @@ void ci_engine::test_pass(int target, const std::uint8_t* member_flags, int memb
     while (base_vars_[target_position_] != target) ++target_position_;
     factor_base();
     const bool base_ok = base_failed_row_ < 0;
-    if (base_ok) base_target_column();
+    if (base_ok) {
+        base_target_column();
+    } else {
+        // Every member's test fails, and the first of them ends the run before
+        // any result is used; groups tested before that still read these.
+        base_target_column_.assign(static_cast<std::size_t>(order), 0.0);
+        target_partial_.reset(order + 1);
+        target_squares_.assign(static_cast<std::size_t>(order) + 1, 0.0);
+    }
     form_lane_groups(member_flags, target);
     tabulate_base_products();
     gather_candidate_covariances();

@@ -77,7 +77,8 @@ private:
     void prepare_group(group_scratch& scratch, int group);
     void factor_groups(int how_many);
     int start_columns(group_scratch& group, int& target);
-    void record_group(const group_scratch& group, int target);
+    square_sum shared_target_squares(int p, int target) const;
+    void record_group(const group_scratch& group, const double* r);
     void finish_group(group_scratch& group);
     void finish_twin_groups(group_scratch& a, group_scratch& b);
     void flush_groups(int& pending);
@@ -101,6 +102,7 @@ private:
     int target_position_ = 0;
     std::vector<double> base_target_column_;  // column of the base's inverse factor
     square target_partial_;                   // row p: that column's partial sums below p
+    std::vector<double> target_squares_;      // [p]: its squares above p, summed from the target's row
 
     // The base with one candidate: rows from the candidate's position on.
     square ext_upper_;

@@ -33,8 +33,14 @@ void solve_group_columns(const group_solve_input& in, double* columns) {
     chosen_kernels().solve_group_columns(in, columns);
 }
 
-void group_pair_correlation(int n, int i, const double* column_i, int j, const double* column_j, double* r) {
-    chosen_kernels().group_pair_correlation(n, i, column_i, j, column_j, r);
+void group_pair_correlation(int n, int i, const double* column_i, int j, const double* column_j,
+                            const square_sum& j_sum, double* r) {
+    chosen_kernels().group_pair_correlation(n, i, column_i, j, column_j, j_sum, r);
+}
+
+void twin_pair_correlation(int n, int i, int j, const square_sum& j_sum, const double* const* column_i,
+                           const double* const* column_j, double* const* r) {
+    chosen_kernels().twin_pair_correlation(n, i, j, j_sum, column_i, column_j, r);
 }
 
 void finish_group_columns(const double* upper, const double* diag, int n, int from_a, double* column_a, int from_b,

@@ -72,9 +72,22 @@ void factor_twin_groups(const group_factor_input& in_a, double* upper_a, double*
                         int* failed_a, const group_factor_input& in_b, double* upper_b, double* diag_b,
                         double* sums_b, int* failed_b);
 
+// The sum of squares of column j's entries j..from-1, summed upward from 0, when
+// they are the same in every lane (value 0 and from j when nothing is known).
+struct square_sum {
+    double value;
+    int from;
+};
+
 // Each lane's partial correlation of positions i and j from its two
-// inverse-factor columns: -(cross / sqrt(s_j * s_i)), or +0 when cross is 0.
-void group_pair_correlation(int n, int i, const double* column_i, int j, const double* column_j, double* r);
+// inverse-factor columns: -(cross / sqrt(s_j * s_i)), or +0 when cross is 0;
+// s_j continues from j_sum.
+void group_pair_correlation(int n, int i, const double* column_i, int j, const double* column_j,
+                            const square_sum& j_sum, double* r);
+
+// The same for two groups with the same i and j: column_i[g], column_j[g] -> r[g].
+void twin_pair_correlation(int n, int i, int j, const square_sum& j_sum, const double* const* column_i,
+                           const double* const* column_j, double* const* r);
 
 // Finishes two inverse-factor columns in every lane, entries from_a..n-1 of
 // column_a and from_b..n-1 of column_b: for k ascending, column[k] /= diag[k],
@@ -102,7 +115,9 @@ struct group_kernel_set {
     void (*factor_twin_groups)(const group_factor_input&, double*, double*, double*, int*, const group_factor_input&,
                                double*, double*, double*, int*);
     void (*solve_group_columns)(const group_solve_input&, double*);
-    void (*group_pair_correlation)(int, int, const double*, int, const double*, double*);
+    void (*group_pair_correlation)(int, int, const double*, int, const double*, const square_sum&, double*);
+    void (*twin_pair_correlation)(int, int, int, const square_sum&, const double* const*, const double* const*,
+                                  double* const*);
     void (*finish_group_columns)(const double*, const double*, int, int, double*, int, double*);
     void (*finish_twin_group_columns)(const twin_columns&, const twin_columns&, int, int, int);
 };

@@ -289,16 +289,37 @@ void solve_group_columns(const group_solve_input& in,
     }
 }
 
-void group_pair_correlation(int n, int i, const double* column_i,
-                                                                               int j, const double* column_j,
-                                                                               double* r) {
-    lanes cross = splat(0), s_i = splat(0), s_j = splat(0);
+void group_pair_correlation(int n, int i, const double* column_i, int j, const double* column_j,
+                            const square_sum& j_sum, double* r) {
+    lanes cross = splat(0), s_i = splat(0), s_j = splat(j_sum.value);
     for (int k = i > j ? i : j; k < n; ++k)
         cross = cross + load(column_i + k * GROUP_LANES) * load(column_j + k * GROUP_LANES);
     for (int k = i; k < n; ++k) s_i = s_i + load(column_i + k * GROUP_LANES) * load(column_i + k * GROUP_LANES);
-    for (int k = j; k < n; ++k) s_j = s_j + load(column_j + k * GROUP_LANES) * load(column_j + k * GROUP_LANES);
+    for (int k = j_sum.from; k < n; ++k)
+        s_j = s_j + load(column_j + k * GROUP_LANES) * load(column_j + k * GROUP_LANES);
     const lanes product = s_j * s_i;
     for (int g = 0; g < GROUP_LANES; ++g) r[g] = cross[g] == 0 ? 0.0 : -(cross[g] / std::sqrt(product[g]));
+}
+
+// Two groups at once (the same positions), their six sums side by side.
+void twin_pair_correlation(int n, int i, int j, const square_sum& j_sum, const double* const* column_i,
+                           const double* const* column_j, double* const* r) {
+    lanes cross[2] = {splat(0), splat(0)}, s_i[2] = {splat(0), splat(0)};
+    lanes s_j[2] = {splat(j_sum.value), splat(j_sum.value)};
+    for (int k = i > j ? i : j; k < n; ++k)
+        for (int g = 0; g < 2; ++g)
+            cross[g] = cross[g] + load(column_i[g] + k * GROUP_LANES) * load(column_j[g] + k * GROUP_LANES);
+    for (int k = i; k < n; ++k)
+        for (int g = 0; g < 2; ++g)
+            s_i[g] = s_i[g] + load(column_i[g] + k * GROUP_LANES) * load(column_i[g] + k * GROUP_LANES);
+    for (int k = j_sum.from; k < n; ++k)
+        for (int g = 0; g < 2; ++g)
+            s_j[g] = s_j[g] + load(column_j[g] + k * GROUP_LANES) * load(column_j[g] + k * GROUP_LANES);
+    for (int g = 0; g < 2; ++g) {
+        const lanes product = s_j[g] * s_i[g];
+        for (int lane = 0; lane < GROUP_LANES; ++lane)
+            r[g][lane] = cross[g][lane] == 0 ? 0.0 : -(cross[g][lane] / std::sqrt(product[lane]));
+    }
 }
 
 namespace {
@@ -392,8 +413,8 @@ void finish_group_columns(const double* upper, const double* diag,
 }
 
 // This instruction set's kernels, for the dispatcher.
-extern const group_kernel_set kernels{factor_group,           factor_two_groups,   factor_twin_groups,
-                                      solve_group_columns,    group_pair_correlation, finish_group_columns,
-                                      finish_twin_group_columns};
+extern const group_kernel_set kernels{factor_group,         factor_two_groups,         factor_twin_groups,
+                                      solve_group_columns,  group_pair_correlation,    twin_pair_correlation,
+                                      finish_group_columns, finish_twin_group_columns};
 
 }  // namespace gaussnet::GAUSSNET_KERNEL_ISA

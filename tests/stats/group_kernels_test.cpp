@@ -106,8 +106,15 @@ std::vector<group_result> run(const group_kernel_set& set, const kernel_inputs& 
         };
         set.finish_twin_group_columns(columns(out[0]), columns(out[1]), in.n, in.p, t);
     }
-    for (group_result& g : out)
-        set.group_pair_correlation(in.n, in.p, g.column_a.data(), t, g.column_b.data(), g.r.data());
+    if (how == way::twin) {
+        const double* column_i[2] = {out[0].column_a.data(), out[1].column_a.data()};
+        const double* column_j[2] = {out[0].column_b.data(), out[1].column_b.data()};
+        double* r[2] = {out[0].r.data(), out[1].r.data()};
+        set.twin_pair_correlation(in.n, in.p, t, {0.0, t}, column_i, column_j, r);
+    } else {
+        for (group_result& g : out)
+            set.group_pair_correlation(in.n, in.p, g.column_a.data(), t, g.column_b.data(), {0.0, t}, g.r.data());
+    }
     return out;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "common/fatal_error.h"
 #include "common/text.h"
@@ -146,7 +147,7 @@ void ci_engine::gather_candidate_covariances() {
         if (lanes[GROUP_LANES - 1] == lanes[0] + GROUP_LANES - 1) {
             // Consecutive variables (the usual case): one block of each row.
             for (int x = 0; x < order; ++x)
-                std::copy(rows_[x] + lanes[0], rows_[x] + lanes[0] + GROUP_LANES, out + x * GROUP_LANES);
+                std::memcpy(out + x * GROUP_LANES, rows_[x] + lanes[0], GROUP_LANES * sizeof(double));
         } else {
             for (int x = 0; x < order; ++x) {
                 const double* cov_row = rows_[x];
@@ -364,13 +365,18 @@ int ci_engine::start_columns(group_scratch& group, int& target) {
     if (q < p) {
         target = q;
         const double* partial = target_partial_.row(p);
-        for (int g = 0; g < GROUP_LANES; ++g) {
-            for (int k = q; k < p; ++k) group.column_b[k * GROUP_LANES + g] = base_target_column_[k];
-            double s = 0;
-            for (int k = q; k < p; ++k) s = s - w[k * GROUP_LANES + g] * base_target_column_[k];
-            group.column_b[p * GROUP_LANES + g] = s;
-            for (int c = p + 1; c < n; ++c) group.column_b[c * GROUP_LANES + g] = partial[c - 1];
+        double* column = group.column_b.data();
+        double s[GROUP_LANES] = {};
+        for (int k = q; k < p; ++k) {
+            const double entry = base_target_column_[k];
+            for (int g = 0; g < GROUP_LANES; ++g) {
+                column[k * GROUP_LANES + g] = entry;
+                s[g] = s[g] - w[k * GROUP_LANES + g] * entry;
+            }
         }
+        for (int g = 0; g < GROUP_LANES; ++g) column[p * GROUP_LANES + g] = s[g];
+        for (int c = p + 1; c < n; ++c)
+            for (int g = 0; g < GROUP_LANES; ++g) column[c * GROUP_LANES + g] = partial[c - 1];
         return p;
     }
     target = q + 1;

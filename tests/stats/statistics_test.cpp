@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <random>
+#include <utility>
 #include <vector>
 
 #include "common/fatal_error.h"
@@ -59,6 +61,37 @@ TEST(Covariance, MaximumLikelihoodDivisorAndExactSymmetry) {
             s = s + (static_cast<double>(state.data_matrix(k, 2)) - mean2) *
                         (static_cast<double>(state.data_matrix(k, 7)) - mean7);
         EXPECT_EQ(c(2, 7), s / 7);
+    }
+}
+
+// Every entry against the definition, one pair at a time: sizes that cross the
+// blocks of rows, columns and cases the estimate works in, and 1 to 3 threads.
+TEST(Covariance, EveryEntryIsItsPairSummedCaseByCase) {
+    std::mt19937 rng(21);
+    std::normal_distribution<float> normal;
+    for (const auto& [n_cases, n_vars] : std::vector<std::pair<int, int>>{{1, 1}, {33, 17}, {70, 37}, {65, 8}}) {
+        std::vector<float> values(static_cast<std::size_t>(n_cases) * n_vars);
+        for (float& v : values) v = normal(rng);
+        std::vector<double> means(n_vars, 0.0);
+        for (int v = 0; v < n_vars; ++v) {
+            for (int k = 0; k < n_cases; ++k) means[v] = means[v] + static_cast<double>(values[k * n_vars + v]);
+            means[v] = means[v] / n_cases;
+        }
+        for (int threads : {1, 2, 3}) {
+            run_state state = state_with_data(n_cases, n_vars, values);
+            state.n_threads = threads;
+            DoubleMatrix c(n_vars, n_vars);
+            estimate_covariance(state, c);
+            for (int i = 0; i < n_vars; ++i)
+                for (int j = i; j < n_vars; ++j) {
+                    double s = 0;
+                    for (int k = 0; k < n_cases; ++k)
+                        s = s + (static_cast<double>(values[k * n_vars + i]) - means[i]) *
+                                    (static_cast<double>(values[k * n_vars + j]) - means[j]);
+                    ASSERT_EQ(std::memcmp(&c(i, j), &c(j, i), sizeof(double)), 0);
+                    ASSERT_EQ(c(i, j), s / n_cases) << n_cases << " x " << n_vars << ", pair " << i << ", " << j;
+                }
+        }
     }
 }
 

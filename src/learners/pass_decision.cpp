@@ -74,20 +74,30 @@ pass_decision decide_unsorted(const double* pvalues, const int* index, int m, co
     const pass_decision undecided{pass_change::undecided, -1};
     extreme weakest, strongest;
     if (!find_extremes(pvalues, m, member_flags, index, weakest, strongest)) return undecided;
+    // Tied keys may sit in any order, so an extreme entry's rank is only known
+    // to lie in [below, below + ties_overall - 1]; the adjusted value falls as
+    // the rank grows, so the two ends tell whether the rank could matter.
+    // (It cannot in variant 1, nor for a key of 0.)
+    auto range = [&](const extreme& e, double& largest, double& smallest) {
+        largest = adjusted(pvalues[e.entry], m, e.below, rule);
+        smallest = adjusted(pvalues[e.entry], m, e.below + e.ties_overall - 1, rule);
+    };
+    double largest = 0, smallest = 0;
     // The weakest member: the last member in ascending order.
     if (weakest.entry >= 0) {
-        // With ties its rank (variant 2) or, for a removal, its identity would depend on the sort.
-        if (rule.variant == 2 && weakest.ties_overall > 1) return undecided;
-        const double value = adjusted(pvalues[weakest.entry], m, weakest.below, rule);
-        if (value > rule.threshold) {
+        range(weakest, largest, smallest);
+        if (smallest > rule.threshold) {
+            // Removed at any rank; with tied members, which one would depend on the sort.
             if (weakest.ties_in_group > 1) return undecided;
             return {pass_change::removal, index[weakest.entry]};
         }
+        if (largest > rule.threshold) return undecided;
     }
     if (strongest.entry < 0) return {};
-    if (rule.variant == 2 && strongest.ties_overall > 1) return undecided;
-    const double value = adjusted(pvalues[strongest.entry], m, strongest.below, rule);
-    if (!(value <= rule.threshold)) return {};
+    range(strongest, largest, smallest);
+    if (smallest > rule.threshold) return {};
+    if (largest > rule.threshold) return undecided;
+    // Added at any rank; with tied non-members, which one would depend on the sort.
     if (strongest.ties_in_group > 1) return undecided;
     return {pass_change::addition, index[strongest.entry]};
 }

@@ -320,7 +320,7 @@ void ci_engine::prepare_group(group_scratch& scratch, int group) {
     }
 }
 
-// The factors of one or two prepared groups.
+// The factors of one prepared group, or of two at one position.
 void ci_engine::factor_groups(int how_many) {
     group_factor_input in[2];
     for (int i = 0; i < how_many; ++i) {
@@ -339,9 +339,9 @@ void ci_engine::factor_groups(int how_many) {
         factor_group(in[0], group_[0].upper.data(), group_[0].diag.data(), group_[0].sums.data(), group_[0].failed);
         return;
     }
-    const auto factor = in[0].p == in[1].p ? factor_twin_groups : factor_two_groups;
-    factor(in[0], group_[0].upper.data(), group_[0].diag.data(), group_[0].sums.data(), group_[0].failed, in[1],
-           group_[1].upper.data(), group_[1].diag.data(), group_[1].sums.data(), group_[1].failed);
+    factor_twin_groups(in[0], group_[0].upper.data(), group_[0].diag.data(), group_[0].sums.data(),
+                       group_[0].failed, in[1], group_[1].upper.data(), group_[1].diag.data(),
+                       group_[1].sums.data(), group_[1].failed);
 }
 
 // The starting values of a factorised group's two inverse-factor columns;
@@ -460,6 +460,9 @@ void ci_engine::test_candidates() {
             }
             continue;
         }
+        // Only groups at one position share the kernel's loops; one left
+        // over at a position goes alone.
+        if (pending == 1 && groups_[group_[0].group].position != p) flush_groups(pending);
         prepare_group(group_[pending], g);
         if (++pending == 2) flush_groups(pending);
     }
@@ -469,10 +472,10 @@ void ci_engine::test_candidates() {
 void ci_engine::flush_groups(int& pending) {
     if (pending == 0) return;
     factor_groups(pending);
-    if (pending == 2 && groups_[group_[0].group].position == groups_[group_[1].group].position) {
+    if (pending == 2) {
         finish_twin_groups(group_[0], group_[1]);
     } else {
-        for (int i = 0; i < pending; ++i) finish_group(group_[i]);
+        finish_group(group_[0]);
     }
     pending = 0;
 }

@@ -17,7 +17,9 @@
 //   depends only on the factor and on itself, and the target's column above
 //   the candidate's position, with its partial sums below, is the base's;
 // - non-members at the same position are computed four at a time in vector
-//   lanes (group_kernels.h), sharing the latency of each pivot and division;
+//   lanes (group_kernels.h), sharing the latency of each pivot and division,
+//   and two such groups share the loops and the base's products, which are
+//   formed once per pass;
 // - the p-value's terms that depend only on the conditioning-set size (the
 //   Fisher variance, the t distribution's log-gamma terms) are formed once per pass.
 
@@ -136,8 +138,8 @@ private:
     std::vector<double> correlations_;  // per non-member: its partial correlation with the target
     std::vector<std::uint8_t> failed_;  // per non-member: its matrix is not positive definite
 
-    // Side-by-side scratch of one group (lanes fastest); two groups are
-    // factorised together when they can be.
+    // Side-by-side scratch of one group (lanes fastest); two groups at one
+    // position are factorised together.
     struct group_scratch {
         std::vector<double> upper, diag, sums, column_a, column_b;
         double variances[GROUP_LANES];

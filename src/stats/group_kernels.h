@@ -61,11 +61,6 @@ void solve_group_columns(const group_solve_input& in, double* columns);
 // the first row whose pivot is not positive (a NaN goes on), or stays as it is.
 void factor_group(const group_factor_input& in, double* upper, double* diag, double* sums, int* failed);
 
-// Two independent groups at once, their rows interleaved (the same results).
-void factor_two_groups(const group_factor_input& in_a, double* upper_a, double* diag_a, double* sums_a, int* failed_a,
-                       const group_factor_input& in_b, double* upper_b, double* diag_b, double* sums_b,
-                       int* failed_b);
-
 // The same for two groups at the same position of the same base (in_a.p ==
 // in_b.p): their rows share the loops and the base's products.
 void factor_twin_groups(const group_factor_input& in_a, double* upper_a, double* diag_a, double* sums_a,
@@ -110,8 +105,6 @@ void finish_twin_group_columns(const twin_columns& a, const twin_columns& b, int
 // Both give the same bits (no fused multiply-add in either).
 struct group_kernel_set {
     void (*factor_group)(const group_factor_input&, double*, double*, double*, int*);
-    void (*factor_two_groups)(const group_factor_input&, double*, double*, double*, int*, const group_factor_input&,
-                              double*, double*, double*, int*);
     void (*factor_twin_groups)(const group_factor_input&, double*, double*, double*, int*, const group_factor_input&,
                                double*, double*, double*, int*);
     void (*solve_group_columns)(const group_solve_input&, double*);

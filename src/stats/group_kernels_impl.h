@@ -203,35 +203,6 @@ void factor_group(const group_factor_input& in, double* upper,
     }
 }
 
-// Two independent groups, a row of one then a row of the other, so that the
-// end of one group's row (its pivot's square root and the divisions by it)
-// overlaps the other group's multiply-subtract work.
-void factor_two_groups(const group_factor_input& in_a,
-                                                                          double* upper_a, double* diag_a,
-                                                                          double* sums_a, int* failed_a,
-                                                                          const group_factor_input& in_b,
-                                                                          double* upper_b, double* diag_b,
-                                                                          double* sums_b, int* failed_b) {
-    candidate_row(in_a, sums_a);
-    finish_row(in_a.n, in_a.p, sums_a, upper_a, diag_a, failed_a);
-    candidate_row(in_b, sums_b);
-    finish_row(in_b.n, in_b.p, sums_b, upper_b, diag_b, failed_b);
-    int r_a = in_a.p + 1;
-    int r_b = in_b.p + 1;
-    while (r_a < in_a.n || r_b < in_b.n) {
-        if (r_a < in_a.n) {
-            later_row(in_a, r_a, upper_a, sums_a);
-            finish_row(in_a.n, r_a, sums_a, upper_a, diag_a, failed_a);
-            ++r_a;
-        }
-        if (r_b < in_b.n) {
-            later_row(in_b, r_b, upper_b, sums_b);
-            finish_row(in_b.n, r_b, sums_b, upper_b, diag_b, failed_b);
-            ++r_b;
-        }
-    }
-}
-
 namespace {
 
 // Row r of the columns of groups first..first + COUNT - 1, their sums side by side.
@@ -413,8 +384,8 @@ void finish_group_columns(const double* upper, const double* diag,
 }
 
 // This instruction set's kernels, for the dispatcher.
-extern const group_kernel_set kernels{factor_group,         factor_two_groups,         factor_twin_groups,
-                                      solve_group_columns,  group_pair_correlation,    twin_pair_correlation,
-                                      finish_group_columns, finish_twin_group_columns};
+extern const group_kernel_set kernels{factor_group,           factor_twin_groups,    solve_group_columns,
+                                      group_pair_correlation, twin_pair_correlation, finish_group_columns,
+                                      finish_twin_group_columns};
 
 }  // namespace gaussnet::GAUSSNET_KERNEL_ISA

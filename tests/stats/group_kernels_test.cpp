@@ -1,9 +1,8 @@
 // The lockstep kernels are built for AVX2 and for the baseline, take the base
 // products from a table or form them, and factorise (and finish the columns
-// of) one group, two groups taken in turn, or two groups at one position in
-// the same loops. Every one of
-// these ways must give the same bits. (The engine tests compare the engine
-// with one plain test at a time on whichever build this processor runs.)
+// of) one group alone or two groups at one position in the same loops. Every
+// one of these ways must give the same bits. (The engine tests compare the
+// engine with one plain test at a time on whichever build this processor runs.)
 #include "stats/group_kernels.h"
 
 #include <gtest/gtest.h>
@@ -74,7 +73,7 @@ struct group_result {
           failed(GROUP_LANES, -1) {}
 };
 
-enum class way { alone, in_turn, twin };
+enum class way { alone, twin };
 
 // Both groups factorised one way, then their inverse-factor columns (the
 // candidate's from p, a target's from t) and partial correlations.
@@ -85,9 +84,8 @@ std::vector<group_result> run(const group_kernel_set& set, const kernel_inputs& 
         set.factor_group(a, out[0].upper.data(), out[0].diag.data(), out[0].sums.data(), out[0].failed.data());
         set.factor_group(b, out[1].upper.data(), out[1].diag.data(), out[1].sums.data(), out[1].failed.data());
     } else {
-        const auto factor = how == way::twin ? set.factor_twin_groups : set.factor_two_groups;
-        factor(a, out[0].upper.data(), out[0].diag.data(), out[0].sums.data(), out[0].failed.data(), b,
-               out[1].upper.data(), out[1].diag.data(), out[1].sums.data(), out[1].failed.data());
+        set.factor_twin_groups(a, out[0].upper.data(), out[0].diag.data(), out[0].sums.data(), out[0].failed.data(),
+                               b, out[1].upper.data(), out[1].diag.data(), out[1].sums.data(), out[1].failed.data());
     }
     for (group_result& g : out) {
         g.column_a.assign(static_cast<std::size_t>(in.n) * GROUP_LANES, 0.0);
@@ -140,7 +138,7 @@ TEST(GroupKernels, EveryBuildTableAndWayGivesTheSameBits) {
         const kernel_inputs in(n, p, rng);
         const std::vector<group_result> reference = run(baseline::kernels, in, way::alone, false, t);
         for (const auto& [name, set] : sets)
-            for (const way how : {way::alone, way::in_turn, way::twin})
+            for (const way how : {way::alone, way::twin})
                 for (const bool with_table : {false, true})
                     expect_same(reference, run(*set, in, how, with_table, t),
                                 std::string(name) + " way " + std::to_string(static_cast<int>(how)) +

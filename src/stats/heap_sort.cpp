@@ -78,12 +78,18 @@ void sort_positions(std::size_t n, const View& view) {
         }
         std::size_t i = l;
         std::size_t j = l + l;
+        // Once a child is not greater than the held entry (an equal one or a
+        // NaN included), the sift has stopped: the walk goes on down the
+        // path of larger children to its end, moving nothing, so that the
+        // stop costs no branch (it is a coin toss in the heap's building).
+        bool stopped = false;
         while (j <= ir) {
-            // The right child wins only when strictly greater (chosen without a branch: it is a coin toss).
+            // The right child wins only when strictly greater.
             if (j < ir) j += static_cast<std::size_t>(view.key(j) < view.key(j + 1));
-            if (!(held.key() < view.key(j))) break;            // an equal child (or a NaN) stops the sift
-            view.copy(i, j);
-            i = j;
+            stopped |= !(held.key() < view.key(j));
+            const std::size_t from = stopped ? i : j;
+            view.copy(i, from);
+            i = from;
             j += j;
         }
         held.put(view, i);

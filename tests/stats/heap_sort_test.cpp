@@ -69,6 +69,68 @@ TEST(HeapSort3Aliasing, OneArrayAsBothCompanionsActsAsTwoCopies) {
     }
 }
 
+// The sift as it is usually written, one step at a time, stopping at the
+// first child that is not greater than the held entry.
+void textbook_heap_sort(std::vector<double>& keys, std::vector<int>& index) {
+    const std::size_t n = keys.size();
+    if (n < 2) return;
+    auto k = [&](std::size_t p) -> double& { return keys[p - 1]; };  // positions 1..n
+    auto a = [&](std::size_t p) -> int& { return index[p - 1]; };
+    std::size_t l = n / 2 + 1, ir = n;
+    for (;;) {
+        double held_key;
+        int held_index;
+        if (l > 1) {
+            --l;
+            held_key = k(l);
+            held_index = a(l);
+        } else {
+            held_key = k(ir);
+            held_index = a(ir);
+            k(ir) = k(1);
+            a(ir) = a(1);
+            if (--ir == 1) {
+                k(1) = held_key;
+                a(1) = held_index;
+                return;
+            }
+        }
+        std::size_t i = l, j = l + l;
+        while (j <= ir) {
+            if (j < ir && k(j) < k(j + 1)) ++j;
+            if (held_key < k(j)) {
+                k(i) = k(j);
+                a(i) = a(j);
+                i = j;
+                j += j;
+            } else {
+                break;
+            }
+        }
+        k(i) = held_key;
+        a(i) = held_index;
+    }
+}
+
+TEST(HeapSort3Order, SamePermutationAsTheTextbookSift) {
+    std::mt19937 rng(12);
+    for (int trial = 0; trial < 300; ++trial) {
+        const std::size_t n = 1 + rng() % (trial < 200 ? 30 : 700);
+        std::vector<double> keys(n);
+        for (double& key : keys) {
+            key = static_cast<double>(rng() % 7) / 8;  // many ties
+            if (rng() % 23 == 0) key = NAN;
+        }
+        std::vector<int> index(n);
+        for (std::size_t i = 0; i < n; ++i) index[i] = static_cast<int>(i);
+        std::vector<double> expected_keys = keys;
+        std::vector<int> expected_index = index;
+        textbook_heap_sort(expected_keys, expected_index);
+        heap_sort3(n, keys.data(), index.data(), index.data());
+        ASSERT_EQ(index, expected_index) << "trial " << trial;
+    }
+}
+
 TEST(HeapSort3Order, SortsAscendingWithoutNaN) {
     std::mt19937 rng(9);
     std::vector<double> keys(1000);

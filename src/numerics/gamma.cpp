@@ -200,29 +200,6 @@ __attribute__((target_clones("avx2", "default"))) void fraction_lanes(const doub
 
 }  // namespace
 
-namespace {
-
-// Arguments of similar size converge in a similar number of steps, so lanes
-// filled with them wait less for one another: the arguments' places, grouped
-// by which of 16 equal slices of [low, high) holds them (the last slice takes
-// everything above). Each lane's value does not depend on its neighbours.
-void group_by_size(std::vector<int>& at, const std::vector<double>& squares, double low, double high,
-                   std::vector<int>& sorted) {
-    constexpr int SLICES = 16;
-    auto slice = [&](int i) {
-        const double share = (squares[i] - low) / (high - low) * SLICES;
-        return share < SLICES - 1 ? static_cast<int>(share) : SLICES - 1;  // a NaN goes last
-    };
-    int start[SLICES + 1] = {};
-    for (const int i : at) ++start[slice(i) + 1];
-    for (int s = 0; s < SLICES; ++s) start[s + 1] += start[s];
-    sorted.resize(at.size());
-    for (const int i : at) sorted[start[slice(i)]++] = i;
-    at.swap(sorted);
-}
-
-}  // namespace
-
 void error_function_many(const double* z, int count, double* out, error_function_scratch& scratch) {
     scratch.squares.resize(static_cast<std::size_t>(count));
     scratch.series.clear();
@@ -243,8 +220,6 @@ void error_function_many(const double* z, int count, double* out, error_function
             static_cast<int>(at.size()), [&](int k) { return scratch.squares[at[k]]; }, evaluate,
             [&](int k, double value) { out[at[k]] = value; });
     };
-    group_by_size(scratch.series, scratch.squares, 0.0, 0.5 + 1, scratch.sorted);
-    group_by_size(scratch.fraction, scratch.squares, 0.5 + 1, 16.0, scratch.sorted);
     run(scratch.series, series_lanes);
     run(scratch.fraction, fraction_lanes);
 }

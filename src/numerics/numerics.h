@@ -36,7 +36,6 @@ struct error_function_scratch {
     std::vector<double> squares;
     std::vector<int> series;
     std::vector<int> fraction;
-    std::vector<int> sorted;
 };
 
 // error_function of count arguments, bit for bit, four evaluated side by side

@@ -95,13 +95,19 @@ void ci_engine::factor_base() {
 
 // The non-members, ascending, and their lane groups: those at one position
 // (the number of base variables below them), up to GROUP_LANES at a time.
-void ci_engine::form_lane_groups(const std::uint8_t* member_flags, int target) {
+void ci_engine::form_lane_groups() {
     const int n_vars = state_.n_vars;
-    candidates_.clear();
-    for (int v = 0; v < n_vars; ++v)
-        if (v != target && member_flags[v] != 1) candidates_.push_back(v);
-    const int width = static_cast<int>(candidates_.size());
     const int order = static_cast<int>(base_vars_.size());
+    // The variables between consecutive base variables (the members and the target).
+    candidates_.resize(static_cast<std::size_t>(n_vars - order));
+    int* next = candidates_.data();
+    int from = 0;
+    for (int b = 0; b <= order; ++b) {
+        const int until = b < order ? base_vars_[b] : n_vars;
+        for (int v = from; v < until; ++v) *next++ = v;
+        from = until + 1;
+    }
+    const int width = static_cast<int>(candidates_.size());
     groups_.clear();
     int position = 0;
     for (int slot = 0; slot < width;) {
@@ -505,7 +511,7 @@ void ci_engine::test_pass(int target, const std::uint8_t* member_flags, int memb
         target_partial_.reset(order + 1);
         target_squares_.assign(static_cast<std::size_t>(order) + 1, 0.0);
     }
-    form_lane_groups(member_flags, target);
+    form_lane_groups();
     tabulate_base_products();
     gather_candidate_covariances();
     solve_candidate_columns();

@@ -67,7 +67,7 @@ private:
 
     void factor_base();
     void base_target_column();
-    void form_lane_groups(const std::uint8_t* member_flags, int target);
+    void form_lane_groups();
     void gather_candidate_covariances();
     void tabulate_base_products();
     void solve_candidate_columns();

@@ -144,7 +144,8 @@ void ci_engine::tabulate_base_products() {
 void ci_engine::gather_candidate_covariances() {
     const int order = static_cast<int>(base_vars_.size());
     group_cov_.resize(groups_.size() * lane_block_ + GROUP_PADDING);
-    for (int x = 0; x < order; ++x) rows_[x] = cov_.row(base_vars_[x]);
+    base_cov_rows_.resize(static_cast<std::size_t>(order));
+    for (int x = 0; x < order; ++x) base_cov_rows_[x] = cov_.row(base_vars_[x]);
     double* out = group_cov_.data();
     for (const lane_group& group : groups_) {
         int lanes[GROUP_LANES];
@@ -153,10 +154,10 @@ void ci_engine::gather_candidate_covariances() {
         if (lanes[GROUP_LANES - 1] == lanes[0] + GROUP_LANES - 1) {
             // Consecutive variables (the usual case): one block of each row.
             for (int x = 0; x < order; ++x)
-                std::memcpy(out + x * GROUP_LANES, rows_[x] + lanes[0], GROUP_LANES * sizeof(double));
+                std::memcpy(out + x * GROUP_LANES, base_cov_rows_[x] + lanes[0], GROUP_LANES * sizeof(double));
         } else {
             for (int x = 0; x < order; ++x) {
-                const double* cov_row = rows_[x];
+                const double* cov_row = base_cov_rows_[x];
                 for (int lane = 0; lane < GROUP_LANES; ++lane) out[x * GROUP_LANES + lane] = cov_row[lanes[lane]];
             }
         }

@@ -124,6 +124,7 @@ private:
     std::vector<int> group_positions_;
     std::vector<double> group_columns_;
     std::vector<double> group_cov_;
+    std::vector<const double*> base_cov_rows_;  // the base variables' rows of the covariance matrix
     std::size_t lane_block_ = 0;
     const double* group_columns(int group) const { return group_columns_.data() + group * lane_block_; }
     const double* group_cov(int group) const { return group_cov_.data() + group * lane_block_; }

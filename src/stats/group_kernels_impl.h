@@ -91,22 +91,33 @@ __attribute__((always_inline)) inline void candidate_row(const group_factor_inpu
     }
 }
 
-// Columns x..x + BLOCK - 1 of row r > p: the base covariance one row and
-// column on, minus the products of the candidates' rows r - 1 down to p, then
-// of base rows p - 1 down to 0 (the same product in every lane).
-template <int BLOCK>
+// Columns x..x + BLOCK - 1 of row r > p in each of GROUPS groups at the
+// same position: the base covariance one row and column on, minus the
+// products of the group's own rows r - 1 down to p, then of base rows p - 1
+// down to 0 (the same product in every lane and group, so loaded or formed
+// once for all of them).
+template <int GROUPS, int BLOCK>
 __attribute__((always_inline)) inline void later_block(const group_factor_input& in, int r, int x,
-                                                       const double* upper, double* sums) {
+                                                       double* const* upper, double* const* sums) {
     const int n = in.n, p = in.p, nb = n - 1;
     const double* cov_row = in.base_cov + static_cast<long>(r - 1) * nb + (x - 1);
-    lanes a[BLOCK];
+    lanes a[BLOCK][GROUPS];
 #pragma GCC unroll 8
-    for (int i = 0; i < BLOCK; ++i) a[i] = splat(cov_row[i]);
+    for (int i = 0; i < BLOCK; ++i)
+#pragma GCC unroll 2
+        for (int g = 0; g < GROUPS; ++g) a[i][g] = splat(cov_row[i]);
     for (int k = r - 1; k >= p; --k) {
-        const double* row = upper + static_cast<long>(k) * n * GROUP_LANES;
-        const lanes c = load(row + r * GROUP_LANES);
+        const double* row[GROUPS];
+        lanes c[GROUPS];
+#pragma GCC unroll 2
+        for (int g = 0; g < GROUPS; ++g) {
+            row[g] = upper[g] + static_cast<long>(k) * n * GROUP_LANES;
+            c[g] = load(row[g] + r * GROUP_LANES);
+        }
 #pragma GCC unroll 8
-        for (int i = 0; i < BLOCK; ++i) a[i] = a[i] - c * load(row + (x + i) * GROUP_LANES);
+        for (int i = 0; i < BLOCK; ++i)
+#pragma GCC unroll 2
+            for (int g = 0; g < GROUPS; ++g) a[i][g] = a[i][g] - c[g] * load(row[g] + (x + i) * GROUP_LANES);
     }
     if (in.base_products != nullptr) {
         // The same products, formed once per pass: each is broadcast from
@@ -115,61 +126,10 @@ __attribute__((always_inline)) inline void later_block(const group_factor_input&
         const double* products = in.base_products + in.product_rows[r - 1] + (x - r) * stride;
         for (int k = p - 1; k >= 0; --k) {
 #pragma GCC unroll 8
-            for (int i = 0; i < BLOCK; ++i) a[i] = a[i] - broadcast(products + i * stride + k);
-        }
-    } else {
-        for (int k = p - 1; k >= 0; --k) {
-            const double* row = in.base_upper + static_cast<long>(k) * nb;
-            const double c = row[r - 1];
-#pragma GCC unroll 8
-            for (int i = 0; i < BLOCK; ++i) a[i] = a[i] - splat(c * row[x - 1 + i]);
-        }
-    }
-#pragma GCC unroll 8
-    for (int i = 0; i < BLOCK; ++i) store(sums + (x + i) * GROUP_LANES, a[i]);
-}
-
-// Whole blocks of columns, as in the candidates' row; the columns past n - 1
-// read padding and are never used.
-__attribute__((always_inline)) inline void later_row(const group_factor_input& in, int r, const double* upper,
-                                                     double* sums) {
-    int x = r;
-    for (; x + 4 < in.n; x += 8) later_block<8>(in, r, x, upper, sums);
-    if (x < in.n) later_block<4>(in, r, x, upper, sums);
-}
-
-// later_block for two groups at the same position, in the same loops: each
-// group's entries get their own products, in the same order, and the base
-// products (the same for both) are loaded once.
-template <int BLOCK>
-__attribute__((always_inline)) inline void later_block_twin(const group_factor_input& in, int r, int x,
-                                                            const double* upper_a, double* sums_a,
-                                                            const double* upper_b, double* sums_b) {
-    const int n = in.n, p = in.p, nb = n - 1;
-    const double* cov_row = in.base_cov + static_cast<long>(r - 1) * nb + (x - 1);
-    lanes a[BLOCK], b[BLOCK];
-#pragma GCC unroll 8
-    for (int i = 0; i < BLOCK; ++i) a[i] = b[i] = splat(cov_row[i]);
-    for (int k = r - 1; k >= p; --k) {
-        const double* row_a = upper_a + static_cast<long>(k) * n * GROUP_LANES;
-        const double* row_b = upper_b + static_cast<long>(k) * n * GROUP_LANES;
-        const lanes c_a = load(row_a + r * GROUP_LANES);
-        const lanes c_b = load(row_b + r * GROUP_LANES);
-#pragma GCC unroll 8
-        for (int i = 0; i < BLOCK; ++i) {
-            a[i] = a[i] - c_a * load(row_a + (x + i) * GROUP_LANES);
-            b[i] = b[i] - c_b * load(row_b + (x + i) * GROUP_LANES);
-        }
-    }
-    if (in.base_products != nullptr) {
-        const long stride = r - 1;
-        const double* products = in.base_products + in.product_rows[r - 1] + (x - r) * stride;
-        for (int k = p - 1; k >= 0; --k) {
-#pragma GCC unroll 8
             for (int i = 0; i < BLOCK; ++i) {
                 const lanes product = broadcast(products + i * stride + k);
-                a[i] = a[i] - product;
-                b[i] = b[i] - product;
+#pragma GCC unroll 2
+                for (int g = 0; g < GROUPS; ++g) a[i][g] = a[i][g] - product;
             }
         }
     } else {
@@ -179,28 +139,48 @@ __attribute__((always_inline)) inline void later_block_twin(const group_factor_i
 #pragma GCC unroll 8
             for (int i = 0; i < BLOCK; ++i) {
                 const lanes product = splat(c * row[x - 1 + i]);
-                a[i] = a[i] - product;
-                b[i] = b[i] - product;
+#pragma GCC unroll 2
+                for (int g = 0; g < GROUPS; ++g) a[i][g] = a[i][g] - product;
             }
         }
     }
+#pragma GCC unroll 2
+    for (int g = 0; g < GROUPS; ++g)
 #pragma GCC unroll 8
-    for (int i = 0; i < BLOCK; ++i) {
-        store(sums_a + (x + i) * GROUP_LANES, a[i]);
-        store(sums_b + (x + i) * GROUP_LANES, b[i]);
+        for (int i = 0; i < BLOCK; ++i) store(sums[g] + (x + i) * GROUP_LANES, a[i][g]);
+}
+
+// Row r > p of GROUPS groups at one position, then its pivots and divisions.
+// The columns go in whole blocks (eight for one group, four for two, as many
+// sums as the registers hold); the columns past n - 1 read padding and are
+// never used.
+template <int GROUPS>
+__attribute__((always_inline)) inline void later_row(const group_factor_input& in, int r, double* const* upper,
+                                                     double* const* diag, double* const* sums, int* const* failed) {
+    constexpr int BLOCK = 8 / GROUPS;
+    int x = r;
+    for (; x + BLOCK / 2 < in.n; x += BLOCK) later_block<GROUPS, BLOCK>(in, r, x, upper, sums);
+    if (x < in.n) later_block<GROUPS, BLOCK / 2>(in, r, x, upper, sums);
+    for (int g = 0; g < GROUPS; ++g) finish_row(in.n, r, sums[g], upper[g], diag[g], failed[g]);
+}
+
+// Rows p..n-1 of GROUPS groups at one position.
+template <int GROUPS>
+__attribute__((always_inline)) inline void factor_groups(const group_factor_input* const* in, double* const* upper,
+                                                         double* const* diag, double* const* sums,
+                                                         int* const* failed) {
+    for (int g = 0; g < GROUPS; ++g) {
+        candidate_row(*in[g], sums[g]);
+        finish_row(in[g]->n, in[g]->p, sums[g], upper[g], diag[g], failed[g]);
     }
+    for (int r = in[0]->p + 1; r < in[0]->n; ++r) later_row<GROUPS>(*in[0], r, upper, diag, sums, failed);
 }
 
 }  // namespace
 
-void factor_group(const group_factor_input& in, double* upper,
-                                                                     double* diag, double* sums, int* failed) {
-    candidate_row(in, sums);
-    finish_row(in.n, in.p, sums, upper, diag, failed);
-    for (int r = in.p + 1; r < in.n; ++r) {
-        later_row(in, r, upper, sums);
-        finish_row(in.n, r, sums, upper, diag, failed);
-    }
+void factor_group(const group_factor_input& in, double* upper, double* diag, double* sums, int* failed) {
+    const group_factor_input* inputs[1] = {&in};
+    factor_groups<1>(inputs, &upper, &diag, &sums, &failed);
 }
 
 namespace {
@@ -235,22 +215,15 @@ __attribute__((always_inline)) inline void solve_row(const group_solve_input& in
 void factor_twin_groups(const group_factor_input& in_a, double* upper_a, double* diag_a, double* sums_a,
                         int* failed_a, const group_factor_input& in_b, double* upper_b, double* diag_b,
                         double* sums_b, int* failed_b) {
-    const int n = in_a.n;
-    candidate_row(in_a, sums_a);
-    finish_row(n, in_a.p, sums_a, upper_a, diag_a, failed_a);
-    candidate_row(in_b, sums_b);
-    finish_row(n, in_b.p, sums_b, upper_b, diag_b, failed_b);
-    for (int r = in_a.p + 1; r < n; ++r) {
-        int x = r;
-        for (; x + 2 < n; x += 4) later_block_twin<4>(in_a, r, x, upper_a, sums_a, upper_b, sums_b);
-        if (x < n) later_block_twin<2>(in_a, r, x, upper_a, sums_a, upper_b, sums_b);
-        finish_row(n, r, sums_a, upper_a, diag_a, failed_a);
-        finish_row(n, r, sums_b, upper_b, diag_b, failed_b);
-    }
+    const group_factor_input* inputs[2] = {&in_a, &in_b};
+    double* upper[2] = {upper_a, upper_b};
+    double* diag[2] = {diag_a, diag_b};
+    double* sums[2] = {sums_a, sums_b};
+    int* failed[2] = {failed_a, failed_b};
+    factor_groups<2>(inputs, upper, diag, sums, failed);
 }
 
-void solve_group_columns(const group_solve_input& in,
-                                                                            double* columns) {
+void solve_group_columns(const group_solve_input& in, double* columns) {
     int first = 0;
     for (int r = 0; r < in.rows; ++r) {
         while (first < in.groups && in.positions[first] <= r) ++first;
@@ -260,127 +233,106 @@ void solve_group_columns(const group_solve_input& in,
     }
 }
 
-void group_pair_correlation(int n, int i, const double* column_i, int j, const double* column_j,
-                            const square_sum& j_sum, double* r) {
-    lanes cross = splat(0), s_i = splat(0), s_j = splat(j_sum.value);
-    for (int k = i > j ? i : j; k < n; ++k)
-        cross = cross + load(column_i + k * GROUP_LANES) * load(column_j + k * GROUP_LANES);
-    for (int k = i; k < n; ++k) s_i = s_i + load(column_i + k * GROUP_LANES) * load(column_i + k * GROUP_LANES);
-    for (int k = j_sum.from; k < n; ++k)
-        s_j = s_j + load(column_j + k * GROUP_LANES) * load(column_j + k * GROUP_LANES);
-    const lanes product = s_j * s_i;
-    for (int g = 0; g < GROUP_LANES; ++g) r[g] = cross[g] == 0 ? 0.0 : -(cross[g] / std::sqrt(product[g]));
-}
+namespace {
 
-// Two groups at once (the same positions), their six sums side by side.
-void twin_pair_correlation(int n, int i, int j, const square_sum& j_sum, const double* const* column_i,
-                           const double* const* column_j, double* const* r) {
-    lanes cross[2] = {splat(0), splat(0)}, s_i[2] = {splat(0), splat(0)};
-    lanes s_j[2] = {splat(j_sum.value), splat(j_sum.value)};
+// Partial correlations of GROUPS groups with the same positions i and j, their
+// sums side by side.
+template <int GROUPS>
+__attribute__((always_inline)) inline void pair_correlations(int n, int i, int j, const square_sum& j_sum,
+                                                             const double* const* column_i,
+                                                             const double* const* column_j, double* const* r) {
+    lanes cross[GROUPS], s_i[GROUPS], s_j[GROUPS];
+    for (int g = 0; g < GROUPS; ++g) {
+        cross[g] = s_i[g] = splat(0);
+        s_j[g] = splat(j_sum.value);
+    }
     for (int k = i > j ? i : j; k < n; ++k)
-        for (int g = 0; g < 2; ++g)
+        for (int g = 0; g < GROUPS; ++g)
             cross[g] = cross[g] + load(column_i[g] + k * GROUP_LANES) * load(column_j[g] + k * GROUP_LANES);
     for (int k = i; k < n; ++k)
-        for (int g = 0; g < 2; ++g)
+        for (int g = 0; g < GROUPS; ++g)
             s_i[g] = s_i[g] + load(column_i[g] + k * GROUP_LANES) * load(column_i[g] + k * GROUP_LANES);
     for (int k = j_sum.from; k < n; ++k)
-        for (int g = 0; g < 2; ++g)
+        for (int g = 0; g < GROUPS; ++g)
             s_j[g] = s_j[g] + load(column_j[g] + k * GROUP_LANES) * load(column_j[g] + k * GROUP_LANES);
-    for (int g = 0; g < 2; ++g) {
+    for (int g = 0; g < GROUPS; ++g) {
         const lanes product = s_j[g] * s_i[g];
         for (int lane = 0; lane < GROUP_LANES; ++lane)
             r[g][lane] = cross[g][lane] == 0 ? 0.0 : -(cross[g][lane] / std::sqrt(product[lane]));
     }
 }
 
-namespace {
+__attribute__((always_inline)) inline double* column_of(const twin_columns& group, int which) {
+    return which == 0 ? group.column_a : group.column_b;
+}
 
-// One column alone over rows from..until-1.
-__attribute__((always_inline)) inline void finish_rows(const double* upper, const double* diag, int n, int from,
-                                                       int until, double* column) {
+// Rows from..until-1 of columns FIRST..FIRST + COUNT - 1 (0: column_a,
+// 1: column_b) in each of GROUPS groups: for k ascending, column[k] /=
+// diag[k], then column[c] -= upper[k][c] * column[k] for c > k. All of them
+// advance together, so that the latency of one division overlaps the others'
+// work; a group's two columns share the loads of its factor.
+template <int GROUPS, int FIRST, int COUNT>
+__attribute__((always_inline)) inline void finish_rows(const twin_columns* groups, int n, int from, int until) {
+    double* column[GROUPS][COUNT];
+#pragma GCC unroll 2
+    for (int g = 0; g < GROUPS; ++g)
+#pragma GCC unroll 2
+        for (int m = 0; m < COUNT; ++m) column[g][m] = column_of(groups[g], FIRST + m);
     for (int k = from; k < until; ++k) {
-        const lanes value = load(column + k * GROUP_LANES) / load(diag + k * GROUP_LANES);
-        store(column + k * GROUP_LANES, value);
-        const double* row = upper + static_cast<long>(k) * n * GROUP_LANES;
+        lanes value[GROUPS][COUNT];
+        const double* row[GROUPS];
+#pragma GCC unroll 2
+        for (int g = 0; g < GROUPS; ++g) {
+            const lanes d = load(groups[g].diag + k * GROUP_LANES);
+#pragma GCC unroll 2
+            for (int m = 0; m < COUNT; ++m) {
+                value[g][m] = load(column[g][m] + k * GROUP_LANES) / d;
+                store(column[g][m] + k * GROUP_LANES, value[g][m]);
+            }
+            row[g] = groups[g].upper + static_cast<long>(k) * n * GROUP_LANES;
+        }
         for (int c = k + 1; c < n; ++c)
-            store(column + c * GROUP_LANES, load(column + c * GROUP_LANES) - load(row + c * GROUP_LANES) * value);
+#pragma GCC unroll 2
+            for (int g = 0; g < GROUPS; ++g) {
+                const lanes u = load(row[g] + c * GROUP_LANES);
+#pragma GCC unroll 2
+                for (int m = 0; m < COUNT; ++m)
+                    store(column[g][m] + c * GROUP_LANES, load(column[g][m] + c * GROUP_LANES) - u * value[g][m]);
+            }
     }
 }
 
-// One column in each of two groups at once, over rows from..until-1.
-__attribute__((always_inline)) inline void finish_rows_twin(const double* upper_a, const double* diag_a,
-                                                            double* column_a, const double* upper_b,
-                                                            const double* diag_b, double* column_b, int n, int from,
-                                                            int until) {
-    for (int k = from; k < until; ++k) {
-        const lanes value_a = load(column_a + k * GROUP_LANES) / load(diag_a + k * GROUP_LANES);
-        const lanes value_b = load(column_b + k * GROUP_LANES) / load(diag_b + k * GROUP_LANES);
-        store(column_a + k * GROUP_LANES, value_a);
-        store(column_b + k * GROUP_LANES, value_b);
-        const double* row_a = upper_a + static_cast<long>(k) * n * GROUP_LANES;
-        const double* row_b = upper_b + static_cast<long>(k) * n * GROUP_LANES;
-        for (int c = k + 1; c < n; ++c) {
-            store(column_a + c * GROUP_LANES, load(column_a + c * GROUP_LANES) - load(row_a + c * GROUP_LANES) * value_a);
-            store(column_b + c * GROUP_LANES, load(column_b + c * GROUP_LANES) - load(row_b + c * GROUP_LANES) * value_b);
-        }
-    }
+// Both columns of GROUPS groups: each alone until the other has started.
+template <int GROUPS>
+__attribute__((always_inline)) inline void finish_columns(const twin_columns* groups, int n, int from_a,
+                                                          int from_b) {
+    const int both = from_a > from_b ? from_a : from_b;
+    if (from_a < both) finish_rows<GROUPS, 0, 1>(groups, n, from_a, both);
+    if (from_b < both) finish_rows<GROUPS, 1, 1>(groups, n, from_b, both);
+    finish_rows<GROUPS, 0, 2>(groups, n, both, n);
 }
 
 }  // namespace
 
-// finish_group_columns for two groups at the same position (the same rows to
-// start from), the four columns in the same loops.
-void finish_twin_group_columns(const twin_columns& a, const twin_columns& b, int n, int from_a, int from_b) {
-    const int both = from_a > from_b ? from_a : from_b;
-    if (from_a < both)
-        finish_rows_twin(a.upper, a.diag, a.column_a, b.upper, b.diag, b.column_a, n, from_a, both);
-    if (from_b < both)
-        finish_rows_twin(a.upper, a.diag, a.column_b, b.upper, b.diag, b.column_b, n, from_b, both);
-    for (int k = both; k < n; ++k) {
-        const lanes d_a = load(a.diag + k * GROUP_LANES);
-        const lanes d_b = load(b.diag + k * GROUP_LANES);
-        const lanes value_aa = load(a.column_a + k * GROUP_LANES) / d_a;
-        const lanes value_ab = load(a.column_b + k * GROUP_LANES) / d_a;
-        const lanes value_ba = load(b.column_a + k * GROUP_LANES) / d_b;
-        const lanes value_bb = load(b.column_b + k * GROUP_LANES) / d_b;
-        store(a.column_a + k * GROUP_LANES, value_aa);
-        store(a.column_b + k * GROUP_LANES, value_ab);
-        store(b.column_a + k * GROUP_LANES, value_ba);
-        store(b.column_b + k * GROUP_LANES, value_bb);
-        const double* row_a = a.upper + static_cast<long>(k) * n * GROUP_LANES;
-        const double* row_b = b.upper + static_cast<long>(k) * n * GROUP_LANES;
-        for (int c = k + 1; c < n; ++c) {
-            const lanes u_a = load(row_a + c * GROUP_LANES);
-            const lanes u_b = load(row_b + c * GROUP_LANES);
-            store(a.column_a + c * GROUP_LANES, load(a.column_a + c * GROUP_LANES) - u_a * value_aa);
-            store(a.column_b + c * GROUP_LANES, load(a.column_b + c * GROUP_LANES) - u_a * value_ab);
-            store(b.column_a + c * GROUP_LANES, load(b.column_a + c * GROUP_LANES) - u_b * value_ba);
-            store(b.column_b + c * GROUP_LANES, load(b.column_b + c * GROUP_LANES) - u_b * value_bb);
-        }
-    }
+void group_pair_correlation(int n, int i, const double* column_i, int j, const double* column_j,
+                            const square_sum& j_sum, double* r) {
+    pair_correlations<1>(n, i, j, j_sum, &column_i, &column_j, &r);
 }
 
-// Both columns advance together once both have started, so that the latency
-// of one column's division overlaps the other's work.
-void finish_group_columns(const double* upper, const double* diag,
-                                                                             int n, int from_a, double* column_a,
-                                                                             int from_b, double* column_b) {
-    const int both = from_a > from_b ? from_a : from_b;
-    if (from_a < both) finish_rows(upper, diag, n, from_a, both, column_a);
-    if (from_b < both) finish_rows(upper, diag, n, from_b, both, column_b);
-    for (int k = both; k < n; ++k) {
-        const lanes d = load(diag + k * GROUP_LANES);
-        const lanes value_a = load(column_a + k * GROUP_LANES) / d;
-        const lanes value_b = load(column_b + k * GROUP_LANES) / d;
-        store(column_a + k * GROUP_LANES, value_a);
-        store(column_b + k * GROUP_LANES, value_b);
-        const double* row = upper + static_cast<long>(k) * n * GROUP_LANES;
-        for (int c = k + 1; c < n; ++c) {
-            const lanes u = load(row + c * GROUP_LANES);
-            store(column_a + c * GROUP_LANES, load(column_a + c * GROUP_LANES) - u * value_a);
-            store(column_b + c * GROUP_LANES, load(column_b + c * GROUP_LANES) - u * value_b);
-        }
-    }
+void twin_pair_correlation(int n, int i, int j, const square_sum& j_sum, const double* const* column_i,
+                           const double* const* column_j, double* const* r) {
+    pair_correlations<2>(n, i, j, j_sum, column_i, column_j, r);
+}
+
+void finish_group_columns(const double* upper, const double* diag, int n, int from_a, double* column_a, int from_b,
+                          double* column_b) {
+    const twin_columns group{upper, diag, column_a, column_b};
+    finish_columns<1>(&group, n, from_a, from_b);
+}
+
+void finish_twin_group_columns(const twin_columns& a, const twin_columns& b, int n, int from_a, int from_b) {
+    const twin_columns groups[2] = {a, b};
+    finish_columns<2>(groups, n, from_a, from_b);
 }
 
 // This instruction set's kernels, for the dispatcher.

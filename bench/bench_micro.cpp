@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "common/matrix.h"
-#include "driver/run_state.h"
+#include "common/run_state.h"
 #include "input/read_input.h"
 #include "simulate/network.h"
 #include "simulate/random.h"
@@ -43,9 +43,6 @@ run_state make_state(int n_vars, int n_cases, std::uint64_t seed) {
     run_state state;
     state.n_vars = n_vars;
     state.n_cases = n_cases;
-    state.alpha = 0.05;
-    state.exact = 0;
-    state.n_threads = 1;
     state.data_matrix = FloatMatrix(n_cases, n_vars);
     std::vector<double> values(static_cast<std::size_t>(n_vars));
     sim::normal_sampler normals;
@@ -64,9 +61,10 @@ struct test_data {
     static constexpr int target = n_vars / 2;
 
     run_state state = make_state(n_vars, n_cases, 300);
+    test_setting test{test_kind::fisher_z, n_cases};
     DoubleMatrix cov{n_vars, n_vars};
 
-    test_data() { estimate_covariance(state, cov); }
+    test_data() { estimate_covariance(state.data_matrix, 1, cov); }
 
     // members variables other than the target, drawn with a fixed seed so that
     // they spread over the variable order as a learned blanket would.
@@ -106,8 +104,8 @@ void BM_ci_test_single(benchmark::State& bench) {
     const std::vector<std::uint8_t> flags = d.member_flags(members);
     const int candidate = test_data::candidate(flags);
     for (auto _ : bench) {
-        const double s = ci_statistic(d.state, candidate, test_data::target, flags.data(), d.cov);
-        const double p = statistic_pvalue(d.state, std::fabs(s), members);
+        const double s = ci_statistic(d.test, candidate, test_data::target, flags.data(), d.cov);
+        const double p = statistic_pvalue(d.test, std::fabs(s), members);
         benchmark::DoNotOptimize(p);
     }
     bench.SetItemsProcessed(bench.iterations());
@@ -120,7 +118,7 @@ void BM_ci_pass(benchmark::State& bench) {
     const test_data& d = tests();
     const int members = static_cast<int>(bench.range(0));
     const std::vector<std::uint8_t> flags = d.member_flags(members);
-    ci_engine engine(d.state, d.cov);
+    ci_engine engine(d.test, d.cov);
     std::vector<double> pvalues(test_data::n_vars);
     std::vector<int> index(test_data::n_vars);
     for (auto _ : bench) {
@@ -143,11 +141,11 @@ BENCHMARK(BM_ci_pass<false>)->Name("BM_ci_pass_plain")->ArgName("members")->Arg(
 // The covariance of 500 variables x 1,000 cases; items are the pair-case products.
 void BM_covariance(benchmark::State& bench) {
     static const run_state base = make_state(500, 1000, 500);
-    run_state state = base;
-    state.n_threads = static_cast<int>(bench.range(0));
+    const run_state& state = base;
+    const int n_threads = static_cast<int>(bench.range(0));
     DoubleMatrix cov(state.n_vars, state.n_vars);
     for (auto _ : bench) {
-        estimate_covariance(state, cov);
+        estimate_covariance(state.data_matrix, n_threads, cov);
         benchmark::DoNotOptimize(cov.data());
         benchmark::ClobberMemory();
     }

@@ -38,7 +38,7 @@
 
 #include "common/fatal_error.h"
 #include "common/parallel.h"
-#include "driver/run_state.h"
+#include "common/run_state.h"
 #include "input/read_input.h"
 #include "learners/blanket.h"
 #include "learners/edge_exclusion.h"
@@ -47,6 +47,7 @@
 #include "stats/ci_engine.h"
 #include "stats/covariance.h"
 #include "stats/heap_sort.h"
+#include "evaluation/report_structure.h"
 
 using namespace gaussnet;
 using clock_type = std::chrono::steady_clock;
@@ -152,8 +153,8 @@ struct tally {
 };
 
 struct budget_worker {
-    budget_worker(const run_state& state, const DoubleMatrix& cov)
-        : engine(state, cov),
+    budget_worker(const learner_setting& setting, const run_state& state, const DoubleMatrix& cov)
+        : engine(setting.test, cov),
           flags(static_cast<std::size_t>(state.n_vars)),
           pvalues(static_cast<std::size_t>(state.n_vars)),
           index(static_cast<std::size_t>(state.n_vars)) {}
@@ -174,10 +175,10 @@ std::vector<int> members_of(const std::vector<std::uint8_t>& flags) {
 
 // One target, as blanket_learner::learn does it, until done or out of time.
 // Returns true when the target was finished.
-bool learn_target(const run_state& state, int variant, double harmonic, int target, budget_worker& w,
-                  clock_type::time_point deadline, std::atomic<bool>& out_of_time) {
+bool learn_target(const learner_setting& setting, const run_state& state, int variant, double harmonic, int target,
+                  budget_worker& w, clock_type::time_point deadline, std::atomic<bool>& out_of_time) {
     const int m = state.n_vars - 1;
-    const decision_rule rule{variant, harmonic, state.alpha * 0.5};
+    const decision_rule rule{variant, harmonic, setting.alpha * 0.5};
     std::fill(w.flags.begin(), w.flags.end(), 0);
     int member_count = 0;
     std::set<std::vector<int>> seen;
@@ -231,26 +232,26 @@ bool learn_target(const run_state& state, int variant, double harmonic, int targ
     return true;
 }
 
-int run_budget(const run_state& state, const arguments& args, FILE* out) {
+int run_budget(const learner_setting& setting, const run_state& state, const arguments& args, FILE* out) {
     const auto start = clock_type::now();
     const int n = state.n_vars;
     DoubleMatrix cov(n, n);
-    estimate_covariance(state, cov);
+    estimate_covariance(state.data_matrix, setting.n_threads, cov);
     const double covariance_seconds = since(start);
 
     const double harmonic = harmonic_number(n - 1);
     const auto learn_start = clock_type::now();
     const auto deadline = start + std::chrono::duration_cast<clock_type::duration>(std::chrono::duration<double>(args.budget));
     std::atomic<bool> out_of_time{false};
-    std::vector<std::unique_ptr<budget_worker>> workers(static_cast<std::size_t>(state.n_threads));
+    std::vector<std::unique_ptr<budget_worker>> workers(static_cast<std::size_t>(setting.n_threads));
     std::vector<std::uint8_t> finished(static_cast<std::size_t>(n), 0);
     ByteMatrix blankets(n, n, 0);
 
-    parallel_for(state.n_threads, n, [&](std::int64_t item, int thread) {
+    parallel_for(setting.n_threads, n, [&](std::int64_t item, int thread) {
         auto& w = workers[static_cast<std::size_t>(thread)];
-        if (!w) w = std::make_unique<budget_worker>(state, cov);
+        if (!w) w = std::make_unique<budget_worker>(setting, state, cov);
         const int target = static_cast<int>(item);
-        if (learn_target(state, args.variant, harmonic, target, *w, deadline, out_of_time)) {
+        if (learn_target(setting, state, args.variant, harmonic, target, *w, deadline, out_of_time)) {
             finished[target] = 1;
             std::copy(w->flags.begin(), w->flags.end(), blankets.row(target));
         }
@@ -264,7 +265,7 @@ int run_budget(const run_state& state, const arguments& args, FILE* out) {
     const long long tests = total.passes * static_cast<long long>(n - 1);
 
     std::fprintf(out, "variant=%d\n", args.variant);
-    std::fprintf(out, "threads=%d\n", state.n_threads);
+    std::fprintf(out, "threads=%d\n", setting.n_threads);
     std::fprintf(out, "budget_s=%.1f\n", args.budget);
     std::fprintf(out, "elapsed_s=%.3f\n", elapsed);
     std::fprintf(out, "covariance_s=%.3f\n", covariance_seconds);
@@ -292,12 +293,12 @@ int run_budget(const run_state& state, const arguments& args, FILE* out) {
 
     if (args.check) {
         // The instrumented copy must make the same decisions as the learner.
-        blanket_learner learner(state, cov);
+        blanket_learner learner(setting, cov);
         long long checked = 0;
         long long mismatches = 0;
         for (int t = 0; t < n; ++t) {
             if (finished[t] == 0) continue;
-            const std::vector<std::uint8_t>& flags = learner.learn(args.variant, t);
+            const std::vector<std::uint8_t>& flags = learner.learn(static_cast<iamb_variant>(args.variant), t);
             ++checked;
             if (!std::equal(flags.begin(), flags.end(), blankets.row(t))) {
                 ++mismatches;
@@ -341,9 +342,6 @@ int main(int argc, char** argv) {
         state.n_cases = std::atoi(args.positional[1].c_str());
         state.n_vars = std::atoi(args.positional[2].c_str());
         state.true_net = std::atoi(args.positional[3].c_str());
-        state.alpha = std::atof(args.positional[4].c_str());
-        state.exact = std::atoi(args.positional[5].c_str());
-        state.n_threads = args.threads;
 
         // The order of read_input: "net.txt" first, then the data file.
         const auto net_start = clock_type::now();
@@ -360,8 +358,11 @@ int main(int argc, char** argv) {
         }
         std::fflush(out);
 
+        const test_kind kind = std::atoi(args.positional[5].c_str()) != 0 ? test_kind::student_t : test_kind::fisher_z;
+        const learner_setting setting{{kind, state.n_cases}, std::atof(args.positional[4].c_str()), args.threads,
+                                      state.var_names};
         if (args.budget >= 0) {
-            const int status = run_budget(state, args, out);
+            const int status = run_budget(setting, state, args, out);
             std::fflush(out);
             return status;
         }
@@ -373,9 +374,23 @@ int main(int argc, char** argv) {
             std::fprintf(out, "%s %.3f\n", label, since(t0));
             std::fflush(out);
         };
-        if (selected(args.only, "ee") && state.n_cases > state.n_vars) timed("EE", [&] { edge_exclusion(state); });
-        if (selected(args.only, "iamb2")) timed("IAMB2", [&] { run_iamb(state, 2); });
-        if (selected(args.only, "iamb1")) timed("IAMB1", [&] { run_iamb(state, 1); });
+        // Each timed run as the program runs it alone: covariance, learning, scoring.
+        auto learn_and_score = [&](auto&& learn) {
+            DoubleMatrix cov(state.n_vars, state.n_vars);
+            estimate_covariance(state.data_matrix, setting.n_threads, cov);
+            const learned_structure learned = learn(cov);
+            if (state.true_net == 1) score_structure(learned.graph, state.moral_graph, state.n_edges, setting.n_threads);
+        };
+        if (selected(args.only, "ee") && state.n_cases > state.n_vars)
+            timed("EE", [&] { learn_and_score([&](const DoubleMatrix& cov) { return edge_exclusion(setting, cov); }); });
+        if (selected(args.only, "iamb2"))
+            timed("IAMB2", [&] {
+                learn_and_score([&](const DoubleMatrix& cov) { return run_iamb(setting, iamb_variant::adjusted, cov); });
+            });
+        if (selected(args.only, "iamb1"))
+            timed("IAMB1", [&] {
+                learn_and_score([&](const DoubleMatrix& cov) { return run_iamb(setting, iamb_variant::plain, cov); });
+            });
     } catch (const fatal_error& error) {
         std::fflush(stdout);
         std::fprintf(stderr, "bench_learner_times: %s\n", error.what());

@@ -9,9 +9,10 @@ namespace gaussnet {
 class run_timer {
 public:
     run_timer() : start_(std::chrono::steady_clock::now()) {}
-    int elapsed_seconds() const {
+    int elapsed_seconds() const { return static_cast<int>(elapsed_milliseconds() / 1000); }
+    long long elapsed_milliseconds() const {
         const auto elapsed = std::chrono::steady_clock::now() - start_;
-        return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count() / 1000);
+        return static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
     }
 
 private:

@@ -30,8 +30,8 @@ int gaussnet_main(int argc, char** argv) {
             std::printf("gaussnet %s\n", GAUSSNET_VERSION);
             return std::fflush(stdout) == 0 ? 0 : exit_failure;
         }
-        const run_state state = start_up(options.positional, options.n_threads);
-        run_sequence(state, options.positional);
+        const run_state state = start_up(options);
+        run_sequence(options, state);
         if (std::fflush(stdout) != 0) return exit_failure;
         return 0;
     } catch (const fatal_error& error) {

@@ -2,12 +2,14 @@
 
 #include <sched.h>
 
+#include <cctype>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
 
 #include "common/fatal_error.h"
+#include "common/text.h"
 
 namespace gaussnet {
 
@@ -20,9 +22,21 @@ std::string help_text() {
            "[target radius]\n"
            "\n"
            "Options (before the positional arguments; \"--\" ends them):\n"
-           "  --threads N   learn with N threads (default: the cores this process may use)\n"
-           "  --help        print this text and exit\n"
-           "  --version     print the version and exit\n";
+           "  --threads N       learn with N threads (default: the cores this process may use)\n"
+           "  --learners LIST   run only these of EE,IAMB2,IAMB1 (comma-separated, any case; default all)\n"
+           "  --export DIR      write each run's edges, blankets and Graphviz graph into DIR\n"
+           "  --table FILE      append one CSV row per run to FILE (created with a header row)\n"
+           "  --help            print this text and exit\n"
+           "  --version         print the version and exit\n";
+}
+
+const char* learner_name(learner_kind kind) {
+    switch (kind) {
+        case learner_kind::ee: return "EE";
+        case learner_kind::iamb2: return "IAMB2";
+        case learner_kind::iamb1: return "IAMB1";
+    }
+    return "?";
 }
 
 int available_cores() {
@@ -43,13 +57,70 @@ double convert_double(const std::string& text) { return std::strtod(text.c_str()
 
 namespace {
 
-[[noreturn]] void usage_error() { throw fatal_error(usage_text(), exit_usage); }
+[[noreturn]] void usage_error(const std::string& reason = "") {
+    throw fatal_error(reason.empty() ? usage_text() : reason + " " + usage_text(), exit_usage);
+}
 
-int parse_thread_count(const char* text) {
+int parse_thread_count(const std::string& text) {
     char* end = nullptr;
-    const long value = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || value < 1 || value > 4096) usage_error();
+    const long value = std::strtol(text.c_str(), &end, 10);
+    if (end == text.c_str() || *end != '\0' || value < 1 || value > 4096) usage_error();
     return static_cast<int>(value);
+}
+
+std::string upper_case(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::array<bool, 3> parse_learner_list(const std::string& list) {
+    std::array<bool, 3> chosen = {false, false, false};
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = list.find(',', start);
+        const std::string name = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        bool known = false;
+        for (const learner_kind kind : ALL_LEARNERS) {
+            if (upper_case(name) != learner_name(kind)) continue;
+            chosen[static_cast<std::size_t>(kind)] = true;
+            known = true;
+        }
+        if (!known) usage_error("Unknown learner \"" + name + "\" in --learners (choose from EE, IAMB2, IAMB1).");
+        if (comma == std::string::npos) return chosen;
+        start = comma + 1;
+    }
+}
+
+// A count from the command line: atoi's reading, but a negative count or one
+// beyond the int range is an error rather than a failed allocation.
+int convert_count(const std::string& text, const char* name) {
+    const long value = std::strtol(text.c_str(), nullptr, 10);
+    if (value < 0) throw fatal_error(strprintf("Negative %s (%ld).", name, value));
+    if (value > INT_MAX) throw fatal_error(strprintf("Too large %s (%ld).", name, value));
+    return static_cast<int>(value);
+}
+
+void convert_positional(command_line& line) {
+    const std::vector<std::string>& words = line.positional;
+    line.data_file = words[0];
+    line.n_cases = convert_count(words[1], "n_cases");
+    line.n_vars = convert_count(words[2], "n_vars");
+    line.true_net = convert_int(words[3]);
+    line.alpha = convert_double(words[4]);
+    line.exact = convert_int(words[5]);
+    line.test = line.exact != 0 ? test_kind::student_t : test_kind::fisher_z;
+    if (words.size() == 8) line.local = local_request{words[6], convert_int(words[7])};
+}
+
+// "--name VALUE" or "--name=VALUE": the value, advancing index past it; none when arg is another option.
+std::optional<std::string> option_value(const char* name, int argc, char** argv, int& index) {
+    const char* arg = argv[index];
+    const std::size_t length = std::strlen(name);
+    if (std::strncmp(arg, name, length) != 0) return std::nullopt;
+    if (arg[length] == '=') return std::string(arg + length + 1);
+    if (arg[length] != '\0') return std::nullopt;
+    if (index + 1 >= argc) usage_error();
+    return std::string(argv[++index]);
 }
 
 }  // namespace
@@ -69,11 +140,17 @@ command_line parse_command_line(int argc, char** argv) {
             result.show_help = true;
         } else if (std::strcmp(arg, "--version") == 0) {
             result.show_version = true;
-        } else if (std::strcmp(arg, "--threads") == 0) {
-            if (index + 1 >= argc) usage_error();
-            result.n_threads = parse_thread_count(argv[++index]);
-        } else if (std::strncmp(arg, "--threads=", 10) == 0) {
-            result.n_threads = parse_thread_count(arg + 10);
+        } else if (const auto threads = option_value("--threads", argc, argv, index)) {
+            result.n_threads = parse_thread_count(*threads);
+        } else if (const auto list = option_value("--learners", argc, argv, index)) {
+            result.learners = parse_learner_list(*list);
+            result.learners_given = true;
+        } else if (const auto dir = option_value("--export", argc, argv, index)) {
+            if (dir->empty()) usage_error("--export needs a directory.");
+            result.export_dir = *dir;
+        } else if (const auto file = option_value("--table", argc, argv, index)) {
+            if (file->empty()) usage_error("--table needs a file name.");
+            result.table_file = *file;
         } else {
             usage_error();
         }
@@ -81,6 +158,9 @@ command_line parse_command_line(int argc, char** argv) {
     for (; index < argc; ++index) result.positional.emplace_back(argv[index]);
     if (result.show_help || result.show_version) return result;
     if (result.positional.size() != 6 && result.positional.size() != 8) usage_error();
+    if (result.positional.size() == 8 && result.learners_given)
+        usage_error("--learners applies to the comparison of six arguments, not to the local mode.");
+    convert_positional(result);
     return result;
 }
 

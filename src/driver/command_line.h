@@ -1,17 +1,53 @@
 #pragma once
-// Argument parsing, all in one place. Options come before the positional
-// arguments ("--" ends them), so every plain command line keeps its meaning.
+// Argument parsing, all in one place: options first ("--" ends them), then
+// the six or eight positional arguments, converted once into typed options.
+// Every plain command line keeps its meaning.
 
+#include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "common/test_setting.h"
+
 namespace gaussnet {
 
+// The runs of a comparison, in the order they run.
+enum class learner_kind { ee, iamb2, iamb1 };
+inline constexpr std::array<learner_kind, 3> ALL_LEARNERS = {learner_kind::ee, learner_kind::iamb2,
+                                                             learner_kind::iamb1};
+const char* learner_name(learner_kind kind);  // "EE", "IAMB2", "IAMB1"
+
+// The eight-argument mode: the neighbourhood of one named variable.
+struct local_request {
+    std::string target;  // compared with the names byte for byte
+    int radius = 0;
+};
+
 struct command_line {
-    std::vector<std::string> positional;  // data_file n_cases n_vars true_net alpha exact [target radius]
+    std::vector<std::string> positional;  // data_file n_cases n_vars true_net alpha exact [target radius], verbatim
+
+    // The positional arguments, converted as the C library's atoi and atof
+    // would (text without digits gives 0); counts may not be negative.
+    std::string data_file;
+    int n_cases = 0;
+    int n_vars = 0;
+    int true_net = 0;  // only 1 means a true network
+    double alpha = 0.0;
+    int exact = 0;  // as given; any value but 0 selects Student t
+    test_kind test = test_kind::fisher_z;
+    std::optional<local_request> local;
+
+    // Options.
     int n_threads = 1;
+    std::array<bool, 3> learners = {true, true, true};  // indexed by learner_kind
+    bool learners_given = false;
+    std::string export_dir;  // empty: no export
+    std::string table_file;  // empty: no results table
     bool show_help = false;
     bool show_version = false;
+
+    bool runs(learner_kind kind) const { return learners[static_cast<std::size_t>(kind)]; }
 };
 
 // The usage line, without its framing line ends.
@@ -20,7 +56,8 @@ std::string usage_text();
 std::string help_text();
 
 // Throws fatal_error(usage_text(), exit_usage) for an unknown option, a bad
-// thread count, or a positional count other than six or eight.
+// option value, or a positional count other than six or eight; fatal_error
+// (status 1) for a negative or too large count.
 command_line parse_command_line(int argc, char** argv);
 
 // The number of cores this process may run on (at least 1).

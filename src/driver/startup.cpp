@@ -1,30 +1,14 @@
 #include "driver/startup.h"
 
-#include <climits>
-#include <cstdlib>
-
-#include "common/fatal_error.h"
 #include "common/text.h"
-#include "driver/command_line.h"
 #include "evaluation/result_log.h"
+#include "export/export_files.h"
+#include "export/results_table.h"
 #include "input/read_input.h"
-#include "learners/edge_exclusion.h"
-#include "learners/iamb.h"
-#include "learners/local_iamb.h"
-#include "stats/covariance.h"
 
 namespace gaussnet {
 
 namespace {
-
-// A count from the command line: atoi's reading, but a negative count or one
-// beyond the int range is an error rather than a failed allocation.
-int convert_count(const std::string& text, const char* name) {
-    const long value = std::strtol(text.c_str(), nullptr, 10);
-    if (value < 0) throw fatal_error(strprintf("Negative %s (%ld).", name, value));
-    if (value > INT_MAX) throw fatal_error(strprintf("Too large %s (%ld).", name, value));
-    return static_cast<int>(value);
-}
 
 void write_banner(const run_state& state) {
     const std::string banner =
@@ -35,38 +19,21 @@ void write_banner(const run_state& state) {
 
 }  // namespace
 
-run_state start_up(const std::vector<std::string>& positional, int n_threads) {
-    run_state state;
-    state.data_file = positional.at(0);
-    state.n_cases = convert_count(positional.at(1), "n_cases");
-    state.n_vars = convert_count(positional.at(2), "n_vars");
-    state.true_net = convert_int(positional.at(3));
-    state.alpha = convert_double(positional.at(4));
-    state.exact = convert_int(positional.at(5));
-    state.n_threads = n_threads;
+run_state start_up(const command_line& line) {
+    // Results that could not be written would be lost after a long run: check first.
+    if (!line.export_dir.empty()) prepare_export_dir(line.export_dir);
+    if (!line.table_file.empty()) check_table_file(line.table_file);
 
+    run_state state;
+    state.data_file = line.data_file;
+    state.n_cases = line.n_cases;
+    state.n_vars = line.n_vars;
+    state.true_net = line.true_net;
     read_input(state);
     state.n_edges = 0;
     if (state.true_net == 1) derive_moral_graph(state);
     write_banner(state);
     return state;
-}
-
-void run_sequence(const run_state& state, const std::vector<std::string>& positional) {
-    if (positional.size() == 8) {
-        for (int v = 0; v < state.n_vars; ++v) {
-            if (state.var_names[v] == positional[6]) {
-                local_iamb(state, v, convert_int(positional[7]));
-                return;
-            }
-        }
-        return;
-    }
-    // The first run estimates the covariance (and is timed for it); the later ones share it.
-    shared_covariance covariance(state);
-    if (state.n_cases > state.n_vars) edge_exclusion(state, covariance);
-    run_iamb(state, 2, covariance);
-    run_iamb(state, 1, covariance);
 }
 
 }  // namespace gaussnet

@@ -5,24 +5,10 @@
 #include <vector>
 
 #include "common/parallel.h"
-#include "common/text.h"
-#include "evaluation/result_log.h"
 
 namespace gaussnet {
 
 namespace {
-
-// The union of the learned matrix and its transpose, as digit lines.
-void write_matrix_block(const run_state& state, const ByteMatrix& learned_graph) {
-    const int n = state.n_vars;
-    std::string block = "\n\n\n";
-    block.reserve(block.size() + static_cast<std::size_t>(n) * (static_cast<std::size_t>(n) + 1));
-    for (int i = 0; i < n; ++i) {
-        for (int j = 0; j < n; ++j) block += (learned_graph(i, j) == 1 || learned_graph(j, i) == 1) ? '1' : '0';
-        block += '\n';
-    }
-    append_to_log(block);
-}
 
 // Per-thread scratch for the separation searches.
 struct search_scratch {
@@ -52,32 +38,20 @@ bool reached_next_to(int goal, const adjacency& moral, const std::vector<std::ui
     return false;
 }
 
-struct rates {
-    double tpr;
-    double fdr;
-    double fdr2;
-};
-
-void write_rates(const char* format, const rates& r) {
-    const std::string text = strprintf(format, r.tpr, r.fdr, r.fdr2);
-    print_console(text);
-    append_to_log(text);
-}
-
 // True, false-but-linked and false-and-separated members of one variable.
 struct member_counts {
     int tp = 0, fp = 0, fl = 0, fs = 0, degree = 0;
 };
 
-member_counts count_members(const run_state& state, const ByteMatrix& learned, const adjacency& moral, int i,
+member_counts count_members(const ByteMatrix& moral_graph, const ByteMatrix& learned, const adjacency& moral, int i,
                             search_scratch& scratch) {
-    const int n = state.n_vars;
+    const int n = static_cast<int>(learned.rows());
     member_counts c;
     const std::uint8_t* row = learned.row(i);
     bool searched = false;
     for (int l = 0; l < n; ++l) {
         if (row[l] != 1) continue;
-        if (state.moral_graph(i, l) == 1) {
+        if (moral_graph(i, l) == 1) {
             ++c.tp;
             continue;
         }
@@ -86,17 +60,17 @@ member_counts count_members(const run_state& state, const ByteMatrix& learned, c
         searched = true;
         if (reached_next_to(l, moral, scratch.visited)) ++c.fl; else ++c.fs;
     }
-    for (int l = 0; l < n; ++l) c.degree += state.moral_graph(i, l);
+    for (int l = 0; l < n; ++l) c.degree += moral_graph(i, l);
     return c;
 }
 
 // The variables are counted in parallel; their terms are summed in variable order.
-rates per_variable_rates(const run_state& state, const ByteMatrix& learned, const adjacency& moral,
-                         std::vector<search_scratch>& scratch) {
-    const int n = state.n_vars;
+rate_triple per_variable_rates(const ByteMatrix& moral_graph, const ByteMatrix& learned, const adjacency& moral,
+                               std::vector<search_scratch>& scratch) {
+    const int n = static_cast<int>(learned.rows());
     std::vector<member_counts> counts(static_cast<std::size_t>(n));
-    parallel_for(state.n_threads, n, [&](std::int64_t i, int thread) {
-        counts[i] = count_members(state, learned, moral, static_cast<int>(i), scratch[thread]);
+    parallel_for(static_cast<int>(scratch.size()), n, [&](std::int64_t i, int thread) {
+        counts[i] = count_members(moral_graph, learned, moral, static_cast<int>(i), scratch[thread]);
     });
     double tpr_sum = 0;
     double fdr_sum = 0;
@@ -109,93 +83,135 @@ rates per_variable_rates(const run_state& state, const ByteMatrix& learned, cons
     return {tpr_sum / n, fdr_sum / n, fdr2_sum / n};
 }
 
-void symmetrise(ByteMatrix& learned, int n) {
-    for (int j = 0; j < n; ++j)
-        for (int k = 0; k < n; ++k)
-            if (learned(j, k) == 1) learned(k, j) = 1;
+ByteMatrix symmetrised(const ByteMatrix& learned) {
+    const std::int64_t n = learned.rows();
+    ByteMatrix result = learned;
+    for (std::int64_t j = 0; j < n; ++j)
+        for (std::int64_t k = 0; k < n; ++k)
+            if (learned(j, k) == 1) result(k, j) = 1;
+    return result;
 }
 
-struct edge_counts {
-    long long tp = 0, fp = 0, fl = 0, fs = 0;
+// The false edges {m, j} (m < j) of row j, as indices into its list, that the
+// first search leaves open.
+struct row_edges {
+    std::vector<scored_edge> edges;
+    std::vector<std::size_t> unsettled;
 };
 
-// Edges {j, m} with m < j. A false edge is linked when a path from j to m
+// Edges {m, j} with m < j. A false edge is linked when a path from j to m
 // avoids j's other learned neighbours, or else one that avoids m's; the
-// second search is the same as one from m to j. `unsettled` receives the
-// false edges the first search leaves open, as the m of each.
-edge_counts count_edges_from(const run_state& state, const ByteMatrix& learned, const adjacency& moral, int j,
-                             search_scratch& scratch, std::vector<int>& unsettled) {
-    edge_counts c;
+// second search is the same as one from m to j.
+row_edges classify_row(const ByteMatrix& moral_graph, const ByteMatrix& learned, const adjacency& moral, int j,
+                       search_scratch& scratch) {
+    row_edges row;
     bool searched = false;
     for (int m = 0; m < j; ++m) {
         if (learned(j, m) != 1) continue;
-        if (state.moral_graph(j, m) == 1) {
-            ++c.tp;
+        if (moral_graph(j, m) == 1) {
+            row.edges.push_back({m, j, edge_status::tp, false});
             continue;
         }
-        ++c.fp;
         if (!searched) reach_avoiding_learned(j, learned.row(j), moral, scratch);
         searched = true;
-        if (reached_next_to(m, moral, scratch.visited)) ++c.fl; else unsettled.push_back(m);
+        if (!reached_next_to(m, moral, scratch.visited)) row.unsettled.push_back(row.edges.size());
+        row.edges.push_back({m, j, edge_status::fp, false});
     }
-    return c;
+    return row;
 }
 
-// The second search of the edges {j, m} that the first left open, for one m:
+// The second search of the edges {m, j} that the first left open, for one m:
 // from m, avoiding m's learned neighbours, towards each j.
-edge_counts settle_edges_to(const ByteMatrix& learned, const adjacency& moral, int m, const std::vector<int>& ends,
-                            search_scratch& scratch) {
-    edge_counts c;
-    if (ends.empty()) return c;
+void settle_edges_to(const ByteMatrix& learned, const adjacency& moral, int m, std::vector<scored_edge*>& open,
+                     search_scratch& scratch) {
+    if (open.empty()) return;
     reach_avoiding_learned(m, learned.row(m), moral, scratch);
-    for (const int j : ends)
-        if (reached_next_to(j, moral, scratch.visited)) ++c.fl; else ++c.fs;
-    return c;
+    for (scored_edge* edge : open) edge->separated = !reached_next_to(edge->target, moral, scratch.visited);
 }
 
-rates per_edge_rates(const run_state& state, const ByteMatrix& learned, const adjacency& moral,
-                     std::vector<search_scratch>& scratch) {
-    const int n = state.n_vars;
-    std::vector<edge_counts> counts(static_cast<std::size_t>(n));
-    std::vector<std::vector<int>> unsettled(static_cast<std::size_t>(n));
-    parallel_for(state.n_threads, n, [&](std::int64_t j, int thread) {
-        counts[j] = count_edges_from(state, learned, moral, static_cast<int>(j), scratch[thread], unsettled[j]);
+// Every learned edge with its verdict, in (source, target) order.
+std::vector<scored_edge> classify_learned_edges(const ByteMatrix& moral_graph, const ByteMatrix& learned,
+                                                const adjacency& moral, std::vector<search_scratch>& scratch) {
+    const int n = static_cast<int>(learned.rows());
+    std::vector<row_edges> rows(static_cast<std::size_t>(n));
+    parallel_for(static_cast<int>(scratch.size()), n, [&](std::int64_t j, int thread) {
+        rows[j] = classify_row(moral_graph, learned, moral, static_cast<int>(j), scratch[thread]);
     });
-    std::vector<std::vector<int>> ends(static_cast<std::size_t>(n));
-    for (int j = 0; j < n; ++j)
-        for (const int m : unsettled[j]) ends[m].push_back(j);
-    std::vector<edge_counts> settled(static_cast<std::size_t>(n));
-    parallel_for(state.n_threads, n, [&](std::int64_t m, int thread) {
-        settled[m] = settle_edges_to(learned, moral, static_cast<int>(m), ends[m], scratch[thread]);
+    std::vector<std::vector<scored_edge*>> open(static_cast<std::size_t>(n));
+    for (row_edges& row : rows)
+        for (const std::size_t at : row.unsettled) open[row.edges[at].source].push_back(&row.edges[at]);
+    parallel_for(static_cast<int>(scratch.size()), n, [&](std::int64_t m, int thread) {
+        settle_edges_to(learned, moral, static_cast<int>(m), open[m], scratch[thread]);
     });
-    counts.insert(counts.end(), settled.begin(), settled.end());
-    edge_counts total;
-    for (const edge_counts& c : counts) {
-        total.tp += c.tp;
-        total.fp += c.fp;
-        total.fl += c.fl;
-        total.fs += c.fs;
+    std::vector<scored_edge> edges;
+    for (const row_edges& row : rows) edges.insert(edges.end(), row.edges.begin(), row.edges.end());
+    return edges;
+}
+
+rate_triple per_edge_rates(const std::vector<scored_edge>& edges, int n_edges) {
+    long long tp = 0, fp = 0, fs = 0;
+    for (const scored_edge& edge : edges) {
+        if (edge.status == edge_status::tp) ++tp;
+        if (edge.status == edge_status::fp) ++fp;
+        if (edge.status == edge_status::fp && edge.separated) ++fs;
     }
-    rates r{0, 0, 0};
-    if (state.n_edges != 0) r.tpr = static_cast<double>(total.tp) / state.n_edges;
-    if (total.fp != 0) r.fdr = static_cast<double>(total.fp) / static_cast<double>(total.fp + total.tp);
-    if (total.fs != 0) r.fdr2 = static_cast<double>(total.fs) / static_cast<double>(total.fs + total.fl + total.tp);
+    const long long fl = fp - fs;
+    rate_triple r;
+    if (n_edges != 0) r.tpr = static_cast<double>(tp) / n_edges;
+    if (fp != 0) r.fdr = static_cast<double>(fp) / static_cast<double>(fp + tp);
+    if (fs != 0) r.fdr2 = static_cast<double>(fs) / static_cast<double>(fs + fl + tp);
     return r;
+}
+
+bool by_ends(const scored_edge& a, const scored_edge& b) {
+    return a.source != b.source ? a.source < b.source : a.target < b.target;
+}
+
+// The moral graph's edges that were not learned.
+void add_missed_edges(const ByteMatrix& moral_graph, const ByteMatrix& learned, std::vector<scored_edge>& edges) {
+    const int n = static_cast<int>(learned.rows());
+    for (int s = 0; s < n; ++s)
+        for (int t = s + 1; t < n; ++t)
+            if (moral_graph(s, t) == 1 && learned(s, t) != 1) edges.push_back({s, t, edge_status::fn, false});
 }
 
 }  // namespace
 
-void report_structure(const run_state& state, ByteMatrix& learned_graph) {
-    if (state.true_net != 1) {
-        write_matrix_block(state, learned_graph);
-        return;
+structure_scores score_structure(const ByteMatrix& learned_rows, const ByteMatrix& moral_graph, int n_edges,
+                                 int n_threads) {
+    const int n = static_cast<int>(learned_rows.rows());
+    const adjacency moral(moral_graph);
+    std::vector<search_scratch> scratch(static_cast<std::size_t>(std::max(1, n_threads)), search_scratch(n));
+    structure_scores scores;
+    scores.per_variable = per_variable_rates(moral_graph, learned_rows, moral, scratch);
+    const ByteMatrix learned = symmetrised(learned_rows);
+    scores.edges = classify_learned_edges(moral_graph, learned, moral, scratch);
+    scores.per_edge = per_edge_rates(scores.edges, n_edges);
+    add_missed_edges(moral_graph, learned, scores.edges);
+    std::sort(scores.edges.begin(), scores.edges.end(), by_ends);
+    return scores;
+}
+
+std::vector<scored_edge> learned_edges(const ByteMatrix& learned_rows) {
+    const std::int64_t n = learned_rows.rows();
+    std::vector<scored_edge> edges;
+    for (std::int64_t s = 0; s < n; ++s)
+        for (std::int64_t t = s + 1; t < n; ++t)
+            if (learned_rows(s, t) == 1 || learned_rows(t, s) == 1)
+                edges.push_back({static_cast<int>(s), static_cast<int>(t), edge_status::learned, false});
+    return edges;
+}
+
+std::string matrix_block(const ByteMatrix& learned_rows) {
+    const std::int64_t n = learned_rows.rows();
+    std::string block = "\n\n\n";
+    block.reserve(block.size() + static_cast<std::size_t>(n) * (static_cast<std::size_t>(n) + 1));
+    for (std::int64_t i = 0; i < n; ++i) {
+        for (std::int64_t j = 0; j < n; ++j)
+            block += (learned_rows(i, j) == 1 || learned_rows(j, i) == 1) ? '1' : '0';
+        block += '\n';
     }
-    const int n = state.n_vars;
-    const adjacency moral(state.moral_graph);
-    std::vector<search_scratch> scratch(static_cast<std::size_t>(std::max(1, state.n_threads)), search_scratch(n));
-    write_rates(" tpr= %.2f, fdr= %.2f, fdr2= %.2f", per_variable_rates(state, learned_graph, moral, scratch));
-    symmetrise(learned_graph, n);
-    write_rates(", tpr= %.2f, fdr= %.2f, fdr2= %.2f", per_edge_rates(state, learned_graph, moral, scratch));
+    return block;
 }
 
 }  // namespace gaussnet

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "common/matrix.h"
-#include "driver/run_state.h"
+#include "learners/learner.h"
 
 namespace gaussnet {
 
@@ -24,18 +24,23 @@ using pass_tester =
 
 class blanket_learner {
 public:
-    blanket_learner(const run_state& state, const DoubleMatrix& cov);
+    blanket_learner(const learner_setting& setting, const DoubleMatrix& cov);
     // With tests of the caller's own (for checking the passes themselves).
-    blanket_learner(const run_state& state, pass_tester tester);
+    blanket_learner(const learner_setting& setting, int n_vars, pass_tester tester);
     ~blanket_learner();
 
     // The member flags of target's learned blanket (valid until the next call).
-    const std::vector<std::uint8_t>& learn(int variant, int target);
+    const std::vector<std::uint8_t>& learn(iamb_variant variant, int target);
+
+    // Independence tests run by this learner so far.
+    long long tests() const { return tests_; }
 
 private:
-    bool change_one(int variant, int& member_count);
+    bool change_one(iamb_variant variant, int& member_count);
 
-    const run_state& state_;
+    const learner_setting setting_;
+    int n_vars_;
+    long long tests_ = 0;
     std::unique_ptr<ci_engine> engine_;
     pass_tester tester_;
     std::vector<std::uint8_t> flags_;
@@ -45,8 +50,8 @@ private:
 };
 
 // Learns every target of the list (in parallel, dynamically scheduled) and
-// sets their rows of learned_graph.
-void learn_targets(const run_state& state, int variant, const std::vector<int>& targets, ByteMatrix& learned_graph,
-                   const DoubleMatrix& cov, const char* progress_label);
+// sets their rows of learned_graph. Returns the number of tests run.
+long long learn_targets(const learner_setting& setting, iamb_variant variant, const std::vector<int>& targets,
+                        ByteMatrix& learned_graph, const DoubleMatrix& cov, const char* progress_label);
 
 }  // namespace gaussnet

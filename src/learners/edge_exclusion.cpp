@@ -4,13 +4,8 @@
 #include <vector>
 
 #include "common/parallel.h"
-#include "common/run_timer.h"
-#include "common/text.h"
-#include "evaluation/report_structure.h"
-#include "evaluation/result_log.h"
 #include "learners/blanket.h"
 #include "stats/ci_test.h"
-#include "stats/covariance.h"
 #include "stats/heap_sort.h"
 #include "stats/precision.h"
 
@@ -27,20 +22,20 @@ struct pair_table {
 // The statistic of every pair given all other variables, read off the precision matrix.
 // Pair (j, k), k < j, sits at j (j - 1) / 2 + k: the order (1,0), (2,0), (2,1),
 // (3,0), ... whatever thread fills it.
-pair_table pair_statistics(const run_state& state, const DoubleMatrix& precision) {
-    const int n = state.n_vars;
+pair_table pair_statistics(const learner_setting& setting, const DoubleMatrix& precision) {
+    const int n = static_cast<int>(precision.rows());
     const std::size_t pairs = static_cast<std::size_t>(static_cast<std::int64_t>(n) * (n - 1) / 2);
     pair_table table;
     table.keys.resize(pairs);
     table.first.resize(pairs);
     table.second.resize(pairs);
-    parallel_for(state.n_threads, n > 1 ? n - 1 : 0, [&](std::int64_t row, int) {
+    parallel_for(setting.n_threads, n > 1 ? n - 1 : 0, [&](std::int64_t row, int) {
         const int j = static_cast<int>(row) + 1;
         const std::size_t start = static_cast<std::size_t>(static_cast<std::int64_t>(j) * (j - 1) / 2);
         for (int k = 0; k < j; ++k) {
             const double p_jk = precision(j, k);
             const double r = p_jk == 0 ? 0.0 : -p_jk / std::sqrt(precision(k, k) * precision(j, j));
-            table.keys[start + k] = -std::fabs(statistic_from_correlation(state, r, n - 2));
+            table.keys[start + k] = -std::fabs(statistic_from_correlation(setting.test, r, n - 2));
             table.first[start + k] = j;
             table.second[start + k] = k;
         }
@@ -50,13 +45,14 @@ pair_table pair_statistics(const run_state& state, const DoubleMatrix& precision
 
 // The step-up sweep from the weakest pair: remove edges while the adjusted
 // p-value exceeds alpha/2; the first pair within it keeps its edge and every stronger one.
-void exclude_edges(const run_state& state, const pair_table& table, ByteMatrix& learned_graph) {
+void exclude_edges(const learner_setting& setting, const pair_table& table, ByteMatrix& learned_graph) {
+    const int n = static_cast<int>(learned_graph.rows());
     const std::int64_t pairs = static_cast<std::int64_t>(table.keys.size());
     const double harmonic = harmonic_number(pairs);
-    const double threshold = state.alpha * 0.5;
+    const double threshold = setting.alpha * 0.5;
     for (std::int64_t r = pairs; r >= 1; --r) {
         const std::size_t at = static_cast<std::size_t>(r - 1);
-        const double p = statistic_pvalue(state, -table.keys[at], state.n_vars - 2);
+        const double p = statistic_pvalue(setting.test, -table.keys[at], n - 2);
         const double adjusted = p * harmonic * static_cast<double>(pairs) / static_cast<double>(r);
         if (!(adjusted > threshold)) return;
         learned_graph(table.first[at], table.second[at]) = 0;
@@ -66,25 +62,18 @@ void exclude_edges(const run_state& state, const pair_table& table, ByteMatrix& 
 
 }  // namespace
 
-void edge_exclusion(const run_state& state, shared_covariance& covariance) {
-    const run_timer timer;
-    const int n = state.n_vars;
-    ByteMatrix learned_graph(n, n, 1);
-    for (int v = 0; v < n; ++v) learned_graph(v, v) = 0;
-    DoubleMatrix precision = covariance.get();
-    invert_covariance(state, precision);
-    pair_table table = pair_statistics(state, precision);
+learned_structure edge_exclusion(const learner_setting& setting, const DoubleMatrix& cov) {
+    const int n = static_cast<int>(cov.rows());
+    learned_structure result{ByteMatrix(n, n, 1), 0};
+    for (int v = 0; v < n; ++v) result.graph(v, v) = 0;
+    DoubleMatrix precision = cov;
+    invert_covariance(setting.n_threads, precision);
+    pair_table table = pair_statistics(setting, precision);
     precision = DoubleMatrix();
+    result.tests = static_cast<long long>(table.keys.size());
     heap_sort3(table.keys.size(), table.keys.data(), table.first.data(), table.second.data());
-    exclude_edges(state, table, learned_graph);
-    print_console(strprintf("\n EE: \t %d sec.,", timer.elapsed_seconds()));
-    append_to_log(strprintf(" EE: %d sec.,", timer.elapsed_seconds()));
-    report_structure(state, learned_graph);
-}
-
-void edge_exclusion(const run_state& state) {
-    shared_covariance covariance(state);
-    edge_exclusion(state, covariance);
+    exclude_edges(setting, table, result.graph);
+    return result;
 }
 
 }  // namespace gaussnet

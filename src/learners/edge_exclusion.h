@@ -1,14 +1,13 @@
 #pragma once
 
-#include "driver/run_state.h"
+#include "common/matrix.h"
+#include "learners/learner.h"
 
 namespace gaussnet {
 
 // The edge exclusion test over all pairs, from the inverse covariance matrix,
-// with the Benjamini-Yekutieli step-up sweep from the weakest pair. Timed and reported.
-void edge_exclusion(const run_state& state);
-
-class shared_covariance;
-void edge_exclusion(const run_state& state, shared_covariance& covariance);
+// with the Benjamini-Yekutieli step-up sweep from the weakest pair. The
+// learned graph is symmetric; one test per pair.
+learned_structure edge_exclusion(const learner_setting& setting, const DoubleMatrix& cov);
 
 }  // namespace gaussnet

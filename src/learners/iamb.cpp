@@ -6,15 +6,11 @@
 #include <vector>
 
 #include "common/parallel.h"
-#include "common/run_timer.h"
 #include "common/text.h"
-#include "evaluation/report_structure.h"
-#include "evaluation/result_log.h"
 #include "learners/blanket.h"
 #include "learners/pass_decision.h"
 #include "learners/progress.h"
 #include "stats/ci_engine.h"
-#include "stats/covariance.h"
 #include "stats/heap_sort.h"
 
 namespace gaussnet {
@@ -36,17 +32,18 @@ std::vector<int> members_of(const std::vector<std::uint8_t>& flags) {
 
 }  // namespace
 
-blanket_learner::blanket_learner(const run_state& state, pass_tester tester)
-    : state_(state),
+blanket_learner::blanket_learner(const learner_setting& setting, int n_vars, pass_tester tester)
+    : setting_(setting),
+      n_vars_(n_vars),
       tester_(std::move(tester)),
-      flags_(static_cast<std::size_t>(state.n_vars)),
-      pvalues_(static_cast<std::size_t>(state.n_vars)),
-      index_(static_cast<std::size_t>(state.n_vars)),
-      harmonic_(harmonic_number(state.n_vars - 1)) {}
+      flags_(static_cast<std::size_t>(n_vars)),
+      pvalues_(static_cast<std::size_t>(n_vars)),
+      index_(static_cast<std::size_t>(n_vars)),
+      harmonic_(harmonic_number(n_vars - 1)) {}
 
-blanket_learner::blanket_learner(const run_state& state, const DoubleMatrix& cov)
-    : blanket_learner(state, pass_tester()) {
-    engine_ = std::make_unique<ci_engine>(state, cov);
+blanket_learner::blanket_learner(const learner_setting& setting, const DoubleMatrix& cov)
+    : blanket_learner(setting, static_cast<int>(cov.rows()), pass_tester()) {
+    engine_ = std::make_unique<ci_engine>(setting.test, cov);
     tester_ = [engine = engine_.get()](int target, const std::uint8_t* flags, int count, double* p, int* index) {
         engine->test_pass(target, flags, count, p, index);
     };
@@ -55,9 +52,9 @@ blanket_learner::blanket_learner(const run_state& state, const DoubleMatrix& cov
 blanket_learner::~blanket_learner() = default;
 
 // Sorting the p-values only matters when ties could change the decision.
-bool blanket_learner::change_one(int variant, int& member_count) {
-    const int m = state_.n_vars - 1;
-    const decision_rule rule{variant, harmonic_, state_.alpha * 0.5};
+bool blanket_learner::change_one(iamb_variant variant, int& member_count) {
+    const int m = n_vars_ - 1;
+    const decision_rule rule{static_cast<int>(variant), harmonic_, setting_.alpha * 0.5};
     pass_decision decision = decide_unsorted(pvalues_.data(), index_.data(), m, flags_.data(), rule);
     if (decision.change == pass_change::undecided) {
         heap_sort3(static_cast<std::size_t>(m), pvalues_.data(), index_.data(), index_.data());
@@ -76,7 +73,7 @@ bool blanket_learner::change_one(int variant, int& member_count) {
     return false;
 }
 
-const std::vector<std::uint8_t>& blanket_learner::learn(int variant, int target) {
+const std::vector<std::uint8_t>& blanket_learner::learn(iamb_variant variant, int target) {
     std::fill(flags_.begin(), flags_.end(), 0);
     int member_count = 0;
     std::set<std::vector<int>> seen;
@@ -84,57 +81,57 @@ const std::vector<std::uint8_t>& blanket_learner::learn(int variant, int target)
         // The passes may return to an earlier member set and then alternate
         // for ever: stop there and keep that set.
         if (!seen.insert(members_of(flags_)).second) {
+            const std::string name = static_cast<std::size_t>(target) < setting_.var_names.size()
+                                         ? setting_.var_names[static_cast<std::size_t>(target)]
+                                         : std::to_string(target);
             std::fprintf(stderr, "IAMB%d: the passes for target %s return to an earlier member set; keeping it.\n",
-                         variant, state_.var_names[target].c_str());
+                         static_cast<int>(variant), name.c_str());
             break;
         }
         tester_(target, flags_.data(), member_count, pvalues_.data(), index_.data());
+        tests_ += n_vars_ - 1;
         if (!change_one(variant, member_count)) break;
     }
     return flags_;
 }
 
-void iamb_target(const run_state& state, int variant, int target, ByteMatrix& learned_graph,
-                 const DoubleMatrix& cov) {
-    blanket_learner learner(state, cov);
+long long iamb_target(const learner_setting& setting, iamb_variant variant, int target, ByteMatrix& learned_graph,
+                      const DoubleMatrix& cov) {
+    blanket_learner learner(setting, cov);
     const std::vector<std::uint8_t>& flags = learner.learn(variant, target);
-    for (int j = 0; j < state.n_vars; ++j)
+    for (std::int64_t j = 0; j < cov.rows(); ++j)
         if (flags[j] == 1) learned_graph(target, j) = 1;
+    return learner.tests();
 }
 
-void learn_targets(const run_state& state, int variant, const std::vector<int>& targets, ByteMatrix& learned_graph,
-                   const DoubleMatrix& cov, const char* progress_label) {
-    std::vector<std::unique_ptr<blanket_learner>> learners(static_cast<std::size_t>(state.n_threads));
+long long learn_targets(const learner_setting& setting, iamb_variant variant, const std::vector<int>& targets,
+                        ByteMatrix& learned_graph, const DoubleMatrix& cov, const char* progress_label) {
+    std::vector<std::unique_ptr<blanket_learner>> learners(static_cast<std::size_t>(setting.n_threads));
     progress_line progress(progress_label, static_cast<long long>(targets.size()));
-    parallel_for(state.n_threads, static_cast<std::int64_t>(targets.size()), [&](std::int64_t item, int thread) {
+    parallel_for(setting.n_threads, static_cast<std::int64_t>(targets.size()), [&](std::int64_t item, int thread) {
         auto& learner = learners[static_cast<std::size_t>(thread)];
-        if (!learner) learner = std::make_unique<blanket_learner>(state, cov);
+        if (!learner) learner = std::make_unique<blanket_learner>(setting, cov);
         const int target = targets[static_cast<std::size_t>(item)];
         const std::vector<std::uint8_t>& flags = learner->learn(variant, target);
         std::uint8_t* row = learned_graph.row(target);
-        for (int j = 0; j < state.n_vars; ++j)
+        for (std::int64_t j = 0; j < cov.rows(); ++j)
             if (flags[j] == 1) row[j] = 1;
         progress.advance();
     });
+    long long tests = 0;
+    for (const auto& learner : learners)
+        if (learner) tests += learner->tests();
+    return tests;
 }
 
-void run_iamb(const run_state& state, int variant, shared_covariance& covariance) {
-    const run_timer timer;
-    const int n = state.n_vars;
-    ByteMatrix learned_graph(n, n, 0);
-    const DoubleMatrix& cov = covariance.get();
+learned_structure run_iamb(const learner_setting& setting, iamb_variant variant, const DoubleMatrix& cov) {
+    const int n = static_cast<int>(cov.rows());
+    learned_structure result{ByteMatrix(n, n, 0), 0};
     std::vector<int> targets(static_cast<std::size_t>(n));
     for (int t = 0; t < n; ++t) targets[t] = t;
-    const std::string label = strprintf("IAMB%d", variant);
-    learn_targets(state, variant, targets, learned_graph, cov, label.c_str());
-    print_console(strprintf("\n IAMB%d: \t %d sec.,", variant, timer.elapsed_seconds()));
-    append_to_log(strprintf(" IAMB%d: %d sec.,", variant, timer.elapsed_seconds()));
-    report_structure(state, learned_graph);
-}
-
-void run_iamb(const run_state& state, int variant) {
-    shared_covariance covariance(state);
-    run_iamb(state, variant, covariance);
+    const std::string label = strprintf("IAMB%d", static_cast<int>(variant));
+    result.tests = learn_targets(setting, variant, targets, result.graph, cov, label.c_str());
+    return result;
 }
 
 }  // namespace gaussnet

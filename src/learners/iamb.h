@@ -3,18 +3,16 @@
 // variant 2 Benjamini-Yekutieli adjusted ones.
 
 #include "common/matrix.h"
-#include "driver/run_state.h"
+#include "learners/learner.h"
 
 namespace gaussnet {
 
 // Learns the Markov blanket of target and sets learned_graph[target][j] for every member j.
-void iamb_target(const run_state& state, int variant, int target, ByteMatrix& learned_graph,
-                 const DoubleMatrix& cov);
+// Returns the number of tests run.
+long long iamb_target(const learner_setting& setting, iamb_variant variant, int target, ByteMatrix& learned_graph,
+                      const DoubleMatrix& cov);
 
-class shared_covariance;
-
-// One timed run over every target, reported through report_structure.
-void run_iamb(const run_state& state, int variant);
-void run_iamb(const run_state& state, int variant, shared_covariance& covariance);
+// Every variable's blanket.
+learned_structure run_iamb(const learner_setting& setting, iamb_variant variant, const DoubleMatrix& cov);
 
 }  // namespace gaussnet

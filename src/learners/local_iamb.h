@@ -1,11 +1,13 @@
 #pragma once
 
-#include "driver/run_state.h"
+#include "common/matrix.h"
+#include "learners/learner.h"
 
 namespace gaussnet {
 
 // Learns the neighbourhood of target ring by ring up to radius rings with
-// variant 2 of the ranked IAMB learner. Timed (console only) and reported.
-void local_iamb(const run_state& state, int target, int radius);
+// the adjusted variant of the ranked IAMB learner: ring 1 is the target,
+// ring i + 1 the members first found in ring i's blankets.
+learned_structure local_iamb(const learner_setting& setting, int target, int radius, const DoubleMatrix& cov);
 
 }  // namespace gaussnet

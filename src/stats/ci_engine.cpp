@@ -32,12 +32,16 @@ double pair_correlation(int n, int i, const double* column_i, int j, const doubl
 
 }  // namespace
 
-ci_engine::ci_engine(const run_state& state, const DoubleMatrix& cov, grouping mode)
-    : state_(state), cov_(cov), mode_(mode), flags_(static_cast<std::size_t>(state.n_vars)) {}
+ci_engine::ci_engine(const test_setting& test, const DoubleMatrix& cov, grouping mode)
+    : test_(test),
+      n_vars_(static_cast<int>(cov.rows())),
+      cov_(cov),
+      mode_(mode),
+      flags_(static_cast<std::size_t>(n_vars_)) {}
 
 void ci_engine::test_pass_plain(int target, const std::uint8_t* member_flags, int member_count, double* pvalues,
                                 int* index) {
-    const int n = state_.n_vars;
+    const int n = n_vars_;
     flags_.assign(member_flags, member_flags + n);
     int entry = 0;
     for (int j = 0; j < n; ++j) {
@@ -46,12 +50,12 @@ void ci_engine::test_pass_plain(int target, const std::uint8_t* member_flags, in
         if (flags_[j] == 1) {
             // A member is tested given the other members.
             flags_[j] = 0;
-            const double s = ci_statistic(state_, j, target, flags_.data(), cov_);
-            p = statistic_pvalue(state_, std::fabs(s), member_count - 1);
+            const double s = ci_statistic(test_, j, target, flags_.data(), cov_);
+            p = statistic_pvalue(test_, std::fabs(s), member_count - 1);
             flags_[j] = 1;
         } else {
-            const double s = ci_statistic(state_, j, target, flags_.data(), cov_);
-            p = statistic_pvalue(state_, std::fabs(s), member_count);
+            const double s = ci_statistic(test_, j, target, flags_.data(), cov_);
+            p = statistic_pvalue(test_, std::fabs(s), member_count);
         }
         pvalues[entry] = p;
         index[entry] = j;
@@ -96,7 +100,7 @@ void ci_engine::factor_base() {
 // The non-members, ascending, and their lane groups: those at one position
 // (the number of base variables below them), up to GROUP_LANES at a time.
 void ci_engine::form_lane_groups() {
-    const int n_vars = state_.n_vars;
+    const int n_vars = n_vars_;
     const int order = static_cast<int>(base_vars_.size());
     // The variables between consecutive base variables (the members and the target).
     candidates_.resize(static_cast<std::size_t>(n_vars - order));
@@ -284,11 +288,11 @@ void ci_engine::prepare_pvalues(int member_count) {
     for (int which = 0; which < 2; ++which) {
         const int cond_size = member_count - which;
         pvalue_terms& terms = terms_[which];
-        if (state_.exact == 0) {
-            terms.variance = 1.0 / static_cast<double>(state_.n_cases - cond_size - 3);
+        if (test_.kind == test_kind::fisher_z) {
+            terms.variance = 1.0 / static_cast<double>(test_.n_cases - cond_size - 3);
             terms.scale = std::sqrt(terms.variance + terms.variance);
         } else {
-            terms.df = static_cast<double>(state_.n_cases - cond_size - 2);
+            terms.df = static_cast<double>(test_.n_cases - cond_size - 2);
             terms.log_beta = log_beta_part(terms.df * 0.5, 0.5);
         }
     }
@@ -489,7 +493,7 @@ void ci_engine::flush_groups(int& pending) {
 
 void ci_engine::test_pass(int target, const std::uint8_t* member_flags, int member_count, double* pvalues,
                           int* index) {
-    const int n_vars = state_.n_vars;
+    const int n_vars = n_vars_;
     prepare_pvalues(member_count);
     base_vars_.clear();
     for (int v = 0; v < n_vars; ++v)
@@ -542,7 +546,7 @@ void ci_engine::test_pass(int target, const std::uint8_t* member_flags, int memb
             r = correlations_[slot];
             ++slot;
         }
-        statistics_[which].push_back(std::fabs(statistic_from_correlation(state_, r, member_count - which)));
+        statistics_[which].push_back(std::fabs(statistic_from_correlation(test_, r, member_count - which)));
         index[entry] = j;
         ++entry;
     }
@@ -557,7 +561,7 @@ void ci_engine::pvalues_in_order(const std::uint8_t* member_flags, int entries, 
         const pvalue_terms& terms = terms_[which];
         std::vector<double>& out = kind_pvalues_[which];
         out.resize(statistics.size());
-        if (state_.exact == 0) {
+        if (test_.kind == test_kind::fisher_z) {
             normal_upper_tails(statistics.data(), static_cast<int>(statistics.size()), terms.variance, terms.scale,
                                out.data(), erf_scratch_, tail_arguments_, tail_places_);
         } else {

@@ -27,7 +27,7 @@
 #include <vector>
 
 #include "common/matrix.h"
-#include "driver/run_state.h"
+#include "common/test_setting.h"
 #include "numerics/numerics.h"
 #include "stats/group_kernels.h"
 
@@ -39,7 +39,7 @@ public:
     // time, or chosen by size. All three give the same bits.
     enum class grouping { automatic, always, never };
 
-    ci_engine(const run_state& state, const DoubleMatrix& cov, grouping mode = grouping::automatic);
+    ci_engine(const test_setting& test, const DoubleMatrix& cov, grouping mode = grouping::automatic);
 
     // Writes, for every variable j != target in ascending order, its p-value
     // and j into pvalues[] and index[] (n_vars - 1 entries). member_count is
@@ -89,7 +89,8 @@ private:
     void prepare_pvalues(int member_count);
     void subtract_terms(double* sums, int count, int terms);
 
-    const run_state& state_;
+    const test_setting test_;
+    const int n_vars_;
     const DoubleMatrix& cov_;
     grouping mode_;
     std::vector<std::uint8_t> flags_;

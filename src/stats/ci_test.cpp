@@ -8,26 +8,27 @@
 
 namespace gaussnet {
 
-double statistic_from_correlation(const run_state& state, double r, int cond_size) {
+double statistic_from_correlation(const test_setting& test, double r, int cond_size) {
     if (r == 1) return INFINITE_STATISTIC;
-    if (state.exact != 0) {
-        const double df = static_cast<double>(state.n_cases - cond_size - 2);
+    if (test.kind == test_kind::student_t) {
+        const double df = static_cast<double>(test.n_cases - cond_size - 2);
         return r * std::sqrt(df / (1 - r * r));
     }
     return 0.5 * std::log((1 + r) / (1 - r));
 }
 
-double ci_statistic(const run_state& state, int candidate, int target, const std::uint8_t* member_flags,
+double ci_statistic(const test_setting& test, int candidate, int target, const std::uint8_t* member_flags,
                     const DoubleMatrix& cov) {
+    const int n_vars = static_cast<int>(cov.rows());
     int m = 0;
-    for (int v = 0; v < state.n_vars; ++v) m += member_flags[v];
+    for (int v = 0; v < n_vars; ++v) m += member_flags[v];
     const int order = m + 2;
 
     std::vector<int> taken;
     taken.reserve(static_cast<std::size_t>(order));
     int candidate_position = -1;
     int target_position = -1;
-    for (int v = 0; v < state.n_vars; ++v) {
+    for (int v = 0; v < n_vars; ++v) {
         if (v == candidate) candidate_position = static_cast<int>(taken.size());
         if (v == target) target_position = static_cast<int>(taken.size());
         if (v == candidate || v == target || member_flags[v] == 1) taken.push_back(v);
@@ -42,15 +43,15 @@ double ci_statistic(const run_state& state, int candidate, int target, const std
         }
     }
     const double r = partial_correlation(sub.data(), order, candidate_position, target_position);
-    return statistic_from_correlation(state, r, m);
+    return statistic_from_correlation(test, r, m);
 }
 
-double statistic_pvalue(const run_state& state, double statistic, int cond_size) {
-    if (state.exact != 0) {
-        const int df = state.n_cases - cond_size - 2;
+double statistic_pvalue(const test_setting& test, double statistic, int cond_size) {
+    if (test.kind == test_kind::student_t) {
+        const int df = test.n_cases - cond_size - 2;
         return 1 - studtp(statistic, static_cast<double>(df));
     }
-    const int d = state.n_cases - cond_size - 3;
+    const int d = test.n_cases - cond_size - 3;
     return 1 - normalp(statistic, 0.0, 1.0 / static_cast<double>(d));
 }
 

@@ -5,22 +5,22 @@
 #include <cstdint>
 
 #include "common/matrix.h"
-#include "driver/run_state.h"
+#include "common/test_setting.h"
 
 namespace gaussnet {
 
 inline constexpr double INFINITE_STATISTIC = 2147483647.0;
 
 // The statistic of a partial correlation r with cond_size conditioning
-// variables: Student t when state.exact is nonzero, Fisher z otherwise.
-double statistic_from_correlation(const run_state& state, double r, int cond_size);
+// variables: Student t or Fisher z, as the setting says.
+double statistic_from_correlation(const test_setting& test, double r, int cond_size);
 
 // Signed statistic of candidate against target given the variables whose
 // member_flags byte is 1 (the sub-matrix is built in ascending variable order).
-double ci_statistic(const run_state& state, int candidate, int target, const std::uint8_t* member_flags,
+double ci_statistic(const test_setting& test, int candidate, int target, const std::uint8_t* member_flags,
                     const DoubleMatrix& cov);
 
 // Upper-tail probability of a (non-negative) statistic given the conditioning-set size.
-double statistic_pvalue(const run_state& state, double statistic, int cond_size);
+double statistic_pvalue(const test_setting& test, double statistic, int cond_size);
 
 }  // namespace gaussnet

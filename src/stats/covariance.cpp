@@ -13,15 +13,16 @@ namespace {
 // The helpers below are always inlined, so the vector ABI note does not apply.
 #pragma GCC diagnostic ignored "-Wpsabi"
 
-std::vector<double> column_means(const run_state& state) {
-    const int n = state.n_vars;
+std::vector<double> column_means(const FloatMatrix& data) {
+    const int n = static_cast<int>(data.cols());
+    const int n_cases = static_cast<int>(data.rows());
     std::vector<double> sums(static_cast<std::size_t>(n), 0.0);
     // Each column is summed case by case in file order; the columns are independent.
-    for (int k = 0; k < state.n_cases; ++k) {
-        const float* row = state.data_matrix.row(k);
+    for (int k = 0; k < n_cases; ++k) {
+        const float* row = data.row(k);
         for (int i = 0; i < n; ++i) sums[i] = sums[i] + static_cast<double>(row[i]);
     }
-    for (int i = 0; i < n; ++i) sums[i] = sums[i] / state.n_cases;
+    for (int i = 0; i < n; ++i) sums[i] = sums[i] / n_cases;
     return sums;
 }
 
@@ -72,16 +73,17 @@ __attribute__((target_clones("avx2", "default"))) void add_tile_row(const double
 // every column from first on. The band's sums and centred cases have a width
 // padded with zero columns, so whole tiles never need a remainder; sums of
 // pairs below the diagonal or past the last variable are formed and dropped.
-void covariance_band(const run_state& state, const std::vector<double>& means, int first, DoubleMatrix& cov) {
-    const int n = state.n_vars;
+void covariance_band(const FloatMatrix& data, const std::vector<double>& means, int first, DoubleMatrix& cov) {
+    const int n = static_cast<int>(data.cols());
+    const int n_cases = static_cast<int>(data.rows());
     const int used = n - first;
     const int width = (used + TILE_COLUMNS - 1) / TILE_COLUMNS * TILE_COLUMNS + TILE_COLUMNS;
     std::vector<double> sums(static_cast<std::size_t>(BAND_ROWS) * width, 0.0);
     std::vector<double> centred(static_cast<std::size_t>(CASE_BLOCK) * width, 0.0);
-    for (int k0 = 0; k0 < state.n_cases; k0 += CASE_BLOCK) {
-        const int cases = std::min(CASE_BLOCK, state.n_cases - k0);
+    for (int k0 = 0; k0 < n_cases; k0 += CASE_BLOCK) {
+        const int cases = std::min(CASE_BLOCK, n_cases - k0);
         for (int k = 0; k < cases; ++k) {
-            const float* row = state.data_matrix.row(k0 + k);
+            const float* row = data.row(k0 + k);
             double* out = centred.data() + static_cast<std::ptrdiff_t>(k) * width;
             for (int j = 0; j < used; ++j) out[j] = static_cast<double>(row[first + j]) - means[first + j];
         }
@@ -90,7 +92,7 @@ void covariance_band(const run_state& state, const std::vector<double>& means, i
     for (int b = 0; b < BAND_ROWS && b < used; ++b) {
         const int i = first + b;
         for (int j = b; j < used; ++j) {
-            const double value = sums[static_cast<std::size_t>(b) * width + j] / state.n_cases;
+            const double value = sums[static_cast<std::size_t>(b) * width + j] / n_cases;
             cov(i, first + j) = value;
             cov(first + j, i) = value;
         }
@@ -99,13 +101,13 @@ void covariance_band(const run_state& state, const std::vector<double>& means, i
 
 }  // namespace
 
-void estimate_covariance(const run_state& state, DoubleMatrix& cov) {
-    const int n = state.n_vars;
+void estimate_covariance(const FloatMatrix& data, int n_threads, DoubleMatrix& cov) {
+    const int n = static_cast<int>(data.cols());
     if (n <= 0) return;
-    const std::vector<double> means = column_means(state);
+    const std::vector<double> means = column_means(data);
     const int bands = (n + BAND_ROWS - 1) / BAND_ROWS;
-    parallel_for(state.n_threads, bands, [&](std::int64_t band, int) {
-        covariance_band(state, means, static_cast<int>(band) * BAND_ROWS, cov);
+    parallel_for(n_threads, bands, [&](std::int64_t band, int) {
+        covariance_band(data, means, static_cast<int>(band) * BAND_ROWS, cov);
     });
 }
 

@@ -1,32 +1,32 @@
 #pragma once
 
 #include "common/matrix.h"
-#include "driver/run_state.h"
 
 namespace gaussnet {
 
 // Maximum-likelihood covariance of the data (divisor n_cases), two passes:
 // means first, then each pair's centred products summed over the cases in
 // file order. cov must be n_vars x n_vars; every entry is written and the
-// result is exactly symmetric. Uses state.n_threads threads.
-void estimate_covariance(const run_state& state, DoubleMatrix& cov);
+// result is exactly symmetric. data: row = case, column = variable.
+void estimate_covariance(const FloatMatrix& data, int n_threads, DoubleMatrix& cov);
 
 // The covariance of the data, estimated on first use and then shared by the
 // runs of one invocation: every run would estimate exactly the same matrix.
 class shared_covariance {
 public:
-    explicit shared_covariance(const run_state& state) : state_(state) {}
+    shared_covariance(const FloatMatrix& data, int n_threads) : data_(data), n_threads_(n_threads) {}
     const DoubleMatrix& get() {
         if (!estimated_) {
-            matrix_ = DoubleMatrix(state_.n_vars, state_.n_vars);
-            estimate_covariance(state_, matrix_);
+            matrix_ = DoubleMatrix(data_.cols(), data_.cols());
+            estimate_covariance(data_, n_threads_, matrix_);
             estimated_ = true;
         }
         return matrix_;
     }
 
 private:
-    const run_state& state_;
+    const FloatMatrix& data_;
+    int n_threads_;
     DoubleMatrix matrix_;
     bool estimated_ = false;
 };

@@ -30,10 +30,10 @@ bool factor_in_place(DoubleMatrix& a, std::vector<double>& diag) {
 }
 
 // Column r of L^-1 into the lower triangle (row k, column r for k >= r).
-void inverse_columns_in_place(const run_state& state, DoubleMatrix& a, const std::vector<double>& diag) {
+void inverse_columns_in_place(int n_threads, DoubleMatrix& a, const std::vector<double>& diag) {
     const int n = static_cast<int>(a.rows());
-    std::vector<std::vector<double>> scratch(static_cast<std::size_t>(state.n_threads));
-    parallel_for(state.n_threads, n, [&](std::int64_t column, int thread) {
+    std::vector<std::vector<double>> scratch(static_cast<std::size_t>(n_threads));
+    parallel_for(n_threads, n, [&](std::int64_t column, int thread) {
         const int r = static_cast<int>(column);
         std::vector<double>& values = scratch[static_cast<std::size_t>(thread)];
         values.assign(static_cast<std::size_t>(n), 0.0);
@@ -55,10 +55,10 @@ bool all_finite(const DoubleMatrix& a, const std::vector<double>& diag) {
 // max(r, c) are products with a zero of the triangular inverse and leave the
 // sum at +0 while every value is finite, so the sum starts at k = max(r, c).
 // Row r's entries advance together, one k at a time.
-void precision_from_inverse(const run_state& state, const DoubleMatrix& x, DoubleMatrix& p) {
+void precision_from_inverse(int n_threads, const DoubleMatrix& x, DoubleMatrix& p) {
     const int n = static_cast<int>(x.rows());
-    std::vector<std::vector<double>> scratch(static_cast<std::size_t>(state.n_threads));
-    parallel_for(state.n_threads, n, [&](std::int64_t row, int thread) {
+    std::vector<std::vector<double>> scratch(static_cast<std::size_t>(n_threads));
+    parallel_for(n_threads, n, [&](std::int64_t row, int thread) {
         const int r = static_cast<int>(row);
         std::vector<double>& sums = scratch[static_cast<std::size_t>(thread)];
         sums.assign(static_cast<std::size_t>(n), 0.0);
@@ -75,12 +75,12 @@ void precision_from_inverse(const run_state& state, const DoubleMatrix& x, Doubl
 
 }  // namespace
 
-void invert_covariance(const run_state& state, DoubleMatrix& cov) {
+void invert_covariance(int n_threads, DoubleMatrix& cov) {
     const int n = static_cast<int>(cov.rows());
     DoubleMatrix work = cov;
     std::vector<double> diag(static_cast<std::size_t>(n));
     if (!factor_in_place(work, diag)) throw fatal_error(strprintf("No Cholesky decomposition (%d).", n));
-    inverse_columns_in_place(state, work, diag);
+    inverse_columns_in_place(n_threads, work, diag);
     for (int r = 0; r < n; ++r)
         for (int c = r + 1; c < n; ++c) work(r, c) = 0;
     if (!all_finite(work, diag)) {
@@ -88,7 +88,7 @@ void invert_covariance(const run_state& state, DoubleMatrix& cov) {
         partial_correlation(cov.data(), n, -1, -1);
         return;
     }
-    precision_from_inverse(state, work, cov);
+    precision_from_inverse(n_threads, work, cov);
 }
 
 }  // namespace gaussnet

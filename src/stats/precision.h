@@ -1,12 +1,11 @@
 #pragma once
 
 #include "common/matrix.h"
-#include "driver/run_state.h"
 
 namespace gaussnet {
 
 // Replaces the covariance matrix by its inverse, the precision matrix, exactly
 // as partial_correlation's invert mode computes it (P = L^-T L^-1).
-void invert_covariance(const run_state& state, DoubleMatrix& cov);
+void invert_covariance(int n_threads, DoubleMatrix& cov);
 
 }  // namespace gaussnet

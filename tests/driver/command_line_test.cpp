@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/fatal_error.h"
@@ -50,8 +51,92 @@ TEST(CommandLine, PositionalArgumentsAreKeptVerbatim) {
     const std::vector<std::string> eight{" data file.txt", "100", "5", "1", "abc", "2", "Raf", " 3x"};
     EXPECT_EQ(parse(eight).positional, eight);
     // A single dash or a negative number is no option.
-    const std::vector<std::string> signed_words{"-", "-5", "5", "0", "-0.05", "0"};
+    const std::vector<std::string> signed_words{"-", "5", "5", "-1", "-0.05", "-3"};
     EXPECT_EQ(parse(signed_words).positional, signed_words);
+}
+
+TEST(CommandLine, PositionalArgumentsAreConvertedOnce) {
+    const command_line six_words = parse({"d.txt", " 100x", "5", "1", "abc", "2"});
+    EXPECT_EQ(six_words.data_file, "d.txt");
+    EXPECT_EQ(six_words.n_cases, 100);
+    EXPECT_EQ(six_words.n_vars, 5);
+    EXPECT_EQ(six_words.true_net, 1);
+    EXPECT_EQ(six_words.alpha, 0.0);
+    EXPECT_EQ(six_words.exact, 2);
+    EXPECT_EQ(six_words.test, test_kind::student_t);
+    EXPECT_FALSE(six_words.local.has_value());
+    EXPECT_EQ(parse({"d.txt", "100", "5", "0", "0.05", "0"}).test, test_kind::fisher_z);
+
+    const command_line eight_words = parse({"d.txt", "100", "5", "0", "0.05", "0", "Raf", "2x"});
+    ASSERT_TRUE(eight_words.local.has_value());
+    EXPECT_EQ(eight_words.local->target, "Raf");
+    EXPECT_EQ(eight_words.local->radius, 2);
+
+    // A negative count is an input error (status 1), not a usage error.
+    for (const auto& [words, message] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"d.txt", "-5", "5", "0", "0.05", "0"}, "Negative n_cases (-5)."},
+             {{"d.txt", "5", "-1", "0", "0.05", "0"}, "Negative n_vars (-1)."},
+             {{"d.txt", "5", "99999999999", "0", "0.05", "0"}, "Too large n_vars (99999999999)."}}) {
+        try {
+            parse(words);
+            ADD_FAILURE() << message;
+        } catch (const fatal_error& error) {
+            EXPECT_EQ(error.status(), exit_failure);
+            EXPECT_EQ(error.what(), message);
+        }
+    }
+}
+
+// The usage error's text, or "" when the words parse.
+std::string usage_error_text(const std::vector<std::string>& words) {
+    try {
+        parse(words);
+    } catch (const fatal_error& error) {
+        EXPECT_EQ(error.status(), exit_usage);
+        return error.what();
+    }
+    return "";
+}
+
+TEST(CommandLine, LearnersOption) {
+    auto learners = [](const std::string& list) {
+        const command_line line = parse({"--learners", list, "d", "1", "1", "0", "0.05", "0"});
+        EXPECT_TRUE(line.learners_given);
+        std::string chosen;
+        for (const learner_kind kind : ALL_LEARNERS)
+            if (line.runs(kind)) chosen += std::string(chosen.empty() ? "" : ",") + learner_name(kind);
+        return chosen;
+    };
+    EXPECT_EQ(learners("IAMB2"), "IAMB2");
+    EXPECT_EQ(learners("iamb1,ee"), "EE,IAMB1");  // the runs keep their fixed order
+    EXPECT_EQ(learners("Iamb2,IAMB2"), "IAMB2");
+    EXPECT_EQ(learners("EE,IAMB2,IAMB1"), "EE,IAMB2,IAMB1");
+    EXPECT_EQ(parse({"--learners=ee", "d", "1", "1", "0", "0.05", "0"}).runs(learner_kind::iamb2), false);
+    const command_line plain = parse(six);
+    EXPECT_FALSE(plain.learners_given);
+    for (const learner_kind kind : ALL_LEARNERS) EXPECT_TRUE(plain.runs(kind));
+
+    const std::string unknown = usage_error_text({"--learners", "EE,PC", "d", "1", "1", "0", "0.05", "0"});
+    EXPECT_NE(unknown.find("\"PC\""), std::string::npos) << unknown;
+    EXPECT_NE(unknown.find(usage_text()), std::string::npos) << unknown;
+    EXPECT_NE(usage_error_text({"--learners", "EE,,IAMB1", "d", "1", "1", "0", "0.05", "0"}).find("\"\""),
+              std::string::npos);
+    // Not with the local mode.
+    EXPECT_NE(usage_error_text({"--learners", "IAMB2", "d", "1", "1", "0", "0.05", "0", "X", "1"}), "");
+    EXPECT_TRUE(is_usage_error({"--learners"}));
+}
+
+TEST(CommandLine, ExportAndTableOptions) {
+    const command_line line = parse({"--export", "out dir", "--table=t.csv", "d", "1", "1", "0", "0.05", "0"});
+    EXPECT_EQ(line.export_dir, "out dir");
+    EXPECT_EQ(line.table_file, "t.csv");
+    EXPECT_EQ(parse(six).export_dir, "");
+    EXPECT_NE(usage_error_text({"--export=", "d", "1", "1", "0", "0.05", "0"}), "");
+    EXPECT_NE(usage_error_text({"--table", "", "d", "1", "1", "0", "0.05", "0"}), "");
+    EXPECT_TRUE(is_usage_error({"--table"}));
+    EXPECT_NE(help_text().find("--learners LIST"), std::string::npos);
+    EXPECT_NE(help_text().find("--export DIR"), std::string::npos);
+    EXPECT_NE(help_text().find("--table FILE"), std::string::npos);
 }
 
 TEST(CommandLine, ThreadsOption) {

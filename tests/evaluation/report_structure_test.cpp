@@ -15,37 +15,20 @@
 #include <utility>
 #include <vector>
 
+#include "common/run_state.h"
 #include "common/text.h"
-#include "support/run_program.h"
 
 namespace gaussnet {
 namespace {
 
 using edge_list = std::vector<std::pair<int, int>>;
 
-// Runs the body inside a fresh temporary directory (the report appends to
-// "res.txt" in the working directory) and returns to the old one afterwards.
-class in_temp_dir {
-public:
-    in_temp_dir() : previous_(std::filesystem::current_path()) { std::filesystem::current_path(dir_.path()); }
-    ~in_temp_dir() { std::filesystem::current_path(previous_); }
-    in_temp_dir(const in_temp_dir&) = delete;
-    in_temp_dir& operator=(const in_temp_dir&) = delete;
-    std::string log() const { return dir_.exists("res.txt") ? dir_.read("res.txt") : std::string(); }
-
-private:
-    test::temp_dir dir_;
-    std::filesystem::path previous_;
-};
-
 // A run state with the moral graph of the given undirected edges.
-run_state scored_state(int n_vars, const edge_list& moral_edges, int threads = 1) {
+run_state scored_state(int n_vars, const edge_list& moral_edges) {
     run_state state;
     state.n_vars = n_vars;
     state.n_cases = 10;
     state.true_net = 1;
-    state.alpha = 0.05;
-    state.n_threads = threads;
     state.moral_graph = ByteMatrix(n_vars, n_vars, 0);
     for (const auto& [a, b] : moral_edges) {
         state.moral_graph(a, b) = 1;
@@ -66,14 +49,24 @@ struct report_output {
     std::string log;
 };
 
-report_output report(const run_state& state, ByteMatrix& learned) {
-    in_temp_dir here;
-    testing::internal::CaptureStdout();
-    report_structure(state, learned);
-    report_output out;
-    out.console = testing::internal::GetCapturedStdout();
-    out.log = here.log();
-    return out;
+// What the run sequence prints and logs for a learned structure: both
+// triples with a true network, the matrix block (log only) without.
+report_output report(const run_state& state, const ByteMatrix& learned, int threads = 1) {
+    if (state.true_net != 1) return {"", matrix_block(learned)};
+    const structure_scores scores = score_structure(learned, state.moral_graph, state.n_edges, threads);
+    const rate_triple& v = scores.per_variable;
+    const rate_triple& e = scores.per_edge;
+    const std::string text = strprintf(" tpr= %.2f, fdr= %.2f, fdr2= %.2f", v.tpr, v.fdr, v.fdr2) +
+                             strprintf(", tpr= %.2f, fdr= %.2f, fdr2= %.2f", e.tpr, e.fdr, e.fdr2);
+    return {text, text};
+}
+
+// The learned undirected edges the scores list (tp and fp), as pairs.
+edge_list learned_pairs(const structure_scores& scores) {
+    edge_list pairs;
+    for (const scored_edge& edge : scores.edges)
+        if (edge.status != edge_status::fn) pairs.emplace_back(edge.source, edge.target);
+    return pairs;
 }
 
 struct scoring_case {
@@ -136,19 +129,19 @@ std::vector<scoring_case> scoring_cases() {
 
 class Scoring : public ::testing::TestWithParam<scoring_case> {};
 
-TEST_P(Scoring, RatesOnConsoleAndLogAndMatrixSymmetrised) {
+TEST_P(Scoring, RatesAndLearnedEdges) {
     const scoring_case& c = GetParam();
     for (int threads : {1, 2}) {
         SCOPED_TRACE(threads);
-        const run_state state = scored_state(c.n_vars, c.moral, threads);
-        ByteMatrix learned = learned_from(c.n_vars, c.learned);
-        const report_output out = report(state, learned);
-        EXPECT_EQ(out.console, c.expected);
-        EXPECT_EQ(out.log, c.expected);
-        // Afterwards the matrix is the union of what was learned and its transpose.
-        ByteMatrix expected_matrix = learned_from(c.n_vars, c.learned);
-        for (const auto& [row, column] : c.learned) expected_matrix(column, row) = 1;
-        EXPECT_EQ(learned, expected_matrix);
+        const run_state state = scored_state(c.n_vars, c.moral);
+        const ByteMatrix learned = learned_from(c.n_vars, c.learned);
+        EXPECT_EQ(report(state, learned, threads).console, c.expected);
+        // The learned edges are the union of what was learned and its transpose, in order.
+        edge_list expected;
+        for (int s = 0; s < c.n_vars; ++s)
+            for (int t = s + 1; t < c.n_vars; ++t)
+                if (learned(s, t) == 1 || learned(t, s) == 1) expected.emplace_back(s, t);
+        EXPECT_EQ(learned_pairs(score_structure(learned, state.moral_graph, state.n_edges, threads)), expected);
     }
 }
 
@@ -235,10 +228,26 @@ TEST(ScoringSearches, AgreeWithOneSearchPerFalseItem) {
             for (int b = 0; b < n; ++b)
                 if (a != b && rng() % 3 == 0) cells.push_back({a, b});
         for (int threads : {1, 3}) {
-            const run_state state = scored_state(n, moral_edges, threads);
+            const run_state state = scored_state(n, moral_edges);
             ByteMatrix learned = learned_from(n, cells);
             const std::string expected = rates_by_definition(state, learned);
-            EXPECT_EQ(report(state, learned).console, expected) << "trial " << trial << ", threads " << threads;
+            EXPECT_EQ(report(state, learned, threads).console, expected) << "trial " << trial << ", threads " << threads;
+            // The edge list's verdicts count out to the per-edge rates, and tp + fn is the truth.
+            const structure_scores scores = score_structure(learned, state.moral_graph, state.n_edges, threads);
+            long long tp = 0, fp = 0, fs = 0, fn = 0;
+            for (const scored_edge& edge : scores.edges) {
+                tp += edge.status == edge_status::tp;
+                fp += edge.status == edge_status::fp;
+                fs += edge.status == edge_status::fp && edge.separated;
+                fn += edge.status == edge_status::fn;
+                EXPECT_LT(edge.source, edge.target);
+                EXPECT_EQ(edge.status == edge_status::fn || edge.status == edge_status::tp,
+                          state.moral_graph(edge.source, edge.target) == 1);
+            }
+            EXPECT_EQ(tp + fn, state.n_edges);
+            EXPECT_EQ(scores.per_edge.tpr, state.n_edges ? static_cast<double>(tp) / state.n_edges : 0.0);
+            EXPECT_EQ(scores.per_edge.fdr, fp ? static_cast<double>(fp) / static_cast<double>(fp + tp) : 0.0);
+            EXPECT_EQ(scores.per_edge.fdr2, fs ? static_cast<double>(fs) / static_cast<double>(fp + tp) : 0.0);
         }
     }
 }

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "common/fatal_error.h"
-#include "driver/run_state.h"
+#include "common/run_state.h"
 #include "support/run_program.h"
 
 namespace gaussnet::test {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "learners/blanket.h"
@@ -30,13 +31,9 @@ struct scripted_tests {
     }
 };
 
-run_state three_variables(double alpha) {
-    run_state state;
-    state.n_vars = 3;
-    state.alpha = alpha;
-    state.var_names = {"T", "A", "B"};
-    return state;
-}
+const std::vector<std::string> three_names = {"T", "A", "B"};
+
+learner_setting three_variables(double alpha) { return {{test_kind::fisher_z, 100}, alpha, 1, three_names}; }
 
 TEST(Passes, ReturningToAnEarlierMemberSetStopsThereAndSaysSo) {
     // {} adds A; {A} adds B; {A,B} removes A (weakest, not significant);
@@ -46,10 +43,10 @@ TEST(Passes, ReturningToAnEarlierMemberSetStopsThereAndSaysSo) {
     tests.script[{0, 1, 0}] = {0.001, 0.002};
     tests.script[{0, 1, 1}] = {0.4, 0.001};
     tests.script[{0, 0, 1}] = {0.001, 0.001};
-    const run_state state = three_variables(0.05);
-    blanket_learner learner(state, tests.tester());
+    const learner_setting setting = three_variables(0.05);
+    blanket_learner learner(setting, 3, tests.tester());
     testing::internal::CaptureStderr();
-    const member_set result = learner.learn(1, 0);
+    const member_set result = learner.learn(iamb_variant::plain, 0);
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(result, (member_set{0, 1, 1}));
     EXPECT_EQ(tests.passes, 4);
@@ -61,10 +58,10 @@ TEST(Passes, EndWhenNothingChangesWithoutAMessage) {
     scripted_tests tests;
     tests.script[{0, 0, 0}] = {0.001, 0.5};
     tests.script[{0, 1, 0}] = {0.001, 0.3};
-    const run_state state = three_variables(0.05);
-    blanket_learner learner(state, tests.tester());
+    const learner_setting setting = three_variables(0.05);
+    blanket_learner learner(setting, 3, tests.tester());
     testing::internal::CaptureStderr();
-    EXPECT_EQ(learner.learn(2, 0), (member_set{0, 1, 0}));
+    EXPECT_EQ(learner.learn(iamb_variant::adjusted, 0), (member_set{0, 1, 0}));
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     EXPECT_EQ(tests.passes, 2);
 }
@@ -74,9 +71,9 @@ TEST(Passes, NaNNeitherRemovesNorAdds) {
     tests.script[{0, 0, 0}] = {0.001, 0.5};
     tests.script[{0, 1, 0}] = {NAN, 0.001};  // member A's NaN: no removal; B is added
     tests.script[{0, 1, 1}] = {NAN, NAN};    // nothing applies
-    const run_state state = three_variables(0.05);
-    blanket_learner learner(state, tests.tester());
-    EXPECT_EQ(learner.learn(1, 0), (member_set{0, 1, 1}));
+    const learner_setting setting = three_variables(0.05);
+    blanket_learner learner(setting, 3, tests.tester());
+    EXPECT_EQ(learner.learn(iamb_variant::plain, 0), (member_set{0, 1, 1}));
     EXPECT_EQ(tests.passes, 3);
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/fatal_error.h"
+#include "common/run_state.h"
 #include "stats/covariance.h"
 
 namespace gaussnet {
@@ -17,13 +18,15 @@ namespace {
 
 bool same_bits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0 || (std::isnan(a) && std::isnan(b)); }
 
+test_setting setting_of(const run_state& state, int exact) {
+    return {exact != 0 ? test_kind::student_t : test_kind::fisher_z, state.n_cases};
+}
+
 // Data with dependences: each variable mixes a few earlier ones plus noise.
-run_state random_state(int n_vars, int n_cases, int exact, unsigned seed) {
+run_state random_state(int n_vars, int n_cases, unsigned seed) {
     run_state state;
     state.n_vars = n_vars;
     state.n_cases = n_cases;
-    state.exact = exact;
-    state.alpha = 0.05;
     state.data_matrix = FloatMatrix(n_cases, n_vars);
     std::mt19937_64 rng(seed);
     std::normal_distribution<double> normal;
@@ -50,12 +53,13 @@ class CiEngineMatchesPlain : public ::testing::TestWithParam<engine_case> {};
 
 TEST_P(CiEngineMatchesPlain, EveryPvalueBitForBit) {
     const engine_case param = GetParam();
-    const run_state state = random_state(param.n_vars, param.n_cases, param.exact, 7u + param.n_vars);
+    const run_state state = random_state(param.n_vars, param.n_cases, 7u + param.n_vars);
+    const test_setting test = setting_of(state, param.exact);
     DoubleMatrix cov(param.n_vars, param.n_vars);
-    estimate_covariance(state, cov);
+    estimate_covariance(state.data_matrix, 1, cov);
     for (const auto mode : {ci_engine::grouping::automatic, ci_engine::grouping::always, ci_engine::grouping::never}) {
-    ci_engine fast(state, cov, mode);
-    ci_engine plain(state, cov);
+    ci_engine fast(test, cov, mode);
+    ci_engine plain(test, cov);
     std::mt19937 rng(11);
     std::bernoulli_distribution member(param.member_share);
     const int m = param.n_vars - 1;
@@ -99,10 +103,11 @@ INSTANTIATE_TEST_SUITE_P(Sizes, CiEngineMatchesPlain,
 TEST(CiEngine, ReportsTheFirstFailingTestsOrder) {
     for (int constant : {0, 2, 5}) {
         for (int target : {1, 3, 6}) {
-            run_state state = random_state(7, 30, 1, 3);
+            run_state state = random_state(7, 30, 3);
+            const test_setting test = setting_of(state, 1);
             for (int k = 0; k < 30; ++k) state.data_matrix(k, constant) = 1.5f;
             DoubleMatrix cov(7, 7);
-            estimate_covariance(state, cov);
+            estimate_covariance(state.data_matrix, 1, cov);
             std::vector<std::uint8_t> flags = {0, 0, 1, 0, 1, 0, 0};
             flags[target] = 0;
             int count = 0;
@@ -113,7 +118,7 @@ TEST(CiEngine, ReportsTheFirstFailingTestsOrder) {
             for (const auto mode : {ci_engine::grouping::always, ci_engine::grouping::never}) {
                 std::string message;
                 try {
-                    ci_engine(state, cov, mode).test_pass(target, flags.data(), count, p.data(), idx.data());
+                    ci_engine(test, cov, mode).test_pass(target, flags.data(), count, p.data(), idx.data());
                 } catch (const fatal_error& e) {
                     message = e.what();
                 }
@@ -123,7 +128,7 @@ TEST(CiEngine, ReportsTheFirstFailingTestsOrder) {
                 fast_message = message;
             }
             try {
-                ci_engine(state, cov).test_pass_plain(target, flags.data(), count, p.data(), idx.data());
+                ci_engine(test, cov).test_pass_plain(target, flags.data(), count, p.data(), idx.data());
             } catch (const fatal_error& e) {
                 plain_message = e.what();
             }

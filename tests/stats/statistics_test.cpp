@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/fatal_error.h"
+#include "common/run_state.h"
 #include "stats/cholesky.h"
 #include "stats/ci_test.h"
 #include "stats/covariance.h"
@@ -33,7 +34,7 @@ TEST(Covariance, MaximumLikelihoodDivisorAndExactSymmetry) {
     // Two cases 1 and 3: mean 2, variance 1 (divisor n, not n - 1).
     run_state one = state_with_data(2, 1, {1, 3});
     DoubleMatrix cov(1, 1);
-    estimate_covariance(one, cov);
+    estimate_covariance(one.data_matrix, 1, cov);
     EXPECT_EQ(cov(0, 0), 1.0);
 
     // Identical columns give four equal entries; odd sizes cross the row blocks.
@@ -43,9 +44,8 @@ TEST(Covariance, MaximumLikelihoodDivisorAndExactSymmetry) {
     for (int k = 0; k < 7; ++k) values[static_cast<std::size_t>(k) * 11 + 1] = values[static_cast<std::size_t>(k) * 11];
     for (int threads : {1, 2}) {
         run_state state = state_with_data(7, 11, values);
-        state.n_threads = threads;
         DoubleMatrix c(11, 11);
-        estimate_covariance(state, c);
+        estimate_covariance(state.data_matrix, threads, c);
         EXPECT_EQ(c(0, 0), c(1, 1));
         EXPECT_EQ(c(0, 1), c(0, 0));
         for (int i = 0; i < 11; ++i)
@@ -79,9 +79,8 @@ TEST(Covariance, EveryEntryIsItsPairSummedCaseByCase) {
         }
         for (int threads : {1, 2, 3}) {
             run_state state = state_with_data(n_cases, n_vars, values);
-            state.n_threads = threads;
             DoubleMatrix c(n_vars, n_vars);
-            estimate_covariance(state, c);
+            estimate_covariance(state.data_matrix, threads, c);
             for (int i = 0; i < n_vars; ++i)
                 for (int j = i; j < n_vars; ++j) {
                     double s = 0;
@@ -98,7 +97,7 @@ TEST(Covariance, EveryEntryIsItsPairSummedCaseByCase) {
 TEST(Covariance, NoCasesGivesNaN) {
     run_state state = state_with_data(0, 2, {});
     DoubleMatrix cov(2, 2);
-    estimate_covariance(state, cov);
+    estimate_covariance(state.data_matrix, 1, cov);
     EXPECT_TRUE(std::isnan(cov(0, 1)));
 }
 
@@ -166,10 +165,8 @@ class Statistic : public ::testing::TestWithParam<statistic_case> {};
 
 TEST_P(Statistic, FromCorrelation) {
     const statistic_case c = GetParam();
-    run_state state;
-    state.exact = c.exact;
-    state.n_cases = c.n_cases;
-    const double s = statistic_from_correlation(state, c.r, c.cond_size);
+    const test_setting test{c.exact != 0 ? test_kind::student_t : test_kind::fisher_z, c.n_cases};
+    const double s = statistic_from_correlation(test, c.r, c.cond_size);
     if (std::isnan(c.expected)) {
         EXPECT_TRUE(std::isnan(s));
     } else {
@@ -189,16 +186,11 @@ INSTANTIATE_TEST_SUITE_P(
                       statistic_case{1, 12, 0.6, 11, std::numeric_limits<double>::quiet_NaN()}));
 
 TEST(StatisticPvalue, ZeroStatisticIsOneHalfInBothModes) {
-    run_state state;
-    state.n_cases = 50;
-    for (int exact : {0, 1}) {
-        state.exact = exact;
-        EXPECT_EQ(statistic_pvalue(state, 0.0, 3), 0.5);
-    }
+    for (const test_kind kind : {test_kind::fisher_z, test_kind::student_t})
+        EXPECT_EQ(statistic_pvalue({kind, 50}, 0.0, 3), 0.5);
     // Fisher with n - cond - 3 = 0: infinite variance, 0.5 for any finite statistic, no report.
-    state.exact = 0;
     testing::internal::CaptureStderr();
-    EXPECT_EQ(statistic_pvalue(state, 2.5, 47), 0.5);
+    EXPECT_EQ(statistic_pvalue({test_kind::fisher_z, 50}, 2.5, 47), 0.5);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
@@ -213,15 +205,15 @@ TEST(CiStatistic, SubMatrixInVariableOrderWhicheverIsTheCandidate) {
         values.insert(values.end(), {x, y, z});
     }
     run_state state = state_with_data(40, 3, values);
-    state.exact = 1;
+    const test_setting test{test_kind::student_t, 40};
     DoubleMatrix cov(3, 3);
-    estimate_covariance(state, cov);
+    estimate_covariance(state.data_matrix, 1, cov);
     const std::uint8_t flags[3] = {0, 1, 0};
-    EXPECT_EQ(ci_statistic(state, 0, 2, flags, cov), ci_statistic(state, 2, 0, flags, cov));
+    EXPECT_EQ(ci_statistic(test, 0, 2, flags, cov), ci_statistic(test, 2, 0, flags, cov));
     const std::uint8_t none[3] = {0, 0, 0};
     // With no members the statistic is that of the plain correlation.
     const double r = cov(0, 1) / std::sqrt(cov(0, 0) * cov(1, 1));
-    EXPECT_NEAR(ci_statistic(state, 0, 1, none, cov), r * std::sqrt(38 / (1 - r * r)), 1e-9);
+    EXPECT_NEAR(ci_statistic(test, 0, 1, none, cov), r * std::sqrt(38 / (1 - r * r)), 1e-9);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #pragma once
-// The program-wide record, filled during start-up and read-only afterwards.
+// The input record shared by every subsystem: what the data file and
+// "net.txt" hold, filled during start-up and read-only afterwards.
 
 #include <string>
 #include <vector>
@@ -15,9 +16,7 @@ struct run_state {
     std::string data_file;
     int n_cases = 0;
     int n_vars = 0;
-    int true_net = 0;   // only 1 means that "net.txt" is read and scores are written
-    double alpha = 0.0;
-    int exact = 0;      // 0: Fisher z and the normal distribution; otherwise Student t
+    int true_net = 0;  // only 1 means that "net.txt" is read and scores are written
 
     // Row = case, column = variable. Every value is exactly a single-precision
     // number, so floats hold them without loss; they are widened on use.
@@ -26,9 +25,6 @@ struct run_state {
     ByteMatrix true_network;  // row = parent, column = child
     ByteMatrix moral_graph;   // symmetric, zero diagonal
     int n_edges = 0;
-
-    // Execution setting: how many threads the learners may use. Never changes a result.
-    int n_threads = 1;
 };
 
 }  // namespace gaussnet

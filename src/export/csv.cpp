@@ -1,0 +1,17 @@
+#include "export/csv.h"
+
+namespace gaussnet {
+
+std::string csv_field(std::string_view text) {
+    const bool padded = !text.empty() && (text.front() == ' ' || text.back() == ' ');
+    if (!padded && text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+    std::string quoted = "\"";
+    for (const char c : text) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    quoted += '"';
+    return quoted;
+}
+
+}  // namespace gaussnet

@@ -1,0 +1,21 @@
+#pragma once
+// The results table: one CSV row per run, appended to a file that many runs
+// may share. A row goes in with one write, under a lock, so rows of runs
+// appending at the same time never mix, and the header is written once, by
+// whichever run finds the file empty.
+
+#include <string>
+
+namespace gaussnet {
+
+// The header row's fields, without the line end.
+std::string table_header();
+
+// Opens (creating when missing) the table for appending, so that a table
+// that cannot be written stops the program before anything is learned.
+void check_table_file(const std::string& path);
+
+// Appends row (one line, line end included), preceded by the header when the file is empty.
+void append_table_row(const std::string& path, const std::string& row);
+
+}  // namespace gaussnet

@@ -1,0 +1,34 @@
+#pragma once
+// What the learners take and what they give back. A learner computes and
+// returns; timing, printing, logging, scoring and export are the run
+// sequence's.
+
+#include <span>
+#include <string>
+
+#include "common/matrix.h"
+#include "common/test_setting.h"
+
+namespace gaussnet {
+
+enum class iamb_variant {
+    plain = 1,     // p-values compared with alpha/2 as they are
+    adjusted = 2,  // Benjamini-Yekutieli adjusted p-values
+};
+
+// Everything a learner needs besides the covariance matrix.
+struct learner_setting {
+    test_setting test;
+    double alpha = 0.0;
+    int n_threads = 1;
+    std::span<const std::string> var_names;  // for diagnostics only
+};
+
+struct learned_structure {
+    // Row i: what was learned for variable i. For IAMB its blanket as learned
+    // (not necessarily symmetric); for EE the symmetric graph.
+    ByteMatrix graph;
+    long long tests = 0;  // independence tests run
+};
+
+}  // namespace gaussnet

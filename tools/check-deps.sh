@@ -11,6 +11,8 @@ command -v make >/dev/null 2>&1 || packages+=(make)
 [ -f /usr/lib/x86_64-linux-gnu/cmake/GTest/GTestConfig.cmake ] || [ -n "$(find /usr/lib /usr/share -name GTestConfig.cmake -print -quit 2>/dev/null)" ] || packages+=(libgtest-dev libgmock-dev)
 [ -n "$(find /usr/lib /usr/share -name benchmarkConfig.cmake -print -quit 2>/dev/null)" ] || packages+=(libbenchmark-dev)
 command -v python3 >/dev/null 2>&1 || packages+=(python3)
+# Graphviz renders the exported graphs in the tests (they skip without it).
+command -v dot >/dev/null 2>&1 || packages+=(graphviz)
 
 if [ ${#packages[@]} -eq 0 ]; then
     exit 0

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/file_io.h"
 #include "common/text.h"
 #include "simulate/sim_error.h"
 
@@ -16,18 +17,6 @@ namespace gaussnet::simulate {
 namespace {
 
 constexpr std::size_t buffer_size = std::size_t{1} << 20;
-
-// write() may write less than asked, or be interrupted by a signal.
-bool write_all(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
 
 }  // namespace
 

@@ -23,6 +23,9 @@ void local_iamb(const run_state& state, int target, int radius) {
         std::vector<int> targets;
         for (int j = 0; j < n; ++j)
             if (ring[j] == i) targets.push_back(j);
+        // Ring i + 1 is filled only from ring i: once a ring is empty, every
+        // later one is too, however large the radius.
+        if (targets.empty()) break;
         // The targets of one ring are independent; ring numbers are handed out
         // afterwards in ascending target order, as one target after another would.
         learn_targets(state, 2, targets, learned_graph, cov, "IAMB(local)");

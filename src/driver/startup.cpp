@@ -1,6 +1,7 @@
 #include "driver/startup.h"
 
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 
 #include "common/fatal_error.h"
@@ -30,7 +31,16 @@ void write_banner(const run_state& state) {
     const std::string banner =
         strprintf("\n n_vars= %d, n_cases= %d, n_edges= %d", state.n_vars, state.n_cases, state.n_edges);
     print_console(banner);
+    flush_console();
     append_to_log(banner + ",");
+}
+
+// The run still ends with status 0 (a variable may be named anything), but
+// never silently: an option typed after the positional arguments lands here.
+void report_unknown_target(const std::string& target) {
+    std::string text = "No variable named \"" + target + "\"; nothing was learned.";
+    if (target.rfind("--", 0) == 0) text += " Options go before the positional arguments.";
+    std::fprintf(stderr, "%s\n", text.c_str());
 }
 
 }  // namespace
@@ -57,16 +67,24 @@ void run_sequence(const run_state& state, const std::vector<std::string>& positi
         for (int v = 0; v < state.n_vars; ++v) {
             if (state.var_names[v] == positional[6]) {
                 local_iamb(state, v, convert_int(positional[7]));
+                flush_console();
                 return;
             }
         }
+        report_unknown_target(positional[6]);
         return;
     }
     // The first run estimates the covariance (and is timed for it); the later ones share it.
     shared_covariance covariance(state);
-    if (state.n_cases > state.n_vars) edge_exclusion(state, covariance);
+    // Each run's console text is flushed as soon as it is complete.
+    if (state.n_cases > state.n_vars) {
+        edge_exclusion(state, covariance);
+        flush_console();
+    }
     run_iamb(state, 2, covariance);
+    flush_console();
     run_iamb(state, 1, covariance);
+    flush_console();
 }
 
 }  // namespace gaussnet

@@ -13,6 +13,7 @@
 namespace gaussnet {
 
 class ci_engine;
+struct progress_slot;
 
 // 1/1 + 1/2 + ... + 1/terms, summed from the first term upward; 0 for no terms.
 double harmonic_number(long long terms);
@@ -32,6 +33,9 @@ public:
     // The member flags of target's learned blanket (valid until the next call).
     const std::vector<std::uint8_t>& learn(int variant, int target);
 
+    // Each pass of learn() is shown in slot (for the progress line); null: none.
+    void report_progress_to(progress_slot* slot) { progress_ = slot; }
+
 private:
     bool change_one(int variant, int& member_count);
 
@@ -42,6 +46,7 @@ private:
     std::vector<double> pvalues_;
     std::vector<int> index_;
     double harmonic_;
+    progress_slot* progress_ = nullptr;
 };
 
 // Learns every target of the list (in parallel, dynamically scheduled) and

@@ -11,6 +11,9 @@ command -v make >/dev/null 2>&1 || packages+=(make)
 [ -f /usr/lib/x86_64-linux-gnu/cmake/GTest/GTestConfig.cmake ] || [ -n "$(find /usr/lib /usr/share -name GTestConfig.cmake -print -quit 2>/dev/null)" ] || packages+=(libgtest-dev libgmock-dev)
 [ -n "$(find /usr/lib /usr/share -name benchmarkConfig.cmake -print -quit 2>/dev/null)" ] || packages+=(libbenchmark-dev)
 command -v python3 >/dev/null 2>&1 || packages+=(python3)
+# clang and its runtime libraries (libFuzzer, the sanitizers) for make fuzz.
+command -v clang++ >/dev/null 2>&1 || packages+=(clang)
+[ -n "$(find /usr/lib/llvm-* -name 'libclang_rt.fuzzer-*.a' -print -quit 2>/dev/null)" ] || packages+=(libclang-rt-dev)
 
 if [ ${#packages[@]} -eq 0 ]; then
     exit 0

@@ -112,11 +112,7 @@ void check_allocatable(std::int64_t cells) {
     if (static_cast<std::uint64_t>(cells) > std::vector<float>().max_size()) throw std::bad_alloc();
 }
 
-bool is_blank(int c) { return c == ' ' || c == '\t'; }
-
-void skip_blanks(file_reader& reader) {
-    while (is_blank(reader.peek())) reader.get();
-}
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
 enum class separator { value_follows, empty_field, end_of_file };
 
@@ -125,20 +121,19 @@ enum class separator { value_follows, empty_field, end_of_file };
 // or a line that begins with a comma, leaves a field empty; so does a comma
 // before the first value.
 separator skip_separator(file_reader& reader, bool first) {
-    skip_blanks(reader);
+    reader.skip_while(is_blank);
     int c = reader.peek();
-    if (c == ',' && first) return separator::empty_field;
+    if (c > ' ' && c != ',') return separator::value_follows;  // the usual case: the next value is here
     if (c == ',') {
+        if (first) return separator::empty_field;
         reader.get();
-        skip_blanks(reader);
+        reader.skip_while(is_blank);
         c = reader.peek();
         return c < 0 || c == ',' || file_reader::is_space(static_cast<char>(c)) ? separator::empty_field
                                                                                  : separator::value_follows;
     }
-    while (c >= 0 && file_reader::is_space(static_cast<char>(c))) {
-        reader.get();
-        c = reader.peek();
-    }
+    reader.skip_while(file_reader::is_space);
+    c = reader.peek();
     if (c == ',') return separator::empty_field;
     return c < 0 ? separator::end_of_file : separator::value_follows;
 }

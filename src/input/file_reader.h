@@ -52,6 +52,15 @@ public:
     // valid until the next call.
     std::string_view next_field();
 
+    // Skips the bytes for which skip(c) holds.
+    template <typename Predicate>
+    void skip_while(Predicate skip) {
+        for (;;) {
+            while (pos_ < end_ && skip(buffer_[pos_])) ++pos_;
+            if (pos_ < end_ || !refill(pos_)) return;
+        }
+    }
+
     // Skips a UTF-8 byte-order mark at the current place (editors and
     // spreadsheets put one at the start of a file).
     void skip_byte_order_mark();

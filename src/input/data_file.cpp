@@ -74,26 +74,34 @@ std::vector<std::string> split_names(std::string_view header, int n_vars, const 
     return names;
 }
 
-// An offending text in a message: long ones are cut short, control bytes
-// and other bytes outside printable ASCII shown as \xNN.
-std::string quoted_excerpt(std::string_view text) {
-    constexpr std::size_t limit = 40;
+// Text from the file in a message: control bytes shown as \xNN, and with
+// escape_non_ascii (a number is ASCII) every other byte outside printable
+// ASCII too, so that a stray byte in a value is seen for what it is.
+std::string printable(std::string_view text, bool escape_non_ascii) {
     std::string shown;
-    for (const char c : text.substr(0, limit)) {
+    for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte < 0x7f) {
-            shown.push_back(c);
-        } else {
+        if (byte < 0x20 || byte == 0x7f || (escape_non_ascii && byte >= 0x80)) {
             shown += strprintf("\\x%02X", byte);
+        } else {
+            shown.push_back(c);
         }
     }
+    return shown;
+}
+
+// An offending value in a message: long ones are cut short.
+std::string quoted_excerpt(std::string_view text) {
+    constexpr std::size_t limit = 40;
+    std::string shown = printable(text.substr(0, limit), true);
     if (text.size() > limit) shown += "...";
     return shown;
 }
 
 [[noreturn]] void bad_value(const run_state& state, std::int64_t j, int i, const std::string& what) {
     throw fatal_error(strprintf("Data file %s: case %lld, variable %s: %s.", state.data_file.c_str(),
-                                static_cast<long long>(j + 1), state.var_names[i].c_str(), what.c_str()));
+                                static_cast<long long>(j + 1), printable(state.var_names[i], false).c_str(),
+                                what.c_str()));
 }
 
 [[noreturn]] void bad_number(const run_state& state, std::int64_t j, int i, std::string_view token,

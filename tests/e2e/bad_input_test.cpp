@@ -6,6 +6,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "support/expected_output.h"
 #include "support/run_program.h"
 
 namespace gaussnet {
@@ -255,6 +257,52 @@ TEST(BadInput, StandardOutputOnAFullDisk) {
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_EQ(err, "\n\n Cannot write to standard output: No space left on device. \n\n");
     EXPECT_EQ(dir.read("res.txt"), earlier_log);
+}
+
+// Threads that cannot be started (too little address space for their stacks)
+// cost speed only: the run goes on with those it has and prints the same.
+TEST(BadInput, ThreadsThatCannotStartChangeNothing) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer needs more address space than the limit leaves";
+#else
+    temp_dir dir;
+    dir.write("data.txt", chain_data(60));
+    dir.write("net.txt", chain_net);
+    const program_result plain = run_program(GAUSSNET_BIN, {"--threads", "1", "data.txt", "60", "5", "1", "0.05", "0"}, dir);
+    ASSERT_EQ(plain.exit_status, 0);
+
+    int pipes[2][2];
+    ASSERT_EQ(::pipe(pipes[0]), 0);
+    ASSERT_EQ(::pipe(pipes[1]), 0);
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        // The program needs about 8 MB; each thread's stack takes 8 MB more.
+        const rlimit limit{16u << 20, 16u << 20};
+        if (::setrlimit(RLIMIT_AS, &limit) != 0 || ::dup2(pipes[0][1], 1) < 0 || ::dup2(pipes[1][1], 2) < 0 ||
+            ::chdir(dir.path().c_str()) != 0)
+            ::_exit(126);
+        ::execl(GAUSSNET_BIN, GAUSSNET_BIN, "--threads", "8", "data.txt", "60", "5", "1", "0.05", "0",
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(pipes[0][1]);
+    ::close(pipes[1][1]);
+    // The outputs are small: reading one pipe to its end and then the other cannot block.
+    std::string out;
+    std::string err;
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(pipes[0][0], buffer, sizeof buffer)) > 0;) out.append(buffer, got);
+    for (ssize_t got; (got = ::read(pipes[1][0], buffer, sizeof buffer)) > 0;) err.append(buffer, got);
+    ::close(pipes[0][0]);
+    ::close(pipes[1][0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status)) << err;
+    EXPECT_EQ(WEXITSTATUS(status), 0) << out << err;
+    EXPECT_EQ(test::mask_seconds(out), test::mask_seconds(plain.out));
+    EXPECT_NE(err.find("threads could be started"), std::string::npos) << err;
+#endif
 }
 
 }  // namespace

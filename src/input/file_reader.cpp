@@ -50,24 +50,6 @@ bool file_reader::refill(std::size_t keep) {
     return got > 0;
 }
 
-std::string_view file_reader::next_token() {
-    for (;;) {
-        while (pos_ < end_ && is_space(buffer_[pos_])) ++pos_;
-        if (pos_ < end_) break;
-        if (!refill(pos_)) return {};
-    }
-    std::size_t start = pos_;
-    for (;;) {
-        while (pos_ < end_ && !is_space(buffer_[pos_])) ++pos_;
-        if (pos_ < end_) break;
-        // The token reaches the end of the buffer: keep it and read on.
-        const bool more = refill(start);
-        start = 0;
-        if (!more) break;
-    }
-    return {buffer_.data() + start, pos_ - start};
-}
-
 std::string_view file_reader::next_field() {
     const auto ends_field = [](char c) { return c == ',' || is_space(c); };
     std::size_t start = pos_;

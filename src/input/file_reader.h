@@ -43,10 +43,6 @@ public:
         return static_cast<unsigned char>(buffer_[pos_]);
     }
 
-    // Skips white space and returns the following run of other bytes; empty
-    // at the end of the file. The view is valid until the next call.
-    std::string_view next_token();
-
     // The run of bytes from here up to the next white space or comma (empty
     // when one of those, or the end of the file, comes first). The view is
     // valid until the next call.

@@ -148,12 +148,13 @@ separator skip_separator(file_reader& reader, bool first) {
 
 // How many values to make room for at once. A value takes at least two bytes
 // of a regular file (a digit and a separator, the last one a digit alone), so
-// a stated count the file cannot hold is never allocated; it is reported when
-// the values run out. Other files grow their storage as values arrive.
+// a stated count that the file cannot hold is never allocated: the values
+// are read as they come until they run out, and the shortfall is reported
+// with the count found. A file of unknown size (a pipe) grows its storage too.
 std::size_t initial_capacity(const file_reader& reader, std::int64_t total) {
     const std::int64_t left = reader.bytes_left();
-    const std::int64_t room = left < 0 ? std::int64_t{1} << 20 : (left + 1) / 2;
-    return static_cast<std::size_t>(std::min(total, room));
+    if (left < 0 || (left + 1) / 2 < total) return 0;
+    return static_cast<std::size_t>(total);
 }
 
 void read_values(file_reader& reader, run_state& state) {

@@ -1,10 +1,12 @@
 # Thin wrapper over CMake. `make run` and `make test` are all a fresh machine needs.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all deps build run test sanitize bench clean
+.PHONY: all deps build run test sanitize fuzz bench clean
 
 all: build
 
@@ -28,8 +30,12 @@ sanitize: deps
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
+# The input readers under libFuzzer (clang, ASan + UBSan), FUZZ_SECONDS per target.
+fuzz: deps
+	JOBS=$(JOBS) tools/run-fuzz.sh $(FUZZ_SECONDS) $(FUZZ_BUILD)
+
 bench: build
 	@bench/run.sh $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

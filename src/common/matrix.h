@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace gaussnet {
@@ -13,6 +14,9 @@ public:
     Matrix() = default;
     Matrix(std::int64_t rows, std::int64_t cols, T fill = T{})
         : rows_(rows), cols_(cols), cells_(static_cast<std::size_t>(rows * cols), fill) {}
+    // Takes over cells filled row by row elsewhere (rows * cols of them).
+    Matrix(std::int64_t rows, std::int64_t cols, std::vector<T>&& cells)
+        : rows_(rows), cols_(cols), cells_(std::move(cells)) {}
 
     std::int64_t rows() const { return rows_; }
     std::int64_t cols() const { return cols_; }

@@ -5,19 +5,54 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <cstdio>
 #include <exception>
 #include <mutex>
+#include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace gaussnet {
+
+namespace detail {
+
+// Threads never change a result, so a thread that cannot be started (a
+// process limit, too little address space for its stack) only costs speed.
+// Said once per process, however many loops meet it.
+inline void report_threads_not_started(int started, int wanted, const char* reason) {
+    static std::atomic<bool> reported{false};
+    if (reported.exchange(true)) return;
+    std::fprintf(stderr, "gaussnet: only %d of %d threads could be started (%s); going on with %d.\n", started,
+                 wanted, reason, started);
+}
+
+// Joins every started thread on every way out of the scope.
+class thread_pool_guard {
+public:
+    explicit thread_pool_guard(std::vector<std::thread>& pool) : pool_(pool) {}
+    ~thread_pool_guard() {
+        for (auto& thread : pool_)
+            if (thread.joinable()) thread.join();
+    }
+    thread_pool_guard(const thread_pool_guard&) = delete;
+    thread_pool_guard& operator=(const thread_pool_guard&) = delete;
+
+private:
+    std::vector<std::thread>& pool_;
+};
+
+}  // namespace detail
 
 // Calls body(index, thread) for every index in [0, count) on up to n_threads
 // threads. If items throw, the exception of the lowest throwing index is
 // rethrown after all threads have stopped, as a loop in index order would
 // have thrown it first; items above a known failure are skipped.
-template <typename Body>
-void parallel_for(int n_threads, std::int64_t count, Body&& body) {
+// start_thread(function) starts one thread running function; when it throws
+// std::system_error, the loop goes on with the threads already started (the
+// calling thread at least).
+template <typename Body, typename StartThread>
+void parallel_for_with(int n_threads, std::int64_t count, Body&& body, StartThread&& start_thread) {
     const int threads = static_cast<int>(std::max<std::int64_t>(1, std::min<std::int64_t>(n_threads, count)));
     std::atomic<std::int64_t> next{0};
     std::atomic<std::int64_t> first_failure{count};
@@ -45,11 +80,24 @@ void parallel_for(int n_threads, std::int64_t count, Body&& body) {
     } else {
         std::vector<std::thread> pool;
         pool.reserve(static_cast<std::size_t>(threads - 1));
-        for (int t = 1; t < threads; ++t) pool.emplace_back(worker, t);
+        const detail::thread_pool_guard joins(pool);
+        for (int t = 1; t < threads; ++t) {
+            try {
+                pool.push_back(start_thread([&worker, t] { worker(t); }));
+            } catch (const std::system_error& error) {
+                detail::report_threads_not_started(t, threads, error.what());
+                break;
+            }
+        }
         worker(0);
-        for (auto& thread : pool) thread.join();
     }
     if (failure) std::rethrow_exception(failure);
+}
+
+template <typename Body>
+void parallel_for(int n_threads, std::int64_t count, Body&& body) {
+    parallel_for_with(n_threads, count, std::forward<Body>(body),
+                      [](auto&& run) { return std::thread(std::forward<decltype(run)>(run)); });
 }
 
 }  // namespace gaussnet

@@ -102,7 +102,7 @@ void timed_run(const command_line& line, const run_state& state, const run_label
     if (label.logged) append_to_log(strprintf(" %s %d sec.,", label.console.c_str(), timer.elapsed_seconds()));
     structure_report report = report_structure(line, state, learned.graph);
     // A finished run's line reaches the screen now, not when the next run ends.
-    std::fflush(stdout);
+    flush_console();
     if (!line.table_file.empty())
         append_table_row(line.table_file, table_row(line, state, label, milliseconds, learned.tests, report));
     if (!line.export_dir.empty()) {

@@ -14,6 +14,7 @@ void write_banner(const run_state& state) {
     const std::string banner =
         strprintf("\n n_vars= %d, n_cases= %d, n_edges= %d", state.n_vars, state.n_cases, state.n_edges);
     print_console(banner);
+    flush_console();
     append_to_log(banner + ",");
 }
 

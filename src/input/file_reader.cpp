@@ -1,5 +1,7 @@
 #include "input/file_reader.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -21,6 +23,8 @@ file_reader::file_reader(const std::string& path, std::string description)
     if (file_ == nullptr) {
         throw fatal_error(strprintf("Cannot open %s: %s.", description_.c_str(), std::strerror(errno)));
     }
+    struct stat status {};
+    if (::fstat(::fileno(file_), &status) == 0 && S_ISREG(status.st_mode)) file_size_ = status.st_size;
 }
 
 file_reader::~file_reader() { std::fclose(file_); }
@@ -42,25 +46,29 @@ bool file_reader::refill(std::size_t keep) {
         at_eof_ = true;
     }
     end_ += got;
+    bytes_read_ += static_cast<std::int64_t>(got);
     return got > 0;
 }
 
-std::string_view file_reader::next_token() {
-    for (;;) {
-        while (pos_ < end_ && is_space(buffer_[pos_])) ++pos_;
-        if (pos_ < end_) break;
-        if (!refill(pos_)) return {};
-    }
+std::string_view file_reader::next_field() {
+    const auto ends_field = [](char c) { return c == ',' || is_space(c); };
     std::size_t start = pos_;
     for (;;) {
-        while (pos_ < end_ && !is_space(buffer_[pos_])) ++pos_;
+        while (pos_ < end_ && !ends_field(buffer_[pos_])) ++pos_;
         if (pos_ < end_) break;
-        // The token reaches the end of the buffer: keep it and read on.
         const bool more = refill(start);
         start = 0;
         if (!more) break;
     }
     return {buffer_.data() + start, pos_ - start};
+}
+
+void file_reader::skip_byte_order_mark() {
+    constexpr std::string_view mark = "\xEF\xBB\xBF";
+    if (end_ - pos_ < mark.size()) refill(pos_);
+    if (end_ - pos_ >= mark.size() && std::string_view(buffer_.data() + pos_, mark.size()) == mark) {
+        pos_ += mark.size();
+    }
 }
 
 }  // namespace gaussnet

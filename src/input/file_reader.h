@@ -4,6 +4,7 @@
 // get_text() provides it, so files written on Windows read the same.
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -42,9 +43,30 @@ public:
         return static_cast<unsigned char>(buffer_[pos_]);
     }
 
-    // Skips white space and returns the following run of other bytes; empty
-    // at the end of the file. The view is valid until the next call.
-    std::string_view next_token();
+    // The run of bytes from here up to the next white space or comma (empty
+    // when one of those, or the end of the file, comes first). The view is
+    // valid until the next call.
+    std::string_view next_field();
+
+    // Skips the bytes for which skip(c) holds.
+    template <typename Predicate>
+    void skip_while(Predicate skip) {
+        for (;;) {
+            while (pos_ < end_ && skip(buffer_[pos_])) ++pos_;
+            if (pos_ < end_ || !refill(pos_)) return;
+        }
+    }
+
+    // Skips a UTF-8 byte-order mark at the current place (editors and
+    // spreadsheets put one at the start of a file).
+    void skip_byte_order_mark();
+
+    // For a regular file, the bytes not yet consumed; -1 when the size is not
+    // known beforehand (a pipe, a terminal).
+    std::int64_t bytes_left() const {
+        if (file_size_ < 0) return -1;
+        return file_size_ - (bytes_read_ - static_cast<std::int64_t>(end_ - pos_));
+    }
 
     const std::string& description() const { return description_; }
 
@@ -63,6 +85,8 @@ private:
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
     bool at_eof_ = false;
+    std::int64_t file_size_ = -1;
+    std::int64_t bytes_read_ = 0;
 };
 
 }  // namespace gaussnet

@@ -13,13 +13,20 @@ namespace gaussnet {
 void read_true_network(run_state& state, const char* path) {
     const int n = state.n_vars;
     file_reader reader(path, path);
-    state.true_network = ByteMatrix(n, n);
+    // A byte-order mark is no cell: left in place it would shift every cell.
+    reader.skip_byte_order_mark();
+    // Each cell and each line end but the last takes a byte at least: a file
+    // too short for the stated n_vars ends with its message before n x n
+    // cells are allocated.
+    const std::int64_t needed = std::int64_t{n} * n + (n > 0 ? n - 1 : 0);
+    const bool fits = reader.bytes_left() < 0 || reader.bytes_left() >= needed;
+    state.true_network = fits ? ByteMatrix(n, n) : ByteMatrix();
     for (int i = 0; i < n; ++i) {
-        std::uint8_t* row = state.true_network.row(i);
+        std::uint8_t* row = fits ? state.true_network.row(i) : nullptr;
         for (int j = 0; j < n; ++j) {
             const int c = reader.get_text();
             if (c < 0) throw fatal_error(strprintf("%s ends before row %d is complete.", path, i + 1));
-            row[j] = c >= '1' && c <= '9' ? 1 : 0;
+            if (row != nullptr) row[j] = c >= '1' && c <= '9' ? 1 : 0;
         }
         // The line end; after the last row it may be missing.
         reader.get_text();

@@ -13,6 +13,7 @@
 namespace gaussnet {
 
 class ci_engine;
+struct progress_slot;
 
 // 1/1 + 1/2 + ... + 1/terms, summed from the first term upward; 0 for no terms.
 double harmonic_number(long long terms);
@@ -35,6 +36,9 @@ public:
     // Independence tests run by this learner so far.
     long long tests() const { return tests_; }
 
+    // Each pass of learn() is shown in slot (for the progress line); null: none.
+    void report_progress_to(progress_slot* slot) { progress_ = slot; }
+
 private:
     bool change_one(iamb_variant variant, int& member_count);
 
@@ -47,6 +51,7 @@ private:
     std::vector<double> pvalues_;
     std::vector<int> index_;
     double harmonic_;
+    progress_slot* progress_ = nullptr;
 };
 
 // Learns every target of the list (in parallel, dynamically scheduled) and

@@ -77,7 +77,8 @@ const std::vector<std::uint8_t>& blanket_learner::learn(iamb_variant variant, in
     std::fill(flags_.begin(), flags_.end(), 0);
     int member_count = 0;
     std::set<std::vector<int>> seen;
-    for (;;) {
+    for (int pass = 1;; ++pass) {
+        if (progress_ != nullptr) progress_->working(target, pass, member_count);
         // The passes may return to an earlier member set and then alternate
         // for ever: stop there and keep that set.
         if (!seen.insert(members_of(flags_)).second) {
@@ -107,15 +108,20 @@ long long iamb_target(const learner_setting& setting, iamb_variant variant, int 
 long long learn_targets(const learner_setting& setting, iamb_variant variant, const std::vector<int>& targets,
                         ByteMatrix& learned_graph, const DoubleMatrix& cov, const char* progress_label) {
     std::vector<std::unique_ptr<blanket_learner>> learners(static_cast<std::size_t>(setting.n_threads));
-    progress_line progress(progress_label, static_cast<long long>(targets.size()));
+    progress_line progress(progress_label, static_cast<long long>(targets.size()), setting.n_threads,
+                           setting.var_names);
     parallel_for(setting.n_threads, static_cast<std::int64_t>(targets.size()), [&](std::int64_t item, int thread) {
         auto& learner = learners[static_cast<std::size_t>(thread)];
-        if (!learner) learner = std::make_unique<blanket_learner>(setting, cov);
+        if (!learner) {
+            learner = std::make_unique<blanket_learner>(setting, cov);
+            learner->report_progress_to(&progress.slot(thread));
+        }
         const int target = targets[static_cast<std::size_t>(item)];
         const std::vector<std::uint8_t>& flags = learner->learn(variant, target);
         std::uint8_t* row = learned_graph.row(target);
         for (std::int64_t j = 0; j < cov.rows(); ++j)
             if (flags[j] == 1) row[j] = 1;
+        progress.slot(thread).idle();
         progress.advance();
     });
     long long tests = 0;

@@ -15,7 +15,8 @@ learned_structure local_iamb(const learner_setting& setting, int target, int rad
         std::vector<int> targets;
         for (int j = 0; j < n; ++j)
             if (ring[j] == i) targets.push_back(j);
-        // Ring i + 1 is filled only from ring i: after an empty ring every later one is empty.
+        // Ring i + 1 is filled only from ring i: once a ring is empty, every
+        // later one is too, however large the radius.
         if (targets.empty()) break;
         // The targets of one ring are independent; ring numbers are handed out
         // afterwards in ascending target order, as one target after another would.

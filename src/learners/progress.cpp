@@ -1,38 +1,121 @@
 #include "learners/progress.h"
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
-#include <cstdio>
+#include <algorithm>
+#include <system_error>
+
+#include "common/text.h"
 
 namespace gaussnet {
 
 namespace {
+
 constexpr auto QUIET_PERIOD = std::chrono::seconds(2);
 constexpr auto REFRESH = std::chrono::milliseconds(250);
+constexpr std::size_t SHOWN_TARGETS = 3;
+
+std::size_t terminal_width(std::FILE* out) {
+    winsize size{};
+    if (::ioctl(::fileno(out), TIOCGWINSZ, &size) == 0 && size.ws_col > 10) return size.ws_col - 1;
+    return 79;
+}
+
+struct running_target {
+    int target;
+    int pass;
+    int members;
+};
+
 }  // namespace
 
-progress_line::progress_line(std::string label, long long total)
+progress_line::progress_line(std::string label, long long total, int n_slots, std::span<const std::string> names)
+    : progress_line(std::move(label), total, n_slots, names, isatty(STDERR_FILENO) == 1 ? stderr : nullptr,
+                    std::chrono::duration_cast<std::chrono::milliseconds>(QUIET_PERIOD)) {}
+
+progress_line::progress_line(std::string label, long long total, int n_slots, std::span<const std::string> names,
+                             std::FILE* out, std::chrono::milliseconds quiet_period)
     : label_(std::move(label)),
       total_(total),
-      enabled_(isatty(STDERR_FILENO) == 1),
+      names_(names),
+      slots_(std::make_unique<progress_slot[]>(static_cast<std::size_t>(std::max(n_slots, 1)))),
+      n_slots_(std::max(n_slots, 1)),
+      out_(out),
+      quiet_period_(quiet_period),
       start_(std::chrono::steady_clock::now()),
-      last_shown_(start_) {}
+      last_shown_(start_) {
+    if (out_ == nullptr) return;
+    try {
+        redrawer_ = std::thread([this] { redraw_until_stopped(); });
+    } catch (const std::system_error&) {
+        // Without its thread the line moves only when a target finishes.
+    }
+}
 
 progress_line::~progress_line() {
-    if (shown_) std::fprintf(stderr, "\r%*s\r", static_cast<int>(label_.size()) + 40, "");
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    if (redrawer_.joinable()) redrawer_.join();
+    if (shown_) std::fprintf(out_, "\r%*s\r", static_cast<int>(shown_width_), "");
+    if (out_ != nullptr) std::fflush(out_);
 }
 
 void progress_line::advance() {
-    const long long done = done_.fetch_add(1, std::memory_order_relaxed) + 1;
-    if (!enabled_) return;
-    const auto now = std::chrono::steady_clock::now();
-    if (now - start_ < QUIET_PERIOD) return;
+    done_.fetch_add(1, std::memory_order_relaxed);
+    if (out_ == nullptr || redrawer_.joinable()) return;
     std::unique_lock<std::mutex> lock(mutex_, std::try_to_lock);
-    if (!lock.owns_lock() || now - last_shown_ < REFRESH) return;
-    last_shown_ = now;
+    if (lock.owns_lock()) draw();
+}
+
+std::string progress_line::text(std::size_t width) const {
+    std::string line = strprintf("%s: %lld/%lld targets", label_.c_str(), done_.load(std::memory_order_relaxed),
+                                 total_);
+    std::vector<running_target> running;
+    for (int s = 0; s < n_slots_; ++s) {
+        const progress_slot& slot = slots_[static_cast<std::size_t>(s)];
+        const int target = slot.target.load(std::memory_order_relaxed);
+        if (target < 0) continue;
+        running.push_back(
+            {target, slot.pass.load(std::memory_order_relaxed), slot.members.load(std::memory_order_relaxed)});
+    }
+    // The targets that have run longest first: they are what the run waits for.
+    std::stable_sort(running.begin(), running.end(),
+                     [](const running_target& a, const running_target& b) { return a.pass > b.pass; });
+    for (std::size_t k = 0; k < running.size() && k < SHOWN_TARGETS; ++k) {
+        const running_target& r = running[k];
+        const std::string name = r.target < static_cast<int>(names_.size()) ? names_[r.target]
+                                                                               : std::to_string(r.target);
+        line += strprintf(" | %s: pass %d, %d members", name.c_str(), r.pass, r.members);
+    }
+    if (running.size() > SHOWN_TARGETS) line += strprintf(" | +%zu more", running.size() - SHOWN_TARGETS);
+    if (line.size() > width) line.resize(width);
+    return line;
+}
+
+// Called with mutex_ held.
+void progress_line::draw() {
+    const auto now = std::chrono::steady_clock::now();
+    if (now - start_ < quiet_period_ || (shown_ && now - last_shown_ < REFRESH / 2)) return;
+    const std::string line = text(terminal_width(out_));
+    // Blanks over the rest of a longer line shown before.
+    const int pad = static_cast<int>(std::max(shown_width_, line.size()) - line.size());
+    std::fprintf(out_, "\r%s%*s", line.c_str(), pad, "");
+    std::fflush(out_);
+    shown_width_ = line.size();
     shown_ = true;
-    std::fprintf(stderr, "\r%s: %lld/%lld targets", label_.c_str(), done, total_);
-    std::fflush(stderr);
+    last_shown_ = now;
+}
+
+void progress_line::redraw_until_stopped() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!stopping_) {
+        wake_.wait_for(lock, REFRESH, [this] { return stopping_; });
+        if (!stopping_) draw();
+    }
 }
 
 }  // namespace gaussnet

@@ -77,6 +77,21 @@ TEST(TrueNetworkFile, ShortFileIsAnError) {
     }
 }
 
+TEST(TrueNetworkFile, ByteOrderMarkIsNoCell) {
+    run_state state;
+    EXPECT_EQ(read_net("\xEF\xBB\xBF" "010\r\n001\r\n000\r\n", 3, state), "");
+    EXPECT_EQ(rows_of(state.true_network), (std::vector<std::string>{"010", "001", "000"}));
+}
+
+// n_vars x n_vars cells are not allocated for a file that cannot hold them
+// (200,000 variables would take 40 GB): the message comes at once.
+TEST(TrueNetworkFile, StatedSizeBeyondTheFileIsReportedWithoutAllocating) {
+    run_state state;
+    EXPECT_EQ(read_net("010\n001\n000\n", 200'000, state), "net.txt ends before row 1 is complete.");
+    EXPECT_EQ(read_net(std::string(200'001, '0'), 200'000, state), "net.txt ends before row 2 is complete.");
+    EXPECT_TRUE(state.true_network.empty());
+}
+
 TEST(TrueNetworkFile, MissingFileIsAnError) {
     temp_dir dir;
     run_state state;

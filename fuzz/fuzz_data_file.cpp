@@ -1,0 +1,38 @@
+// The data file reader on arbitrary bytes, blank-separated and CSV alike.
+// Input: byte 0 gives n_cases (0-15), byte 1 n_vars (0-11), the rest is the
+// file. Only the program's own fatal error may come out; on success there
+// are exactly n_vars names of 1-99 characters without delimiters and every
+// value is finite.
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#include "common/fatal_error.h"
+#include "fuzz_support.h"
+#include "input/read_input.h"
+
+using namespace gaussnet;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 2) return 0;
+    run_state state;
+    state.n_cases = data[0] % 16;
+    state.n_vars = data[1] % 12;
+    state.data_file = fuzz::write_scratch(data + 2, size - 2);
+    try {
+        read_data_file(state);
+    } catch (const fatal_error& error) {
+        FUZZ_CHECK(std::strlen(error.what()) > 0);
+        return 0;
+    }
+    FUZZ_CHECK(state.var_names.size() == static_cast<std::size_t>(state.n_vars));
+    for (const std::string& name : state.var_names) {
+        FUZZ_CHECK(!name.empty() && name.size() <= 99);
+        FUZZ_CHECK(name.find_first_of(std::string(" ,\t\n\r\0", 6)) == std::string::npos);
+    }
+    FUZZ_CHECK(state.data_matrix.rows() == state.n_cases && state.data_matrix.cols() == state.n_vars);
+    for (std::int64_t j = 0; j < state.n_cases; ++j)
+        for (int i = 0; i < state.n_vars; ++i) FUZZ_CHECK(std::isfinite(state.data_matrix(j, i)));
+    return 0;
+}

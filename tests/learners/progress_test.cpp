@@ -1,0 +1,73 @@
+// The progress line: what it shows of the running targets, and that it moves
+// while no target finishes.
+#include "learners/progress.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace gaussnet {
+namespace {
+
+using std::chrono::milliseconds;
+
+const std::vector<std::string> names{"A", "B", "C", "D", "E", "F"};
+
+TEST(ProgressLine, ShowsTheLongestRunningTargetsFirst) {
+    progress_line line("IAMB1", 6, 5, names, nullptr, milliseconds(0));
+    line.advance();
+    EXPECT_EQ(line.text(200), "IAMB1: 1/6 targets");
+    line.slot(0).working(2, 4, 3);
+    line.slot(1).working(5, 17, 12);
+    EXPECT_EQ(line.text(200), "IAMB1: 1/6 targets | F: pass 17, 12 members | C: pass 4, 3 members");
+    line.slot(2).working(0, 1, 0);
+    line.slot(3).working(1, 2, 1);
+    line.slot(4).working(3, 3, 2);
+    EXPECT_EQ(line.text(200),
+              "IAMB1: 1/6 targets | F: pass 17, 12 members | C: pass 4, 3 members | D: pass 3, 2 members | +2 more");
+    line.slot(1).idle();
+    EXPECT_EQ(line.text(30), "IAMB1: 1/6 targets | C: pass 4");
+}
+
+// Nothing finishes, yet the line is redrawn with the running target's pass
+// and member counts; it is cleared at the end.
+TEST(ProgressLine, MovesWhileATargetRuns) {
+    std::FILE* out = std::tmpfile();
+    ASSERT_NE(out, nullptr);
+    {
+        progress_line line("IAMB2", 3, 1, names, out, milliseconds(0));
+        line.slot(0).working(1, 7, 5);
+        std::string seen;
+        for (int wait = 0; wait < 100 && seen.find("B: pass 7, 5 members") == std::string::npos; ++wait) {
+            std::this_thread::sleep_for(milliseconds(50));
+            std::fflush(out);
+            seen.assign(static_cast<std::size_t>(std::ftell(out)), '\0');
+            std::rewind(out);
+            seen.resize(std::fread(seen.data(), 1, seen.size(), out));
+        }
+        EXPECT_NE(seen.find("\rIAMB2: 0/3 targets | B: pass 7, 5 members"), std::string::npos) << seen;
+    }
+    std::fseek(out, 0, SEEK_END);
+    const long size = std::ftell(out);
+    std::rewind(out);
+    std::string all(static_cast<std::size_t>(size), '\0');
+    all.resize(std::fread(all.data(), 1, all.size(), out));
+    std::fclose(out);
+    ASSERT_GE(all.size(), 2u);
+    EXPECT_EQ(all.back(), '\r');
+}
+
+TEST(ProgressLine, SilentWithoutATerminal) {
+    // The test's standard error is no terminal (ctest captures it).
+    progress_line line("EE", 2, 1, names);
+    line.slot(0).working(0, 1, 0);
+    line.advance();
+    EXPECT_EQ(line.text(100), "EE: 1/2 targets | A: pass 1, 0 members");
+}
+
+}  // namespace
+}  // namespace gaussnet

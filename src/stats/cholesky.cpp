@@ -87,7 +87,8 @@ void matrix_multiply(const double* left, int rows, int inner, const double* righ
         for (int c = 0; c < cols; ++c) {
             double s = 0;
             for (int k = 0; k < inner; ++k)
-                s = s + left[static_cast<std::ptrdiff_t>(r) * inner + k] * right[static_cast<std::ptrdiff_t>(k) * cols + c];
+                s = s +
+                    left[static_cast<std::ptrdiff_t>(r) * inner + k] * right[static_cast<std::ptrdiff_t>(k) * cols + c];
             result[static_cast<std::ptrdiff_t>(r) * cols + c] = s;
         }
     }

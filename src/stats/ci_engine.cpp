@@ -174,9 +174,8 @@ void ci_engine::solve_candidate_columns() {
     group_columns_.resize(groups_.size() * lane_block_);
     group_positions_.resize(groups_.size());
     for (std::size_t g = 0; g < groups_.size(); ++g) group_positions_[g] = groups_[g].position;
-    solve_group_columns({base_lower_.cells.data(), base_lower_.order, base_diag_.data(), rows,
-                         group_positions_.data(), static_cast<int>(groups_.size()), group_cov_.data(),
-                         lane_block_},
+    solve_group_columns({base_lower_.cells.data(), base_lower_.order, base_diag_.data(), rows, group_positions_.data(),
+                         static_cast<int>(groups_.size()), group_cov_.data(), lane_block_},
                         group_columns_.data());
 }
 
@@ -332,23 +331,18 @@ void ci_engine::factor_groups(int how_many) {
     group_factor_input in[2];
     for (int i = 0; i < how_many; ++i) {
         const int g = group_[i].group;
-        in[i] = {base_upper_.order + 1,
-                 groups_[g].position,
-                 base_upper_.cells.data(),
-                 base_cov_.cells.data(),
-                 group_columns(g),
-                 group_cov(g),
-                 group_[i].variances,
-                 base_products_.empty() ? nullptr : base_products_.data(),
+        in[i] = {base_upper_.order + 1,    groups_[g].position,
+                 base_upper_.cells.data(), base_cov_.cells.data(),
+                 group_columns(g),         group_cov(g),
+                 group_[i].variances,      base_products_.empty() ? nullptr : base_products_.data(),
                  product_rows_.data()};
     }
     if (how_many == 1) {
         factor_group(in[0], group_[0].upper.data(), group_[0].diag.data(), group_[0].sums.data(), group_[0].failed);
         return;
     }
-    factor_twin_groups(in[0], group_[0].upper.data(), group_[0].diag.data(), group_[0].sums.data(),
-                       group_[0].failed, in[1], group_[1].upper.data(), group_[1].diag.data(),
-                       group_[1].sums.data(), group_[1].failed);
+    factor_twin_groups(in[0], group_[0].upper.data(), group_[0].diag.data(), group_[0].sums.data(), group_[0].failed,
+                       in[1], group_[1].upper.data(), group_[1].diag.data(), group_[1].sums.data(), group_[1].failed);
 }
 
 // The starting values of a factorised group's two inverse-factor columns;
@@ -417,8 +411,8 @@ void ci_engine::finish_group(group_scratch& group) {
     finish_group_columns(group.upper.data(), group.diag.data(), n, p, group.column_a.data(), target_from,
                          group.column_b.data());
     double r[GROUP_LANES];
-    group_pair_correlation(n, p, group.column_a.data(), target, group.column_b.data(),
-                           shared_target_squares(p, target), r);
+    group_pair_correlation(n, p, group.column_a.data(), target, group.column_b.data(), shared_target_squares(p, target),
+                           r);
     record_group(group, r);
 }
 
@@ -430,8 +424,7 @@ void ci_engine::finish_twin_groups(group_scratch& a, group_scratch& b) {
     const int p = groups_[a.group].position;
     const int n = base_upper_.order + 1;
     finish_twin_group_columns({a.upper.data(), a.diag.data(), a.column_a.data(), a.column_b.data()},
-                              {b.upper.data(), b.diag.data(), b.column_a.data(), b.column_b.data()}, n, p,
-                              target_from);
+                              {b.upper.data(), b.diag.data(), b.column_a.data(), b.column_b.data()}, n, p, target_from);
     double r_a[GROUP_LANES], r_b[GROUP_LANES];
     const double* column_i[2] = {a.column_a.data(), b.column_a.data()};
     const double* column_j[2] = {a.column_b.data(), b.column_b.data()};
@@ -487,8 +480,7 @@ void ci_engine::flush_groups(int& pending) {
     pending = 0;
 }
 
-void ci_engine::test_pass(int target, const std::uint8_t* member_flags, int member_count, double* pvalues,
-                          int* index) {
+void ci_engine::test_pass(int target, const std::uint8_t* member_flags, int member_count, double* pvalues, int* index) {
     const int n_vars = state_.n_vars;
     prepare_pvalues(member_count);
     base_vars_.clear();

@@ -48,8 +48,7 @@ public:
     void test_pass(int target, const std::uint8_t* member_flags, int member_count, double* pvalues, int* index);
 
     // The same results, one ci_statistic call per test (the reference path).
-    void test_pass_plain(int target, const std::uint8_t* member_flags, int member_count, double* pvalues,
-                         int* index);
+    void test_pass_plain(int target, const std::uint8_t* member_flags, int member_count, double* pvalues, int* index);
 
 private:
     // Square scratch of order n with row access (row-major, stride n), with
@@ -109,7 +108,7 @@ private:
     // The base with one candidate: rows from the candidate's position on.
     square ext_upper_;
     std::vector<double> ext_diag_;
-    std::vector<int> candidates_;       // the non-members, ascending
+    std::vector<int> candidates_;  // the non-members, ascending
     // Non-members at the same position, up to GROUP_LANES of them (the last
     // one repeated in unused lanes), in ascending order. Each group's blocks
     // hold, lanes fastest, its columns in the base rows above its position
@@ -156,10 +155,10 @@ private:
     struct pvalue_terms {
         double variance = 0;  // Fisher z: 1 / (n_cases - cond_size - 3) and sqrt(2 variance)
         double scale = 0;
-        double df = 0;        // Student t: n_cases - cond_size - 2 and its log-beta part
+        double df = 0;  // Student t: n_cases - cond_size - 2 and its log-beta part
         double log_beta = 0;
     };
-    pvalue_terms terms_[2];  // [0]: a non-member's test, [1]: a member's
+    pvalue_terms terms_[2];              // [0]: a non-member's test, [1]: a member's
     std::vector<double> statistics_[2];  // this pass's statistics of each kind, in test order
     std::vector<double> kind_pvalues_[2];
     error_function_scratch erf_scratch_;

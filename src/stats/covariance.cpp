@@ -35,16 +35,16 @@ __attribute__((always_inline)) inline lanes load(const double* p) {
 
 __attribute__((always_inline)) inline void store(double* p, lanes v) { std::memcpy(p, &v, sizeof v); }
 
-constexpr int BAND_ROWS = 16;   // rows of the covariance per task
-constexpr int TILE_ROWS = 4;    // pair sums kept in registers: 4 rows x 8 columns
+constexpr int BAND_ROWS = 16;  // rows of the covariance per task
+constexpr int TILE_ROWS = 4;   // pair sums kept in registers: 4 rows x 8 columns
 constexpr int TILE_COLUMNS = 8;
 constexpr int CASE_BLOCK = 32;  // cases centred at a time
 
 // Adds cases 0..cases-1 of the centred block to the sums of rows ti..ti+3
 // (band-relative) and every block of eight columns from the diagonal's on:
 // each sum gains d_i * d_j case by case, in order.
-__attribute__((target_clones("avx2", "default"))) void add_tile_row(const double* centred, int width, int cases,
-                                                                     int ti, double* sums) {
+__attribute__((target_clones("avx2", "default"))) void add_tile_row(const double* centred, int width, int cases, int ti,
+                                                                    double* sums) {
     for (int j = ti / TILE_COLUMNS * TILE_COLUMNS; j < width; j += TILE_COLUMNS) {
         lanes acc[TILE_ROWS][2];
         for (int r = 0; r < TILE_ROWS; ++r) {

@@ -15,9 +15,9 @@ void factor_group(const group_factor_input& in, double* upper, double* diag, dou
     chosen_kernels().factor_group(in, upper, diag, sums, failed);
 }
 
-void factor_twin_groups(const group_factor_input& in_a, double* upper_a, double* diag_a, double* sums_a,
-                        int* failed_a, const group_factor_input& in_b, double* upper_b, double* diag_b,
-                        double* sums_b, int* failed_b) {
+void factor_twin_groups(const group_factor_input& in_a, double* upper_a, double* diag_a, double* sums_a, int* failed_a,
+                        const group_factor_input& in_b, double* upper_b, double* diag_b, double* sums_b,
+                        int* failed_b) {
     chosen_kernels().factor_twin_groups(in_a, upper_a, diag_a, sums_a, failed_a, in_b, upper_b, diag_b, sums_b,
                                         failed_b);
 }

@@ -38,8 +38,7 @@ struct group_factor_input {
 // a failed pivot) for every base row r and column x >= r, with seven spare
 // columns per row r for the kernels' whole blocks. With products null, only
 // fills product_rows[0..nb) and returns the size in doubles.
-std::size_t base_product_table(const double* base_upper, int nb, int rows, std::size_t* product_rows,
-                               double* products);
+std::size_t base_product_table(const double* base_upper, int nb, int rows, std::size_t* product_rows, double* products);
 
 struct group_solve_input {
     const double* base_lower;  // L = U^T of the base, row r at r * stride
@@ -63,9 +62,8 @@ void factor_group(const group_factor_input& in, double* upper, double* diag, dou
 
 // The same for two groups at the same position of the same base (in_a.p ==
 // in_b.p): their rows share the loops and the base's products.
-void factor_twin_groups(const group_factor_input& in_a, double* upper_a, double* diag_a, double* sums_a,
-                        int* failed_a, const group_factor_input& in_b, double* upper_b, double* diag_b,
-                        double* sums_b, int* failed_b);
+void factor_twin_groups(const group_factor_input& in_a, double* upper_a, double* diag_a, double* sums_a, int* failed_a,
+                        const group_factor_input& in_b, double* upper_b, double* diag_b, double* sums_b, int* failed_b);
 
 // The sum of squares of column j's entries j..from-1, summed upward from 0, when
 // they are the same in every lane (value 0 and from j when nothing is known).

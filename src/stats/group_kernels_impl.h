@@ -97,8 +97,8 @@ __attribute__((always_inline)) inline void candidate_row(const group_factor_inpu
 // down to 0 (the same product in every lane and group, so loaded or formed
 // once for all of them).
 template <int GROUPS, int BLOCK>
-__attribute__((always_inline)) inline void later_block(const group_factor_input& in, int r, int x,
-                                                       double* const* upper, double* const* sums) {
+__attribute__((always_inline)) inline void later_block(const group_factor_input& in, int r, int x, double* const* upper,
+                                                       double* const* sums) {
     const int n = in.n, p = in.p, nb = n - 1;
     const double* cov_row = in.base_cov + static_cast<long>(r - 1) * nb + (x - 1);
     lanes a[BLOCK][GROUPS];
@@ -167,8 +167,7 @@ __attribute__((always_inline)) inline void later_row(const group_factor_input& i
 // Rows p..n-1 of GROUPS groups at one position.
 template <int GROUPS>
 __attribute__((always_inline)) inline void factor_groups(const group_factor_input* const* in, double* const* upper,
-                                                         double* const* diag, double* const* sums,
-                                                         int* const* failed) {
+                                                         double* const* diag, double* const* sums, int* const* failed) {
     for (int g = 0; g < GROUPS; ++g) {
         candidate_row(*in[g], sums[g]);
         finish_row(in[g]->n, in[g]->p, sums[g], upper[g], diag[g], failed[g]);
@@ -204,17 +203,17 @@ __attribute__((always_inline)) inline void solve_row(const group_solve_input& in
         for (int i = 0; i < COUNT; ++i) a[i] = a[i] - l * load(w[i] + k * GROUP_LANES);
     }
 #pragma GCC unroll 4
-    for (int i = 0; i < COUNT; ++i) store(columns + static_cast<std::size_t>(first + i) * in.block + r * GROUP_LANES,
-                                          a[i] / pivot);
+    for (int i = 0; i < COUNT; ++i)
+        store(columns + static_cast<std::size_t>(first + i) * in.block + r * GROUP_LANES, a[i] / pivot);
 }
 
 }  // namespace
 
 // Two groups at the same position: every row of both in one pass of the
 // loops (half the loop control, and the base products shared).
-void factor_twin_groups(const group_factor_input& in_a, double* upper_a, double* diag_a, double* sums_a,
-                        int* failed_a, const group_factor_input& in_b, double* upper_b, double* diag_b,
-                        double* sums_b, int* failed_b) {
+void factor_twin_groups(const group_factor_input& in_a, double* upper_a, double* diag_a, double* sums_a, int* failed_a,
+                        const group_factor_input& in_b, double* upper_b, double* diag_b, double* sums_b,
+                        int* failed_b) {
     const group_factor_input* inputs[2] = {&in_a, &in_b};
     double* upper[2] = {upper_a, upper_b};
     double* diag[2] = {diag_a, diag_b};
@@ -304,8 +303,7 @@ __attribute__((always_inline)) inline void finish_rows(const twin_columns* group
 
 // Both columns of GROUPS groups: each alone until the other has started.
 template <int GROUPS>
-__attribute__((always_inline)) inline void finish_columns(const twin_columns* groups, int n, int from_a,
-                                                          int from_b) {
+__attribute__((always_inline)) inline void finish_columns(const twin_columns* groups, int n, int from_a, int from_b) {
     const int both = from_a > from_b ? from_a : from_b;
     if (from_a < both) finish_rows<GROUPS, 0, 1>(groups, n, from_a, both);
     if (from_b < both) finish_rows<GROUPS, 1, 1>(groups, n, from_b, both);
@@ -336,8 +334,8 @@ void finish_twin_group_columns(const twin_columns& a, const twin_columns& b, int
 }
 
 // This instruction set's kernels, for the dispatcher.
-extern const group_kernel_set kernels{factor_group,           factor_twin_groups,    solve_group_columns,
-                                      group_pair_correlation, twin_pair_correlation, finish_group_columns,
-                                      finish_twin_group_columns};
+extern const group_kernel_set kernels{
+    factor_group,          factor_twin_groups,   solve_group_columns,      group_pair_correlation,
+    twin_pair_correlation, finish_group_columns, finish_twin_group_columns};
 
 }  // namespace gaussnet::GAUSSNET_KERNEL_ISA

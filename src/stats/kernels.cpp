@@ -74,18 +74,16 @@ struct own_rows {
 
 // Compiled for AVX2 and for the baseline, chosen at load time; both give the same bits.
 __attribute__((target_clones("avx2", "default"))) void subtract_rows(double* sums, int count, const double* coef,
-                                                                      const double* const* rows, int terms) {
+                                                                     const double* const* rows, int terms) {
     subtract_terms(sums, count, listed_terms{coef, rows}, terms);
 }
 
-__attribute__((target_clones("avx2", "default"))) void subtract_own_rows(double* sums, int count,
-                                                                          const double* first, long stride,
-                                                                          int terms) {
+__attribute__((target_clones("avx2", "default"))) void subtract_own_rows(double* sums, int count, const double* first,
+                                                                         long stride, int terms) {
     subtract_terms(sums, count, own_rows{first, stride}, terms);
 }
 
-__attribute__((target_clones("avx2", "default"))) void divide_by(double* out, const double* in, double d,
-                                                                  int count) {
+__attribute__((target_clones("avx2", "default"))) void divide_by(double* out, const double* in, double d, int count) {
     int x = 0;
     const double4 divisor = {d, d, d, d};
     for (; x + 4 <= count; x += 4) store4(out + x, load4(in + x) / divisor);
@@ -93,8 +91,8 @@ __attribute__((target_clones("avx2", "default"))) void divide_by(double* out, co
 }
 
 __attribute__((target_clones("avx2", "default"))) void finish_inverse_column(const double* upper, long stride,
-                                                                              const double* diag, int n, int from,
-                                                                              double* column) {
+                                                                             const double* diag, int n, int from,
+                                                                             double* column) {
     for (int k = from; k < n; ++k) {
         const double value = column[k] / diag[k];
         column[k] = value;
@@ -106,8 +104,7 @@ __attribute__((target_clones("avx2", "default"))) void finish_inverse_column(con
     }
 }
 
-__attribute__((target_clones("avx2", "default"))) void add_scaled(double* y, const double* row, double f,
-                                                                   int count) {
+__attribute__((target_clones("avx2", "default"))) void add_scaled(double* y, const double* row, double f, int count) {
     int x = 0;
     const double4 c = {f, f, f, f};
     for (; x + 4 <= count; x += 4) store4(y + x, load4(y + x) + c * load4(row + x));
@@ -115,7 +112,7 @@ __attribute__((target_clones("avx2", "default"))) void add_scaled(double* y, con
 }
 
 __attribute__((target_clones("avx2", "default"))) void subtract_scaled(double* y, const double* row, double f,
-                                                                        int count) {
+                                                                       int count) {
     int x = 0;
     const double4 c = {f, f, f, f};
     for (; x + 4 <= count; x += 4) store4(y + x, load4(y + x) - c * load4(row + x));

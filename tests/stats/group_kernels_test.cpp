@@ -84,8 +84,8 @@ std::vector<group_result> run(const group_kernel_set& set, const kernel_inputs& 
         set.factor_group(a, out[0].upper.data(), out[0].diag.data(), out[0].sums.data(), out[0].failed.data());
         set.factor_group(b, out[1].upper.data(), out[1].diag.data(), out[1].sums.data(), out[1].failed.data());
     } else {
-        set.factor_twin_groups(a, out[0].upper.data(), out[0].diag.data(), out[0].sums.data(), out[0].failed.data(),
-                               b, out[1].upper.data(), out[1].diag.data(), out[1].sums.data(), out[1].failed.data());
+        set.factor_twin_groups(a, out[0].upper.data(), out[0].diag.data(), out[0].sums.data(), out[0].failed.data(), b,
+                               out[1].upper.data(), out[1].diag.data(), out[1].sums.data(), out[1].failed.data());
     }
     for (group_result& g : out) {
         g.column_a.assign(static_cast<std::size_t>(in.n) * GROUP_LANES, 0.0);
@@ -142,8 +142,8 @@ TEST(GroupKernels, EveryBuildTableAndWayGivesTheSameBits) {
                 for (const bool with_table : {false, true})
                     expect_same(reference, run(*set, in, how, with_table, t),
                                 std::string(name) + " way " + std::to_string(static_cast<int>(how)) +
-                                    (with_table ? " with table" : " without") + ", n " + std::to_string(n) +
-                                    ", p " + std::to_string(p));
+                                    (with_table ? " with table" : " without") + ", n " + std::to_string(n) + ", p " +
+                                    std::to_string(p));
     }
 }
 
@@ -162,7 +162,8 @@ TEST(GroupKernels, ForwardSolveAgreesAcrossBuilds) {
         std::vector<int> positions(groups);
         int position = 0;
         for (int& at : positions) at = position = std::min(order, position + static_cast<int>(rng() % 4));
-        const group_solve_input in{lower.data(), order, diag.data(), order, positions.data(), groups, cov.data(), block};
+        const group_solve_input in{lower.data(),     order,  diag.data(), order,
+                                   positions.data(), groups, cov.data(),  block};
         std::vector<double> base(groups * block, 0.0), wide(groups * block, 0.0);
         baseline::kernels.solve_group_columns(in, base.data());
         avx2::kernels.solve_group_columns(in, wide.data());

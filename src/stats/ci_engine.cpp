@@ -155,17 +155,8 @@ struct candidate_results {
     std::vector<std::uint8_t> failed;
 };
 
-// The p-value's terms that depend only on the conditioning-set size.
-struct pvalue_terms {
-    double variance = 0;  // Fisher z: 1 / (n_cases - cond_size - 3) and sqrt(2 variance)
-    double scale = 0;
-    double df = 0;  // Student t: n_cases - cond_size - 2 and its log-beta part
-    double log_beta = 0;
-};
-
 // [0]: the non-members' tests, [1]: the members' (one conditioning variable less).
 struct pvalue_work {
-    pvalue_terms terms[2];
     std::vector<double> statistics[2];  // this pass's, in test order
     std::vector<double> pvalues[2];
     error_function_scratch erf;
@@ -590,21 +581,19 @@ int collect_statistics(const run_state& state, int target, const std::uint8_t* m
 void pvalues_in_order(const run_state& state, const std::uint8_t* member_flags, int member_count, int entries,
                       const int* index, pvalue_work& work, double* pvalues) {
     for (int member = 0; member < 2; ++member) {
+        // The terms that depend only on the conditioning-set size, once per kind.
         const int cond_size = member_count - member;
-        pvalue_terms& terms = work.terms[member];
         const std::vector<double>& statistics = work.statistics[member];
         std::vector<double>& out = work.pvalues[member];
         out.resize(statistics.size());
         const int count = static_cast<int>(statistics.size());
         if (state.exact == 0) {
-            terms.variance = 1.0 / static_cast<double>(state.n_cases - cond_size - 3);
-            terms.scale = std::sqrt(terms.variance + terms.variance);
-            normal_upper_tails(statistics.data(), count, terms.variance, terms.scale, out.data(), work.erf,
+            const double variance = 1.0 / static_cast<double>(state.n_cases - cond_size - 3);
+            normal_upper_tails(statistics.data(), count, variance, std::sqrt(variance + variance), out.data(), work.erf,
                                work.tail_arguments, work.tail_places);
         } else {
-            terms.df = static_cast<double>(state.n_cases - cond_size - 2);
-            terms.log_beta = log_beta_part(terms.df * 0.5, 0.5);
-            student_upper_tails(statistics.data(), count, terms.df, terms.log_beta, out.data(), work.student);
+            const double df = static_cast<double>(state.n_cases - cond_size - 2);
+            student_upper_tails(statistics.data(), count, df, log_beta_part(df * 0.5, 0.5), out.data(), work.student);
         }
     }
     std::size_t next[2] = {0, 0};

@@ -219,14 +219,21 @@ GAUSSNET_LANE_HELPER void pair_correlations(int n, int i, int j, const square_su
         cross[g] = s_i[g] = splat(0);
         s_j[g] = splat(j_sum.value);
     }
-    auto entry_i = [groups](int g, int k) { return load(groups[g].column_i + k * GROUP_LANES); };
-    auto entry_j = [groups](int g, int k) { return load(groups[g].column_j + k * GROUP_LANES); };
+    const double* column_i[GROUPS];
+    const double* column_j[GROUPS];
+    for (int g = 0; g < GROUPS; ++g) {
+        column_i[g] = groups[g].column_i;
+        column_j[g] = groups[g].column_j;
+    }
     for (int k = i > j ? i : j; k < n; ++k)
-        for (int g = 0; g < GROUPS; ++g) cross[g] = cross[g] + entry_i(g, k) * entry_j(g, k);
+        for (int g = 0; g < GROUPS; ++g)
+            cross[g] = cross[g] + load(column_i[g] + k * GROUP_LANES) * load(column_j[g] + k * GROUP_LANES);
     for (int k = i; k < n; ++k)
-        for (int g = 0; g < GROUPS; ++g) s_i[g] = s_i[g] + entry_i(g, k) * entry_i(g, k);
+        for (int g = 0; g < GROUPS; ++g)
+            s_i[g] = s_i[g] + load(column_i[g] + k * GROUP_LANES) * load(column_i[g] + k * GROUP_LANES);
     for (int k = j_sum.from; k < n; ++k)
-        for (int g = 0; g < GROUPS; ++g) s_j[g] = s_j[g] + entry_j(g, k) * entry_j(g, k);
+        for (int g = 0; g < GROUPS; ++g)
+            s_j[g] = s_j[g] + load(column_j[g] + k * GROUP_LANES) * load(column_j[g] + k * GROUP_LANES);
     for (int g = 0; g < GROUPS; ++g) {
         const lanes product = s_j[g] * s_i[g];
         for (int lane = 0; lane < GROUP_LANES; ++lane)

@@ -259,10 +259,11 @@ allowance() { mb $(($2 * $1 * 4 + 3 * $1 * $1 * 8)); }
     echo
     echo "run_iamb(2) called directly (median of $RUNS runs); tests per second from one run of the learner's loop instrumented."
     echo
-    echo "| threads | IAMB2 s | tests | passes | mean members per pass | learn s (instrumented) | tests/s |"
-    echo "|---|---|---|---|---|---|---|"
+    echo "| threads | IAMB2 s | tests | passes | passes ranked by a full sort | mean members per pass | learn s (instrumented) | tests/s |"
+    echo "|---|---|---|---|---|---|---|---|"
     f=$LOGS/C_tests_2_1
-    echo "| 1 | $(learner IAMB2 "$LOGS/C_learners_1" | median) | $(value tests "$f") | $(value passes "$f") | $(value mean_members_per_pass "$f") | $(value elapsed_s "$f") | $(value tests_per_s "$f") |"
+    sorted=$(awk -v s="$(value sorted_passes "$f")" -v p="$(value passes "$f")" 'BEGIN { if (p > 0) printf "%s (%.1f%%)", s, 100 * s / p; else print "n/a" }')
+    echo "| 1 | $(learner IAMB2 "$LOGS/C_learners_1" | median) | $(value tests "$f") | $(value passes "$f") | $sorted | $(value mean_members_per_pass "$f") | $(value elapsed_s "$f") | $(value tests_per_s "$f") |"
     echo
     echo "- memory allowance: $(allowance $C_VARS $C_CASES) MB"
     echo

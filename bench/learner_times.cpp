@@ -126,6 +126,7 @@ struct tally {
     long long additions = 0;
     long long removals = 0;
     long long repeats = 0;      // targets stopped at a member set seen before
+    long long sorted = 0;       // passes whose decision needed the full sort
     long long member_sum = 0;   // over passes
     int largest_blanket = 0;    // over finished targets
     int most_members = 0;       // over passes
@@ -140,6 +141,7 @@ struct tally {
         additions += o.additions;
         removals += o.removals;
         repeats += o.repeats;
+        sorted += o.sorted;
         member_sum += o.member_sum;
         largest_blanket = std::max(largest_blanket, o.largest_blanket);
         most_members = std::max(most_members, o.most_members);
@@ -199,6 +201,7 @@ bool learn_target(const learner_setting& setting, const run_state& state, int va
 
         pass_decision decision = decide_unsorted(w.pvalues.data(), w.index.data(), m, w.flags.data(), rule);
         if (decision.change == pass_change::undecided) {
+            ++w.counts.sorted;
             heap_sort3(static_cast<std::size_t>(m), w.pvalues.data(), w.index.data(), w.index.data());
             decision = decide_sorted(w.pvalues.data(), w.index.data(), m, w.flags.data(), rule);
         }
@@ -275,6 +278,7 @@ int run_budget(const learner_setting& setting, const run_state& state, const arg
     std::fprintf(out, "passes=%lld\n", total.passes);
     std::fprintf(out, "additions=%lld\n", total.additions);
     std::fprintf(out, "removals=%lld\n", total.removals);
+    std::fprintf(out, "sorted_passes=%lld\n", total.sorted);
     std::fprintf(out, "repeated_sets=%lld\n", total.repeats);
     std::fprintf(out, "tests=%lld\n", tests);
     std::fprintf(out, "tests_per_s=%.0f\n", learn_seconds > 0 ? static_cast<double>(tests) / learn_seconds : 0.0);

@@ -6,6 +6,9 @@
 #
 #   bench/run.sh BUILD_DIR
 #
+# IAMB2 alone also runs on 4,000 variables (data set C), the size at which the
+# cost of a pass's ranking and p-values shows most.
+#
 # Environment:
 #   BENCH_QUICK=1        100 variables instead of 500 and 1,000, short budget and
 #                        micro-benchmarks: for trying the script out
@@ -40,6 +43,7 @@ done
 if [ "$QUICK" = 1 ]; then
     A_VARS=100; A_CASES=1000
     B_VARS=100; B_CASES=500
+    C_VARS=200; C_CASES=500
     BUDGET=${BENCH_IAMB1_BUDGET:-5}
     MICRO_ARGS=(--benchmark_min_time=0.01)
     READ_CASES=500
@@ -47,6 +51,7 @@ if [ "$QUICK" = 1 ]; then
 else
     A_VARS=500; A_CASES=1000
     B_VARS=1000; B_CASES=500
+    C_VARS=4000; C_CASES=500
     BUDGET=${BENCH_IAMB1_BUDGET:-180}
     MICRO_ARGS=(--benchmark_min_time=0.2)
     READ_CASES=10000
@@ -54,6 +59,7 @@ else
 fi
 A_SEED=500
 B_SEED=1000
+C_SEED=4000
 THREADS=(1 2)
 ALPHA=0.05
 EXACT=0
@@ -96,13 +102,15 @@ data_set() {
 
 A_DIR=$(data_set $A_VARS $A_CASES $A_SEED)
 B_DIR=$(data_set $B_VARS $B_CASES $B_SEED)
+C_DIR=$(data_set $C_VARS $C_CASES $C_SEED)
 
 # The programs append to res.txt in their working directory: keep that out of the tree.
 SCRATCH=$(mktemp -d "$BUILD/bench-scratch.XXXXXX")
 trap 'rm -rf "$SCRATCH"' EXIT
-mkdir -p "$SCRATCH/A" "$SCRATCH/B" "$SCRATCH/logs"
+mkdir -p "$SCRATCH/A" "$SCRATCH/B" "$SCRATCH/C" "$SCRATCH/logs"
 cp "$A_DIR/net.txt" "$SCRATCH/A/net.txt"
 cp "$B_DIR/net.txt" "$SCRATCH/B/net.txt"
+cp "$C_DIR/net.txt" "$SCRATCH/C/net.txt"
 LOGS=$SCRATCH/logs
 
 LOAD_BEFORE=$(cut -d' ' -f1-3 /proc/loadavg)
@@ -110,6 +118,7 @@ STARTED=$(date +%s)
 
 A_ARGS=("$A_DIR/data.txt" $A_CASES $A_VARS 1 $ALPHA $EXACT)
 B_ARGS=("$B_DIR/data.txt" $B_CASES $B_VARS 1 $ALPHA $EXACT)
+C_ARGS=("$C_DIR/data.txt" $C_CASES $C_VARS 1 $ALPHA $EXACT)
 
 # The raw figures of the latest run stay in BUILD_DIR/bench-logs for a closer look.
 trap 'rm -rf "$BUILD/bench-logs"; cp -r "$LOGS" "$BUILD/bench-logs" 2>/dev/null; rm -rf "$SCRATCH"' EXIT
@@ -137,6 +146,14 @@ for t in "${THREADS[@]}"; do
             >"$LOGS/A_tests_${v}_$t")
     done
 done
+
+# IAMB2 alone on data set C, one thread: timed, then the instrumented loop once.
+for ((run = 1; run <= RUNS; run++)); do
+    say "C: IAMB2 alone, 1 thread, run $run/$RUNS"
+    (cd "$SCRATCH/C" && "$LEARNERS" --threads 1 --only iamb2 "${C_ARGS[@]}" >>"$LOGS/C_learners_1")
+done
+say "C: tests of IAMB2, 1 thread"
+(cd "$SCRATCH/C" && "$LEARNERS" --threads 1 --budget 100000 --variant 2 "${C_ARGS[@]}" >"$LOGS/C_tests_2_1")
 
 # IAMB1 on data set B within the budget; timeout only guards against a hang.
 for t in "${THREADS[@]}"; do
@@ -236,6 +253,19 @@ allowance() { mb $(($2 * $1 * 4 + 3 * $1 * $1 * 8)); }
     echo "| speedup 1 -> 2 | $(ratio "${med[B2,1]}" "${med[B2,2]}") | | | |"
     echo
     echo "- memory allowance: $(allowance $B_VARS $B_CASES) MB"
+    echo
+
+    echo "## IAMB2 alone: $C_VARS variables x $C_CASES cases (seed $C_SEED), 1 thread"
+    echo
+    echo "run_iamb(2) called directly (median of $RUNS runs); tests per second from one run of the learner's loop instrumented."
+    echo
+    echo "| threads | IAMB2 s | tests | passes | passes ranked by a full sort | mean members per pass | learn s (instrumented) | tests/s |"
+    echo "|---|---|---|---|---|---|---|---|"
+    f=$LOGS/C_tests_2_1
+    sorted=$(awk -v s="$(value sorted_passes "$f")" -v p="$(value passes "$f")" 'BEGIN { if (p > 0) printf "%s (%.1f%%)", s, 100 * s / p; else print "n/a" }')
+    echo "| 1 | $(learner IAMB2 "$LOGS/C_learners_1" | median) | $(value tests "$f") | $(value passes "$f") | $sorted | $(value mean_members_per_pass "$f") | $(value elapsed_s "$f") | $(value tests_per_s "$f") |"
+    echo
+    echo "- memory allowance: $(allowance $C_VARS $C_CASES) MB"
     echo
 
     echo "## IAMB1 within $BUDGET s: $B_VARS variables x $B_CASES cases"

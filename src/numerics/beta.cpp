@@ -68,7 +68,7 @@ double betai_with_log_beta(double a, double b, double x, double ln_beta_part) {
 namespace {
 
 // The same step in every lane.
-__attribute__((always_inline)) inline lanes lentz_step(lanes aa, lanes& c, lanes& d) {
+GAUSSNET_LANE_HELPER lanes lentz_step(lanes aa, lanes& c, lanes& d) {
     d = floor_tiny(1 + aa * d);
     c = floor_tiny(1 + aa / c);
     d = 1 / d;
@@ -77,7 +77,7 @@ __attribute__((always_inline)) inline lanes lentz_step(lanes aa, lanes& c, lanes
 
 // Four continued fractions side by side with the same a and b; each lane keeps
 // the value of the step at which it converged.
-__attribute__((target_clones("avx2", "default"))) void betacf_lanes(double a, double b, const double* x,
+GAUSSNET_MULTI_ISA void betacf_lanes(double a, double b, const double* x,
                                                                      double* out, int live) {
     const double s = a + b;
     const double p = a + 1;

@@ -141,7 +141,7 @@ double log_gamma_half() {
 namespace {
 
 // The series of P(1/2, x) for four arguments.
-__attribute__((target_clones("avx2", "default"))) void series_lanes(const double* x, double* p_out,
+GAUSSNET_MULTI_ISA void series_lanes(const double* x, double* p_out,
                                                                      int live) {
     constexpr double a = 0.5;
     const lanes xv = {x[0], x[1], x[2], x[3]};
@@ -167,7 +167,7 @@ __attribute__((target_clones("avx2", "default"))) void series_lanes(const double
 }
 
 // The continued fraction of Q(1/2, x) for four arguments, then P = 1 - Q.
-__attribute__((target_clones("avx2", "default"))) void fraction_lanes(const double* x, double* p_out,
+GAUSSNET_MULTI_ISA void fraction_lanes(const double* x, double* p_out,
                                                                        int live) {
     constexpr double a = 0.5;
     const lanes xv = {x[0], x[1], x[2], x[3]};

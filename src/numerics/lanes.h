@@ -3,29 +3,20 @@
 // four arguments side by side in vector lanes, each lane doing exactly the
 // scalar steps (a multiply and an add are never fused).
 //
-// Every helper is always inlined: a vector passed to a function built for
-// another instruction set would change the calling convention between the
-// AVX2 and baseline clones that use them.
+// The vector type and its build are common/lanes.h's.
 
 #include <cmath>
 
+#include "common/lanes.h"
 #include "numerics/numerics.h"
-
-// The helpers are always inlined, so the vector ABI note does not apply.
-#pragma GCC diagnostic ignored "-Wpsabi"
 
 namespace gaussnet::lanes_detail {
 
-#define GAUSSNET_LANE_HELPER __attribute__((always_inline)) inline
+using namespace simd;
 
 // A value of magnitude below the floor becomes +floor whatever its sign; NaN passes.
 GAUSSNET_LANE_HELPER double floor_tiny(double v) { return std::fabs(v) < NUMERICS_TINY ? NUMERICS_TINY : v; }
 
-constexpr int LANES = 4;
-typedef double lanes __attribute__((vector_size(LANES * sizeof(double))));
-typedef long long lane_mask __attribute__((vector_size(LANES * sizeof(long long))));
-
-GAUSSNET_LANE_HELPER lanes splat(double v) { return lanes{v, v, v, v}; }
 GAUSSNET_LANE_HELPER lanes magnitude(lanes v) { return (lanes)((lane_mask)v & 0x7fffffffffffffffLL); }
 GAUSSNET_LANE_HELPER lanes choose(lane_mask mask, lanes yes, lanes no) {
     return (lanes)(((lane_mask)yes & mask) | ((lane_mask)no & ~mask));
@@ -40,8 +31,6 @@ GAUSSNET_LANE_HELPER void keep_converged(lane_mask converged, lanes value, lanes
     result = choose(converged & ~done, value, result);
     done = done | converged;
 }
-
-#undef GAUSSNET_LANE_HELPER
 
 // Runs count arguments four at a time, the last group padded with a copy of
 // its last argument: evaluate(x, out, live) is told how many lanes are real,

@@ -42,18 +42,6 @@ void invert_factor(double* a, int n, const double* diag) {
     }
 }
 
-double pair_correlation(const double* a, int n, int i, int j) {
-    auto at = [a, n](int r, int c) { return a[static_cast<std::ptrdiff_t>(r) * n + c]; };
-    double cross = 0;
-    for (int k = i > j ? i : j; k < n; ++k) cross = cross + at(k, i) * at(k, j);
-    double s_i = 0;
-    for (int k = i; k < n; ++k) s_i = s_i + at(k, i) * at(k, i);
-    double s_j = 0;
-    for (int k = j; k < n; ++k) s_j = s_j + at(k, j) * at(k, j);
-    if (cross == 0) return 0.0;
-    return -(cross / std::sqrt(s_j * s_i));
-}
-
 void invert_in_place(double* a, int n) {
     const std::size_t cells = static_cast<std::size_t>(n) * static_cast<std::size_t>(n);
     for (int r = 0; r < n; ++r)
@@ -69,12 +57,25 @@ void invert_in_place(double* a, int n) {
 
 double partial_correlation(double* a, int n, int i, int j) {
     std::vector<double> diag(n > 0 ? static_cast<std::size_t>(n) : 0);
-    if (!cholesky_decompose(a, n, diag.data())) throw fatal_error(strprintf("No Cholesky decomposition (%d).", n));
+    if (!cholesky_decompose(a, n, diag.data())) not_positive_definite(n);
     invert_factor(a, n, diag.data());
-    if (i >= 0 && i < n && j >= 0 && j < n) return pair_correlation(a, n, i, j);
+    if (i >= 0 && i < n && j >= 0 && j < n) return correlation_from_columns(n, i, a + i, j, a + j, n);
     invert_in_place(a, n);
     return 1.0;
 }
+
+double correlation_from_columns(int n, int i, const double* column_i, int j, const double* column_j, long stride) {
+    double cross = 0;
+    for (int k = i > j ? i : j; k < n; ++k) cross = cross + column_i[k * stride] * column_j[k * stride];
+    double s_i = 0;
+    for (int k = i; k < n; ++k) s_i = s_i + column_i[k * stride] * column_i[k * stride];
+    double s_j = 0;
+    for (int k = j; k < n; ++k) s_j = s_j + column_j[k * stride] * column_j[k * stride];
+    if (cross == 0) return 0.0;
+    return -(cross / std::sqrt(s_j * s_i));
+}
+
+void not_positive_definite(int order) { throw fatal_error(strprintf("No Cholesky decomposition (%d).", order)); }
 
 void matrix_transpose(const double* source, int rows, int cols, double* result) {
     for (int r = 0; r < rows; ++r)
@@ -87,7 +88,8 @@ void matrix_multiply(const double* left, int rows, int inner, const double* righ
         for (int c = 0; c < cols; ++c) {
             double s = 0;
             for (int k = 0; k < inner; ++k)
-                s = s + left[static_cast<std::ptrdiff_t>(r) * inner + k] * right[static_cast<std::ptrdiff_t>(k) * cols + c];
+                s = s +
+                    left[static_cast<std::ptrdiff_t>(r) * inner + k] * right[static_cast<std::ptrdiff_t>(k) * cols + c];
             result[static_cast<std::ptrdiff_t>(r) * cols + c] = s;
         }
     }

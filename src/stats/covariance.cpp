@@ -1,17 +1,16 @@
 #include "stats/covariance.h"
 
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
+#include "common/lanes.h"
 #include "common/parallel.h"
 
 namespace gaussnet {
 
 namespace {
 
-// The helpers below are always inlined, so the vector ABI note does not apply.
-#pragma GCC diagnostic ignored "-Wpsabi"
+using namespace simd;
 
 std::vector<double> column_means(const FloatMatrix& data) {
     const int n = static_cast<int>(data.cols());
@@ -26,26 +25,15 @@ std::vector<double> column_means(const FloatMatrix& data) {
     return sums;
 }
 
-typedef double lanes __attribute__((vector_size(4 * sizeof(double))));
-
-__attribute__((always_inline)) inline lanes load(const double* p) {
-    lanes v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-__attribute__((always_inline)) inline void store(double* p, lanes v) { std::memcpy(p, &v, sizeof v); }
-
-constexpr int BAND_ROWS = 16;   // rows of the covariance per task
-constexpr int TILE_ROWS = 4;    // pair sums kept in registers: 4 rows x 8 columns
+constexpr int BAND_ROWS = 16;  // rows of the covariance per task
+constexpr int TILE_ROWS = 4;   // pair sums kept in registers: 4 rows x 8 columns
 constexpr int TILE_COLUMNS = 8;
 constexpr int CASE_BLOCK = 32;  // cases centred at a time
 
 // Adds cases 0..cases-1 of the centred block to the sums of rows ti..ti+3
 // (band-relative) and every block of eight columns from the diagonal's on:
 // each sum gains d_i * d_j case by case, in order.
-__attribute__((target_clones("avx2", "default"))) void add_tile_row(const double* centred, int width, int cases,
-                                                                     int ti, double* sums) {
+GAUSSNET_MULTI_ISA void add_tile_row(const double* centred, int width, int cases, int ti, double* sums) {
     for (int j = ti / TILE_COLUMNS * TILE_COLUMNS; j < width; j += TILE_COLUMNS) {
         lanes acc[TILE_ROWS][2];
         for (int r = 0; r < TILE_ROWS; ++r) {
@@ -57,9 +45,8 @@ __attribute__((target_clones("avx2", "default"))) void add_tile_row(const double
             const lanes c0 = load(row + j), c1 = load(row + j + 4);
             for (int r = 0; r < TILE_ROWS; ++r) {
                 const double d = row[ti + r];
-                const lanes dv = {d, d, d, d};
-                acc[r][0] = acc[r][0] + dv * c0;
-                acc[r][1] = acc[r][1] + dv * c1;
+                acc[r][0] = acc[r][0] + d * c0;
+                acc[r][1] = acc[r][1] + d * c1;
             }
         }
         for (int r = 0; r < TILE_ROWS; ++r) {

@@ -1,53 +1,40 @@
 #include "stats/kernels.h"
 
-#include <cstring>
+#include <algorithm>
+#include <cmath>
 
-// The helpers below are always inlined, so the vector ABI note does not apply.
-#pragma GCC diagnostic ignored "-Wpsabi"
+#include "common/lanes.h"
 
 namespace gaussnet {
 
 namespace {
 
-typedef double double4 __attribute__((vector_size(32)));
+using namespace simd;
 
-__attribute__((always_inline)) inline double4 load4(const double* p) {
-    double4 v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-__attribute__((always_inline)) inline void store4(double* p, double4 v) { std::memcpy(p, &v, sizeof v); }
-
-// sums[x] -= terms.coef(t) * terms.row(t)[x] for t = 0, 1, ...: sixteen
+// sums[x] -= terms.coef(t) * terms.row(t)[x] for t = 0, 1, ...: SUMS_HELD
 // entries stay in registers while all the terms are subtracted.
+constexpr int SUMS_HELD = 4 * LANES;
+
 template <typename Terms>
-__attribute__((always_inline)) inline void subtract_terms(double* sums, int count, const Terms& terms, int n_terms) {
+GAUSSNET_LANE_HELPER void subtract_terms(double* sums, int count, const Terms& terms, int n_terms) {
     int x = 0;
-    for (; x + 16 <= count; x += 16) {
-        double4 a0 = load4(sums + x), a1 = load4(sums + x + 4), a2 = load4(sums + x + 8), a3 = load4(sums + x + 12);
+    for (; x + SUMS_HELD <= count; x += SUMS_HELD) {
+        lanes a[4];
+#pragma GCC unroll 4
+        for (int i = 0; i < 4; ++i) a[i] = load(sums + x + i * LANES);
         for (int t = 0; t < n_terms; ++t) {
-            const double f = terms.coef(t);
-            const double4 c = {f, f, f, f};
+            const double c = terms.coef(t);
             const double* row = terms.row(t) + x;
-            a0 = a0 - c * load4(row);
-            a1 = a1 - c * load4(row + 4);
-            a2 = a2 - c * load4(row + 8);
-            a3 = a3 - c * load4(row + 12);
+#pragma GCC unroll 4
+            for (int i = 0; i < 4; ++i) a[i] = a[i] - c * load(row + i * LANES);
         }
-        store4(sums + x, a0);
-        store4(sums + x + 4, a1);
-        store4(sums + x + 8, a2);
-        store4(sums + x + 12, a3);
+#pragma GCC unroll 4
+        for (int i = 0; i < 4; ++i) store(sums + x + i * LANES, a[i]);
     }
-    for (; x + 4 <= count; x += 4) {
-        double4 a = load4(sums + x);
-        for (int t = 0; t < n_terms; ++t) {
-            const double f = terms.coef(t);
-            const double4 c = {f, f, f, f};
-            a = a - c * load4(terms.row(t) + x);
-        }
-        store4(sums + x, a);
+    for (; x + LANES <= count; x += LANES) {
+        lanes a = load(sums + x);
+        for (int t = 0; t < n_terms; ++t) a = a - terms.coef(t) * load(terms.row(t) + x);
+        store(sums + x, a);
     }
     for (; x < count; ++x) {
         double a = sums[x];
@@ -72,54 +59,61 @@ struct own_rows {
 
 }  // namespace
 
-// Compiled for AVX2 and for the baseline, chosen at load time; both give the same bits.
-__attribute__((target_clones("avx2", "default"))) void subtract_rows(double* sums, int count, const double* coef,
-                                                                      const double* const* rows, int terms) {
+GAUSSNET_MULTI_ISA void subtract_rows(double* sums, int count, const double* coef, const double* const* rows,
+                                      int terms) {
     subtract_terms(sums, count, listed_terms{coef, rows}, terms);
 }
 
-__attribute__((target_clones("avx2", "default"))) void subtract_own_rows(double* sums, int count,
-                                                                          const double* first, long stride,
-                                                                          int terms) {
+GAUSSNET_MULTI_ISA void subtract_own_rows(double* sums, int count, const double* first, long stride, int terms) {
     subtract_terms(sums, count, own_rows{first, stride}, terms);
 }
 
-__attribute__((target_clones("avx2", "default"))) void divide_by(double* out, const double* in, double d,
-                                                                  int count) {
+GAUSSNET_MULTI_ISA void divide_by(double* out, const double* in, double d, int count) {
     int x = 0;
-    const double4 divisor = {d, d, d, d};
-    for (; x + 4 <= count; x += 4) store4(out + x, load4(in + x) / divisor);
+    for (; x + LANES <= count; x += LANES) store(out + x, load(in + x) / d);
     for (; x < count; ++x) out[x] = in[x] / d;
 }
 
-__attribute__((target_clones("avx2", "default"))) void finish_inverse_column(const double* upper, long stride,
-                                                                              const double* diag, int n, int from,
-                                                                              double* column) {
+GAUSSNET_MULTI_ISA void finish_inverse_column(const double* upper, long stride, const double* diag, int n, int from,
+                                              double* column) {
     for (int k = from; k < n; ++k) {
         const double value = column[k] / diag[k];
         column[k] = value;
-        const double4 c = {value, value, value, value};
         const double* row = upper + k * stride;
         int x = k + 1;
-        for (; x + 4 <= n; x += 4) store4(column + x, load4(column + x) - c * load4(row + x));
+        for (; x + LANES <= n; x += LANES) store(column + x, load(column + x) - value * load(row + x));
         for (; x < n; ++x) column[x] = column[x] - value * row[x];
     }
 }
 
-__attribute__((target_clones("avx2", "default"))) void add_scaled(double* y, const double* row, double f,
-                                                                   int count) {
+GAUSSNET_MULTI_ISA void add_scaled(double* y, const double* row, double f, int count) {
     int x = 0;
-    const double4 c = {f, f, f, f};
-    for (; x + 4 <= count; x += 4) store4(y + x, load4(y + x) + c * load4(row + x));
+    for (; x + LANES <= count; x += LANES) store(y + x, load(y + x) + f * load(row + x));
     for (; x < count; ++x) y[x] = y[x] + f * row[x];
 }
 
-__attribute__((target_clones("avx2", "default"))) void subtract_scaled(double* y, const double* row, double f,
-                                                                        int count) {
+GAUSSNET_MULTI_ISA void subtract_scaled(double* y, const double* row, double f, int count) {
     int x = 0;
-    const double4 c = {f, f, f, f};
-    for (; x + 4 <= count; x += 4) store4(y + x, load4(y + x) - c * load4(row + x));
+    for (; x + LANES <= count; x += LANES) store(y + x, load(y + x) - f * load(row + x));
     for (; x < count; ++x) y[x] = y[x] - f * row[x];
+}
+
+bool finish_factor_row(const double* sums, int r, int n, double* diag, double* out) {
+    if (sums[r] <= 0) return false;  // a NaN pivot goes on
+    const double pivot = std::sqrt(sums[r]);
+    diag[r] = pivot;
+    divide_by(out + r + 1, sums + r + 1, pivot, n - r - 1);
+    return true;
+}
+
+int factor_upper(const double* cov, double* upper, long stride, int n, double* diag, double* sums) {
+    for (int r = 0; r < n; ++r) {
+        const double* row = cov + r * stride;
+        std::copy(row + r, row + n, sums + r);
+        if (r > 0) subtract_own_rows(sums + r, n - r, upper + (r - 1) * stride + r, stride, r);
+        if (!finish_factor_row(sums, r, n, diag, upper + r * stride)) return r;
+    }
+    return -1;
 }
 
 }  // namespace gaussnet

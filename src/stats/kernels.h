@@ -1,9 +1,9 @@
 #pragma once
-// The inner loops of the shared-work tests. Every entry gets exactly the
-// operations of the plain factorisation, in the same order; only independent
-// entries are computed side by side (never the terms of one sum), and a
-// multiply and a subtract are never fused, so the results are bit-identical
-// to the scalar loops.
+// The inner loops of the shared-work tests and of the precision matrix. Every
+// entry gets exactly the operations of the plain factorisation, in the same
+// order; only independent entries are computed side by side (never the terms
+// of one sum), and a multiply and a subtract are never fused, so the results
+// are bit-identical to the scalar loops.
 
 namespace gaussnet {
 
@@ -28,5 +28,19 @@ void add_scaled(double* y, const double* row, double f, int count);
 
 // y[x] = y[x] - f * row[x] for every x < count.
 void subtract_scaled(double* y, const double* row, double f, int count);
+
+// The last step of row r of an upper factor U = L^T of order n, whose sums
+// (the covariances minus the earlier rows' products) are in sums[r..n-1]:
+// false when the pivot sums[r] is not positive (a NaN goes on); otherwise
+// diag[r] = sqrt(sums[r]) and out[x] = sums[x] / diag[r] for x > r.
+bool finish_factor_row(const double* sums, int r, int n, double* diag, double* out);
+
+// U = L^T of the matrix whose upper triangle with the diagonal is in cov (row r
+// at cov + r * stride), its rows written to upper at the same stride (upper
+// may be cov: each row is read before it is written), its diagonal to diag:
+// entry (r, x) is cov[r][x] minus U[k][r] * U[k][x] for k from r - 1 down to
+// 0, divided by the pivot. Returns the first row whose pivot is not positive,
+// or -1. sums is scratch of n doubles.
+int factor_upper(const double* cov, double* upper, long stride, int n, double* diag, double* sums);
 
 }  // namespace gaussnet

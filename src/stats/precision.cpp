@@ -3,31 +3,13 @@
 #include <cmath>
 #include <vector>
 
-#include "common/fatal_error.h"
 #include "common/parallel.h"
-#include "common/text.h"
 #include "stats/cholesky.h"
 #include "stats/kernels.h"
 
 namespace gaussnet {
 
 namespace {
-
-// U = L^T over the upper triangle of a (which holds the covariances), diagonal
-// apart; each entry subtracts the earlier rows' products from the nearest back.
-bool factor_in_place(DoubleMatrix& a, std::vector<double>& diag) {
-    const int n = static_cast<int>(a.rows());
-    std::vector<double> sums(static_cast<std::size_t>(n));
-    for (int r = 0; r < n; ++r) {
-        double* row = a.row(r);
-        for (int x = r; x < n; ++x) sums[x] = row[x];
-        if (r > 0) subtract_own_rows(sums.data() + r, n - r, a.row(r - 1) + r, n, r);
-        if (sums[r] <= 0) return false;  // a NaN pivot goes on
-        diag[r] = std::sqrt(sums[r]);
-        divide_by(row + r + 1, sums.data() + r + 1, diag[r], n - r - 1);
-    }
-    return true;
-}
 
 // Column r of L^-1 into the lower triangle (row k, column r for k >= r).
 void inverse_columns_in_place(int n_threads, DoubleMatrix& a, const std::vector<double>& diag) {
@@ -79,7 +61,9 @@ void invert_covariance(int n_threads, DoubleMatrix& cov) {
     const int n = static_cast<int>(cov.rows());
     DoubleMatrix work = cov;
     std::vector<double> diag(static_cast<std::size_t>(n));
-    if (!factor_in_place(work, diag)) throw fatal_error(strprintf("No Cholesky decomposition (%d).", n));
+    // U = L^T in the upper triangle, over the covariances it replaces.
+    std::vector<double> sums(static_cast<std::size_t>(n));
+    if (factor_upper(work.data(), work.data(), n, n, diag.data(), sums.data()) >= 0) not_positive_definite(n);
     inverse_columns_in_place(n_threads, work, diag);
     for (int r = 0; r < n; ++r)
         for (int c = r + 1; c < n; ++c) work(r, c) = 0;

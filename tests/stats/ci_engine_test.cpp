@@ -58,30 +58,30 @@ TEST_P(CiEngineMatchesPlain, EveryPvalueBitForBit) {
     DoubleMatrix cov(param.n_vars, param.n_vars);
     estimate_covariance(state.data_matrix, 1, cov);
     for (const auto mode : {ci_engine::grouping::automatic, ci_engine::grouping::always, ci_engine::grouping::never}) {
-    ci_engine fast(test, cov, mode);
-    ci_engine plain(test, cov);
-    std::mt19937 rng(11);
-    std::bernoulli_distribution member(param.member_share);
-    const int m = param.n_vars - 1;
-    std::vector<double> p_fast(m), p_plain(m);
-    std::vector<int> i_fast(m), i_plain(m);
-    for (int trial = 0; trial < 12; ++trial) {
-        const int target = static_cast<int>(rng() % param.n_vars);
-        std::vector<std::uint8_t> flags(param.n_vars, 0);
-        int count = 0;
-        for (int v = 0; v < param.n_vars; ++v)
-            if (v != target && member(rng)) {
-                flags[v] = 1;
-                ++count;
+        ci_engine fast(test, cov, mode);
+        ci_engine plain(test, cov);
+        std::mt19937 rng(11);
+        std::bernoulli_distribution member(param.member_share);
+        const int m = param.n_vars - 1;
+        std::vector<double> p_fast(m), p_plain(m);
+        std::vector<int> i_fast(m), i_plain(m);
+        for (int trial = 0; trial < 12; ++trial) {
+            const int target = static_cast<int>(rng() % param.n_vars);
+            std::vector<std::uint8_t> flags(param.n_vars, 0);
+            int count = 0;
+            for (int v = 0; v < param.n_vars; ++v)
+                if (v != target && member(rng)) {
+                    flags[v] = 1;
+                    ++count;
+                }
+            fast.test_pass(target, flags.data(), count, p_fast.data(), i_fast.data());
+            plain.test_pass_plain(target, flags.data(), count, p_plain.data(), i_plain.data());
+            for (int e = 0; e < m; ++e) {
+                ASSERT_EQ(i_fast[e], i_plain[e]);
+                ASSERT_TRUE(same_bits(p_fast[e], p_plain[e]))
+                    << "trial " << trial << " candidate " << i_fast[e] << ": " << p_fast[e] << " vs " << p_plain[e];
             }
-        fast.test_pass(target, flags.data(), count, p_fast.data(), i_fast.data());
-        plain.test_pass_plain(target, flags.data(), count, p_plain.data(), i_plain.data());
-        for (int e = 0; e < m; ++e) {
-            ASSERT_EQ(i_fast[e], i_plain[e]);
-            ASSERT_TRUE(same_bits(p_fast[e], p_plain[e]))
-                << "trial " << trial << " candidate " << i_fast[e] << ": " << p_fast[e] << " vs " << p_plain[e];
         }
-    }
     }
 }
 

@@ -1,8 +1,9 @@
-// The lockstep kernels are built for AVX2 and for the baseline, take the base
-// products from a table or form them, and factorise (and finish the columns
-// of) one group alone or two groups at one position in the same loops. Every
-// one of these ways must give the same bits. (The engine tests compare the
-// engine with one plain test at a time on whichever build this processor runs.)
+// The lockstep kernels take the base products from a table or form them, and
+// factorise (and finish the columns of) one group alone or two groups at one
+// position in the same loops. Every one of these ways must give the same bits.
+// (The engine tests compare the engine with one plain test at a time; they run
+// on whichever build this processor picks, and again as test_stats_baseline on
+// the baseline build alone.)
 #include "stats/group_kernels.h"
 
 #include <gtest/gtest.h>
@@ -45,20 +46,13 @@ struct kernel_inputs {
             for (auto& v : cand_var[g]) v = rng() % 9 == 0 ? 0.1 : 3 + small(rng);  // 0.1: the lane may fail
         }
         product_rows.resize(static_cast<std::size_t>(nb));
-        products.assign(base_product_table(base_upper.data(), nb, nb, product_rows.data(), nullptr) + 8 * nb, 0.0);
+        products.assign(base_product_table(base_upper.data(), nb, nb, product_rows.data(), nullptr) + KERNEL_BLOCK * nb,
+                        0.0);
         base_product_table(base_upper.data(), nb, nb, product_rows.data(), products.data());
     }
 
-    group_factor_input input(int g, bool with_table) const {
-        return {n,
-                p,
-                base_upper.data(),
-                base_cov.data(),
-                w[g].data(),
-                cand_cov[g].data(),
-                cand_var[g].data(),
-                with_table ? products.data() : nullptr,
-                product_rows.data()};
+    group_base base(bool with_table) const {
+        return {n, p, base_upper.data(), base_cov.data(), with_table ? products.data() : nullptr, product_rows.data()};
     }
 };
 
@@ -69,49 +63,31 @@ struct group_result {
         : upper(static_cast<std::size_t>(n) * n * GROUP_LANES + GROUP_PADDING, 0.0),
           diag(static_cast<std::size_t>(n) * GROUP_LANES, 0.0),
           sums(static_cast<std::size_t>(n) * GROUP_LANES + GROUP_PADDING, 0.0),
+          column_a(static_cast<std::size_t>(n) * GROUP_LANES, 0.0),
+          column_b(static_cast<std::size_t>(n) * GROUP_LANES, 0.0),
           r(GROUP_LANES, 0.0),
           failed(GROUP_LANES, -1) {}
 };
 
-enum class way { alone, twin };
-
-// Both groups factorised one way, then their inverse-factor columns (the
-// candidate's from p, a target's from t) and partial correlations.
-std::vector<group_result> run(const group_kernel_set& set, const kernel_inputs& in, way how, bool with_table, int t) {
+// Both groups factorised alone or together, then their inverse-factor columns
+// (the candidate's from p, a target's from t) and partial correlations.
+std::vector<group_result> run(const kernel_inputs& in, int together, bool with_table, int t) {
     std::vector<group_result> out{group_result(in.n), group_result(in.n)};
-    const group_factor_input a = in.input(0, with_table), b = in.input(1, with_table);
-    if (how == way::alone) {
-        set.factor_group(a, out[0].upper.data(), out[0].diag.data(), out[0].sums.data(), out[0].failed.data());
-        set.factor_group(b, out[1].upper.data(), out[1].diag.data(), out[1].sums.data(), out[1].failed.data());
-    } else {
-        set.factor_twin_groups(a, out[0].upper.data(), out[0].diag.data(), out[0].sums.data(), out[0].failed.data(),
-                               b, out[1].upper.data(), out[1].diag.data(), out[1].sums.data(), out[1].failed.data());
-    }
-    for (group_result& g : out) {
-        g.column_a.assign(static_cast<std::size_t>(in.n) * GROUP_LANES, 0.0);
-        g.column_b.assign(static_cast<std::size_t>(in.n) * GROUP_LANES, 0.0);
+    lane_group_data data[2];
+    for (int g = 0; g < 2; ++g) {
+        group_result& o = out[g];
         for (int lane = 0; lane < GROUP_LANES; ++lane) {
-            g.column_a[in.p * GROUP_LANES + lane] = 1;
-            g.column_b[t * GROUP_LANES + lane] = 1;
+            o.column_a[in.p * GROUP_LANES + lane] = 1;
+            o.column_b[t * GROUP_LANES + lane] = 1;
         }
-        if (how != way::twin)
-            set.finish_group_columns(g.upper.data(), g.diag.data(), in.n, in.p, g.column_a.data(), t,
-                                     g.column_b.data());
+        data[g] = {in.w[g].data(), in.cand_cov[g].data(), in.cand_var[g].data(), o.upper.data(),    o.diag.data(),
+                   o.sums.data(),  o.failed.data(),       o.column_a.data(),     o.column_b.data(), o.r.data()};
     }
-    if (how == way::twin) {
-        auto columns = [](group_result& g) -> twin_columns {
-            return {g.upper.data(), g.diag.data(), g.column_a.data(), g.column_b.data()};
-        };
-        set.finish_twin_group_columns(columns(out[0]), columns(out[1]), in.n, in.p, t);
-    }
-    if (how == way::twin) {
-        const double* column_i[2] = {out[0].column_a.data(), out[1].column_a.data()};
-        const double* column_j[2] = {out[0].column_b.data(), out[1].column_b.data()};
-        double* r[2] = {out[0].r.data(), out[1].r.data()};
-        set.twin_pair_correlation(in.n, in.p, t, {0.0, t}, column_i, column_j, r);
-    } else {
-        for (group_result& g : out)
-            set.group_pair_correlation(in.n, in.p, g.column_a.data(), t, g.column_b.data(), {0.0, t}, g.r.data());
+    const group_base base = in.base(with_table);
+    for (int first = 0; first < 2; first += together) {
+        factor_groups(base, data + first, together);
+        finish_group_columns(in.n, in.p, t, data + first, together);
+        group_pair_correlations(in.n, in.p, t, {0.0, t}, data + first, together);
     }
     return out;
 }
@@ -127,33 +103,29 @@ void expect_same(const std::vector<group_result>& x, const std::vector<group_res
     }
 }
 
-TEST(GroupKernels, EveryBuildTableAndWayGivesTheSameBits) {
-    std::vector<std::pair<const char*, const group_kernel_set*>> sets{{"baseline", &baseline::kernels}};
-    if (__builtin_cpu_supports("avx2")) sets.push_back({"avx2", &avx2::kernels});
+TEST(GroupKernels, AloneTogetherWithAndWithoutTableGiveTheSameBits) {
     std::mt19937 rng(5);
     for (int trial = 0; trial < 150; ++trial) {
         const int n = 2 + static_cast<int>(rng() % 40);
         const int p = static_cast<int>(rng() % n);
         const int t = p + static_cast<int>(rng() % (n - p));  // a target column at or after p
         const kernel_inputs in(n, p, rng);
-        const std::vector<group_result> reference = run(baseline::kernels, in, way::alone, false, t);
-        for (const auto& [name, set] : sets)
-            for (const way how : {way::alone, way::twin})
-                for (const bool with_table : {false, true})
-                    expect_same(reference, run(*set, in, how, with_table, t),
-                                std::string(name) + " way " + std::to_string(static_cast<int>(how)) +
-                                    (with_table ? " with table" : " without") + ", n " + std::to_string(n) +
-                                    ", p " + std::to_string(p));
+        const std::vector<group_result> reference = run(in, 1, false, t);
+        for (const int together : {1, 2})
+            for (const bool with_table : {false, true})
+                expect_same(reference, run(in, together, with_table, t),
+                            std::to_string(together) + " together" + (with_table ? " with table" : " without") +
+                                ", n " + std::to_string(n) + ", p " + std::to_string(p));
     }
 }
 
-TEST(GroupKernels, ForwardSolveAgreesAcrossBuilds) {
-    if (!__builtin_cpu_supports("avx2")) GTEST_SKIP() << "one build only on this processor";
+TEST(GroupKernels, ForwardSolveIsTheScalarSolve) {
     std::mt19937 rng(8);
     std::uniform_real_distribution<double> small(-0.3, 0.3);
     for (int trial = 0; trial < 40; ++trial) {
         const int order = 1 + static_cast<int>(rng() % 30);
         const int groups = 1 + static_cast<int>(rng() % 9);
+        const int rows = static_cast<int>(rng() % (order + 1));  // those before a failed pivot
         const std::size_t block = static_cast<std::size_t>(order) * GROUP_LANES;
         std::vector<double> lower(static_cast<std::size_t>(order) * order), diag(order), cov(groups * block);
         for (auto& v : lower) v = small(rng);
@@ -162,11 +134,21 @@ TEST(GroupKernels, ForwardSolveAgreesAcrossBuilds) {
         std::vector<int> positions(groups);
         int position = 0;
         for (int& at : positions) at = position = std::min(order, position + static_cast<int>(rng() % 4));
-        const group_solve_input in{lower.data(), order, diag.data(), order, positions.data(), groups, cov.data(), block};
-        std::vector<double> base(groups * block, 0.0), wide(groups * block, 0.0);
-        baseline::kernels.solve_group_columns(in, base.data());
-        avx2::kernels.solve_group_columns(in, wide.data());
-        EXPECT_TRUE(same_bits(base, wide)) << "trial " << trial;
+        const group_solve_input in{lower.data(), order, diag.data(), rows, positions.data(), groups, cov.data(), block};
+        std::vector<double> solved(groups * block, 0.0), expected(groups * block, 0.0);
+        solve_group_columns(in, solved.data());
+        for (int g = 0; g < groups; ++g)
+            for (int lane = 0; lane < GROUP_LANES; ++lane) {
+                auto at = [&](std::vector<double>& v, int r) -> double& {
+                    return v[g * block + r * GROUP_LANES + lane];
+                };
+                for (int r = 0; r < std::min(rows, positions[g]); ++r) {
+                    double s = at(cov, r);
+                    for (int k = r - 1; k >= 0; --k) s = s - lower[r * order + k] * at(expected, k);
+                    at(expected, r) = s / diag[r];
+                }
+            }
+        EXPECT_TRUE(same_bits(solved, expected)) << "trial " << trial;
     }
 }
 

@@ -174,16 +174,16 @@ TEST_P(Statistic, FromCorrelation) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, Statistic,
-    ::testing::Values(statistic_case{0, 100, 1.0, 0, 2147483647.0}, statistic_case{1, 100, 1.0, 0, 2147483647.0},
-                      statistic_case{0, 100, -1.0, 0, -std::numeric_limits<double>::infinity()},
-                      statistic_case{1, 100, -1.0, 0, -std::numeric_limits<double>::infinity()},
-                      statistic_case{0, 100, 0.5, 3, 0.5 * std::log(3.0)},
-                      statistic_case{0, 100, -0.5, 3, -0.5 * std::log(3.0)},
-                      statistic_case{1, 12, 0.6, 0, 0.6 * std::sqrt(10 / 0.64)},
-                      statistic_case{1, 12, 0.6, 10, 0.0},  // no degrees of freedom left
-                      statistic_case{1, 12, 0.6, 11, std::numeric_limits<double>::quiet_NaN()}));
+INSTANTIATE_TEST_SUITE_P(Cases, Statistic,
+                         ::testing::Values(statistic_case{0, 100, 1.0, 0, 2147483647.0},
+                                           statistic_case{1, 100, 1.0, 0, 2147483647.0},
+                                           statistic_case{0, 100, -1.0, 0, -std::numeric_limits<double>::infinity()},
+                                           statistic_case{1, 100, -1.0, 0, -std::numeric_limits<double>::infinity()},
+                                           statistic_case{0, 100, 0.5, 3, 0.5 * std::log(3.0)},
+                                           statistic_case{0, 100, -0.5, 3, -0.5 * std::log(3.0)},
+                                           statistic_case{1, 12, 0.6, 0, 0.6 * std::sqrt(10 / 0.64)},
+                                           statistic_case{1, 12, 0.6, 10, 0.0},  // no degrees of freedom left
+                                           statistic_case{1, 12, 0.6, 11, std::numeric_limits<double>::quiet_NaN()}));
 
 TEST(StatisticPvalue, ZeroStatisticIsOneHalfInBothModes) {
     for (const test_kind kind : {test_kind::fisher_z, test_kind::student_t})

@@ -8,24 +8,20 @@
 #include <cstdio>
 #include <ostream>
 #include <random>
-#include <regex>
 #include <string>
 #include <vector>
 
+#include "support/expected_output.h"
 #include "support/run_program.h"
 
 namespace gaussnet {
 namespace {
 
+using test::mask_seconds;
 using test::program_result;
 using test::run_program;
 using test::temp_dir;
 
-// Elapsed seconds differ from run to run.
-std::string mask_seconds(const std::string& text) {
-    static const std::regex seconds("[0-9]+ sec\\.");
-    return std::regex_replace(text, seconds, "0 sec.");
-}
 
 std::string banner(int n_vars, int n_cases, int n_edges) {
     return "\n n_vars= " + std::to_string(n_vars) + ", n_cases= " + std::to_string(n_cases) +

@@ -1,14 +1,8 @@
 #pragma once
-// Small helpers for the simulator's tests: a scratch directory and running a
-// program with its output captured.
+// The simulator's tests use the shared harness (a scratch directory, a
+// program run with its output captured) under the names they were written with.
 
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <csignal>
-#include <cstdlib>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -16,35 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "support/expected_output.h"
+#include "support/run_program.h"
+
 namespace sim_test {
 
-class scratch_dir {
-public:
-    scratch_dir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "gaussnet-sim-test-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-        path_ = pattern;
-    }
-    ~scratch_dir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    scratch_dir(const scratch_dir&) = delete;
-    scratch_dir& operator=(const scratch_dir&) = delete;
+using scratch_dir = gaussnet::test::temp_dir;
+using gaussnet::test::read_file;
 
-    const std::filesystem::path& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
-};
-
-inline std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-inline void write_file(const std::string& path, const std::string& text) {
+inline void write_file(const std::filesystem::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
 
@@ -54,36 +28,12 @@ struct run_result {
     std::string err;
 };
 
-// Runs program with args in directory cwd; stdout and stderr go through files
-// so that a large output cannot block the child. A file_size_limit > 0 makes
-// writes beyond that many bytes fail, as on a full disk.
+// A file_size_limit > 0 makes writes beyond that many bytes fail, as on a full disk.
 inline run_result run_program(const std::string& program, const std::vector<std::string>& args,
                               const std::filesystem::path& cwd, long file_size_limit = 0) {
-    scratch_dir capture;
-    const std::string out_path = capture / "out";
-    const std::string err_path = capture / "err";
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const int out = ::open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int err = ::open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (out < 0 || err < 0 || ::chdir(cwd.c_str()) != 0) ::_exit(127);
-        ::dup2(out, STDOUT_FILENO);
-        ::dup2(err, STDERR_FILENO);
-        if (file_size_limit > 0) {
-            ::signal(SIGXFSZ, SIG_IGN);  // fail the write instead of killing the process
-            const rlimit limit{static_cast<rlim_t>(file_size_limit), static_cast<rlim_t>(file_size_limit)};
-            ::setrlimit(RLIMIT_FSIZE, &limit);
-        }
-        ::execv(program.c_str(), argv.data());
-        ::_exit(127);
-    }
-    int wstatus = 0;
-    ::waitpid(pid, &wstatus, 0);
-    return {WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1, read_file(out_path), read_file(err_path)};
+    const gaussnet::test::program_result result =
+        gaussnet::test::run_program(program, args, cwd, std::chrono::seconds(300), file_size_limit);
+    return {result.exit_status, result.out, result.err};
 }
 
 inline std::vector<std::string> split_words(const std::string& text) {

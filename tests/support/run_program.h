@@ -15,6 +15,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -113,9 +114,13 @@ inline bool drain(int out_fd, int err_fd, std::string& out, std::string& err,
 
 // Runs program with args in directory dir, standard input from /dev/null.
 // A program still running after time_limit is killed (result.timed_out).
+// A file_size_limit > 0 makes writes to files beyond that many bytes fail, as
+// on a full disk (standard output and error are pipes, which it leaves alone).
 inline program_result run_program(const std::string& program, const std::vector<std::string>& args,
                                   const std::filesystem::path& dir,
-                                  std::chrono::seconds time_limit = std::chrono::seconds(300)) {
+                                  std::chrono::seconds time_limit = std::chrono::seconds(300),
+                                  long file_size_limit = 0) {
+    const rlimit file_limit{static_cast<rlim_t>(file_size_limit), static_cast<rlim_t>(file_size_limit)};
     // Everything the child needs is prepared before the fork: after it, the
     // child may only make system calls.
     std::vector<std::string> words{program};
@@ -137,6 +142,10 @@ inline program_result run_program(const std::string& program, const std::vector<
         if (null_in < 0 || ::dup2(null_in, 0) < 0 || ::dup2(out_pipe[1], 1) < 0 || ::dup2(err_pipe[1], 2) < 0 ||
             ::chdir(directory.c_str()) != 0) {
             ::_exit(126);
+        }
+        if (file_size_limit > 0) {
+            ::signal(SIGXFSZ, SIG_IGN);  // a write past the limit then fails with EFBIG
+            if (::setrlimit(RLIMIT_FSIZE, &file_limit) != 0) ::_exit(126);
         }
         ::execv(program.c_str(), argv.data());
         static const char failed[] = "run_program: exec failed\n";
@@ -165,8 +174,9 @@ inline program_result run_program(const std::string& program, const std::vector<
 }
 
 inline program_result run_program(const std::string& program, const std::vector<std::string>& args,
-                                  const temp_dir& dir, std::chrono::seconds time_limit = std::chrono::seconds(300)) {
-    return run_program(program, args, dir.path(), time_limit);
+                                  const temp_dir& dir, std::chrono::seconds time_limit = std::chrono::seconds(300),
+                                  long file_size_limit = 0) {
+    return run_program(program, args, dir.path(), time_limit, file_size_limit);
 }
 
 // Counts the places where needle begins in haystack (overlaps included).

@@ -108,6 +108,8 @@ long long learn_targets(const learner_setting& setting, iamb_variant variant, co
                         ByteMatrix& learned_graph, const DoubleMatrix& cov, const char* progress_label) {
     std::vector<std::unique_ptr<blanket_learner>> learners(static_cast<std::size_t>(setting.n_threads));
     progress_line progress(progress_label, static_cast<long long>(targets.size()));
+    if (setting.distributor != nullptr)
+        return setting.distributor->learn(setting, variant, targets, learned_graph, cov, progress);
     parallel_for(setting.n_threads, static_cast<std::int64_t>(targets.size()), [&](std::int64_t item, int thread) {
         auto& learner = learners[static_cast<std::size_t>(thread)];
         if (!learner) learner = std::make_unique<blanket_learner>(setting, cov);

@@ -1,0 +1,277 @@
+#include "cluster/rank_farm.h"
+
+#include <algorithm>
+#include <atomic>
+#include <climits>
+#include <cstdint>
+#include <chrono>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <string>
+#include <thread>
+
+#include "common/fatal_error.h"
+#include "learners/progress.h"
+
+namespace gaussnet::cluster {
+
+namespace {
+
+constexpr int REQUEST_TAG = 1;
+constexpr int REPLY_TAG = 16;  // + the asking thread's number
+constexpr int NO_TARGET = -1;
+
+// A request: which thread asks, how many targets it finished since its last
+// request, and the lowest list position that failed on it (or NO_TARGET).
+struct request {
+    int thread;
+    int finished;
+    int failed;
+};
+
+// What one rank learned in one farm: tests, rows, and its first failure.
+class rank_results {
+public:
+    void add_row(int position, const std::vector<std::uint8_t>& flags) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        words_.push_back(position);
+        const std::size_t count_at = words_.size();
+        words_.push_back(0);
+        for (int j = 0; j < static_cast<int>(flags.size()); ++j)
+            if (flags[j] == 1) words_.push_back(j);
+        words_[count_at] = static_cast<int>(words_.size() - count_at - 1);
+    }
+    void add_tests(long long tests) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        tests_ += tests;
+    }
+    void add_failure(int position, int status, const std::string& text) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (failed_ != NO_TARGET && failed_ < position) return;
+        failed_ = position;
+        status_ = status;
+        text_ = text;
+    }
+    int first_failure() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return failed_;
+    }
+
+    // Layout: tests (two words), failed position, status, text length, rows
+    // length, text bytes (padded to words), rows.
+    std::vector<int> pack() const {
+        const int text_words = static_cast<int>((text_.size() + sizeof(int) - 1) / sizeof(int));
+        std::vector<int> packed = {static_cast<int>(tests_ >> 32), static_cast<int>(tests_ & 0xffffffff), failed_,
+                                   status_, static_cast<int>(text_.size()), static_cast<int>(words_.size())};
+        packed.resize(packed.size() + static_cast<std::size_t>(text_words), 0);
+        std::memcpy(packed.data() + 6, text_.data(), text_.size());
+        packed.insert(packed.end(), words_.begin(), words_.end());
+        return packed;
+    }
+
+private:
+    std::mutex mutex_;
+    long long tests_ = 0;
+    int failed_ = NO_TARGET;
+    int status_ = 0;
+    std::string text_;
+    std::vector<int> words_;  // per row: position, member count, members
+};
+
+// Learns targets[position] with the thread's own learner and records the row
+// or the failure, as parallel_for would keep the failure of the lowest position.
+void learn_one(const learner_setting& setting, iamb_variant variant, const std::vector<int>& targets, int position,
+               const DoubleMatrix& cov, std::unique_ptr<blanket_learner>& learner, rank_results& results) {
+    try {
+        if (!learner) learner = std::make_unique<blanket_learner>(setting, cov);
+        const long long before = learner->tests();
+        const std::vector<std::uint8_t>& flags = learner->learn(variant, targets[static_cast<std::size_t>(position)]);
+        results.add_tests(learner->tests() - before);
+        results.add_row(position, flags);
+    } catch (const fatal_error& error) {
+        results.add_failure(position, error.status(), error.what());
+    } catch (const std::bad_alloc&) {
+        results.add_failure(position, exit_failure, "Out of memory.");
+    }
+}
+
+// The lead's counter: positions in list order, none above a known failure.
+class position_counter {
+public:
+    explicit position_counter(int count) : count_(count), first_failure_(count) {}
+    int take() {
+        const int position = next_.fetch_add(1);
+        return position >= count_ || position > first_failure_.load() ? NO_TARGET : position;
+    }
+    void failed_at(int position) {
+        int known = first_failure_.load();
+        while (position < known && !first_failure_.compare_exchange_weak(known, position)) {
+        }
+    }
+
+private:
+    const int count_;
+    std::atomic<int> next_{0};
+    std::atomic<int> first_failure_;
+};
+
+}  // namespace
+
+// The work of one farm on one rank: the targets, the learners of its threads, and what they learned.
+struct rank_farm::farm_work {
+    const learner_setting& setting;
+    iamb_variant variant;
+    const std::vector<int>& targets;
+    const DoubleMatrix& cov;
+    std::vector<std::unique_ptr<blanket_learner>> learners;  // one per thread, made on first use
+    rank_results results;
+
+    void learn(int position, int thread) {
+        learn_one(setting, variant, targets, position, cov, learners[static_cast<std::size_t>(thread)], results);
+    }
+};
+
+long long rank_farm::learn(const learner_setting& setting, iamb_variant variant, const std::vector<int>& targets,
+                           ByteMatrix& learned_graph, const DoubleMatrix& cov, progress_line& progress) {
+    if (job_.lead()) {
+        say_go(job_);
+    } else {
+        hear(job_);
+    }
+    // Without MPI calls from several threads a rank other than the lead asks with one thread.
+    const int n_threads = job_.lead() || job_.threads_may_call_mpi ? std::max(1, setting.n_threads) : 1;
+    farm_work work{setting, variant, targets, cov, {}, {}};
+    work.learners.resize(static_cast<std::size_t>(n_threads));
+    if (job_.lead()) {
+        serve_and_learn(work, n_threads, progress);
+    } else {
+        ask_and_learn(work, n_threads);
+    }
+    return gather_rows(work.results.pack(), targets, learned_graph);
+}
+
+void rank_farm::serve_and_learn(farm_work& work, int n_threads, progress_line& progress) {
+    // How many threads will ask: every other rank's own --threads.
+    std::vector<int> threads_of(static_cast<std::size_t>(job_.size));
+    MPI_Gather(&n_threads, 1, MPI_INT, threads_of.data(), 1, MPI_INT, LEAD, job_.comm);
+    int asking = 0;
+    for (int r = 1; r < job_.size; ++r) asking += threads_of[static_cast<std::size_t>(r)];
+
+    position_counter counter(static_cast<int>(work.targets.size()));
+    auto local_work = [&](int thread) {
+        for (int position = counter.take(); position != NO_TARGET; position = counter.take()) {
+            work.learn(position, thread);
+            if (work.results.first_failure() == position) counter.failed_at(position);
+            progress.advance();
+        }
+    };
+    std::vector<std::thread> pool;
+    for (int t = 0; t < n_threads; ++t) pool.emplace_back(local_work, t);
+    // Meanwhile this thread answers the other ranks' threads, napping while none asks.
+    auto nap = std::chrono::microseconds(5);
+    while (asking > 0) {
+        int arrived = 0;
+        MPI_Status status;
+        MPI_Iprobe(MPI_ANY_SOURCE, REQUEST_TAG, job_.comm, &arrived, &status);
+        if (!arrived) {
+            std::this_thread::sleep_for(nap);
+            nap = std::min(nap * 2, std::chrono::microseconds(200));
+            continue;
+        }
+        nap = std::chrono::microseconds(5);
+        request asked{};
+        MPI_Recv(&asked, 3, MPI_INT, status.MPI_SOURCE, REQUEST_TAG, job_.comm, MPI_STATUS_IGNORE);
+        for (int k = 0; k < asked.finished; ++k) progress.advance();
+        if (asked.failed != NO_TARGET) counter.failed_at(asked.failed);
+        const int position = counter.take();
+        MPI_Send(&position, 1, MPI_INT, status.MPI_SOURCE, REPLY_TAG + asked.thread, job_.comm);
+        bytes_sent_ += static_cast<long long>(sizeof position);
+        if (position == NO_TARGET) --asking;
+    }
+    for (std::thread& thread : pool) thread.join();
+}
+
+void rank_farm::ask_and_learn(farm_work& work, int n_threads) {
+    MPI_Gather(&n_threads, 1, MPI_INT, nullptr, 0, MPI_INT, LEAD, job_.comm);
+    std::mutex mpi_mutex;  // one thread at a time in MPI
+    auto ask = [&](int thread, int finished, int* answer, MPI_Request* reply) {
+        const request asked{thread, finished, work.results.first_failure()};
+        std::lock_guard<std::mutex> lock(mpi_mutex);
+        MPI_Send(&asked, 3, MPI_INT, LEAD, REQUEST_TAG, job_.comm);
+        bytes_sent_ += static_cast<long long>(sizeof asked);
+        MPI_Irecv(answer, 1, MPI_INT, LEAD, REPLY_TAG + thread, job_.comm, reply);
+    };
+    // Each thread keeps one target in hand: it asks for the next one before
+    // it learns the current one, so that the answer's trip is hidden.
+    auto thread_work = [&](int thread) {
+        int next = NO_TARGET;
+        MPI_Request reply;
+        ask(thread, 0, &next, &reply);
+        wait_politely(reply, &mpi_mutex);
+        for (int finished = 0; next != NO_TARGET; finished = 1) {
+            const int position = next;
+            ask(thread, finished, &next, &reply);
+            work.learn(position, thread);
+            wait_politely(reply, &mpi_mutex);
+        }
+    };
+    if (n_threads == 1) {
+        thread_work(0);
+        return;
+    }
+    std::vector<std::thread> pool;
+    for (int t = 0; t < n_threads; ++t) pool.emplace_back(thread_work, t);
+    for (std::thread& thread : pool) thread.join();
+}
+
+long long rank_farm::gather_rows(const std::vector<int>& packed, const std::vector<int>& targets,
+                                 ByteMatrix& learned_graph) {
+    // Every rank receives every rank's rows, tests and first failure.
+    const int own = static_cast<int>(packed.size());
+    std::vector<int> sizes(static_cast<std::size_t>(job_.size));
+    MPI_Request request;
+    MPI_Iallgather(&own, 1, MPI_INT, sizes.data(), 1, MPI_INT, job_.comm, &request);
+    wait_politely(request);
+    std::vector<int> starts(sizes.size());
+    std::int64_t total = 0;
+    for (std::size_t r = 0; r < sizes.size(); ++r) {
+        if (total > INT_MAX) throw fatal_error("Too many learned members to gather.");
+        starts[r] = static_cast<int>(total);
+        total += sizes[r];
+    }
+    std::vector<int> all(static_cast<std::size_t>(total));
+    MPI_Iallgatherv(packed.data(), own, MPI_INT, all.data(), sizes.data(), starts.data(), MPI_INT, job_.comm,
+                    &request);
+    wait_politely(request);
+    bytes_sent_ += static_cast<long long>(own) * static_cast<long long>(sizeof(int)) * (job_.size - 1);
+
+    long long tests = 0;
+    int failed = NO_TARGET;
+    int failed_status = 0;
+    std::string failed_text;
+    for (std::size_t r = 0; r < sizes.size(); ++r) {
+        const int* block = all.data() + starts[r];
+        tests += static_cast<long long>((static_cast<unsigned long long>(static_cast<unsigned>(block[0])) << 32) |
+                                        static_cast<unsigned>(block[1]));
+        const int text_words = static_cast<int>((static_cast<std::size_t>(block[4]) + sizeof(int) - 1) / sizeof(int));
+        if (block[2] != NO_TARGET && (failed == NO_TARGET || block[2] < failed)) {
+            failed = block[2];
+            failed_status = block[3];
+            failed_text.assign(reinterpret_cast<const char*>(block + 6), static_cast<std::size_t>(block[4]));
+        }
+        const int* row = block + 6 + text_words;
+        const int* end = row + block[5];
+        while (row < end) {
+            std::uint8_t* cells = learned_graph.row(targets[static_cast<std::size_t>(row[0])]);
+            for (int k = 0; k < row[1]; ++k) cells[row[2 + k]] = 1;
+            row += 2 + row[1];
+        }
+    }
+    // The failure of the lowest position, which a loop in list order meets first.
+    if (failed != NO_TARGET) throw fatal_error(failed_text, failed_status);
+    return tests;
+}
+
+}  // namespace gaussnet::cluster

@@ -1,0 +1,34 @@
+#pragma once
+// The targets of each IAMB run and each ring of a local run, spread over the
+// ranks of a job. The lead hands out targets in list order, one at a time,
+// to whichever thread of whichever rank asks next (targets differ in cost by
+// orders of magnitude, so a fixed split would idle ranks); its own threads
+// take them from the same counter. At the end every rank receives every
+// learned row, so every rank goes on with the same learned graph.
+
+#include "cluster/job.h"
+#include "learners/blanket.h"
+
+namespace gaussnet::cluster {
+
+class rank_farm final : public target_distributor {
+public:
+    explicit rank_farm(const job& job) : job_(job) {}
+
+    long long learn(const learner_setting& setting, iamb_variant variant, const std::vector<int>& targets,
+                    ByteMatrix& learned_graph, const DoubleMatrix& cov, progress_line& progress) override;
+
+    // Bytes this rank has sent and received in the farms so far (for the benchmark).
+    long long bytes_sent() const { return bytes_sent_; }
+
+private:
+    struct farm_work;
+    void serve_and_learn(farm_work& work, int n_threads, progress_line& progress);
+    void ask_and_learn(farm_work& work, int n_threads);
+    long long gather_rows(const std::vector<int>& packed, const std::vector<int>& targets, ByteMatrix& learned_graph);
+
+    job job_;
+    long long bytes_sent_ = 0;  // changed only under the MPI lock or by the thread that calls learn
+};
+
+}  // namespace gaussnet::cluster

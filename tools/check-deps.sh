@@ -11,6 +11,9 @@ command -v make >/dev/null 2>&1 || packages+=(make)
 [ -f /usr/lib/x86_64-linux-gnu/cmake/GTest/GTestConfig.cmake ] || [ -n "$(find /usr/lib /usr/share -name GTestConfig.cmake -print -quit 2>/dev/null)" ] || packages+=(libgtest-dev libgmock-dev)
 [ -n "$(find /usr/lib /usr/share -name benchmarkConfig.cmake -print -quit 2>/dev/null)" ] || packages+=(libbenchmark-dev)
 command -v python3 >/dev/null 2>&1 || packages+=(python3)
+# Open MPI for gaussnet-mpi and its tests (gaussnet itself needs no MPI).
+command -v mpirun >/dev/null 2>&1 || packages+=(openmpi-bin)
+[ -n "$(find /usr/include /usr/lib/x86_64-linux-gnu/openmpi/include -name mpi.h -print -quit 2>/dev/null)" ] || packages+=(libopenmpi-dev)
 
 if [ ${#packages[@]} -eq 0 ]; then
     exit 0

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdint>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -142,14 +143,25 @@ long long rank_farm::learn(const learner_setting& setting, iamb_variant variant,
     }
     // Without MPI calls from several threads a rank other than the lead asks with one thread.
     const int n_threads = job_.lead() || job_.threads_may_call_mpi ? std::max(1, setting.n_threads) : 1;
-    farm_work work{setting, variant, targets, cov, {}, {}};
-    work.learners.resize(static_cast<std::size_t>(n_threads));
-    if (job_.lead()) {
-        serve_and_learn(work, n_threads, progress);
-    } else {
-        ask_and_learn(work, n_threads);
+    gathered all;
+    try {
+        farm_work work{setting, variant, targets, cov, {}, {}};
+        work.learners.resize(static_cast<std::size_t>(n_threads));
+        if (job_.lead()) {
+            serve_and_learn(work, n_threads, progress);
+        } else {
+            ask_and_learn(work, n_threads);
+        }
+        all = gather_rows(work.results.pack(), targets, learned_graph);
+    } catch (const std::exception& error) {
+        // A target's failure is in the results; anything else leaves the ranks out of step.
+        std::fprintf(stderr, "gaussnet-mpi rank %d: %s\n", job_.rank, error.what());
+        MPI_Abort(job_.comm, exit_failure);
     }
-    return gather_rows(work.results.pack(), targets, learned_graph);
+    // The failure of the lowest position, which a loop in list order meets
+    // first; every rank has it and stops alike.
+    if (all.failed) throw fatal_error(all.failure_text, all.failure_status);
+    return all.tests;
 }
 
 void rank_farm::serve_and_learn(farm_work& work, int n_threads, progress_line& progress) {
@@ -226,8 +238,8 @@ void rank_farm::ask_and_learn(farm_work& work, int n_threads) {
     for (std::thread& thread : pool) thread.join();
 }
 
-long long rank_farm::gather_rows(const std::vector<int>& packed, const std::vector<int>& targets,
-                                 ByteMatrix& learned_graph) {
+rank_farm::gathered rank_farm::gather_rows(const std::vector<int>& packed, const std::vector<int>& targets,
+                                           ByteMatrix& learned_graph) {
     // Every rank receives every rank's rows, tests and first failure.
     const int own = static_cast<int>(packed.size());
     std::vector<int> sizes(static_cast<std::size_t>(job_.size));
@@ -247,19 +259,18 @@ long long rank_farm::gather_rows(const std::vector<int>& packed, const std::vect
     wait_politely(request);
     bytes_sent_ += static_cast<long long>(own) * static_cast<long long>(sizeof(int)) * (job_.size - 1);
 
-    long long tests = 0;
+    gathered result;
     int failed = NO_TARGET;
-    int failed_status = 0;
-    std::string failed_text;
     for (std::size_t r = 0; r < sizes.size(); ++r) {
         const int* block = all.data() + starts[r];
-        tests += static_cast<long long>((static_cast<unsigned long long>(static_cast<unsigned>(block[0])) << 32) |
-                                        static_cast<unsigned>(block[1]));
+        result.tests += static_cast<long long>(
+            (static_cast<unsigned long long>(static_cast<unsigned>(block[0])) << 32) | static_cast<unsigned>(block[1]));
         const int text_words = static_cast<int>((static_cast<std::size_t>(block[4]) + sizeof(int) - 1) / sizeof(int));
         if (block[2] != NO_TARGET && (failed == NO_TARGET || block[2] < failed)) {
             failed = block[2];
-            failed_status = block[3];
-            failed_text.assign(reinterpret_cast<const char*>(block + 6), static_cast<std::size_t>(block[4]));
+            result.failed = true;
+            result.failure_status = block[3];
+            result.failure_text.assign(reinterpret_cast<const char*>(block + 6), static_cast<std::size_t>(block[4]));
         }
         const int* row = block + 6 + text_words;
         const int* end = row + block[5];
@@ -269,9 +280,7 @@ long long rank_farm::gather_rows(const std::vector<int>& packed, const std::vect
             row += 2 + row[1];
         }
     }
-    // The failure of the lowest position, which a loop in list order meets first.
-    if (failed != NO_TARGET) throw fatal_error(failed_text, failed_status);
-    return tests;
+    return result;
 }
 
 }  // namespace gaussnet::cluster

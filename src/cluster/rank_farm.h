@@ -6,6 +6,9 @@
 // take them from the same counter. At the end every rank receives every
 // learned row, so every rank goes on with the same learned graph.
 
+#include <string>
+#include <vector>
+
 #include "cluster/job.h"
 #include "learners/blanket.h"
 
@@ -25,7 +28,14 @@ private:
     struct farm_work;
     void serve_and_learn(farm_work& work, int n_threads, progress_line& progress);
     void ask_and_learn(farm_work& work, int n_threads);
-    long long gather_rows(const std::vector<int>& packed, const std::vector<int>& targets, ByteMatrix& learned_graph);
+    // What every rank learned: the rows go into learned_graph.
+    struct gathered {
+        long long tests = 0;
+        bool failed = false;
+        int failure_status = 0;
+        std::string failure_text;  // of the lowest failed position
+    };
+    gathered gather_rows(const std::vector<int>& packed, const std::vector<int>& targets, ByteMatrix& learned_graph);
 
     job job_;
     long long bytes_sent_ = 0;  // changed only under the MPI lock or by the thread that calls learn

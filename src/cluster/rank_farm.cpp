@@ -165,12 +165,6 @@ long long rank_farm::learn(const learner_setting& setting, iamb_variant variant,
 }
 
 void rank_farm::serve_and_learn(farm_work& work, int n_threads, progress_line& progress) {
-    // How many threads will ask: every other rank's own --threads.
-    std::vector<int> threads_of(static_cast<std::size_t>(job_.size));
-    MPI_Gather(&n_threads, 1, MPI_INT, threads_of.data(), 1, MPI_INT, LEAD, job_.comm);
-    int asking = 0;
-    for (int r = 1; r < job_.size; ++r) asking += threads_of[static_cast<std::size_t>(r)];
-
     position_counter counter(static_cast<int>(work.targets.size()));
     auto local_work = [&](int thread) {
         for (int position = counter.take(); position != NO_TARGET; position = counter.take()) {
@@ -181,6 +175,15 @@ void rank_farm::serve_and_learn(farm_work& work, int n_threads, progress_line& p
     };
     std::vector<std::thread> pool;
     for (int t = 0; t < n_threads; ++t) pool.emplace_back(local_work, t);
+    // How many threads will ask: every other rank's own --threads. The
+    // threads here have begun already: another rank may still be estimating
+    // its covariance matrix.
+    std::vector<int> threads_of(static_cast<std::size_t>(job_.size));
+    MPI_Request gathered_counts;
+    MPI_Igather(&n_threads, 1, MPI_INT, threads_of.data(), 1, MPI_INT, LEAD, job_.comm, &gathered_counts);
+    wait_politely(gathered_counts);
+    int asking = 0;
+    for (int r = 1; r < job_.size; ++r) asking += threads_of[static_cast<std::size_t>(r)];
     // Meanwhile this thread answers the other ranks' threads, napping while none asks.
     auto nap = std::chrono::microseconds(5);
     while (asking > 0) {
@@ -206,7 +209,9 @@ void rank_farm::serve_and_learn(farm_work& work, int n_threads, progress_line& p
 }
 
 void rank_farm::ask_and_learn(farm_work& work, int n_threads) {
-    MPI_Gather(&n_threads, 1, MPI_INT, nullptr, 0, MPI_INT, LEAD, job_.comm);
+    MPI_Request gathered_counts;
+    MPI_Igather(&n_threads, 1, MPI_INT, nullptr, 0, MPI_INT, LEAD, job_.comm, &gathered_counts);
+    wait_politely(gathered_counts);
     std::mutex mpi_mutex;  // one thread at a time in MPI
     auto ask = [&](int thread, int finished, int* answer, MPI_Request* reply) {
         const request asked{thread, finished, work.results.first_failure()};

@@ -71,6 +71,10 @@ mpi_measure() {
                 <(sed 's/[0-9]* sec\./0 sec./g' "$LOGS/$other.out") || MPI_SAME=no
         done
     done
+    # For the projection: the data file's reading and the covariance on C, one thread
+    # (the budget is spent before the first pass ends).
+    say "MPI: C data file and covariance, 1 thread"
+    (cd "$SCRATCH/C" && "$LEARNERS" --threads 1 --budget 0.001 --variant 2 "${C_ARGS[@]}" >"$LOGS/mC_cov")
 }
 
 # seconds_median PREFIX: the median learner seconds of the tables PREFIX_*.csv.
@@ -82,8 +86,11 @@ rank_figure() {
     case $3 in
         sent) pattern='s/.* rank '"$2"' of .*: sent \([0-9]*\) bytes.*/\1/p' ;;
         rss) pattern='s/.* rank '"$2"' of .*peak RSS \([0-9.]*\) MB.*/\1/p' ;;
+        waited) pattern='s/.* rank '"$2"' of .*waited \([0-9.]*\) s.*/\1/p' ;;
     esac
-    cat "$LOGS/$1"_*.ranks | sed -n "$pattern" | median "$([ "$3" = rss ] && echo %.1f || echo %.0f)"
+    local format=%.0f
+    case $3 in rss) format=%.1f ;; waited) format=%.3f ;; esac
+    cat "$LOGS/$1"_*.ranks | sed -n "$pattern" | median "$format"
 }
 
 mpi_report() {
@@ -111,9 +118,54 @@ mpi_report() {
     echo
     echo "- A: 2 ranks x 1 thread take $(ratio "$a2" "$a1") times the learner seconds of 1 process x 2 threads (target: at most 1.10)"
     echo "- C: 2 ranks against 1 rank: speedup $(ratio "$c1" "$c2"); 2 ranks x 1 thread against 1 process x 2 threads: $(ratio "$c2" "$cs")"
+    echo "- time rank 1 waited with no target in hand: $(rank_figure mA_spread 1 waited) s on A, $(rank_figure mC_rank2 1 waited) s on C"
+    echo "- covariance on C, one thread: $(value covariance_s "$LOGS/mC_cov") s; every rank estimates it for itself"
     tests=$(table_tests "$(ls "$LOGS"/mC_rank1_*.csv | head -1)")
     passes=$(awk -v t="$tests" -v n="$C_VARS" 'BEGIN { printf "%.0f", t / (n - 1) }')
     tps=$(awk -v t="$tests" -v s="$c1" 'BEGIN { printf "%.0f", t / s }')
     echo "- C, IAMB2 on one core: $tests tests, $passes passes ($(awk -v p="$passes" -v n="$C_VARS" 'BEGIN { printf "%.2f", p / n }') per target), $tps tests per second (covariance included)"
     echo
+    mpi_projection "$tests" "$tps"
+}
+
+# The paper projection for IAMB2 on P_VARS variables x C_CASES cases over
+# P_NODES nodes x P_CORES cores (one rank per node), from the figures above.
+mpi_projection() {
+    local tests=$1 tps=$2
+    local p_vars=20000 p_nodes=8 p_cores=16
+    echo "### Projection: IAMB2 on $p_vars variables x $C_CASES cases, $p_nodes nodes x $p_cores cores"
+    echo
+    awk -v n=$p_vars -v nodes=$p_nodes -v cores=$p_cores -v cases=$C_CASES -v cn=$C_VARS -v an=$A_VARS \
+        -v tests="$tests" -v r="$tps" -v ra="$(value tests_per_s "$LOGS/A_tests_2_1")" -v pa="$(value passes "$LOGS/A_tests_2_1")" \
+        -v cov="$(value covariance_s "$LOGS/mC_cov")" -v load="$(awk '$1 == "load" { print $2; exit }' "$LOGS/mC_cov")" '
+    function gb(b) { return sprintf("%.2f GB", b / 1e9) }
+    BEGIN {
+        ppt = tests / (cn - 1) / cn                  # passes per target, as measured on C
+        total = n * ppt * (n - 1)                    # every pass tests every other variable
+        learn = total / (r * nodes * cores)          # at the rate of one core on C
+        # The rate per test fell from A to C; if it falls alike from C on:
+        e = (ra > 0 && r > 0) ? log(r / ra) / log(cn / an) : 0
+        if (e > 0) e = 0                               # a rate that rose is not carried on
+        slow = learn / ((n / cn) ^ e)
+        covariance = cov * (n / cn) ^ 2 / cores       # every rank estimates it with its own threads
+        reading = load * n / cn                        # rank 0 alone reads the data file
+        input = n * cases * 4                          # what rank 0 sends to each rank
+        memory = 8 * n * n + n * n + 4 * n * cases     # covariance, learned matrix, data
+        printf "| quantity | value | from |\n|---|---|---|\n"
+        printf "| passes per target | %.2f | C; %.2f on A (%d variables): fewer as variables grow, so on the safe side |\n", ppt, pa / an, an
+        printf "| tests | %.3g | variables x passes per target x (variables - 1) |\n", total
+        printf "| learning on one core | %.0f s (%.1f min) | tests / %.3g tests/s (one core on C) |\n", total / r, total / r / 60, r
+        printf "| learning | %.0f s (%.1f min) | tests / (%d cores x %.3g tests/s) |\n", learn, learn / 60, nodes * cores, r
+        printf "| learning if the rate per test keeps falling as from A to C | %.0f s (%.1f min) | rate x (variables ratio)^%.2f |\n", slow, slow / 60, e
+        printf "| covariance, per rank | %.1f s | %.3f s on C, x (variables ratio)^2, over %d threads |\n", covariance, cov, cores
+        printf "| reading the data file (rank 0) | %.1f s | %.3f s on C, x variables ratio |\n", reading, load
+        printf "| data sent to each rank | %s | variables x cases x 4 bytes, once; the requests (12 bytes a target) and the learned rows (4 bytes a member) add well under 1%% |\n", gb(input)
+        printf "| memory per rank | %s | 8 n^2 (covariance) + n^2 (learned matrix) + 4 n cases (data) |\n", gb(memory)
+        printf "\n"
+        printf "What bounds it: the tests themselves (learning, spread evenly by the dynamic hand-out; the last\n"
+        printf "targets to finish add at most the time of the slowest single target). The covariance is repeated\n"
+        printf "on every rank but costs seconds; communication is the one-off input (%s a rank) and a few bytes a\n", gb(input)
+        printf "target. Memory is the hard limit: every rank holds the whole covariance matrix, %s at %d\n", gb(8 * n * n), n
+        printf "variables and 8 n^2 bytes in general (20 GB at 50,000 variables).\n\n"
+    }'
 }

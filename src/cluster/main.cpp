@@ -44,12 +44,13 @@ void use_launcher_terminal() {
 }
 
 // With GAUSSNET_MPI_STATS set, each rank tells on standard error what it sent and its peak memory.
-void report_usage(const job& job, long long bytes_sent) {
+void report_usage(const job& job, long long bytes_sent, const rank_farm& farm) {
     if (std::getenv("GAUSSNET_MPI_STATS") == nullptr) return;
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    std::fprintf(stderr, "gaussnet-mpi rank %d of %d: sent %lld bytes, peak RSS %.1f MB\n", job.rank, job.size,
-                 bytes_sent, static_cast<double>(usage.ru_maxrss) / 1024.0);
+    std::fprintf(stderr, "gaussnet-mpi rank %d of %d: sent %lld bytes, peak RSS %.1f MB, waited %.3f s for targets\n",
+                 job.rank, job.size, bytes_sent + farm.bytes_sent(), static_cast<double>(usage.ru_maxrss) / 1024.0,
+                 farm.seconds_waited());
 }
 
 // What the command line asks that needs no run: help, version, or a usage error.
@@ -88,7 +89,7 @@ int lead_main(const job& job, const command_line& line) {
         status = report_fatal("Out of memory.", exit_failure);
     }
     say_end(job, status);
-    report_usage(job, input_bytes + farm.bytes_sent());
+    report_usage(job, input_bytes, farm);
     return status;
 }
 
@@ -105,7 +106,7 @@ int follower_main(const job& job, const command_line& line) {
     } catch (const fatal_error&) {
         status = hear_end(job);  // every rank failed alike (a learned target); the lead says why
     }
-    report_usage(job, farm.bytes_sent());
+    report_usage(job, 0, farm);
     return status;
 }
 

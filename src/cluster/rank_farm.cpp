@@ -231,7 +231,11 @@ void rank_farm::ask_and_learn(farm_work& work, int n_threads) {
             const int position = next;
             ask(thread, finished, &next, &reply);
             work.learn(position, thread);
+            const auto idle_since = std::chrono::steady_clock::now();
             wait_politely(reply, &mpi_mutex);
+            const std::chrono::duration<double> idle = std::chrono::steady_clock::now() - idle_since;
+            const std::lock_guard<std::mutex> lock(mpi_mutex);
+            seconds_waited_ += idle.count();
         }
     };
     if (n_threads == 1) {

@@ -23,6 +23,8 @@ public:
 
     // Bytes this rank has sent and received in the farms so far (for the benchmark).
     long long bytes_sent() const { return bytes_sent_; }
+    // Seconds this rank's threads waited for a target in hand (a rank other than the lead).
+    double seconds_waited() const { return seconds_waited_; }
 
 private:
     struct farm_work;
@@ -38,7 +40,9 @@ private:
     gathered gather_rows(const std::vector<int>& packed, const std::vector<int>& targets, ByteMatrix& learned_graph);
 
     job job_;
-    long long bytes_sent_ = 0;  // changed only under the MPI lock or by the thread that calls learn
+    // Changed only under the MPI lock or by the thread that calls learn.
+    long long bytes_sent_ = 0;
+    double seconds_waited_ = 0;
 };
 
 }  // namespace gaussnet::cluster

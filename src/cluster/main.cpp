@@ -48,9 +48,13 @@ void report_usage(const job& job, long long bytes_sent, const rank_farm& farm) {
     if (std::getenv("GAUSSNET_MPI_STATS") == nullptr) return;
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    std::fprintf(stderr, "gaussnet-mpi rank %d of %d: sent %lld bytes, peak RSS %.1f MB, waited %.3f s for targets\n",
+    std::fprintf(stderr,
+                 "gaussnet-mpi rank %d of %d: sent %lld bytes, peak RSS %.1f MB, waited %.3f s for targets, "
+                 "learned %lld targets with %lld tests, CPU %.2f s\n",
                  job.rank, job.size, bytes_sent + farm.bytes_sent(), static_cast<double>(usage.ru_maxrss) / 1024.0,
-                 farm.seconds_waited());
+                 farm.seconds_waited(), farm.targets_learned(), farm.tests_run(),
+                 static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                     static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6);
 }
 
 // What the command line asks that needs no run: help, version, or a usage error.

@@ -32,6 +32,12 @@ struct request {
     int failed;
 };
 
+// The answer: list positions first .. first + count - 1; a count of 0 means no more.
+struct batch {
+    int first;
+    int count;
+};
+
 // What one rank learned in one farm: tests, rows, and its first failure.
 class rank_results {
 public:
@@ -43,6 +49,7 @@ public:
         for (int j = 0; j < static_cast<int>(flags.size()); ++j)
             if (flags[j] == 1) words_.push_back(j);
         words_[count_at] = static_cast<int>(words_.size() - count_at - 1);
+        ++rows_;
     }
     void add_tests(long long tests) {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -59,6 +66,9 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         return failed_;
     }
+    // Called once the threads have stopped.
+    long long rows() const { return rows_; }
+    long long tests() const { return tests_; }
 
     // Layout: tests (two words), failed position, status, text length, rows
     // length, text bytes (padded to words), rows.
@@ -75,6 +85,7 @@ public:
 private:
     std::mutex mutex_;
     long long tests_ = 0;
+    long long rows_ = 0;
     int failed_ = NO_TARGET;
     int status_ = 0;
     std::string text_;
@@ -102,10 +113,13 @@ void learn_one(const learner_setting& setting, iamb_variant variant, const std::
 class position_counter {
 public:
     explicit position_counter(int count) : count_(count), first_failure_(count) {}
-    int take() {
-        const int position = next_.fetch_add(1);
-        return position >= count_ || position > first_failure_.load() ? NO_TARGET : position;
+    batch take(int wanted) {
+        const int first = next_.fetch_add(wanted);
+        const int limit = std::min(count_, first_failure_.load() + 1);
+        return first >= limit ? batch{NO_TARGET, 0} : batch{first, std::min(wanted, limit - first)};
     }
+    int take() { return take(1).first; }
+    int left() const { return std::max(0, count_ - next_.load()); }
     void failed_at(int position) {
         int known = first_failure_.load();
         while (position < known && !first_failure_.compare_exchange_weak(known, position)) {
@@ -152,6 +166,8 @@ long long rank_farm::learn(const learner_setting& setting, iamb_variant variant,
         } else {
             ask_and_learn(work, n_threads);
         }
+        targets_learned_ += work.results.rows();
+        tests_run_ += work.results.tests();
         all = gather_rows(work.results.pack(), targets, learned_graph);
     } catch (const std::exception& error) {
         // A target's failure is in the results; anything else leaves the ranks out of step.
@@ -184,26 +200,30 @@ void rank_farm::serve_and_learn(farm_work& work, int n_threads, progress_line& p
     wait_politely(gathered_counts);
     int asking = 0;
     for (int r = 1; r < job_.size; ++r) asking += threads_of[static_cast<std::size_t>(r)];
-    // Meanwhile this thread answers the other ranks' threads, napping while none asks.
-    auto nap = std::chrono::microseconds(5);
+    const int all_threads = n_threads + asking;
+    // Meanwhile this thread answers the other ranks' threads. A remote thread
+    // gets a share of what is left (a quarter of an even share: it holds the
+    // next batch while it learns one), down to single targets at the end, so
+    // that requests are few and the naps between them long and cheap.
+    auto nap = std::chrono::microseconds(20);
     while (asking > 0) {
         int arrived = 0;
         MPI_Status status;
         MPI_Iprobe(MPI_ANY_SOURCE, REQUEST_TAG, job_.comm, &arrived, &status);
         if (!arrived) {
             std::this_thread::sleep_for(nap);
-            nap = std::min(nap * 2, std::chrono::microseconds(200));
+            nap = std::min(nap * 2, std::chrono::microseconds(1000));
             continue;
         }
-        nap = std::chrono::microseconds(5);
+        nap = std::chrono::microseconds(20);
         request asked{};
         MPI_Recv(&asked, 3, MPI_INT, status.MPI_SOURCE, REQUEST_TAG, job_.comm, MPI_STATUS_IGNORE);
         for (int k = 0; k < asked.finished; ++k) progress.advance();
         if (asked.failed != NO_TARGET) counter.failed_at(asked.failed);
-        const int position = counter.take();
-        MPI_Send(&position, 1, MPI_INT, status.MPI_SOURCE, REPLY_TAG + asked.thread, job_.comm);
-        bytes_sent_ += static_cast<long long>(sizeof position);
-        if (position == NO_TARGET) --asking;
+        const batch answer = counter.take(std::max(1, counter.left() / (4 * all_threads)));
+        MPI_Send(&answer, 2, MPI_INT, status.MPI_SOURCE, REPLY_TAG + asked.thread, job_.comm);
+        bytes_sent_ += static_cast<long long>(sizeof answer);
+        if (answer.count == 0) --asking;
     }
     for (std::thread& thread : pool) thread.join();
 }
@@ -213,24 +233,30 @@ void rank_farm::ask_and_learn(farm_work& work, int n_threads) {
     MPI_Igather(&n_threads, 1, MPI_INT, nullptr, 0, MPI_INT, LEAD, job_.comm, &gathered_counts);
     wait_politely(gathered_counts);
     std::mutex mpi_mutex;  // one thread at a time in MPI
-    auto ask = [&](int thread, int finished, int* answer, MPI_Request* reply) {
+    auto ask = [&](int thread, int finished, batch* answer, MPI_Request* reply) {
         const request asked{thread, finished, work.results.first_failure()};
         std::lock_guard<std::mutex> lock(mpi_mutex);
         MPI_Send(&asked, 3, MPI_INT, LEAD, REQUEST_TAG, job_.comm);
         bytes_sent_ += static_cast<long long>(sizeof asked);
-        MPI_Irecv(answer, 1, MPI_INT, LEAD, REPLY_TAG + thread, job_.comm, reply);
+        MPI_Irecv(answer, 2, MPI_INT, LEAD, REPLY_TAG + thread, job_.comm, reply);
     };
-    // Each thread keeps one target in hand: it asks for the next one before
-    // it learns the current one, so that the answer's trip is hidden.
+    // Each thread keeps the next batch in hand: it asks for it before it
+    // learns the current one, so that the answer's trip is hidden.
     auto thread_work = [&](int thread) {
-        int next = NO_TARGET;
+        batch next{NO_TARGET, 0};
         MPI_Request reply;
         ask(thread, 0, &next, &reply);
         wait_politely(reply, &mpi_mutex);
-        for (int finished = 0; next != NO_TARGET; finished = 1) {
-            const int position = next;
+        for (int finished = 0; next.count > 0;) {
+            const batch current = next;
             ask(thread, finished, &next, &reply);
-            work.learn(position, thread);
+            finished = 0;
+            for (int position = current.first; position < current.first + current.count; ++position) {
+                work.learn(position, thread);
+                ++finished;
+                // Positions above a failure would not be reached by a loop in list order.
+                if (work.results.first_failure() != NO_TARGET) break;
+            }
             const auto idle_since = std::chrono::steady_clock::now();
             wait_politely(reply, &mpi_mutex);
             const std::chrono::duration<double> idle = std::chrono::steady_clock::now() - idle_since;

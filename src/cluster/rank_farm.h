@@ -25,6 +25,9 @@ public:
     long long bytes_sent() const { return bytes_sent_; }
     // Seconds this rank's threads waited for a target in hand (a rank other than the lead).
     double seconds_waited() const { return seconds_waited_; }
+    // Targets learned and tests run by this rank's threads.
+    long long targets_learned() const { return targets_learned_; }
+    long long tests_run() const { return tests_run_; }
 
 private:
     struct farm_work;
@@ -43,6 +46,8 @@ private:
     // Changed only under the MPI lock or by the thread that calls learn.
     long long bytes_sent_ = 0;
     double seconds_waited_ = 0;
+    long long targets_learned_ = 0;
+    long long tests_run_ = 0;
 };
 
 }  // namespace gaussnet::cluster

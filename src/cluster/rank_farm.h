@@ -1,9 +1,10 @@
 #pragma once
 // The targets of each IAMB run and each ring of a local run, spread over the
-// ranks of a job. The lead hands out targets in list order, one at a time,
-// to whichever thread of whichever rank asks next (targets differ in cost by
-// orders of magnitude, so a fixed split would idle ranks); its own threads
-// take them from the same counter. At the end every rank receives every
+// ranks of a job. The lead hands out targets in list order to whichever
+// thread of whichever rank asks next, in batches that shrink to single
+// targets towards the end (targets differ in cost by orders of magnitude, so
+// a fixed split would idle ranks); its own threads take them one at a time
+// from the same counter. At the end every rank receives every
 // learned row, so every rank goes on with the same learned graph.
 
 #include <string>

@@ -155,12 +155,12 @@ mpi_projection() {
         printf "| passes per target | %.2f | C; %.2f on A (%d variables): fewer as variables grow, so on the safe side |\n", ppt, pa / an, an
         printf "| tests | %.3g | variables x passes per target x (variables - 1) |\n", total
         printf "| learning on one core | %.0f s (%.1f min) | tests / %.3g tests/s (one core on C) |\n", total / r, total / r / 60, r
-        printf "| learning | %.0f s (%.1f min) | tests / (%d cores x %.3g tests/s) |\n", learn, learn / 60, nodes * cores, r
-        printf "| learning if the rate per test keeps falling as from A to C | %.0f s (%.1f min) | rate x (variables ratio)^%.2f |\n", slow, slow / 60, e
+        printf "| learning | %.1f s | tests / (%d cores x %.3g tests/s) |\n", learn, nodes * cores, r
+        printf "| learning if the rate per test keeps falling as from A to C | %.1f s | rate x (variables ratio)^%.2f |\n", slow, e
         printf "| covariance, per rank | %.1f s | %.3f s on C, x (variables ratio)^2, over %d threads |\n", covariance, cov, cores
         printf "| reading the data file (rank 0) | %.1f s | %.3f s on C, x variables ratio |\n", reading, load
         printf "| data sent to each rank | %s | variables x cases x 4 bytes, once; the requests (12 bytes a target) and the learned rows (4 bytes a member) add well under 1%% |\n", gb(input)
-        printf "| memory per rank | %s | 8 n^2 (covariance) + n^2 (learned matrix) + 4 n cases (data) |\n", gb(memory)
+        printf "| memory per rank | %s | 8 n^2 (covariance) + n^2 (learned matrix) + 4 n cases (data); rank 0 with a true network %s more (network, moral graph) |\n", gb(memory), gb(2 * n * n)
         printf "\n"
         printf "What bounds it: the tests themselves (learning, spread evenly by the dynamic hand-out; the last\n"
         printf "targets to finish add at most the time of the slowest single target). The covariance is repeated\n"

@@ -43,15 +43,16 @@ void use_launcher_terminal() {
     close(terminal);
 }
 
-// With GAUSSNET_MPI_STATS set, each rank tells on standard error what it sent and its peak memory.
-void report_usage(const job& job, long long bytes_sent, const rank_farm& farm) {
+// With GAUSSNET_MPI_STATS set, each rank tells on standard error what it sent
+// (input_bytes: the lead's input broadcast), its peak memory, its waits and its share of the work.
+void report_usage(const job& job, long long input_bytes, const rank_farm& farm) {
     if (std::getenv("GAUSSNET_MPI_STATS") == nullptr) return;
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     std::fprintf(stderr,
                  "gaussnet-mpi rank %d of %d: sent %lld bytes, peak RSS %.1f MB, waited %.3f s for targets, "
                  "learned %lld targets with %lld tests, CPU %.2f s\n",
-                 job.rank, job.size, bytes_sent + farm.bytes_sent(), static_cast<double>(usage.ru_maxrss) / 1024.0,
+                 job.rank, job.size, input_bytes + farm.bytes_sent(), static_cast<double>(usage.ru_maxrss) / 1024.0,
                  farm.seconds_waited(), farm.targets_learned(), farm.tests_run(),
                  static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                      static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6);

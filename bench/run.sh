@@ -15,6 +15,7 @@
 #   BENCH_RUNS=N         runs per measurement (default 3; medians are reported)
 #   BENCH_IAMB1_BUDGET=S seconds for IAMB1 on the 1,000-variable set (default 180)
 #   BENCH_SKIP_MICRO=1   leave out the micro-benchmarks
+#   BENCH_SKIP_MPI=1     leave out gaussnet-mpi (bench/mpi.sh; BENCH_MPI_RUNS rounds on its large set)
 set -euo pipefail
 
 if [ $# -ne 1 ]; then
@@ -170,6 +171,14 @@ if [ "${BENCH_SKIP_MICRO:-0}" != 1 ]; then
     GAUSSNET_BENCH_READ_CASES=$READ_CASES "$MICRO" "${MICRO_ARGS[@]}" >"$LOGS/micro" 2>&1
 fi
 
+# gaussnet-mpi, when it was built (CMake found MPI).
+if [ -x "$BUILD/gaussnet-mpi" ] && [ "${BENCH_SKIP_MPI:-0}" != 1 ]; then
+    # shellcheck source=bench/mpi.sh
+    . "$ROOT/bench/mpi.sh"
+    mpi_measure
+    MPI_MEASURED=1
+fi
+
 LOAD_AFTER=$(cut -d' ' -f1-3 /proc/loadavg)
 FINISHED=$(date +%s)
 
@@ -300,6 +309,8 @@ allowance() { mb $(($2 * $1 * 4 + 3 * $1 * $1 * 8)); }
         printf "| %s | %s | %.3f | %.1f%% | %.3f |\n", b[2], p[2], s[2], (total > 0 ? 100 * s[2] / total : 0), (p[2] > 0 ? 1000 * s[2] / p[2] : 0)
     }' "$LOGS/B_budget_1"
     echo
+
+    if [ "${MPI_MEASURED:-0}" = 1 ]; then mpi_report; fi
 
     if [ -f "$LOGS/micro" ]; then
         echo "## Micro-benchmarks"

@@ -16,6 +16,9 @@ command -v dot >/dev/null 2>&1 || packages+=(graphviz)
 # clang and its runtime libraries (libFuzzer, the sanitizers) for make fuzz.
 command -v clang++ >/dev/null 2>&1 || packages+=(clang)
 [ -n "$(find /usr/lib/llvm-* -name 'libclang_rt.fuzzer-*.a' -print -quit 2>/dev/null)" ] || packages+=(libclang-rt-dev)
+# Open MPI for gaussnet-mpi and its tests (gaussnet itself needs no MPI).
+command -v mpirun >/dev/null 2>&1 || packages+=(openmpi-bin)
+[ -n "$(find /usr/include /usr/lib/x86_64-linux-gnu/openmpi/include -name mpi.h -print -quit 2>/dev/null)" ] || packages+=(libopenmpi-dev)
 
 if [ ${#packages[@]} -eq 0 ]; then
     exit 0

@@ -37,8 +37,8 @@ struct structure_report {
     std::vector<scored_edge> edges;           // learned edges (and, scored, the missed ones)
 };
 
-learner_setting setting_of(const command_line& line, const run_state& state) {
-    return {test_setting{line.test, state.n_cases}, line.alpha, line.n_threads, state.var_names};
+learner_setting setting_of(const command_line& line, const run_state& state, const run_role& role) {
+    return {test_setting{line.test, state.n_cases}, line.alpha, line.n_threads, state.var_names, role.distributor};
 }
 
 void write_rates(const char* format, const rate_triple& r) {
@@ -94,9 +94,11 @@ std::string table_row(const command_line& line, const run_state& state, const ru
 }
 
 template <typename Learn>
-void timed_run(const command_line& line, const run_state& state, const run_label& label, Learn&& learn) {
+void timed_run(const command_line& line, const run_state& state, const run_role& role, const run_label& label,
+               Learn&& learn) {
     const run_timer timer;
     const learned_structure learned = learn();
+    if (!role.lead) return;
     const long long milliseconds = timer.elapsed_milliseconds();
     print_console(strprintf("\n %s \t %d sec.,", label.console.c_str(), timer.elapsed_seconds()));
     if (label.logged) append_to_log(strprintf(" %s %d sec.,", label.console.c_str(), timer.elapsed_seconds()));
@@ -117,27 +119,30 @@ std::optional<int> find_variable(const run_state& state, const std::string& name
     return std::nullopt;
 }
 
-void run_local(const command_line& line, const run_state& state) {
+void run_local(const command_line& line, const run_state& state, const run_role& role) {
     const local_request& local = *line.local;
     const std::optional<int> target = find_variable(state, local.target);
     if (!target) {
+        if (!role.lead) return;
         std::fprintf(stderr, "No variable named \"%s\"; nothing was learned.%s\n", local.target.c_str(),
                      local.target.rfind("--", 0) == 0 ? " Options go before the positional arguments." : "");
         return;
     }
     shared_covariance covariance(state.data_matrix, line.n_threads);
-    const learner_setting setting = setting_of(line, state);
+    const learner_setting setting = setting_of(line, state, role);
     const run_label label{"local", strprintf("IAMB(%d,%d):", *target, local.radius), false, true};
-    timed_run(line, state, label, [&] { return local_iamb(setting, *target, local.radius, covariance.get()); });
+    timed_run(line, state, role, label, [&] { return local_iamb(setting, *target, local.radius, covariance.get()); });
 }
 
-void run_comparison(const command_line& line, const run_state& state) {
+void run_comparison(const command_line& line, const run_state& state, const run_role& role) {
     // The first run estimates the covariance (and is timed for it); the later ones share it.
     shared_covariance covariance(state.data_matrix, line.n_threads);
-    const learner_setting setting = setting_of(line, state);
-    if (line.runs(learner_kind::ee)) {
+    const learner_setting setting = setting_of(line, state, role);
+    // EE is not spread over processes: the lead runs it alone.
+    if (line.runs(learner_kind::ee) && role.lead) {
         if (state.n_cases > state.n_vars) {
-            timed_run(line, state, {"EE", "EE:", true, false}, [&] { return edge_exclusion(setting, covariance.get()); });
+            timed_run(line, state, role, {"EE", "EE:", true, false},
+                      [&] { return edge_exclusion(setting, covariance.get()); });
         } else if (line.learners_given) {
             std::fprintf(stderr, "EE runs only with more cases than variables (n_cases %d, n_vars %d); skipped.\n",
                          state.n_cases, state.n_vars);
@@ -147,18 +152,18 @@ void run_comparison(const command_line& line, const run_state& state) {
                                         std::pair{learner_kind::iamb1, iamb_variant::plain}}) {
         if (!line.runs(kind)) continue;
         const std::string name = learner_name(kind);
-        timed_run(line, state, {name, name + ":", true, true},
+        timed_run(line, state, role, {name, name + ":", true, true},
                   [&] { return run_iamb(setting, variant, covariance.get()); });
     }
 }
 
 }  // namespace
 
-void run_sequence(const command_line& line, const run_state& state) {
+void run_sequence(const command_line& line, const run_state& state, const run_role& role) {
     if (line.local) {
-        run_local(line, state);
+        run_local(line, state, role);
     } else {
-        run_comparison(line, state);
+        run_comparison(line, state, role);
     }
 }
 

@@ -14,6 +14,7 @@ namespace gaussnet {
 
 class ci_engine;
 struct progress_slot;
+class progress_line;
 
 // 1/1 + 1/2 + ... + 1/terms, summed from the first term upward; 0 for no terms.
 double harmonic_number(long long terms);
@@ -52,6 +53,16 @@ private:
     std::vector<int> index_;
     double harmonic_;
     progress_slot* progress_ = nullptr;
+};
+
+// Learns the targets of one learn_targets call on more than this process's
+// threads (the processes of a job). It must leave the rows and return the
+// tests that the threads alone would, and count finished targets on progress.
+class target_distributor {
+public:
+    virtual ~target_distributor() = default;
+    virtual long long learn(const learner_setting& setting, iamb_variant variant, const std::vector<int>& targets,
+                            ByteMatrix& learned_graph, const DoubleMatrix& cov, progress_line& progress) = 0;
 };
 
 // Learns every target of the list (in parallel, dynamically scheduled) and

@@ -110,6 +110,8 @@ long long learn_targets(const learner_setting& setting, iamb_variant variant, co
     std::vector<std::unique_ptr<blanket_learner>> learners(static_cast<std::size_t>(setting.n_threads));
     progress_line progress(progress_label, static_cast<long long>(targets.size()), setting.n_threads,
                            setting.var_names);
+    if (setting.distributor != nullptr)
+        return setting.distributor->learn(setting, variant, targets, learned_graph, cov, progress);
     parallel_for(setting.n_threads, static_cast<std::int64_t>(targets.size()), [&](std::int64_t item, int thread) {
         auto& learner = learners[static_cast<std::size_t>(thread)];
         if (!learner) {

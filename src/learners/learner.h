@@ -11,6 +11,8 @@
 
 namespace gaussnet {
 
+class target_distributor;  // learners/blanket.h
+
 enum class iamb_variant {
     plain = 1,     // p-values compared with alpha/2 as they are
     adjusted = 2,  // Benjamini-Yekutieli adjusted p-values
@@ -22,6 +24,9 @@ struct learner_setting {
     double alpha = 0.0;
     int n_threads = 1;
     std::span<const std::string> var_names;  // for diagnostics only
+    // Where the targets of an IAMB run or a ring are learned: null for this
+    // process's threads alone, else spread over the processes of a job.
+    target_distributor* distributor = nullptr;
 };
 
 struct learned_structure {

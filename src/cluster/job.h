@@ -1,0 +1,56 @@
+#pragma once
+// The processes (ranks) of one MPI job and the messages that keep them in
+// step: the lead's go-ahead or final status, and the input it read.
+
+#include <mpi.h>
+
+#include <mutex>
+#include <stdexcept>
+
+#include "common/run_state.h"
+
+namespace gaussnet::cluster {
+
+inline constexpr int LEAD = 0;
+
+struct job {
+    MPI_Comm comm = MPI_COMM_WORLD;
+    int rank = 0;
+    int size = 1;
+    bool threads_may_call_mpi = false;  // MPI_THREAD_SERIALIZED or better was granted
+
+    bool lead() const { return rank == LEAD; }
+};
+
+// Thrown on a rank other than the lead when the lead has ended the job
+// (it has printed why); the rank exits with status() and prints nothing.
+class job_stopped : public std::runtime_error {
+public:
+    explicit job_stopped(int status) : std::runtime_error("job stopped"), status_(status) {}
+    int status() const { return status_; }
+
+private:
+    int status_;
+};
+
+// Completes request, sleeping between tests instead of spinning, so that a
+// waiting rank leaves its core to the ranks and threads that compute. With
+// lock, each test is made holding it (threads that share MPI take turns).
+void wait_politely(MPI_Request& request, std::mutex* lock = nullptr);
+
+// The lead's word at each point where all ranks meet: go on, or end with a
+// status. The lead calls say_go() before each spread run and say_end(status)
+// once, last of all; the other ranks call hear() at the same points, which
+// throws job_stopped when the lead has ended, and hear_end() at the end.
+void say_go(const job& job);
+void say_end(const job& job, int status);
+void hear(const job& job);
+int hear_end(const job& job);
+
+// The lead sends what start-up read (sizes, names, data; not the true
+// network, which only the lead's scoring reads); the others receive it.
+// Returns the bytes the lead sent (to every other rank).
+long long send_input(const job& job, const run_state& state);
+run_state receive_input(const job& job, const std::string& data_file);
+
+}  // namespace gaussnet::cluster

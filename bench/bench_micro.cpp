@@ -48,7 +48,8 @@ run_state make_state(int n_vars, int n_cases, std::uint64_t seed) {
     sim::normal_sampler normals;
     for (int c = 0; c < n_cases; ++c) {
         sim::sample_case(model, streams.noise, normals, values.data());
-        for (int v = 0; v < n_vars; ++v) state.data_matrix(c, v) = static_cast<float>(values[static_cast<std::size_t>(v)]);
+        for (int v = 0; v < n_vars; ++v)
+            state.data_matrix(c, v) = static_cast<float>(values[static_cast<std::size_t>(v)]);
     }
     for (int v = 0; v < n_vars; ++v) state.var_names.push_back("X" + std::to_string(v + 1));
     return state;
@@ -122,20 +123,24 @@ void BM_ci_pass(benchmark::State& bench) {
     std::vector<double> pvalues(test_data::n_vars);
     std::vector<int> index(test_data::n_vars);
     for (auto _ : bench) {
-        if constexpr (shared)
-            engine.test_pass(test_data::target, flags.data(), members, pvalues.data(), index.data());
-        else
-            engine.test_pass_plain(test_data::target, flags.data(), members, pvalues.data(), index.data());
+        if constexpr (shared) engine.test_pass(test_data::target, flags.data(), members, pvalues.data(), index.data());
+        else engine.test_pass_plain(test_data::target, flags.data(), members, pvalues.data(), index.data());
         benchmark::DoNotOptimize(pvalues.data());
         benchmark::ClobberMemory();
     }
     const int tests_per_pass = test_data::n_vars - 1;
     bench.SetItemsProcessed(bench.iterations() * tests_per_pass);
-    bench.counters["per_test"] = benchmark::Counter(
-        tests_per_pass, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    bench.counters["per_test"] =
+        benchmark::Counter(tests_per_pass, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_ci_pass<true>)->Name("BM_ci_pass_engine")->ArgName("members")->Arg(0)->Arg(5)->Arg(20)->Arg(100);
-BENCHMARK(BM_ci_pass<false>)->Name("BM_ci_pass_plain")->ArgName("members")->Arg(0)->Arg(5)->Arg(20)->Arg(100)
+BENCHMARK(BM_ci_pass<false>)
+    ->Name("BM_ci_pass_plain")
+    ->ArgName("members")
+    ->Arg(0)
+    ->Arg(5)
+    ->Arg(20)
+    ->Arg(100)
     ->Unit(benchmark::kMillisecond);
 
 // The covariance of 500 variables x 1,000 cases; items are the pair-case products.
@@ -205,8 +210,8 @@ void BM_read_data_file(benchmark::State& bench) {
     }
     bench.SetBytesProcessed(bench.iterations() * file.bytes());
     // bytes_per_second counts binary megabytes; this counter decimal ones.
-    bench.counters["MB_per_s"] = benchmark::Counter(static_cast<double>(file.bytes()) / 1e6,
-                                                    benchmark::Counter::kIsIterationInvariantRate);
+    bench.counters["MB_per_s"] =
+        benchmark::Counter(static_cast<double>(file.bytes()) / 1e6, benchmark::Counter::kIsIterationInvariantRate);
     bench.counters["file_MB"] = static_cast<double>(file.bytes()) / 1e6;
 }
 BENCHMARK(BM_read_data_file)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);

@@ -20,8 +20,8 @@
 // output is discarded unless --show-output is given; the figures go to the
 // original standard output.
 
-#include <unistd.h>
 #include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -39,6 +39,7 @@
 #include "common/fatal_error.h"
 #include "common/parallel.h"
 #include "common/run_state.h"
+#include "evaluation/report_structure.h"
 #include "input/read_input.h"
 #include "learners/blanket.h"
 #include "learners/edge_exclusion.h"
@@ -47,7 +48,6 @@
 #include "stats/ci_engine.h"
 #include "stats/covariance.h"
 #include "stats/heap_sort.h"
-#include "evaluation/report_structure.h"
 
 using namespace gaussnet;
 using clock_type = std::chrono::steady_clock;
@@ -226,8 +226,8 @@ bool learn_target(const learner_setting& setting, const run_state& state, int va
             ++w.counts.additions;
             changed = true;
         }
-        w.counts.decide_seconds +=
-            std::chrono::duration<double>(t1 - t0).count() + std::chrono::duration<double>(clock_type::now() - t2).count();
+        w.counts.decide_seconds += std::chrono::duration<double>(t1 - t0).count() +
+                                   std::chrono::duration<double>(clock_type::now() - t2).count();
         if (!changed) break;
     }
     ++w.counts.targets_finished;
@@ -244,7 +244,8 @@ int run_budget(const learner_setting& setting, const run_state& state, const arg
 
     const double harmonic = harmonic_number(n - 1);
     const auto learn_start = clock_type::now();
-    const auto deadline = start + std::chrono::duration_cast<clock_type::duration>(std::chrono::duration<double>(args.budget));
+    const auto deadline =
+        start + std::chrono::duration_cast<clock_type::duration>(std::chrono::duration<double>(args.budget));
     std::atomic<bool> out_of_time{false};
     std::vector<std::unique_ptr<budget_worker>> workers(static_cast<std::size_t>(setting.n_threads));
     std::vector<std::uint8_t> finished(static_cast<std::size_t>(n), 0);
@@ -363,8 +364,8 @@ int main(int argc, char** argv) {
         std::fflush(out);
 
         const test_kind kind = std::atoi(args.positional[5].c_str()) != 0 ? test_kind::student_t : test_kind::fisher_z;
-        const learner_setting setting{{kind, state.n_cases}, std::atof(args.positional[4].c_str()), args.threads,
-                                      state.var_names};
+        const learner_setting setting{
+            {kind, state.n_cases}, std::atof(args.positional[4].c_str()), args.threads, state.var_names};
         if (args.budget >= 0) {
             const int status = run_budget(setting, state, args, out);
             std::fflush(out);
@@ -383,13 +384,16 @@ int main(int argc, char** argv) {
             DoubleMatrix cov(state.n_vars, state.n_vars);
             estimate_covariance(state.data_matrix, setting.n_threads, cov);
             const learned_structure learned = learn(cov);
-            if (state.true_net == 1) score_structure(learned.graph, state.moral_graph, state.n_edges, setting.n_threads);
+            if (state.true_net == 1)
+                score_structure(learned.graph, state.moral_graph, state.n_edges, setting.n_threads);
         };
         if (selected(args.only, "ee") && state.n_cases > state.n_vars)
-            timed("EE", [&] { learn_and_score([&](const DoubleMatrix& cov) { return edge_exclusion(setting, cov); }); });
+            timed("EE",
+                  [&] { learn_and_score([&](const DoubleMatrix& cov) { return edge_exclusion(setting, cov); }); });
         if (selected(args.only, "iamb2"))
             timed("IAMB2", [&] {
-                learn_and_score([&](const DoubleMatrix& cov) { return run_iamb(setting, iamb_variant::adjusted, cov); });
+                learn_and_score(
+                    [&](const DoubleMatrix& cov) { return run_iamb(setting, iamb_variant::adjusted, cov); });
             });
         if (selected(args.only, "iamb1"))
             timed("IAMB1", [&] {

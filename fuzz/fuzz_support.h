@@ -36,12 +36,12 @@ inline const std::string& write_scratch(const unsigned char* data, std::size_t s
     return path;
 }
 
-#define FUZZ_CHECK(condition)                                                            \
-    do {                                                                                 \
-        if (!(condition)) {                                                              \
+#define FUZZ_CHECK(condition)                                                                  \
+    do {                                                                                       \
+        if (!(condition)) {                                                                    \
             std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                                \
-        }                                                                                \
+            std::abort();                                                                      \
+        }                                                                                      \
     } while (0)
 
 }  // namespace gaussnet::fuzz

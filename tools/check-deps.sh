@@ -13,6 +13,8 @@ command -v make >/dev/null 2>&1 || packages+=(make)
 command -v python3 >/dev/null 2>&1 || packages+=(python3)
 # Graphviz renders the exported graphs in the tests (they skip without it).
 command -v dot >/dev/null 2>&1 || packages+=(graphviz)
+# clang-format checks the layout of the sources (tools/check-format.sh).
+command -v clang-format >/dev/null 2>&1 || packages+=(clang-format)
 # clang and its runtime libraries (libFuzzer, the sanitizers) for make fuzz.
 command -v clang++ >/dev/null 2>&1 || packages+=(clang)
 [ -n "$(find /usr/lib/llvm-* -name 'libclang_rt.fuzzer-*.a' -print -quit 2>/dev/null)" ] || packages+=(libclang-rt-dev)

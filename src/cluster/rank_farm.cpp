@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <climits>
 #include <cstdint>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -74,8 +74,9 @@ public:
     // length, text bytes (padded to words), rows.
     std::vector<int> pack() const {
         const int text_words = static_cast<int>((text_.size() + sizeof(int) - 1) / sizeof(int));
-        std::vector<int> packed = {static_cast<int>(tests_ >> 32), static_cast<int>(tests_ & 0xffffffff), failed_,
-                                   status_, static_cast<int>(text_.size()), static_cast<int>(words_.size())};
+        std::vector<int> packed = {
+            static_cast<int>(tests_ >> 32), static_cast<int>(tests_ & 0xffffffff), failed_, status_,
+            static_cast<int>(text_.size()), static_cast<int>(words_.size())};
         packed.resize(packed.size() + static_cast<std::size_t>(text_words), 0);
         std::memcpy(packed.data() + 6, text_.data(), text_.size());
         packed.insert(packed.end(), words_.begin(), words_.end());
@@ -289,8 +290,7 @@ rank_farm::gathered rank_farm::gather_rows(const std::vector<int>& packed, const
         total += sizes[r];
     }
     std::vector<int> all(static_cast<std::size_t>(total));
-    MPI_Iallgatherv(packed.data(), own, MPI_INT, all.data(), sizes.data(), starts.data(), MPI_INT, job_.comm,
-                    &request);
+    MPI_Iallgatherv(packed.data(), own, MPI_INT, all.data(), sizes.data(), starts.data(), MPI_INT, job_.comm, &request);
     wait_politely(request);
     bytes_sent_ += static_cast<long long>(own) * static_cast<long long>(sizeof(int)) * (job_.size - 1);
 

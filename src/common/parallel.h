@@ -23,8 +23,8 @@ namespace detail {
 inline void report_threads_not_started(int started, int wanted, const char* reason) {
     static std::atomic<bool> reported{false};
     if (reported.exchange(true)) return;
-    std::fprintf(stderr, "gaussnet: only %d of %d threads could be started (%s); going on with %d.\n", started,
-                 wanted, reason, started);
+    std::fprintf(stderr, "gaussnet: only %d of %d threads could be started (%s); going on with %d.\n", started, wanted,
+                 reason, started);
 }
 
 // Joins every started thread on every way out of the scope.

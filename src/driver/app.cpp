@@ -25,8 +25,7 @@ int report_fatal(const char* text, int status) {
 
 int finish_output() {
     if (std::fflush(stdout) == 0) return 0;
-    return report_fatal(strprintf("Cannot write to standard output: %s.", std::strerror(errno)).c_str(),
-                        exit_failure);
+    return report_fatal(strprintf("Cannot write to standard output: %s.", std::strerror(errno)).c_str(), exit_failure);
 }
 
 }  // namespace

@@ -32,9 +32,12 @@ std::string help_text() {
 
 const char* learner_name(learner_kind kind) {
     switch (kind) {
-        case learner_kind::ee: return "EE";
-        case learner_kind::iamb2: return "IAMB2";
-        case learner_kind::iamb1: return "IAMB1";
+        case learner_kind::ee:
+            return "EE";
+        case learner_kind::iamb2:
+            return "IAMB2";
+        case learner_kind::iamb1:
+            return "IAMB1";
     }
     return "?";
 }
@@ -49,9 +52,7 @@ int available_cores() {
     return hardware > 0 ? static_cast<int>(hardware) : 1;
 }
 
-int convert_int(const std::string& text) {
-    return static_cast<int>(std::strtol(text.c_str(), nullptr, 10));
-}
+int convert_int(const std::string& text) { return static_cast<int>(std::strtol(text.c_str(), nullptr, 10)); }
 
 double convert_double(const std::string& text) { return std::strtod(text.c_str(), nullptr); }
 

@@ -34,7 +34,7 @@ struct run_label {
 // What the report of a run found, for the table and the export.
 struct structure_report {
     std::optional<structure_scores> scores;  // with a true network
-    std::vector<scored_edge> edges;           // learned edges (and, scored, the missed ones)
+    std::vector<scored_edge> edges;          // learned edges (and, scored, the missed ones)
 };
 
 learner_setting setting_of(const command_line& line, const run_state& state, const run_role& role) {
@@ -75,11 +75,10 @@ long long count_learned(const std::vector<scored_edge>& edges) {
     return count;
 }
 
-std::string table_row(const command_line& line, const run_state& state, const run_label& label,
-                      long long milliseconds, long long tests, const structure_report& report) {
-    std::string row = strprintf("%s,%d,%d,%d,%s,%d,%s,", csv_field(line.data_file).c_str(), state.n_vars,
-                                state.n_cases, state.n_edges, shortest_text(line.alpha).c_str(), line.exact,
-                                label.name.c_str());
+std::string table_row(const command_line& line, const run_state& state, const run_label& label, long long milliseconds,
+                      long long tests, const structure_report& report) {
+    std::string row = strprintf("%s,%d,%d,%d,%s,%d,%s,", csv_field(line.data_file).c_str(), state.n_vars, state.n_cases,
+                                state.n_edges, shortest_text(line.alpha).c_str(), line.exact, label.name.c_str());
     row += line.local ? csv_field(line.local->target) + strprintf(",%d,", line.local->radius) : ",,";
     row += strprintf("%d,%lld.%03lld,%lld,", line.n_threads, milliseconds / 1000, milliseconds % 1000, tests);
     const long long learned = report.scores ? count_learned(report.edges) : static_cast<long long>(report.edges.size());

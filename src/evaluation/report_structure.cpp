@@ -23,7 +23,8 @@ struct search_scratch {
 // goal l that avoids the other learned neighbours enters only vertices of
 // that set before its last step. So one search per variable, then a look at
 // each goal's moral neighbours, gives every search's answer.
-void reach_avoiding_learned(int from, const std::uint8_t* learned_row, const adjacency& moral, search_scratch& scratch) {
+void reach_avoiding_learned(int from, const std::uint8_t* learned_row, const adjacency& moral,
+                            search_scratch& scratch) {
     const std::size_t n = scratch.visited.size();
     for (std::size_t h = 0; h < n; ++h) scratch.blocked[h] = learned_row[h] == 1 ? 1 : 0;
     std::fill(scratch.visited.begin(), scratch.visited.end(), 0);
@@ -58,7 +59,8 @@ member_counts count_members(const ByteMatrix& moral_graph, const ByteMatrix& lea
         ++c.fp;
         if (!searched) reach_avoiding_learned(i, row, moral, scratch);
         searched = true;
-        if (reached_next_to(l, moral, scratch.visited)) ++c.fl; else ++c.fs;
+        if (reached_next_to(l, moral, scratch.visited)) ++c.fl;
+        else ++c.fs;
     }
     for (int l = 0; l < n; ++l) c.degree += moral_graph(i, l);
     return c;
@@ -207,8 +209,7 @@ std::string matrix_block(const ByteMatrix& learned_rows) {
     std::string block = "\n\n\n";
     block.reserve(block.size() + static_cast<std::size_t>(n) * (static_cast<std::size_t>(n) + 1));
     for (std::int64_t i = 0; i < n; ++i) {
-        for (std::int64_t j = 0; j < n; ++j)
-            block += (learned_rows(i, j) == 1 || learned_rows(j, i) == 1) ? '1' : '0';
+        for (std::int64_t j = 0; j < n; ++j) block += (learned_rows(i, j) == 1 || learned_rows(j, i) == 1) ? '1' : '0';
         block += '\n';
     }
     return block;

@@ -20,10 +20,14 @@ namespace {
 
 const char* status_text(edge_status status) {
     switch (status) {
-        case edge_status::learned: return "learned";
-        case edge_status::tp: return "tp";
-        case edge_status::fp: return "fp";
-        case edge_status::fn: return "fn";
+        case edge_status::learned:
+            return "learned";
+        case edge_status::tp:
+            return "tp";
+        case edge_status::fp:
+            return "fp";
+        case edge_status::fn:
+            return "fn";
     }
     return "";
 }
@@ -42,9 +46,12 @@ std::string dot_quoted(const std::string& text) {
 const char* dot_edge_style(edge_status status) {
     switch (status) {
         case edge_status::learned:
-        case edge_status::tp: return "color=black";
-        case edge_status::fp: return "color=red";
-        case edge_status::fn: return "color=grey55, style=dashed";
+        case edge_status::tp:
+            return "color=black";
+        case edge_status::fp:
+            return "color=red";
+        case edge_status::fn:
+            return "color=grey55, style=dashed";
     }
     return "";
 }
@@ -111,7 +118,8 @@ std::string graph_dot(const run_export& run) {
 void export_run(const std::string& dir, const run_export& run) {
     const std::string stem = dir + "/" + run.run;
     write_file_atomically(stem + ".edges.csv", edges_csv(run));
-    if (run.blanket_rows != nullptr) write_file_atomically(stem + ".blankets.csv", blankets_csv(run.names, *run.blanket_rows));
+    if (run.blanket_rows != nullptr)
+        write_file_atomically(stem + ".blankets.csv", blankets_csv(run.names, *run.blanket_rows));
     write_file_atomically(stem + ".dot", graph_dot(run));
 }
 

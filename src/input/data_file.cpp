@@ -68,7 +68,8 @@ std::vector<std::string> split_names(std::string_view header, int n_vars, const 
         }
         at = std::min(header.find_first_of(name_delimiters, begin), header.size());
         std::string name = unquoted(header.substr(begin, at - begin));
-        if (name.size() > static_cast<std::size_t>(MAX_STATE_LENGTH - 1)) throw fatal_error("Exceeding MAX_STATE_LENGTH.");
+        if (name.size() > static_cast<std::size_t>(MAX_STATE_LENGTH - 1))
+            throw fatal_error("Exceeding MAX_STATE_LENGTH.");
         names.push_back(std::move(name));
     }
     return names;
@@ -138,7 +139,7 @@ separator skip_separator(file_reader& reader, bool first) {
         reader.skip_while(is_blank);
         c = reader.peek();
         return c < 0 || c == ',' || file_reader::is_space(static_cast<char>(c)) ? separator::empty_field
-                                                                                 : separator::value_follows;
+                                                                                : separator::value_follows;
     }
     reader.skip_while(file_reader::is_space);
     c = reader.peek();

@@ -72,8 +72,8 @@ void progress_line::advance() {
 }
 
 std::string progress_line::text(std::size_t width) const {
-    std::string line = strprintf("%s: %lld/%lld targets", label_.c_str(), done_.load(std::memory_order_relaxed),
-                                 total_);
+    std::string line =
+        strprintf("%s: %lld/%lld targets", label_.c_str(), done_.load(std::memory_order_relaxed), total_);
     std::vector<running_target> running;
     for (int s = 0; s < n_slots_; ++s) {
         const progress_slot& slot = slots_[static_cast<std::size_t>(s)];
@@ -87,8 +87,8 @@ std::string progress_line::text(std::size_t width) const {
                      [](const running_target& a, const running_target& b) { return a.pass > b.pass; });
     for (std::size_t k = 0; k < running.size() && k < SHOWN_TARGETS; ++k) {
         const running_target& r = running[k];
-        const std::string name = r.target < static_cast<int>(names_.size()) ? names_[r.target]
-                                                                               : std::to_string(r.target);
+        const std::string name =
+            r.target < static_cast<int>(names_.size()) ? names_[r.target] : std::to_string(r.target);
         line += strprintf(" | %s: pass %d, %d members", name.c_str(), r.pass, r.members);
     }
     if (running.size() > SHOWN_TARGETS) line += strprintf(" | +%zu more", running.size() - SHOWN_TARGETS);

@@ -39,8 +39,8 @@ public:
     // names: the variable names, for showing the running targets.
     progress_line(std::string label, long long total, int n_slots, std::span<const std::string> names);
     // Writes to out (when not null) regardless of terminals, after quiet_period.
-    progress_line(std::string label, long long total, int n_slots, std::span<const std::string> names,
-                  std::FILE* out, std::chrono::milliseconds quiet_period);
+    progress_line(std::string label, long long total, int n_slots, std::span<const std::string> names, std::FILE* out,
+                  std::chrono::milliseconds quiet_period);
     ~progress_line();
     progress_line(const progress_line&) = delete;
     progress_line& operator=(const progress_line&) = delete;

@@ -21,9 +21,7 @@ inline double lentz_step(double aa, double& c, double& d) {
 
 }  // namespace
 
-double log_beta_part(double a, double b) {
-    return (log_gamma(a + b) - log_gamma(a)) - log_gamma(b);
-}
+double log_beta_part(double a, double b) { return (log_gamma(a + b) - log_gamma(a)) - log_gamma(b); }
 
 double betacf(double a, double b, double x) {
     const double s = a + b;
@@ -77,8 +75,7 @@ GAUSSNET_LANE_HELPER lanes lentz_step(lanes aa, lanes& c, lanes& d) {
 
 // Four continued fractions side by side with the same a and b; each lane keeps
 // the value of the step at which it converged.
-GAUSSNET_MULTI_ISA void betacf_lanes(double a, double b, const double* x,
-                                                                     double* out, int live) {
+GAUSSNET_MULTI_ISA void betacf_lanes(double a, double b, const double* x, double* out, int live) {
     const double s = a + b;
     const double p = a + 1;
     const double q = a - 1;

@@ -9,14 +9,10 @@ namespace gaussnet {
 namespace {
 
 // A valid df and t within NUMERICS_EPS of 0 (bounds included) give exactly 0.5.
-inline bool studtp_tie(double t, double df) {
-    return df > 0 && t >= -NUMERICS_EPS && t <= NUMERICS_EPS;
-}
+inline bool studtp_tie(double t, double df) { return df > 0 && t >= -NUMERICS_EPS && t <= NUMERICS_EPS; }
 
 // The incomplete beta argument df / (df + t t).
-inline double studtp_u(double t, double df) {
-    return df / (df + t * t);
-}
+inline double studtp_u(double t, double df) { return df / (df + t * t); }
 
 }  // namespace
 

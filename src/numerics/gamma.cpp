@@ -18,16 +18,13 @@ static_assert(TINY_RECIPROCAL * NUMERICS_TINY == 1.0);
 constexpr const char* ITMAX_MESSAGE = "a too large, NUMERICS_ITMAX too small";
 
 // Lanczos-type series coefficients; c3 ends in ...2460166.
-constexpr double LG_COEFF[6] = {76.18009172947146,      -86.50532032941678,
-                                24.01409824083091,      -1.231739572460166,
-                                0.001208650973866179,   -5.395239384953e-06};
+constexpr double LG_COEFF[6] = {76.18009172947146,  -86.50532032941678,   24.01409824083091,
+                                -1.231739572460166, 0.001208650973866179, -5.395239384953e-06};
 // One unit in the last place above the double nearest to sqrt(2 pi).
 constexpr double LG_FACTOR = 2.5066282746310007;
 
 // exp((a * log(x) - x) - g), the common front factor of both evaluators.
-inline double gamma_front(double a, double x, double g) {
-    return std::exp((a * std::log(x) - x) - g);
-}
+inline double gamma_front(double a, double x, double g) { return std::exp((a * std::log(x) - x) - g); }
 
 }  // namespace
 
@@ -141,8 +138,7 @@ double log_gamma_half() {
 namespace {
 
 // The series of P(1/2, x) for four arguments.
-GAUSSNET_MULTI_ISA void series_lanes(const double* x, double* p_out,
-                                                                     int live) {
+GAUSSNET_MULTI_ISA void series_lanes(const double* x, double* p_out, int live) {
     constexpr double a = 0.5;
     const lanes xv = {x[0], x[1], x[2], x[3]};
     lanes ap = splat(a);
@@ -167,8 +163,7 @@ GAUSSNET_MULTI_ISA void series_lanes(const double* x, double* p_out,
 }
 
 // The continued fraction of Q(1/2, x) for four arguments, then P = 1 - Q.
-GAUSSNET_MULTI_ISA void fraction_lanes(const double* x, double* p_out,
-                                                                       int live) {
+GAUSSNET_MULTI_ISA void fraction_lanes(const double* x, double* p_out, int live) {
     constexpr double a = 0.5;
     const lanes xv = {x[0], x[1], x[2], x[3]};
     lanes b = (xv + 1) - a;

@@ -60,9 +60,7 @@ double betai_with_log_beta(double a, double b, double x, double ln_beta_part);
 double log_beta_part(double a, double b);
 // True when betai forms its front factor at x from the log-gamma part: for x strictly
 // inside (0, 1), and for NaN. Elsewhere the factor is 0 or x is rejected.
-inline bool betai_needs_log_beta(double x) {
-    return !(x < 0 || x > 1) && !(x == 0 || x == 1);
-}
+inline bool betai_needs_log_beta(double x) { return !(x < 0 || x > 1) && !(x == 0 || x == 1); }
 
 // Lower-tail probability of a normal distribution with the given mean and variance.
 double normalp(double x, double mean, double variance);

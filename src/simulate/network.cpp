@@ -28,7 +28,8 @@ network random_network(int n_vars, double expected_parents, xoshiro256ss& rng) {
     const double p = arc_probability(n_vars, expected_parents);
     for (int a = 0; a < n_vars; ++a) {
         for (int b = a + 1; b < n_vars; ++b) {
-            if (rng.uniform01() < p) net.arcs(net.order[static_cast<std::size_t>(a)], net.order[static_cast<std::size_t>(b)]) = 1;
+            if (rng.uniform01() < p)
+                net.arcs(net.order[static_cast<std::size_t>(a)], net.order[static_cast<std::size_t>(b)]) = 1;
         }
     }
     return net;
@@ -38,7 +39,8 @@ namespace {
 
 std::string read_whole_file(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw sim_error(status_failure, strprintf("cannot read net file '%s': %s", path.c_str(), std::strerror(errno)));
+    if (!in)
+        throw sim_error(status_failure, strprintf("cannot read net file '%s': %s", path.c_str(), std::strerror(errno)));
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) throw sim_error(status_failure, strprintf("cannot read net file '%s'", path.c_str()));
     return text;
@@ -58,8 +60,8 @@ std::vector<std::string> split_lines(const std::string& text) {
 
 void check_row(const std::string& path, const std::string& line, std::size_t row, std::size_t n) {
     if (line.size() != n) {
-        throw sim_error(status_failure, strprintf("net file '%s', line %zu: %zu cells, but line 1 has %zu", path.c_str(),
-                                                  row + 1, line.size(), n));
+        throw sim_error(status_failure, strprintf("net file '%s', line %zu: %zu cells, but line 1 has %zu",
+                                                  path.c_str(), row + 1, line.size(), n));
     }
     for (std::size_t col = 0; col < n; ++col) {
         const char c = line[col];
@@ -77,14 +79,16 @@ ByteMatrix read_network_file(const std::string& path) {
     if (lines.empty()) throw sim_error(status_failure, strprintf("net file '%s' holds no network", path.c_str()));
     const std::size_t n = lines.front().size();
     if (lines.size() != n) {
-        throw sim_error(status_failure, strprintf("net file '%s' has %zu lines for %zu variables (one line per variable)",
-                                                  path.c_str(), lines.size(), n));
+        throw sim_error(status_failure,
+                        strprintf("net file '%s' has %zu lines for %zu variables (one line per variable)", path.c_str(),
+                                  lines.size(), n));
     }
     const auto size = static_cast<std::int64_t>(n);
     ByteMatrix arcs(size, size);
     for (std::size_t row = 0; row < n; ++row) {
         check_row(path, lines[row], row, n);
-        for (std::size_t col = 0; col < n; ++col) arcs.row(static_cast<std::int64_t>(row))[col] = lines[row][col] != '0';
+        for (std::size_t col = 0; col < n; ++col)
+            arcs.row(static_cast<std::int64_t>(row))[col] = lines[row][col] != '0';
     }
     return arcs;
 }
@@ -96,7 +100,8 @@ namespace {
 // variable already seen, closing a cycle.
 std::vector<int> find_cycle(const ByteMatrix& arcs, const std::vector<int>& in_degree) {
     const auto n = static_cast<int>(arcs.rows());
-    int v = static_cast<int>(std::find_if(in_degree.begin(), in_degree.end(), [](int d) { return d > 0; }) - in_degree.begin());
+    int v = static_cast<int>(std::find_if(in_degree.begin(), in_degree.end(), [](int d) { return d > 0; }) -
+                             in_degree.begin());
     std::vector<int> walk;
     std::vector<int> place(static_cast<std::size_t>(n), -1);
     while (place[static_cast<std::size_t>(v)] < 0) {
@@ -173,7 +178,8 @@ linear_model make_model(const network& net, const DoubleMatrix& weights, double 
     linear_model model = model_skeleton(net, noise_sd);
     std::size_t k = 0;
     for (std::size_t i = 0; i < model.order.size(); ++i) {
-        for (; k < static_cast<std::size_t>(model.first[i + 1]); ++k) model.weight[k] = weights(model.parent[k], model.order[i]);
+        for (; k < static_cast<std::size_t>(model.first[i + 1]); ++k)
+            model.weight[k] = weights(model.parent[k], model.order[i]);
     }
     return model;
 }

@@ -8,7 +8,7 @@ namespace gaussnet::simulate {
 
 struct options {
     bool help = false;
-    int n_vars = 0;  // 0: not given (allowed only with a net file)
+    int n_vars = 0;    // 0: not given (allowed only with a net file)
     int n_cases = -1;  // -1: not given
     double expected_parents = 2.0;
     double weight_lo = 0.5;

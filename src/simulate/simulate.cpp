@@ -38,8 +38,8 @@ network network_from_file(const options& opts) {
     network net{read_network_file(opts.net_file), {}};
     const std::int64_t n = net.arcs.rows();
     if (opts.n_vars != 0 && opts.n_vars != n) {
-        throw sim_error(status_failure, strprintf("--vars %d does not agree with the %lld variables of '%s'", opts.n_vars,
-                                                  static_cast<long long>(n), opts.net_file.c_str()));
+        throw sim_error(status_failure, strprintf("--vars %d does not agree with the %lld variables of '%s'",
+                                                  opts.n_vars, static_cast<long long>(n), opts.net_file.c_str()));
     }
     std::vector<int> cycle;
     if (!topological_order(net.arcs, net.order, cycle)) {
@@ -66,8 +66,11 @@ void warn_about_gaussnet_limits(const std::string& prefix, int n_vars) {
 void prepare_outdir(const std::string& outdir) {
     std::error_code error;
     fs::create_directories(outdir, error);
-    if (error) throw sim_error(status_failure, strprintf("cannot create directory '%s': %s", outdir.c_str(), error.message().c_str()));
-    if (!fs::is_directory(outdir, error)) throw sim_error(status_failure, strprintf("'%s' is not a directory", outdir.c_str()));
+    if (error)
+        throw sim_error(status_failure,
+                        strprintf("cannot create directory '%s': %s", outdir.c_str(), error.message().c_str()));
+    if (!fs::is_directory(outdir, error))
+        throw sim_error(status_failure, strprintf("'%s' is not a directory", outdir.c_str()));
 }
 
 // Fails early, before the work, for the common case; the final move of each
@@ -116,9 +119,10 @@ void write_header(staged_file& file, const std::string& prefix, int n_vars) {
 }
 
 [[noreturn]] void overflow(std::int64_t case_index, const std::string& name, double value) {
-    throw sim_error(status_failure,
-                    strprintf("case %lld, %s: the value %g does not fit in single precision; choose smaller --weights or --noise",
-                              static_cast<long long>(case_index + 1), name.c_str(), value));
+    throw sim_error(
+        status_failure,
+        strprintf("case %lld, %s: the value %g does not fit in single precision; choose smaller --weights or --noise",
+                  static_cast<long long>(case_index + 1), name.c_str(), value));
 }
 
 void write_data(staged_file& file, const linear_model& model, const options& opts, xoshiro256ss& rng) {
@@ -176,7 +180,8 @@ std::string gaussnet_program() {
     const fs::path self = fs::read_symlink("/proc/self/exe", error);
     if (!error) {
         const fs::path sibling = self.parent_path() / "gaussnet";
-        if (fs::is_regular_file(sibling, error) && ::access(sibling.c_str(), X_OK) == 0) return shell_quote(sibling.string());
+        if (fs::is_regular_file(sibling, error) && ::access(sibling.c_str(), X_OK) == 0)
+            return shell_quote(sibling.string());
     }
     return "gaussnet";
 }
@@ -209,8 +214,8 @@ run_summary run_simulation(const options& opts) {
     publish_pair(data_file, net_file, opts.force);
 
     return {static_cast<std::int64_t>(model.parent.size()), data_path, net_path,
-            strprintf("cd %s && %s data.txt %d %d 1 0.05 0", shell_quote(opts.outdir).c_str(), gaussnet_program().c_str(),
-                      opts.n_cases, n_vars)};
+            strprintf("cd %s && %s data.txt %d %d 1 0.05 0", shell_quote(opts.outdir).c_str(),
+                      gaussnet_program().c_str(), opts.n_cases, n_vars)};
 }
 
 int sim_main(int argc, const char* const* argv) {

@@ -547,8 +547,8 @@ void test_candidates(const DoubleMatrix& cov, ci_engine::grouping mode, ci_engin
 
 // Each test's statistic in ascending variable order, by kind; the first test
 // that failed ends the run.
-int collect_statistics(const test_setting& test, int n_vars, int target, const std::uint8_t* member_flags, int member_count,
-                       int* index, ci_engine_scratch& s) {
+int collect_statistics(const test_setting& test, int n_vars, int target, const std::uint8_t* member_flags,
+                       int member_count, int* index, ci_engine_scratch& s) {
     const base_factor& base = s.base;
     s.pvalues.statistics[0].clear();
     s.pvalues.statistics[1].clear();

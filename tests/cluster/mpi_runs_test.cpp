@@ -76,8 +76,13 @@ program_result run_mpi(const layout& l, const std::vector<std::string>& args, co
 program_result run_mpi_reporting_ranks(int ranks, const std::vector<std::string>& args, const fs::path& dir) {
     allow_this_machine();
     ::setenv("OMPI_MCA_orte_abort_on_non_zero_status", "0", 1);
-    std::vector<std::string> words = {"-np", std::to_string(ranks), "--oversubscribe", "/bin/sh", "-c",
-                                      "\"$0\" \"$@\"; s=$?; echo \"rank-status $s\" >&2; exit $s", GAUSSNET_MPI_BIN};
+    std::vector<std::string> words = {"-np",
+                                      std::to_string(ranks),
+                                      "--oversubscribe",
+                                      "/bin/sh",
+                                      "-c",
+                                      "\"$0\" \"$@\"; s=$?; echo \"rank-status $s\" >&2; exit $s",
+                                      GAUSSNET_MPI_BIN};
     words.insert(words.end(), args.begin(), args.end());
     return run_program(GAUSSNET_MPIEXEC, words, dir);
 }
@@ -210,8 +215,8 @@ TEST(OptionsOverRanks, LearnersExportAndTableGiveGaussnetsFiles) {
         temp_dir spread;
         copy_example(single);
         copy_example(spread);
-        const std::vector<std::string> args = {"--learners", "iamb1,IAMB2", "--export", "out", "--table", "runs.csv",
-                                               "data.txt", "1000", "30", true_net, "0.05", "0"};
+        const std::vector<std::string> args = {"--learners", "iamb1,IAMB2", "--export", "out",    "--table", "runs.csv",
+                                               "data.txt",   "1000",        "30",       true_net, "0.05",    "0"};
         const both_runs runs = expect_same_run({2, 1}, args, single, spread);
         EXPECT_EQ(runs.single.exit_status, 0);
         expect_same_exports(single, spread);
@@ -225,8 +230,8 @@ TEST(OptionsOverRanks, LocalRunGivesGaussnetsFiles) {
     temp_dir spread;
     copy_example(single);
     copy_example(spread);
-    const std::vector<std::string> args = {"--export", "out", "--table", "runs.csv", "data.txt", "1000", "30",
-                                           "1", "0.05", "1", "X5", "3"};
+    const std::vector<std::string> args = {"--export", "out", "--table", "runs.csv", "data.txt", "1000",
+                                           "30",       "1",   "0.05",    "1",        "X5",       "3"};
     const both_runs runs = expect_same_run({3, 1}, args, single, spread);
     EXPECT_EQ(runs.single.exit_status, 0);
     EXPECT_NE(runs.spread.out.find("IAMB(4,3):"), std::string::npos);
@@ -261,8 +266,8 @@ TEST(ErrorsOverRanks, InputErrorPrintedOnceAndEveryRankFails) {
 
 TEST(ErrorsOverRanks, UsageErrorPrintedOnceAndEveryRankFails) {
     temp_dir dir;
-    const program_result result = run_mpi_reporting_ranks(3, {"--learners", "IAMB3", "d", "1", "1", "0", "0", "0"},
-                                                          dir.path());
+    const program_result result =
+        run_mpi_reporting_ranks(3, {"--learners", "IAMB3", "d", "1", "1", "0", "0", "0"}, dir.path());
     EXPECT_EQ(test::count_occurrences(result.out, "Unknown learner"), 1) << result.out;
     EXPECT_EQ(count_rank_statuses(result.err, 2), 3) << result.err;
     EXPECT_FALSE(dir.exists("res.txt"));
@@ -318,24 +323,25 @@ struct degenerate_case {
 TEST(ErrorsOverRanks, NotPositiveDefiniteReportsTheFirstTargetsMessage) {
     const degenerate_case cases[] = {{degenerate_data(40), "40", "10"}, {degenerate_chain(150), "150", "120"}};
     for (const auto& [data, n_cases, n_vars] : cases)
-    for (const char* learners : {"IAMB2", "IAMB1"}) {
-        SCOPED_TRACE(std::string(learners) + " on " + n_vars + " variables");
-        temp_dir single;
-        temp_dir spread;
-        single.write("data.txt", data);
-        spread.write("data.txt", data);
-        const std::vector<std::string> args = {"--learners", learners, "data.txt", n_cases, n_vars, "0", "0.05", "0"};
-        const program_result expected = run_program(GAUSSNET_BIN, args, single);
-        ASSERT_EQ(expected.exit_status, 1) << expected.out;
-        ASSERT_NE(expected.out.find("No Cholesky decomposition"), std::string::npos) << expected.out;
-        for (const int threads : {1, 2}) {
-            const program_result result = run_mpi_reporting_ranks(3, with_threads(threads, args), spread.path());
-            EXPECT_EQ(result.out, expected.out);
-            EXPECT_EQ(count_rank_statuses(result.err, 1), 3) << result.err;
-            EXPECT_EQ(spread.read("res.txt"), single.read("res.txt"));
-            spread.write("res.txt", "");
+        for (const char* learners : {"IAMB2", "IAMB1"}) {
+            SCOPED_TRACE(std::string(learners) + " on " + n_vars + " variables");
+            temp_dir single;
+            temp_dir spread;
+            single.write("data.txt", data);
+            spread.write("data.txt", data);
+            const std::vector<std::string> args = {"--learners", learners, "data.txt", n_cases,
+                                                   n_vars,       "0",      "0.05",     "0"};
+            const program_result expected = run_program(GAUSSNET_BIN, args, single);
+            ASSERT_EQ(expected.exit_status, 1) << expected.out;
+            ASSERT_NE(expected.out.find("No Cholesky decomposition"), std::string::npos) << expected.out;
+            for (const int threads : {1, 2}) {
+                const program_result result = run_mpi_reporting_ranks(3, with_threads(threads, args), spread.path());
+                EXPECT_EQ(result.out, expected.out);
+                EXPECT_EQ(count_rank_statuses(result.err, 1), 3) << result.err;
+                EXPECT_EQ(spread.read("res.txt"), single.read("res.txt"));
+                spread.write("res.txt", "");
+            }
         }
-    }
 }
 
 #else

@@ -6,10 +6,10 @@
 
 #include <atomic>
 #include <stdexcept>
+#include <string>
 #include <system_error>
 #include <thread>
 #include <utility>
-#include <string>
 #include <vector>
 
 namespace gaussnet {
@@ -58,17 +58,22 @@ TEST(ParallelFor, GoesOnWithTheThreadsThatCouldBeStarted) {
     for (int can_start : {0, 1, 3}) {
         int started = 0;
         auto start_thread = [&](auto&& run) {
-            if (started == can_start) throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+            if (started == can_start)
+                throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
             ++started;
             return std::thread(std::forward<decltype(run)>(run));
         };
         std::vector<std::atomic<int>> done(500);
         std::atomic<int> highest_thread{0};
-        parallel_for_with(8, 500, [&](std::int64_t i, int thread) {
-            done[static_cast<std::size_t>(i)]++;
-            int seen = highest_thread.load();
-            while (thread > seen && !highest_thread.compare_exchange_weak(seen, thread)) {}
-        }, start_thread);
+        parallel_for_with(
+            8, 500,
+            [&](std::int64_t i, int thread) {
+                done[static_cast<std::size_t>(i)]++;
+                int seen = highest_thread.load();
+                while (thread > seen && !highest_thread.compare_exchange_weak(seen, thread)) {
+                }
+            },
+            start_thread);
         for (const auto& count : done) EXPECT_EQ(count.load(), 1) << can_start;
         EXPECT_LE(highest_thread.load(), can_start);
     }
@@ -84,9 +89,12 @@ TEST(ParallelFor, FailureAndThreadShortageTogether) {
         return std::thread(std::forward<decltype(run)>(run));
     };
     try {
-        parallel_for_with(4, 100, [](std::int64_t i, int) {
-            if (i == 10) throw std::runtime_error("10");
-        }, start_thread);
+        parallel_for_with(
+            4, 100,
+            [](std::int64_t i, int) {
+                if (i == 10) throw std::runtime_error("10");
+            },
+            start_thread);
         FAIL() << "no exception";
     } catch (const std::runtime_error& e) {
         EXPECT_STREQ(e.what(), "10");

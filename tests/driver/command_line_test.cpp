@@ -150,9 +150,14 @@ TEST(CommandLine, ThreadsOption) {
     EXPECT_EQ(parse(with({"--threads", "3"})).positional, six);
     EXPECT_EQ(parse(six).n_threads, available_cores());
     EXPECT_GE(available_cores(), 1);
-    for (const std::vector<std::string>& bad : {std::vector<std::string>{"--threads", "0"}, {"--threads", "-2"},
-                                                 {"--threads", "abc"}, {"--threads", "3x"}, {"--threads="},
-                                                 {"--threads", "99999"}, {"--thread", "2"}, {"--bogus"}}) {
+    for (const std::vector<std::string>& bad : {std::vector<std::string>{"--threads", "0"},
+                                                {"--threads", "-2"},
+                                                {"--threads", "abc"},
+                                                {"--threads", "3x"},
+                                                {"--threads="},
+                                                {"--threads", "99999"},
+                                                {"--thread", "2"},
+                                                {"--bogus"}}) {
         EXPECT_TRUE(is_usage_error(with(bad))) << bad[0] << " " << (bad.size() > 1 ? bad[1] : "");
     }
     EXPECT_TRUE(is_usage_error({"--threads"}));
@@ -173,11 +178,11 @@ TEST(CommandLine, HelpAndVersionNeedNoPositionalArguments) {
 }
 
 TEST(CommandLine, ConversionsFollowTheCLibrary) {
-    const std::pair<const char*, int> ints[] = {{"abc", 0}, {" 12x", 12}, {"-7", -7},   {"+3", 3},
+    const std::pair<const char*, int> ints[] = {{"abc", 0}, {" 12x", 12}, {"-7", -7},  {"+3", 3},
                                                 {"", 0},    {"\t5", 5},   {"0x1A", 0}, {"2.9", 2}};
     for (const auto& [text, value] : ints) EXPECT_EQ(convert_int(text), value) << text;
-    const std::pair<const char*, double> doubles[] = {
-        {"abc", 0.0}, {"0.05", 0.05}, {" 1e-2x", 0.01}, {"-.5", -0.5}, {"", 0.0}, {"5", 5.0}};
+    const std::pair<const char*, double> doubles[] = {{"abc", 0.0},  {"0.05", 0.05}, {" 1e-2x", 0.01},
+                                                      {"-.5", -0.5}, {"", 0.0},      {"5", 5.0}};
     for (const auto& [text, value] : doubles) EXPECT_EQ(convert_double(text), value) << text;
 }
 

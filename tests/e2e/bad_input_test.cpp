@@ -67,8 +67,8 @@ enum class log_setup {
 };
 
 enum class log_after {
-    unchanged,      // exactly earlier_log
-    appended,       // earlier_log followed by this run's lines
+    unchanged,  // exactly earlier_log
+    appended,   // earlier_log followed by this run's lines
     not_checked,
 };
 
@@ -94,7 +94,14 @@ std::vector<std::string> positional(const std::string& n_cases, const std::strin
 // A case that ends with a framed message and leaves res.txt as it was.
 bad_input_case fails(const char* what, std::string data, std::string net, std::vector<std::string> args, int status,
                      std::string message, log_setup log = log_setup::earlier) {
-    return {what, std::move(data), std::move(net), std::move(args), status, std::move(message), "", log,
+    return {what,
+            std::move(data),
+            std::move(net),
+            std::move(args),
+            status,
+            std::move(message),
+            "",
+            log,
             log == log_setup::earlier ? log_after::unchanged : log_after::not_checked};
 }
 
@@ -102,8 +109,8 @@ bad_input_case fails(const char* what, std::string data, std::string net, std::v
 // optional line on standard error.
 bad_input_case runs(const char* what, std::string data, std::string net, std::vector<std::string> args,
                     std::string error_line = "") {
-    return {what, std::move(data), std::move(net), std::move(args), 0, "", std::move(error_line), log_setup::earlier,
-            log_after::appended};
+    return {what, std::move(data),       std::move(net),     std::move(args),    0,
+            "",   std::move(error_line), log_setup::earlier, log_after::appended};
 }
 
 std::vector<bad_input_case> cases() {
@@ -116,8 +123,11 @@ std::vector<bad_input_case> cases() {
         // --- data file
         fails("binary junk", "\x01\x02\n" + binary_junk(3000), "", positional("5", "1", "0"), 1,
               "Data file data.txt: case 1, variable \\x01\\x02: not a number (\\xE1)."),
-        fails("NUL byte in a value", std::string("a b\n1 \x00" "5 2\n", 11), "", positional("1", "2", "0"), 1,
-              "Data file data.txt: case 1, variable b: not a number (\\x005)."),
+        fails("NUL byte in a value",
+              std::string("a b\n1 \x00"
+                          "5 2\n",
+                          11),
+              "", positional("1", "2", "0"), 1, "Data file data.txt: case 1, variable b: not a number (\\x005)."),
         fails("NUL byte in the header", std::string("a\0b c\n1 2\n", 10), "", positional("1", "2", "0"), 1,
               "Data file data.txt: the header has 1 names, fewer than n_vars (2)."),
         fails("CR-only line ends", "a b\r1 2\r3 4\r", "", positional("2", "2", "0"), 1,
@@ -143,7 +153,10 @@ std::vector<bad_input_case> cases() {
         fails("net.txt far smaller than n_vars", data, chain_net, positional("60", "100000", "1"), 1,
               "net.txt ends before row 1 is complete."),
         runs("net.txt binary junk", data, binary_junk(30), positional("60", "5", "1")),
-        runs("net.txt with NUL bytes", data, std::string("0\0" "100\n00100\n00010\n00001\n00000\n", 30),
+        runs("net.txt with NUL bytes", data,
+             std::string("0\0"
+                         "100\n00100\n00010\n00001\n00000\n",
+                         30),
              positional("60", "5", "1")),
         // --- res.txt
         fails("res.txt a directory", data, "", positional("60", "5", "0"), 1,
@@ -164,9 +177,15 @@ std::vector<bad_input_case> cases() {
 
 void set_up_log(const temp_dir& dir, log_setup setup) {
     switch (setup) {
-        case log_setup::earlier: dir.write("res.txt", earlier_log); break;
-        case log_setup::directory: fs::create_directory(dir / "res.txt"); break;
-        case log_setup::dev_full: fs::create_symlink("/dev/full", dir / "res.txt"); break;
+        case log_setup::earlier:
+            dir.write("res.txt", earlier_log);
+            break;
+        case log_setup::directory:
+            fs::create_directory(dir / "res.txt");
+            break;
+        case log_setup::dev_full:
+            fs::create_symlink("/dev/full", dir / "res.txt");
+            break;
     }
 }
 
@@ -268,7 +287,8 @@ TEST(BadInput, ThreadsThatCannotStartChangeNothing) {
     temp_dir dir;
     dir.write("data.txt", chain_data(60));
     dir.write("net.txt", chain_net);
-    const program_result plain = run_program(GAUSSNET_BIN, {"--threads", "1", "data.txt", "60", "5", "1", "0.05", "0"}, dir);
+    const program_result plain =
+        run_program(GAUSSNET_BIN, {"--threads", "1", "data.txt", "60", "5", "1", "0.05", "0"}, dir);
     ASSERT_EQ(plain.exit_status, 0);
 
     int pipes[2][2];

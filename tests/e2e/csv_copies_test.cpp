@@ -39,8 +39,9 @@ enum class csv_style { r, pandas, spreadsheet };
 std::string csv_copy(const std::string& original, int n_vars, csv_style style) {
     const std::size_t header_end = original.find('\n');
     const std::vector<std::string> names = words_of(original.substr(0, header_end), " ,\t\r");
-    const std::vector<std::string> values =
-        header_end == std::string::npos ? std::vector<std::string>{} : words_of(original.substr(header_end), " \t\r\n\v\f");
+    const std::vector<std::string> values = header_end == std::string::npos
+                                                ? std::vector<std::string>{}
+                                                : words_of(original.substr(header_end), " \t\r\n\v\f");
     const std::string comma = style == csv_style::spreadsheet ? ", " : ",";
     const std::string line_end = style == csv_style::spreadsheet ? "\r\n" : "\n";
     std::string csv = style == csv_style::spreadsheet ? "\xEF\xBB\xBF" : "";
@@ -56,7 +57,7 @@ std::string csv_copy(const std::string& original, int n_vars, csv_style style) {
 }
 
 struct csv_run {
-    fs::path dir;           // holds data.txt, perhaps net.txt and res.before
+    fs::path dir;  // holds data.txt, perhaps net.txt and res.before
     std::vector<std::string> args;
     csv_style style;
 };

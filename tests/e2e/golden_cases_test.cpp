@@ -21,8 +21,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::mask_seconds;
-using test::read_file;
 using test::program_result;
+using test::read_file;
 using test::run_program;
 using test::temp_dir;
 

@@ -162,7 +162,8 @@ TEST(LearnersOption, UsageErrorsExitWithTwoAndTouchNothing) {
 }
 
 // The res.txt matrix block of a run without a true network, as edges.
-std::set<std::pair<std::string, std::string>> matrix_edges(const std::string& log, const std::vector<std::string>& names) {
+std::set<std::pair<std::string, std::string>> matrix_edges(const std::string& log,
+                                                           const std::vector<std::string>& names) {
     std::set<std::pair<std::string, std::string>> edges;
     const std::size_t block = log.find("\n\n\n");
     const std::vector<std::string> rows = lines_of(log.substr(block + 3));
@@ -186,7 +187,8 @@ TEST(ExportOption, EdgesAgreeWithTheLearnedMatrixWithoutATrueNetwork) {
         const program_result run =
             run_program(GAUSSNET_BIN, with_positional({"--learners", run_name, "--export", "out/sub"}, "0"), dir);
         ASSERT_EQ(run.exit_status, 0) << run.out << run.err;
-        const std::vector<std::vector<std::string>> rows = csv_rows(dir.read(std::string("out/sub/") + run_name + ".edges.csv"));
+        const std::vector<std::vector<std::string>> rows =
+            csv_rows(dir.read(std::string("out/sub/") + run_name + ".edges.csv"));
         ASSERT_FALSE(rows.empty());
         EXPECT_EQ(rows[0], (std::vector<std::string>{"source", "target", "status", "separated"}));
         std::set<std::pair<std::string, std::string>> exported;
@@ -269,7 +271,8 @@ TEST(ExportOption, LocalRunExportsUnderItsOwnName) {
     args.insert(args.end(), {"X5", "2"});
     const program_result run = run_program(GAUSSNET_BIN, args, dir);
     ASSERT_EQ(run.exit_status, 0) << run.err;
-    for (const char* file : {"local.edges.csv", "local.blankets.csv", "local.dot"}) EXPECT_TRUE(dir.exists("out/" + std::string(file)));
+    for (const char* file : {"local.edges.csv", "local.blankets.csv", "local.dot"})
+        EXPECT_TRUE(dir.exists("out/" + std::string(file)));
     const auto table = csv_rows(dir.read("t.csv"));
     ASSERT_EQ(table.size(), 2u);
     EXPECT_EQ(table[1][6], "local");
@@ -285,8 +288,8 @@ TEST(ExportOption, NamesAreQuotedForCsvAndGraphviz) {
         data += std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(z) + "\n";
     }
     dir.write("data.txt", data);
-    const program_result run =
-        run_program(GAUSSNET_BIN, {"--learners", "IAMB2", "--export", "out", "data.txt", "40", "3", "0", "0.05", "0"}, dir);
+    const program_result run = run_program(
+        GAUSSNET_BIN, {"--learners", "IAMB2", "--export", "out", "data.txt", "40", "3", "0", "0.05", "0"}, dir);
     ASSERT_EQ(run.exit_status, 0) << run.err;
     const std::string edges = dir.read("out/IAMB2.edges.csv");
     EXPECT_NE(edges.find("plain,\"a\"\"b\",learned,\n"), std::string::npos) << edges;
@@ -315,8 +318,12 @@ TEST(ExportOption, DotFilesRenderWithGraphviz) {
     if (!fs::exists(dot)) GTEST_SKIP() << "Graphviz is not installed";
     temp_dir dir;
     copy_example(dir);
-    ASSERT_EQ(run_program(GAUSSNET_BIN, with_positional({"--learners", "EE,IAMB2", "--export", "out"}, "1"), dir).exit_status, 0);
-    ASSERT_EQ(run_program(GAUSSNET_BIN, with_positional({"--learners", "IAMB1", "--export", "plain"}, "0"), dir).exit_status, 0);
+    ASSERT_EQ(
+        run_program(GAUSSNET_BIN, with_positional({"--learners", "EE,IAMB2", "--export", "out"}, "1"), dir).exit_status,
+        0);
+    ASSERT_EQ(
+        run_program(GAUSSNET_BIN, with_positional({"--learners", "IAMB1", "--export", "plain"}, "0"), dir).exit_status,
+        0);
     for (const char* file : {"out/EE.dot", "out/IAMB2.dot", "plain/IAMB1.dot"}) {
         const program_result svg = run_program(dot, {"-Tsvg", file}, dir);
         EXPECT_EQ(svg.exit_status, 0) << file << ": " << svg.err;
@@ -330,8 +337,8 @@ TEST(TableOption, OneRowPerRunAfterOneHeader) {
     copy_example(dir);
     const program_result scored = run_program(GAUSSNET_BIN, with_positional({"--table", "t.csv"}, "1"), dir);
     ASSERT_EQ(scored.exit_status, 0) << scored.err;
-    const program_result plain =
-        run_program(GAUSSNET_BIN, with_positional({"--learners", "iamb2", "--table", "t.csv", "--threads", "1"}, "0"), dir);
+    const program_result plain = run_program(
+        GAUSSNET_BIN, with_positional({"--learners", "iamb2", "--table", "t.csv", "--threads", "1"}, "0"), dir);
     ASSERT_EQ(plain.exit_status, 0) << plain.err;
     const auto rows = csv_rows(dir.read("t.csv"));
     ASSERT_EQ(rows.size(), 5u);
@@ -350,7 +357,7 @@ TEST(TableOption, OneRowPerRunAfterOneHeader) {
         EXPECT_EQ(rows[r][5], "0");
         EXPECT_EQ(rows[r][6], learners[r - 1]);
         EXPECT_EQ(rows[r][7] + rows[r][8], "");
-        EXPECT_GT(std::stoll(rows[r][11]), 0);  // tests
+        EXPECT_GT(std::stoll(rows[r][11]), 0);                // tests
         EXPECT_NE(rows[r][10].find('.'), std::string::npos);  // seconds, to the millisecond
         EXPECT_EQ(rows[r][10].size() - rows[r][10].find('.'), 4u);
         if (r < 4) {
@@ -374,8 +381,9 @@ TEST(TableOption, ConcurrentRunsKeepEveryRowWholeUnderOneHeader) {
         fs::create_directory(dir / ("run" + std::to_string(k)));
         threads.emplace_back([&, k] {
             // Each run in its own directory (its own res.txt), all on one table.
-            const std::vector<std::string> args = {"--threads", "1", "--table", (dir / "t.csv").string(),
-                                                   (dir / "data.txt").string(), "1000", "30", "0", "0.05", "0"};
+            const std::vector<std::string> args = {
+                "--threads", "1",    "--table", (dir / "t.csv").string(), (dir / "data.txt").string(), "1000", "30",
+                "0",         "0.05", "0"};
             status[k] = run_program(GAUSSNET_BIN, args, dir / ("run" + std::to_string(k))).exit_status;
         });
     }

@@ -22,7 +22,6 @@ using test::program_result;
 using test::run_program;
 using test::temp_dir;
 
-
 std::string banner(int n_vars, int n_cases, int n_edges) {
     return "\n n_vars= " + std::to_string(n_vars) + ", n_cases= " + std::to_string(n_cases) +
            ", n_edges= " + std::to_string(n_edges);
@@ -97,7 +96,8 @@ TEST(LocalMode, TargetMatchingNoNameRunsNothing) {
         SCOPED_TRACE(std::string("target '") + target + "'");
         temp_dir dir;
         dir.write("data.txt", two_pairs_data(50));
-        const program_result result = run_program(GAUSSNET_BIN, {"data.txt", "50", "4", "0", "0.05", "0", target, "2"}, dir);
+        const program_result result =
+            run_program(GAUSSNET_BIN, {"data.txt", "50", "4", "0", "0.05", "0", target, "2"}, dir);
         EXPECT_EQ(result.exit_status, 0) << result.err;
         EXPECT_EQ(result.out, banner(4, 50, 0));
         EXPECT_EQ(dir.read("res.txt"), banner(4, 50, 0) + ",");
@@ -118,8 +118,8 @@ TEST(ComparisonMode, EdgeExclusionOnlyWithMoreCasesThanVariables) {
             for (int v = 0; v < n_vars; ++v) data += std::to_string(normal(rng)) + (v + 1 < n_vars ? " " : "\n");
         temp_dir dir;
         dir.write("data.txt", data);
-        const program_result result =
-            run_program(GAUSSNET_BIN, {"data.txt", std::to_string(n_cases), std::to_string(n_vars), "0", "0.05", "1"}, dir);
+        const program_result result = run_program(
+            GAUSSNET_BIN, {"data.txt", std::to_string(n_cases), std::to_string(n_vars), "0", "0.05", "1"}, dir);
         EXPECT_EQ(result.exit_status, 0) << result.out << result.err;
         const std::string ee = n_cases > n_vars ? "\n EE: \t 0 sec.," : "";
         EXPECT_EQ(mask_seconds(result.out),
@@ -150,12 +150,12 @@ class RepeatedRuns : public ::testing::TestWithParam<repeat_case> {};
 TEST_P(RepeatedRuns, SameOutputEveryTimeAndWithAnyThreadCount) {
     const repeat_case& c = GetParam();
     temp_dir data;
-    const program_result made = run_program(
-        GAUSSNET_SIM_BIN, {"--vars", "30", "--cases", "400", "--seed", "31", data.path().string()}, data);
+    const program_result made =
+        run_program(GAUSSNET_SIM_BIN, {"--vars", "30", "--cases", "400", "--seed", "31", data.path().string()}, data);
     ASSERT_EQ(made.exit_status, 0) << made.err;
 
-    std::vector<std::string> positional = {"data.txt", "400", "30", std::to_string(c.true_net), "0.05",
-                                           std::to_string(c.exact)};
+    std::vector<std::string> positional = {
+        "data.txt", "400", "30", std::to_string(c.true_net), "0.05", std::to_string(c.exact)};
     if (c.local) {
         positional.push_back("X7");
         positional.push_back("3");
@@ -191,14 +191,12 @@ TEST_P(RepeatedRuns, SameOutputEveryTimeAndWithAnyThreadCount) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, RepeatedRuns,
-                         ::testing::Values(repeat_case{"FisherScored", 0, 1, false},
-                                           repeat_case{"FisherMatrices", 0, 0, false},
-                                           repeat_case{"ExactScored", 1, 1, false},
-                                           repeat_case{"ExactMatrices", 1, 0, false},
-                                           repeat_case{"LocalFisherScored", 0, 1, true},
-                                           repeat_case{"LocalExactMatrices", 1, 0, true}),
-                         [](const ::testing::TestParamInfo<repeat_case>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    Modes, RepeatedRuns,
+    ::testing::Values(repeat_case{"FisherScored", 0, 1, false}, repeat_case{"FisherMatrices", 0, 0, false},
+                      repeat_case{"ExactScored", 1, 1, false}, repeat_case{"ExactMatrices", 1, 0, false},
+                      repeat_case{"LocalFisherScored", 0, 1, true}, repeat_case{"LocalExactMatrices", 1, 0, true}),
+    [](const ::testing::TestParamInfo<repeat_case>& info) { return info.param.name; });
 
 #endif  // GAUSSNET_SIM_BIN
 

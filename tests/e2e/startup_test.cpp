@@ -62,10 +62,10 @@ void expect_console_banner(const program_result& result, const std::string& expe
 }
 
 TEST(Startup, WrongArgumentCountPrintsUsage) {
-    for (const std::vector<std::string>& words :
-         {std::vector<std::string>{}, {"data.txt", "100", "5", "0", "0.05"},
-          {"data.txt", "100", "5", "0", "0.05", "0", "x1"},
-          {"data.txt", "100", "5", "0", "0.05", "0", "x1", "1", "extra"}}) {
+    for (const std::vector<std::string>& words : {std::vector<std::string>{},
+                                                  {"data.txt", "100", "5", "0", "0.05"},
+                                                  {"data.txt", "100", "5", "0", "0.05", "0", "x1"},
+                                                  {"data.txt", "100", "5", "0", "0.05", "0", "x1", "1", "extra"}}) {
         temp_dir dir;
         dir.write("data.txt", data_file(100, 5));
         const program_result result = run(dir, words);
@@ -151,8 +151,8 @@ TEST(Startup, NetTxtIsNotOpenedUnlessTrueNetIsOne) {
 
 struct input_error_case {
     const char* what;
-    std::string data;     // content of data.txt, written when the first argument names it
-    const char* net;      // content of net.txt, or nullptr for none
+    std::string data;  // content of data.txt, written when the first argument names it
+    const char* net;   // content of net.txt, or nullptr for none
     std::vector<std::string> args;
     std::string message;  // the console's whole output, unframed
 };
@@ -160,7 +160,10 @@ struct input_error_case {
 TEST(Startup, InputErrorsEndTheRunBeforeTheBanner) {
     const std::string header = "a b\n";
     const input_error_case cases[] = {
-        {"data file missing", "", nullptr, {"none.txt", "1", "2", "0", "0.05", "0"},
+        {"data file missing",
+         "",
+         nullptr,
+         {"none.txt", "1", "2", "0", "0.05", "0"},
          "Cannot open data file none.txt: No such file or directory."},
         {"data file empty", "", nullptr, args("1", "2", "0"), "Data file data.txt is empty."},
         {"too few names", header + "1 2 3\n", nullptr, args("1", "3", "0"),
@@ -177,8 +180,7 @@ TEST(Startup, InputErrorsEndTheRunBeforeTheBanner) {
          "Data file data.txt: case 1, variable b: out of the single-precision range (1e39)."},
         {"header too long", "a" + std::string(99'997, ' ') + "\n1\n", nullptr, args("1", "1", "0"),
          "Exceeding MAX_LINE_LENGTH."},
-        {"name too long", std::string(100, 'n') + "\n1\n", nullptr, args("1", "1", "0"),
-         "Exceeding MAX_STATE_LENGTH."},
+        {"name too long", std::string(100, 'n') + "\n1\n", nullptr, args("1", "1", "0"), "Exceeding MAX_STATE_LENGTH."},
         {"net.txt missing", header + "1 2\n", nullptr, args("1", "2", "1"),
          "Cannot open net.txt: No such file or directory."},
         {"net.txt short", header + "1 2\n", "01\n0", args("1", "2", "1"), "net.txt ends before row 2 is complete."},

@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
-#include <random>
 #include <ostream>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -87,42 +87,69 @@ std::vector<scoring_case> scoring_cases() {
         // X lists Z only: Z is false, and X-Y-Z is open (nothing blocked), so linked.
         // Per variable: X tp 0/deg 1, fdr 1/1, no separated; Y, Z empty -> tpr 0, fdr 1/3, fdr2 0.
         // Per edge: X-Z false and linked -> tpr 0/2, fdr 1/1, fdr2 0.
-        {"ChainLinkedFalseMember", 3, chain, {{0, 2}},
+        {"ChainLinkedFalseMember",
+         3,
+         chain,
+         {{0, 2}},
          " tpr= 0.00, fdr= 0.33, fdr2= 0.00, tpr= 0.00, fdr= 1.00, fdr2= 0.00"},
         // X lists Y and Z: Y blocks X's only path, so Z is separated for X.
         // Per variable: X tpr 1/1, fdr 1/2, fdr2 1/2; Y, Z empty -> tpr 1/3, fdr 0.5/3, fdr2 0.5/3.
         // Per edge: X-Y true; Z-X false: Z's other learned neighbours (none) leave Z-Y-X open -> linked.
         // tpr 1/2, fdr 1/2, fdr2 0.
-        {"ChainSeparatedFalseMember", 3, chain, {{0, 1}, {0, 2}},
+        {"ChainSeparatedFalseMember",
+         3,
+         chain,
+         {{0, 1}, {0, 2}},
          " tpr= 0.33, fdr= 0.17, fdr2= 0.17, tpr= 0.50, fdr= 0.50, fdr2= 0.00"},
         // Z lists X and Y: per variable Z is 1/1 true, X separated by Y -> tpr 1/3, fdr 0.5/3, fdr2 0.5/3.
         // Per edge: Z-X false; Z's other neighbour Y blocks the search from Z, but X's other
         // neighbours (none) leave the path open -> linked: tpr 1/2, fdr 1/2, fdr2 0.
-        {"EdgeLinkedThroughSecondEndpoint", 3, chain, {{2, 0}, {2, 1}},
+        {"EdgeLinkedThroughSecondEndpoint",
+         3,
+         chain,
+         {{2, 0}, {2, 1}},
          " tpr= 0.33, fdr= 0.17, fdr2= 0.17, tpr= 0.50, fdr= 0.50, fdr2= 0.00"},
         // X lists Y, Z and Z lists Y, X: both separated per variable (X: 1/1, 1/2, 1/2; Z the same; Y empty)
         // -> tpr 2/3, fdr 1/3, fdr2 1/3. Per edge: X-Y, Y-Z true; X-Z false and Y is blocked from
         // both ends -> separated: tpr 2/2, fdr 1/3, fdr2 1/3.
-        {"EdgeSeparatedFromBothEnds", 3, chain, {{0, 1}, {0, 2}, {2, 1}, {2, 0}},
+        {"EdgeSeparatedFromBothEnds",
+         3,
+         chain,
+         {{0, 1}, {0, 2}, {2, 1}, {2, 0}},
          " tpr= 0.67, fdr= 0.33, fdr2= 0.33, tpr= 1.00, fdr= 0.33, fdr2= 0.33"},
         // Only X lists Y: the true member counts for X alone (Y's row is empty) -> tpr (1 + 0 + 0)/3;
         // per edge the pair counts once -> 1/2.
-        {"PerVariableReadsOwnRowOnly", 3, chain, {{0, 1}},
+        {"PerVariableReadsOwnRowOnly",
+         3,
+         chain,
+         {{0, 1}},
          " tpr= 0.33, fdr= 0.00, fdr2= 0.00, tpr= 0.50, fdr= 0.00, fdr2= 0.00"},
         // X and Y list each other: per variable X 1/1, Y 1/2 -> 1.5/3; per edge X-Y once -> 1/2.
-        {"PairListedByBothCountsOnce", 3, chain, {{0, 1}, {1, 0}},
+        {"PairListedByBothCountsOnce",
+         3,
+         chain,
+         {{0, 1}, {1, 0}},
          " tpr= 0.50, fdr= 0.00, fdr2= 0.00, tpr= 0.50, fdr= 0.00, fdr2= 0.00"},
         // Learned = moral graph with variable 3 isolated: tpr (1 + 1 + 1 + 0)/4; per edge 2/2.
-        {"PerfectWithIsolatedVariable", 4, chain, {{0, 1}, {1, 0}, {1, 2}, {2, 1}},
+        {"PerfectWithIsolatedVariable",
+         4,
+         chain,
+         {{0, 1}, {1, 0}, {1, 2}, {2, 1}},
          " tpr= 0.75, fdr= 0.00, fdr2= 0.00, tpr= 1.00, fdr= 0.00, fdr2= 0.00"},
         {"EmptyLearnedGraph", 3, chain, {}, " tpr= 0.00, fdr= 0.00, fdr2= 0.00, tpr= 0.00, fdr= 0.00, fdr2= 0.00"},
         // No arcs: no variable has neighbours (tpr skipped), n_edges 0 gives per-edge tpr 0.
         // 0 lists 1: false and separated (no edges at all) -> fdr 1/3, fdr2 1/3; per edge 1/1, 1/1.
-        {"TrueNetworkWithoutArcs", 3, {}, {{0, 1}},
+        {"TrueNetworkWithoutArcs",
+         3,
+         {},
+         {{0, 1}},
          " tpr= 0.00, fdr= 0.33, fdr2= 0.33, tpr= 0.00, fdr= 1.00, fdr2= 1.00"},
         // Moral parts {0,1} and {2,3}; 0 lists 2 across them with nothing blocked: still separated.
         // Per variable: 0 -> tpr 0/1, fdr 1, fdr2 1 -> 0, 1/4, 1/4. Per edge: 0/2, 1/1, 1/1.
-        {"FalseEdgeBetweenParts", 4, {{0, 1}, {2, 3}}, {{0, 2}},
+        {"FalseEdgeBetweenParts",
+         4,
+         {{0, 1}, {2, 3}},
+         {{0, 2}},
          " tpr= 0.00, fdr= 0.25, fdr2= 0.25, tpr= 0.00, fdr= 1.00, fdr2= 1.00"},
     };
 }
@@ -231,7 +258,8 @@ TEST(ScoringSearches, AgreeWithOneSearchPerFalseItem) {
             const run_state state = scored_state(n, moral_edges);
             ByteMatrix learned = learned_from(n, cells);
             const std::string expected = rates_by_definition(state, learned);
-            EXPECT_EQ(report(state, learned, threads).console, expected) << "trial " << trial << ", threads " << threads;
+            EXPECT_EQ(report(state, learned, threads).console, expected)
+                << "trial " << trial << ", threads " << threads;
             // The edge list's verdicts count out to the per-edge rates, and tp + fn is the truth.
             const structure_scores scores = score_structure(learned, state.moral_graph, state.n_edges, threads);
             long long tp = 0, fp = 0, fs = 0, fn = 0;

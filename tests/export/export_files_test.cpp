@@ -16,16 +16,11 @@ namespace {
 
 TEST(CsvField, QuotedOnlyWhereNeeded) {
     const std::pair<const char*, const char*> cases[] = {
-        {"X1", "X1"},
-        {"", ""},
-        {"a,b", "\"a,b\""},
-        {"a\"b", "\"a\"\"b\""},
-        {"\"", "\"\"\"\""},
-        {"line\nend", "\"line\nend\""},
-        {"cr\r", "\"cr\r\""},
-        {" padded", "\" padded\""},
-        {"in side", "in side"},
-        {"semi;colon", "semi;colon"},
+        {"X1", "X1"},           {"", ""},
+        {"a,b", "\"a,b\""},     {"a\"b", "\"a\"\"b\""},
+        {"\"", "\"\"\"\""},     {"line\nend", "\"line\nend\""},
+        {"cr\r", "\"cr\r\""},   {" padded", "\" padded\""},
+        {"in side", "in side"}, {"semi;colon", "semi;colon"},
     };
     for (const auto& [text, field] : cases) EXPECT_EQ(csv_field(text), field) << text;
 }
@@ -33,9 +28,10 @@ TEST(CsvField, QuotedOnlyWhereNeeded) {
 const std::vector<std::string> names = {"A", "B\"q", "C\\d", "lone"};
 
 TEST(ExportFormats, EdgesRowsInOrderWithVerdicts) {
-    const std::vector<scored_edge> edges = {
-        {0, 1, edge_status::tp, false}, {0, 2, edge_status::fp, true}, {1, 2, edge_status::fp, false},
-        {1, 3, edge_status::fn, false}};
+    const std::vector<scored_edge> edges = {{0, 1, edge_status::tp, false},
+                                            {0, 2, edge_status::fp, true},
+                                            {1, 2, edge_status::fp, false},
+                                            {1, 3, edge_status::fn, false}};
     const run_export run{"IAMB2", names, edges, true, nullptr};
     EXPECT_EQ(edges_csv(run),
               "source,target,status,separated\n"
@@ -54,8 +50,8 @@ TEST(ExportFormats, BlanketsAsLearnedRowByRow) {
 }
 
 TEST(ExportFormats, DotHasEveryVariableAndStylesByVerdict) {
-    const std::vector<scored_edge> edges = {{0, 1, edge_status::tp, false}, {0, 2, edge_status::fp, false},
-                                            {2, 3, edge_status::fn, false}};
+    const std::vector<scored_edge> edges = {
+        {0, 1, edge_status::tp, false}, {0, 2, edge_status::fp, false}, {2, 3, edge_status::fn, false}};
     const std::string scored = graph_dot({"EE", names, edges, true, nullptr});
     EXPECT_EQ(scored.rfind("graph \"EE\" {\n", 0), 0u);
     EXPECT_NE(scored.find("  n1 [label=\"B\\\"q\"];\n"), std::string::npos) << scored;

@@ -41,14 +41,14 @@ read_result read_content(const std::string& content, int n_cases, int n_vars) {
 TEST(CsvData, CommaSeparatedValuesReadAsBlankSeparatedOnes) {
     const std::vector<float> expected{1, 2.5f, -3, 4e-3f, 5, 6};
     const char* const values[] = {
-        "1 2.5 -3\n4e-3 5 6\n",          // the blank-separated original
-        "1,2.5,-3\n4e-3,5,6\n",          // pandas, R
-        "1, 2.5, -3\n4e-3 ,5 , 6\n",     // blanks around the commas
-        "1,2.5,-3\r\n4e-3,5,6\r\n",      // CR LF line ends
-        "1\t,\t2.5,-3\n4e-3,5,6",        // tabs, no final line end
-        "1,2.5,-3,4e-3,5,6\n",           // cases need not follow lines
-        "1 2.5,-3\n4e-3,5 6\n",          // commas and blanks mixed
-        "1,2.5,-3\n4e-3,5,6,\n",         // after the last value needed nothing is read
+        "1 2.5 -3\n4e-3 5 6\n",       // the blank-separated original
+        "1,2.5,-3\n4e-3,5,6\n",       // pandas, R
+        "1, 2.5, -3\n4e-3 ,5 , 6\n",  // blanks around the commas
+        "1,2.5,-3\r\n4e-3,5,6\r\n",   // CR LF line ends
+        "1\t,\t2.5,-3\n4e-3,5,6",     // tabs, no final line end
+        "1,2.5,-3,4e-3,5,6\n",        // cases need not follow lines
+        "1 2.5,-3\n4e-3,5 6\n",       // commas and blanks mixed
+        "1,2.5,-3\n4e-3,5,6,\n",      // after the last value needed nothing is read
         "1,2.5,-3\n4e-3,5,6,,NA,x\n",
     };
     for (const char* v : values) {

@@ -33,15 +33,15 @@ std::vector<float> cells(const run_state& state) {
 // --- header line length -------------------------------------------------
 
 struct header_length_case {
-    std::size_t length;    // characters before the line end
+    std::size_t length;  // characters before the line end
     const char* line_end;
     bool accepted;
 };
 
 TEST(DataFileHeader, LineLengthLimit) {
     const header_length_case cases[] = {
-        {99'997, "\n", true},    {99'998, "\n", false},   {99'997, "\r\n", true},
-        {99'998, "\r\n", false}, {150'000, "\n", false},  {10, "\n", true},
+        {99'997, "\n", true},    {99'998, "\n", false},  {99'997, "\r\n", true},
+        {99'998, "\r\n", false}, {150'000, "\n", false}, {10, "\n", true},
     };
     for (const auto& c : cases) {
         // One short name, then blanks up to the length: every name stays legal.
@@ -93,8 +93,8 @@ TEST(DataFileHeader, DelimitersGiveTheSameNames) {
 TEST(DataFileHeader, NamesAreTakenVerbatimButForEnclosingQuotes) {
     run_state state;
     EXPECT_EQ(read_content("\"Raf\" p-38;x \xc3\xa9t\xc3\xa9 \"a\"\"b\" \"\" \"c d\"\n", 0, 7, &state), "");
-    EXPECT_EQ(state.var_names, (std::vector<std::string>{"Raf", "p-38;x", "\xc3\xa9t\xc3\xa9", "a\"b", "\"\"", "\"c",
-                                                         "d\""}));
+    EXPECT_EQ(state.var_names,
+              (std::vector<std::string>{"Raf", "p-38;x", "\xc3\xa9t\xc3\xa9", "a\"b", "\"\"", "\"c", "d\""}));
 }
 
 TEST(DataFileHeader, QuotedNameLimitCountsTheNameWithoutQuotes) {
@@ -217,8 +217,7 @@ TEST(DataFileErrors, ReportsEveryInputThatDoesNotFitTheCommandLine) {
         temp_dir dir;
         dir.write("data.txt", c.content);
         run_state state = data_state(dir, c.n_cases, c.n_vars);
-        EXPECT_EQ(fatal_text([&] { read_data_file(state); }), "Data file " + state.data_file + c.message)
-            << c.content;
+        EXPECT_EQ(fatal_text([&] { read_data_file(state); }), "Data file " + state.data_file + c.message) << c.content;
     }
 }
 

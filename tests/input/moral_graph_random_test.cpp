@@ -28,8 +28,7 @@ TEST(MoralGraphRandom, MatchesTheDefinition) {
             for (int j = 0; j < n; ++j) {
                 if (i == j) continue;
                 bool married = net(i, j) == 1 || net(j, i) == 1;
-                for (int k = 0; k < n && !married; ++k)
-                    married = k != i && k != j && net(i, k) == 1 && net(j, k) == 1;
+                for (int k = 0; k < n && !married; ++k) married = k != i && k != j && net(i, k) == 1 && net(j, k) == 1;
                 EXPECT_EQ(state.moral_graph(i, j), married ? 1 : 0) << "trial " << trial << " pair " << i << "," << j;
                 if (married && j < i) ++edges;
             }

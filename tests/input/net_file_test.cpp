@@ -47,8 +47,8 @@ TEST(TrueNetworkFile, EveryCharacterIsACell) {
         {"010\r\n001\r\n000\r\n", {"010", "001", "000"}},  // the CR of a line end is no cell
         {"010\n001\n000", {"010", "001", "000"}},          // the last line end may be missing
         {"700\n0a9\n -+\n", {"100", "001", "000"}},        // digits 1 to 9 are arcs, nothing else
-        {"0 10\n001\n000\n", {"001", "000", "000"}},      // a separator shifts every later cell
-        {"0\r1\n001\n000\n", {"001", "001", "000"}},      // a lone CR is a cell of its own
+        {"0 10\n001\n000\n", {"001", "000", "000"}},       // a separator shifts every later cell
+        {"0\r1\n001\n000\n", {"001", "001", "000"}},       // a lone CR is a cell of its own
         {"010\n001\n000\nsurplus\n", {"010", "001", "000"}},
     };
     for (const auto& c : cases) {
@@ -79,7 +79,10 @@ TEST(TrueNetworkFile, ShortFileIsAnError) {
 
 TEST(TrueNetworkFile, ByteOrderMarkIsNoCell) {
     run_state state;
-    EXPECT_EQ(read_net("\xEF\xBB\xBF" "010\r\n001\r\n000\r\n", 3, state), "");
+    EXPECT_EQ(read_net("\xEF\xBB\xBF"
+                       "010\r\n001\r\n000\r\n",
+                       3, state),
+              "");
     EXPECT_EQ(rows_of(state.true_network), (std::vector<std::string>{"010", "001", "000"}));
 }
 

@@ -41,7 +41,7 @@ struct problem : run_state {
 // n_cases draws of the model: each variable is the weighted sum of its
 // parents plus standard normal noise (scaled by noise[v] when given).
 problem sample(int n_vars, const std::vector<arc>& arcs, int n_cases, std::uint64_t seed,
-                 const std::vector<double>& noise = {}) {
+               const std::vector<double>& noise = {}) {
     problem state;
     state.n_vars = n_vars;
     state.n_cases = n_cases;
@@ -162,7 +162,8 @@ TEST(LearnerCases, OneVariableHasNoCandidatesAndNoPairs) {
     problem state = sample(1, {}, 50, 3);
     for (int exact : {0, 1}) {
         state.exact = exact;
-        for (const iamb_variant variant : both_variants) EXPECT_EQ(learn_all_targets(state, variant), ByteMatrix(1, 1, 0));
+        for (const iamb_variant variant : both_variants)
+            EXPECT_EQ(learn_all_targets(state, variant), ByteMatrix(1, 1, 0));
         EXPECT_EQ(symmetric(edge_exclusion(state.setting(), covariance_of(state))), ByteMatrix(1, 1, 0));
     }
 }
@@ -186,8 +187,8 @@ TEST(LearnerCases, TwoVariablesBothVariantsDecideAlikeOnTheThreshold) {
             };
             // At alpha/2 = p the candidate is added, and as a member at exactly
             // alpha/2 it is not removed again; just below, it is never added.
-            for (const threshold_case& t : {threshold_case{2 * p, {{1}, {0}}},
-                                            threshold_case{std::nextafter(2 * p, 0.0), {{}, {}}}}) {
+            for (const threshold_case& t :
+                 {threshold_case{2 * p, {{1}, {0}}}, threshold_case{std::nextafter(2 * p, 0.0), {{}, {}}}}) {
                 state.alpha = t.alpha;
                 for (int variant : {1, 2}) {
                     SCOPED_TRACE("weight " + std::to_string(weight) + ", exact " + std::to_string(exact) +

@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include "numerics/numerics_test_support.h"
 #include "numerics/numerics.h"
+#include "numerics/numerics_test_support.h"
 
 namespace gaussnet {
 namespace {

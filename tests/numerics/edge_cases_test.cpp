@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include "numerics/numerics_test_support.h"
 #include "numerics/numerics.h"
+#include "numerics/numerics_test_support.h"
 
 namespace gaussnet {
 namespace {
@@ -18,9 +18,9 @@ using test::with_stderr;
 
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double Inf = std::numeric_limits<double>::infinity();
-constexpr double EXACT = 0;  // tolerance meaning "these very bits"
-constexpr double D7 = 5e-8;   // to seven decimal places
-constexpr double D10 = 5e-11; // to ten decimal places
+constexpr double EXACT = 0;    // tolerance meaning "these very bits"
+constexpr double D7 = 5e-8;    // to seven decimal places
+constexpr double D10 = 5e-11;  // to ten decimal places
 
 struct Case {
     const char* label;
@@ -52,8 +52,7 @@ TEST(GammaEdgeCases, FiguresAndReports) {
         {"error_function(1)", [] { return error_function(1); }, 0.8427008, D7, ""},
         {"error_function(-1)", [] { return error_function(-1); }, -0.8427008, D7, ""},
         {"error_function(6) saturates", [] { return error_function(6); }, 1.0, EXACT, ""},
-        {"error_function(1e200): square overflows", [] { return error_function(1e200); }, NaN, 0,
-         test::GCF_ITMAX},
+        {"error_function(1e200): square overflows", [] { return error_function(1e200); }, NaN, 0, test::GCF_ITMAX},
         {"error_function(NaN)", [] { return error_function(NaN); }, NaN, 0, test::GCF_ITMAX},
         {"gammp(0.5, 0) via series", [] { return gammp(0.5, 0); }, 0.0, EXACT, ""},
         {"gammp(1, 1)", [] { return gammp(1, 1); }, 0.6321206, D7, ""},
@@ -65,8 +64,7 @@ TEST(GammaEdgeCases, FiguresAndReports) {
         {"gammp(0.5, inf)", [] { return gammp(0.5, Inf); }, NaN, 0, test::GCF_ITMAX},
         {"gammp(0.5, NaN)", [] { return gammp(0.5, NaN); }, NaN, 0, test::GCF_ITMAX},
         // The 100th partial sum falls short of the true 0.5105.
-        {"gammp(1000, 1000.5) exhausts the series", [] { return gammp(1000, 1000.5); }, 0.5096, 5e-5,
-         test::GSER_ITMAX},
+        {"gammp(1000, 1000.5) exhausts the series", [] { return gammp(1000, 1000.5); }, 0.5096, 5e-5, test::GSER_ITMAX},
     };
     for (const Case& c : cases) check(c);
 }
@@ -83,8 +81,8 @@ TEST(BetaEdgeCases, FiguresAndReports) {
         {"betai(5, 0.5, 0.9)", [] { return betai(5, 0.5, 0.9); }, 0.31664, 5e-6, ""},
         {"betacf(2, 3, 0)", [] { return betacf(2, 3, 0); }, 1.0, EXACT, ""},
         {"betacf(0.5, 7, 0)", [] { return betacf(0.5, 7, 0); }, 1.0, EXACT, ""},
-        {"betai_with_log_beta(2, 3, -0.1)", [] { return betai_with_log_beta(2, 3, -0.1, 0); }, 0.0,
-         EXACT, test::BETAI_BAD_X},
+        {"betai_with_log_beta(2, 3, -0.1)", [] { return betai_with_log_beta(2, 3, -0.1, 0); }, 0.0, EXACT,
+         test::BETAI_BAD_X},
     };
     for (const Case& c : cases) check(c);
 }
@@ -102,10 +100,8 @@ TEST(DistributionEdgeCases, FiguresAndReports) {
         {"normalp(3, 0, inf)", [] { return normalp(3, 0, Inf); }, 0.5, EXACT, ""},
         {"normalp(0, 0, -1) skips the tie", [] { return normalp(0, 0, -1); }, NaN, 0,
          test::NORMALP_INVALID + test::GCF_ITMAX},
-        {"normalp(1, 0, 0)", [] { return normalp(1, 0, 0); }, NaN, 0,
-         test::NORMALP_INVALID + test::GCF_ITMAX},
-        {"normalp(1, 0, NaN)", [] { return normalp(1, 0, NaN); }, NaN, 0,
-         test::NORMALP_INVALID + test::GCF_ITMAX},
+        {"normalp(1, 0, 0)", [] { return normalp(1, 0, 0); }, NaN, 0, test::NORMALP_INVALID + test::GCF_ITMAX},
+        {"normalp(1, 0, NaN)", [] { return normalp(1, 0, NaN); }, NaN, 0, test::NORMALP_INVALID + test::GCF_ITMAX},
         {"normalp(1e200, 0, 1)", [] { return normalp(1e200, 0, 1); }, NaN, 0, test::GCF_ITMAX},
         {"studtp tie at 0", [] { return studtp(0, 5); }, 0.5, EXACT, ""},
         {"studtp tie upper bound", [] { return studtp(5e-9, 5); }, 0.5, EXACT, ""},
@@ -115,13 +111,11 @@ TEST(DistributionEdgeCases, FiguresAndReports) {
         {"studtp(1, 1)", [] { return studtp(1, 1); }, 0.75, D10, ""},
         {"studtp(-1, 1)", [] { return studtp(-1, 1); }, 0.25, D10, ""},
         {"studtp(2, 1e6) near the normal", [] { return studtp(2, 1e6); }, 0.9772497, D7, ""},
-        {"studtp(2, -1)", [] { return studtp(2, -1); }, 1.0, EXACT,
-         test::STUDTP_INVALID + test::BETAI_BAD_X},
+        {"studtp(2, -1)", [] { return studtp(2, -1); }, 1.0, EXACT, test::STUDTP_INVALID + test::BETAI_BAD_X},
         {"studtp(-2, -1) upper form for either sign", [] { return studtp(-2, -1); }, 1.0, EXACT,
          test::STUDTP_INVALID + test::BETAI_BAD_X},
         {"studtp(1, 0)", [] { return studtp(1, 0); }, NaN, 0, test::STUDTP_INVALID},
-        {"studtp(0, -1): only the report is fixed", [] { return studtp(0, -1); }, 0.5, EXACT,
-         test::STUDTP_INVALID},
+        {"studtp(0, -1): only the report is fixed", [] { return studtp(0, -1); }, 0.5, EXACT, test::STUDTP_INVALID},
     };
     for (const Case& c : cases) check(c);
 }

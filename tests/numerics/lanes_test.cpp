@@ -20,8 +20,25 @@ std::vector<double> arguments() {
     const double inf = std::numeric_limits<double>::infinity();
     // Around the switch from series to continued fraction (z * z = 1.5), zero,
     // the tie bounds, huge values, negatives, infinities and NaN.
-    std::vector<double> z = {0.0, -0.0, 5e-9, -5e-9, 6e-9, 1e-300, 1.2247448713915889, 1.224744871391589,
-                             1.2247448713915892, 0.3, 2.0, 6.0, 30.0, 1e154, 1e200, -1.0, -3.0, inf, -inf,
+    std::vector<double> z = {0.0,
+                             -0.0,
+                             5e-9,
+                             -5e-9,
+                             6e-9,
+                             1e-300,
+                             1.2247448713915889,
+                             1.224744871391589,
+                             1.2247448713915892,
+                             0.3,
+                             2.0,
+                             6.0,
+                             30.0,
+                             1e154,
+                             1e200,
+                             -1.0,
+                             -3.0,
+                             inf,
+                             -inf,
                              std::numeric_limits<double>::quiet_NaN()};
     std::mt19937_64 rng(4);
     std::uniform_real_distribution<double> uniform(0.0, 4.0);

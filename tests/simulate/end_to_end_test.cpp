@@ -24,7 +24,8 @@ int moral_edges(const std::vector<std::string>& net) {
     for (std::size_t i = 1; i < n; ++i) {
         for (std::size_t j = 0; j < i; ++j) {
             bool married = net[i][j] == '1' || net[j][i] == '1';
-            for (std::size_t k = 0; k < n && !married; ++k) married = k != i && k != j && net[i][k] == '1' && net[j][k] == '1';
+            for (std::size_t k = 0; k < n && !married; ++k)
+                married = k != i && k != j && net[i][k] == '1' && net[j][k] == '1';
             edges += married;
         }
     }
@@ -43,7 +44,8 @@ rates per_edge_rates(const std::string& console, const std::string& run) {
         const auto first = line.find(" tpr= ");
         const auto second = first == std::string::npos ? first : line.find(" tpr= ", first + 1);
         rates r;
-        if (second != std::string::npos) std::sscanf(line.c_str() + second, " tpr= %lf, fdr= %lf, fdr2= %lf", &r.tpr, &r.fdr, &r.fdr2);
+        if (second != std::string::npos)
+            std::sscanf(line.c_str() + second, " tpr= %lf, fdr= %lf, fdr2= %lf", &r.tpr, &r.fdr, &r.fdr2);
         return r;
     }
     return {};
@@ -51,7 +53,8 @@ rates per_edge_rates(const std::string& console, const std::string& run) {
 
 TEST(EndToEnd, GaussnetLearnsTheSimulatedNetwork) {
     scratch_dir dir;
-    const auto sim = run_program(GAUSSNET_SIM_BIN, {"--vars", "10", "--cases", "5000", "--seed", "1", "run"}, dir.path());
+    const auto sim =
+        run_program(GAUSSNET_SIM_BIN, {"--vars", "10", "--cases", "5000", "--seed", "1", "run"}, dir.path());
     ASSERT_EQ(sim.status, 0) << sim.err;
     const auto learn = run_program(GAUSSNET_BIN, {"data.txt", "5000", "10", "1", "0.05", "0"}, dir.path() / "run");
     ASSERT_EQ(learn.status, 0) << learn.err;
@@ -60,7 +63,8 @@ TEST(EndToEnd, GaussnetLearnsTheSimulatedNetwork) {
     std::istringstream net_text(read_file(dir / "run/net.txt"));
     std::vector<std::string> net;
     for (std::string line; std::getline(net_text, line);) net.push_back(line);
-    EXPECT_NE(learn.out.find("n_vars= 10, n_cases= 5000, n_edges= " + std::to_string(moral_edges(net))), std::string::npos)
+    EXPECT_NE(learn.out.find("n_vars= 10, n_cases= 5000, n_edges= " + std::to_string(moral_edges(net))),
+              std::string::npos)
         << learn.out;
 
     const rates iamb2 = per_edge_rates(learn.out, "IAMB2");

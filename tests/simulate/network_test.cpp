@@ -19,7 +19,8 @@ bool respects_order(const ByteMatrix& arcs, const std::vector<int>& order) {
     for (std::size_t i = 0; i < order.size(); ++i) place[static_cast<std::size_t>(order[i])] = static_cast<int>(i);
     for (std::int64_t p = 0; p < arcs.rows(); ++p)
         for (std::int64_t c = 0; c < arcs.cols(); ++c)
-            if (arcs(p, c) == 1 && place[static_cast<std::size_t>(p)] >= place[static_cast<std::size_t>(c)]) return false;
+            if (arcs(p, c) == 1 && place[static_cast<std::size_t>(p)] >= place[static_cast<std::size_t>(c)])
+                return false;
     return true;
 }
 
@@ -68,8 +69,8 @@ TEST(NetworkFile, ReadsArcsWithRowAsParent) {
     const row rows[] = {
         {"010\n001\n000\n", {0, 1, 0, 0, 0, 1, 0, 0, 0}},
         {"010\r\n001\r\n000\r\n", {0, 1, 0, 0, 0, 1, 0, 0, 0}},  // CR LF
-        {"001\n001\n000", {0, 0, 1, 0, 0, 1, 0, 0, 0}},            // no final line end
-        {"07\n00\n\n\n", {0, 1, 0, 0}},                              // any digit 1-9, blank lines at the end
+        {"001\n001\n000", {0, 0, 1, 0, 0, 1, 0, 0, 0}},          // no final line end
+        {"07\n00\n\n\n", {0, 1, 0, 0}},                          // any digit 1-9, blank lines at the end
         {"0\n", {0}},
     };
     for (const auto& r : rows) {

@@ -51,16 +51,16 @@ TEST(Options, DefaultsAndEveryOption) {
 TEST(Options, BadOptionsAreUsageErrors) {
     const std::vector<std::vector<std::string>> rows = {
         {},
-        {"--vars", "5", "--cases", "10"},                       // no OUTDIR
-        {"--vars", "5", "out"},                                 // no --cases
-        {"--cases", "10", "out"},                               // no --vars, no --from
-        {"--vars", "5", "--cases", "10", "out", "other"},       // two OUTDIRs
+        {"--vars", "5", "--cases", "10"},                  // no OUTDIR
+        {"--vars", "5", "out"},                            // no --cases
+        {"--cases", "10", "out"},                          // no --vars, no --from
+        {"--vars", "5", "--cases", "10", "out", "other"},  // two OUTDIRs
         {"--vars", "0", "--cases", "10", "out"},
         {"--vars", "-3", "--cases", "10", "out"},
         {"--vars", "5", "--cases", "-1", "out"},
         {"--vars", "5x", "--cases", "10", "out"},
         {"--vars", "", "--cases", "10", "out"},
-        {"--vars", "3000000000", "--cases", "10", "out"},       // beyond a 32-bit count
+        {"--vars", "3000000000", "--cases", "10", "out"},  // beyond a 32-bit count
         {"--vars", "5", "--cases", "1e3", "out"},
         {"--vars", "5", "--cases", "10", "--parents", "-1", "out"},
         {"--vars", "5", "--cases", "10", "--weights", "1:0.5", "out"},
@@ -76,7 +76,7 @@ TEST(Options, BadOptionsAreUsageErrors) {
         {"--vars", "5", "--cases", "10", "--from=", "out"},
         {"--vars", "5", "--cases", "10", "--colour", "red", "out"},
         {"--vars", "5", "--cases", "10", "--force=yes", "out"},
-        {"--vars", "5", "out", "--cases"},                      // value missing at the end
+        {"--vars", "5", "out", "--cases"},  // value missing at the end
     };
     for (const auto& args : rows) {
         std::string line;

@@ -21,8 +21,8 @@ TEST(Splitmix64, MatchesPublishedOutputForSeedZero) {
 
 TEST(Xoshiro256ss, MatchesPublishedOutputForStateOneToFour) {
     xoshiro256ss g(1, 2, 3, 4);
-    const std::array<std::uint64_t, 6> expected = {11520ULL, 0ULL, 1509978240ULL, 1215971899390074240ULL,
-                                                   1216172134540287360ULL, 607988272756665600ULL};
+    const std::array<std::uint64_t, 6> expected = {
+        11520ULL, 0ULL, 1509978240ULL, 1215971899390074240ULL, 1216172134540287360ULL, 607988272756665600ULL};
     for (const auto e : expected) EXPECT_EQ(g.next(), e);
 }
 
@@ -51,9 +51,21 @@ TEST(Xoshiro256ss, BelowIsUniformOverSixFaces) {
 }
 
 TEST(PortableLog, AgreesWithLibraryLogToAFewUlps) {
-    const double values[] = {1.0,    0.5,    2.0,     0.70710678118654746, 0.70710678118654757, 1.0 + 1e-12,
-                             1 - 1e-12, 1e-300, 1e300,  4.9406564584124654e-324, 0.1,  0.999999,
-                             3.0,    1e-5,   123456.789};
+    const double values[] = {1.0,
+                             0.5,
+                             2.0,
+                             0.70710678118654746,
+                             0.70710678118654757,
+                             1.0 + 1e-12,
+                             1 - 1e-12,
+                             1e-300,
+                             1e300,
+                             4.9406564584124654e-324,
+                             0.1,
+                             0.999999,
+                             3.0,
+                             1e-5,
+                             123456.789};
     for (const double x : values) {
         const double expected = std::log(x);
         EXPECT_NEAR(portable_log(x), expected, 4 * std::numeric_limits<double>::epsilon() * std::fabs(expected)) << x;

@@ -78,11 +78,11 @@ private:
 };
 
 struct program_result {
-    int exit_status = -1;   // the status the program exited with; -1 when it did not exit normally
-    int signal = 0;         // the signal that ended it, or 0
-    bool timed_out = false; // killed after the time limit
-    std::string out;        // standard output
-    std::string err;        // standard error
+    int exit_status = -1;    // the status the program exited with; -1 when it did not exit normally
+    int signal = 0;          // the signal that ended it, or 0
+    bool timed_out = false;  // killed after the time limit
+    std::string out;         // standard output
+    std::string err;         // standard error
 };
 
 namespace detail {
@@ -95,7 +95,8 @@ inline bool drain(int out_fd, int err_fd, std::string& out, std::string& err,
     std::string* sinks[2] = {&out, &err};
     char chunk[65536];
     while (polled[0].fd >= 0 || polled[1].fd >= 0) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) return false;
         const int ready = ::poll(polled, 2, static_cast<int>(std::min<long long>(left.count(), 1000)));
         if (ready < 0 && errno != EINTR) throw std::system_error(errno, std::generic_category(), "poll");
@@ -173,8 +174,8 @@ inline program_result run_program(const std::string& program, const std::vector<
     return result;
 }
 
-inline program_result run_program(const std::string& program, const std::vector<std::string>& args,
-                                  const temp_dir& dir, std::chrono::seconds time_limit = std::chrono::seconds(300),
+inline program_result run_program(const std::string& program, const std::vector<std::string>& args, const temp_dir& dir,
+                                  std::chrono::seconds time_limit = std::chrono::seconds(300),
                                   long file_size_limit = 0) {
     return run_program(program, args, dir.path(), time_limit, file_size_limit);
 }

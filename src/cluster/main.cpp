@@ -18,18 +18,13 @@
 #include "cluster/job.h"
 #include "cluster/rank_farm.h"
 #include "common/fatal_error.h"
+#include "driver/app.h"
 #include "driver/command_line.h"
 #include "driver/startup.h"
 
 namespace gaussnet::cluster {
 
 namespace {
-
-int report_fatal(const char* text, int status) {
-    std::printf("\n\n %s \n\n", text);
-    std::fflush(stdout);
-    return status;
-}
 
 // mpirun hands a rank a pipe as standard error even when mpirun's own is the
 // user's terminal. The lead started by mpirun on the same machine writes to
@@ -72,7 +67,7 @@ bool answered_without_run(const job& job, int argc, char** argv, command_line& l
     if (job.lead()) {
         if (line.show_help) std::fputs(help_text().c_str(), stdout);
         else std::printf("gaussnet %s\n", GAUSSNET_VERSION);
-        if (std::fflush(stdout) != 0) status = exit_failure;
+        status = finish_output();
     }
     return true;
 }
@@ -87,7 +82,7 @@ int lead_main(const job& job, const command_line& line) {
         say_go(job);
         input_bytes = send_input(job, state);
         run_sequence(line, state, run_role{true, &farm});
-        if (std::fflush(stdout) != 0) status = exit_failure;
+        status = finish_output();
     } catch (const fatal_error& error) {
         status = report_fatal(error.what(), error.status());
     } catch (const std::bad_alloc&) {

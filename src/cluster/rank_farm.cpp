@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "common/fatal_error.h"
+#include "common/parallel.h"
 #include "learners/progress.h"
 
 namespace gaussnet::cluster {
@@ -190,8 +191,11 @@ void rank_farm::serve_and_learn(farm_work& work, int n_threads, progress_line& p
             progress.advance();
         }
     };
+    // The calling thread answers the other ranks (it alone may call MPI); the
+    // lead's own share is learned by threads of their own.
     std::vector<std::thread> pool;
-    for (int t = 0; t < n_threads; ++t) pool.emplace_back(local_work, t);
+    const thread_pool_guard joins(pool);
+    const int learning = start_threads(pool, 0, n_threads, local_work);
     // How many threads will ask: every other rank's own --threads. The
     // threads here have begun already: another rank may still be estimating
     // its covariance matrix.
@@ -226,7 +230,8 @@ void rank_farm::serve_and_learn(farm_work& work, int n_threads, progress_line& p
         bytes_sent_ += static_cast<long long>(sizeof answer);
         if (answer.count == 0) --asking;
     }
-    for (std::thread& thread : pool) thread.join();
+    // Without a thread of its own to learn, the lead learns what is left now.
+    if (learning == 0) local_work(0);
 }
 
 void rank_farm::ask_and_learn(farm_work& work, int n_threads) {
@@ -265,13 +270,9 @@ void rank_farm::ask_and_learn(farm_work& work, int n_threads) {
             seconds_waited_ += idle.count();
         }
     };
-    if (n_threads == 1) {
-        thread_work(0);
-        return;
-    }
-    std::vector<std::thread> pool;
-    for (int t = 0; t < n_threads; ++t) pool.emplace_back(thread_work, t);
-    for (std::thread& thread : pool) thread.join();
+    // Every asking thread the lead counts on must ask until it gets nothing:
+    // a part whose thread could not be started runs on a thread that did.
+    parallel_for(n_threads, n_threads, [&](std::int64_t part, int) { thread_work(static_cast<int>(part)); });
 }
 
 rank_farm::gathered rank_farm::gather_rows(const std::vector<int>& packed, const std::vector<int>& targets,

@@ -27,6 +27,8 @@ inline void report_threads_not_started(int started, int wanted, const char* reas
                  reason, started);
 }
 
+}  // namespace detail
+
 // Joins every started thread on every way out of the scope.
 class thread_pool_guard {
 public:
@@ -42,7 +44,30 @@ private:
     std::vector<std::thread>& pool_;
 };
 
-}  // namespace detail
+struct std_thread_starter {
+    template <typename Function>
+    std::thread operator()(Function&& function) const {
+        return std::thread(std::forward<Function>(function));
+    }
+};
+
+// Starts threads running work(t) for t = first .. end - 1 into pool, as many
+// as can be started: threads never change a result, so one that cannot be
+// started (a process limit, too little address space for its stack) only
+// costs speed, and the rest are not tried. Returns how many started; the
+// caller joins them (thread_pool_guard) and does the work left over.
+template <typename Work, typename StartThread = std_thread_starter>
+int start_threads(std::vector<std::thread>& pool, int first, int end, Work& work, StartThread&& start_thread = {}) {
+    for (int t = first; t < end; ++t) {
+        try {
+            pool.push_back(start_thread([&work, t] { work(t); }));
+        } catch (const std::system_error& error) {
+            detail::report_threads_not_started(t, end, error.what());
+            return t - first;
+        }
+    }
+    return end - first;
+}
 
 // Calls body(index, thread) for every index in [0, count) on up to n_threads
 // threads. If items throw, the exception of the lowest throwing index is
@@ -80,15 +105,8 @@ void parallel_for_with(int n_threads, std::int64_t count, Body&& body, StartThre
     } else {
         std::vector<std::thread> pool;
         pool.reserve(static_cast<std::size_t>(threads - 1));
-        const detail::thread_pool_guard joins(pool);
-        for (int t = 1; t < threads; ++t) {
-            try {
-                pool.push_back(start_thread([&worker, t] { worker(t); }));
-            } catch (const std::system_error& error) {
-                detail::report_threads_not_started(t, threads, error.what());
-                break;
-            }
-        }
+        const thread_pool_guard joins(pool);
+        start_threads(pool, 1, threads, worker, start_thread);
         worker(0);
     }
     if (failure) std::rethrow_exception(failure);
@@ -96,8 +114,7 @@ void parallel_for_with(int n_threads, std::int64_t count, Body&& body, StartThre
 
 template <typename Body>
 void parallel_for(int n_threads, std::int64_t count, Body&& body) {
-    parallel_for_with(n_threads, count, std::forward<Body>(body),
-                      [](auto&& run) { return std::thread(std::forward<decltype(run)>(run)); });
+    parallel_for_with(n_threads, count, std::forward<Body>(body), std_thread_starter{});
 }
 
 }  // namespace gaussnet

@@ -12,8 +12,6 @@
 
 namespace gaussnet {
 
-namespace {
-
 // The framed message goes to standard output; when that cannot be written
 // (a full disk, a closed pipe) it goes to standard error instead, so that no
 // failure is silent.
@@ -27,8 +25,6 @@ int finish_output() {
     if (std::fflush(stdout) == 0) return 0;
     return report_fatal(strprintf("Cannot write to standard output: %s.", std::strerror(errno)).c_str(), exit_failure);
 }
-
-}  // namespace
 
 int gaussnet_main(int argc, char** argv) {
     try {

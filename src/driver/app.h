@@ -6,4 +6,11 @@ namespace gaussnet {
 // Returns the exit status; fatal errors are printed on standard output.
 int gaussnet_main(int argc, char** argv);
 
+// Prints a fatal error's text framed by line ends on standard output (on
+// standard error when standard output cannot be written); returns status.
+int report_fatal(const char* text, int status);
+
+// Flushes standard output: 0, or the reported failure's status.
+int finish_output();
+
 }  // namespace gaussnet

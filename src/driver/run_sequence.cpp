@@ -53,7 +53,8 @@ structure_report report_structure(const command_line& line, const run_state& sta
     structure_report report;
     if (state.true_net != 1) {
         append_to_log(matrix_block(learned));
-        if (!line.export_dir.empty()) report.edges = learned_edges(learned);
+        // The table counts the edges and the export lists them.
+        if (!line.export_dir.empty() || !line.table_file.empty()) report.edges = learned_edges(learned);
         return report;
     }
     report.scores = score_structure(learned, state.moral_graph, state.n_edges, line.n_threads);
@@ -81,8 +82,7 @@ std::string table_row(const command_line& line, const run_state& state, const ru
                                 state.n_edges, shortest_text(line.alpha).c_str(), line.exact, label.name.c_str());
     row += line.local ? csv_field(line.local->target) + strprintf(",%d,", line.local->radius) : ",,";
     row += strprintf("%d,%lld.%03lld,%lld,", line.n_threads, milliseconds / 1000, milliseconds % 1000, tests);
-    const long long learned = report.scores ? count_learned(report.edges) : static_cast<long long>(report.edges.size());
-    row += std::to_string(learned);
+    row += std::to_string(count_learned(report.edges));
     if (report.scores) {
         for (const rate_triple& r : {report.scores->per_variable, report.scores->per_edge})
             row += strprintf(",%.9g,%.9g,%.9g", r.tpr, r.fdr, r.fdr2);

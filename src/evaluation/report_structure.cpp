@@ -157,11 +157,11 @@ rate_triple per_edge_rates(const std::vector<scored_edge>& edges, int n_edges) {
         if (edge.status == edge_status::fp) ++fp;
         if (edge.status == edge_status::fp && edge.separated) ++fs;
     }
-    const long long fl = fp - fs;
+    // Both false rates are shares of the learned edges (separated + linked + true).
     rate_triple r;
     if (n_edges != 0) r.tpr = static_cast<double>(tp) / n_edges;
     if (fp != 0) r.fdr = static_cast<double>(fp) / static_cast<double>(fp + tp);
-    if (fs != 0) r.fdr2 = static_cast<double>(fs) / static_cast<double>(fs + fl + tp);
+    if (fs != 0) r.fdr2 = static_cast<double>(fs) / static_cast<double>(fp + tp);
     return r;
 }
 

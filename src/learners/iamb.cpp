@@ -82,11 +82,8 @@ const std::vector<std::uint8_t>& blanket_learner::learn(iamb_variant variant, in
         // The passes may return to an earlier member set and then alternate
         // for ever: stop there and keep that set.
         if (!seen.insert(members_of(flags_)).second) {
-            const std::string name = static_cast<std::size_t>(target) < setting_.var_names.size()
-                                         ? setting_.var_names[static_cast<std::size_t>(target)]
-                                         : std::to_string(target);
             std::fprintf(stderr, "IAMB%d: the passes for target %s return to an earlier member set; keeping it.\n",
-                         static_cast<int>(variant), name.c_str());
+                         static_cast<int>(variant), variable_label(setting_.var_names, target).c_str());
             break;
         }
         tester_(target, flags_.data(), member_count, pvalues_.data(), index_.data());
@@ -107,11 +104,11 @@ long long iamb_target(const learner_setting& setting, iamb_variant variant, int 
 
 long long learn_targets(const learner_setting& setting, iamb_variant variant, const std::vector<int>& targets,
                         ByteMatrix& learned_graph, const DoubleMatrix& cov, const char* progress_label) {
-    std::vector<std::unique_ptr<blanket_learner>> learners(static_cast<std::size_t>(setting.n_threads));
     progress_line progress(progress_label, static_cast<long long>(targets.size()), setting.n_threads,
                            setting.var_names);
     if (setting.distributor != nullptr)
         return setting.distributor->learn(setting, variant, targets, learned_graph, cov, progress);
+    std::vector<std::unique_ptr<blanket_learner>> learners(static_cast<std::size_t>(setting.n_threads));
     parallel_for(setting.n_threads, static_cast<std::int64_t>(targets.size()), [&](std::int64_t item, int thread) {
         auto& learner = learners[static_cast<std::size_t>(thread)];
         if (!learner) {

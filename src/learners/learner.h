@@ -29,6 +29,11 @@ struct learner_setting {
     target_distributor* distributor = nullptr;
 };
 
+// A variable's name for a message, or its index where no names were given.
+inline std::string variable_label(std::span<const std::string> names, int v) {
+    return static_cast<std::size_t>(v) < names.size() ? names[static_cast<std::size_t>(v)] : std::to_string(v);
+}
+
 struct learned_structure {
     // Row i: what was learned for variable i. For IAMB its blanket as learned
     // (not necessarily symmetric); for EE the symmetric graph.

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "common/text.h"
+#include "learners/learner.h"
 
 namespace gaussnet {
 
@@ -87,9 +88,7 @@ std::string progress_line::text(std::size_t width) const {
                      [](const running_target& a, const running_target& b) { return a.pass > b.pass; });
     for (std::size_t k = 0; k < running.size() && k < SHOWN_TARGETS; ++k) {
         const running_target& r = running[k];
-        const std::string name =
-            r.target < static_cast<int>(names_.size()) ? names_[r.target] : std::to_string(r.target);
-        line += strprintf(" | %s: pass %d, %d members", name.c_str(), r.pass, r.members);
+        line += strprintf(" | %s: pass %d, %d members", variable_label(names_, r.target).c_str(), r.pass, r.members);
     }
     if (running.size() > SHOWN_TARGETS) line += strprintf(" | +%zu more", running.size() - SHOWN_TARGETS);
     if (line.size() > width) line.resize(width);

@@ -369,6 +369,9 @@ TEST(TableOption, OneRowPerRunAfterOneHeader) {
         }
     }
     EXPECT_EQ(rows[4][9], "1");  // threads
+    // The same data learns the same IAMB2 graph with and without a true network.
+    EXPECT_GT(std::stoll(rows[4][12]), 0);
+    EXPECT_EQ(rows[4][12], rows[2][12]);
 }
 
 TEST(TableOption, ConcurrentRunsKeepEveryRowWholeUnderOneHeader) {

@@ -13,6 +13,7 @@
 #include <string>
 #include <thread>
 
+#include "cluster/batch.h"
 #include "common/fatal_error.h"
 #include "common/parallel.h"
 #include "learners/progress.h"
@@ -23,7 +24,6 @@ namespace {
 
 constexpr int REQUEST_TAG = 1;
 constexpr int REPLY_TAG = 16;  // + the asking thread's number
-constexpr int NO_TARGET = -1;
 
 // A request: which thread asks, how many targets it finished since its last
 // request, and the lowest list position that failed on it (or NO_TARGET).
@@ -31,12 +31,6 @@ struct request {
     int thread;
     int finished;
     int failed;
-};
-
-// The answer: list positions first .. first + count - 1; a count of 0 means no more.
-struct batch {
-    int first;
-    int count;
 };
 
 // What one rank learned in one farm: tests, rows, and its first failure.
@@ -256,13 +250,9 @@ void rank_farm::ask_and_learn(farm_work& work, int n_threads) {
         for (int finished = 0; next.count > 0;) {
             const batch current = next;
             ask(thread, finished, &next, &reply);
-            finished = 0;
-            for (int position = current.first; position < current.first + current.count; ++position) {
-                work.learn(position, thread);
-                ++finished;
-                // Positions above a failure would not be reached by a loop in list order.
-                if (work.results.first_failure() != NO_TARGET) break;
-            }
+            finished = learn_batch(
+                current, [&] { return work.results.first_failure(); },
+                [&](int position) { work.learn(position, thread); });
             const auto idle_since = std::chrono::steady_clock::now();
             wait_politely(reply, &mpi_mutex);
             const std::chrono::duration<double> idle = std::chrono::steady_clock::now() - idle_since;

@@ -125,13 +125,15 @@ struct tally {
     long long passes = 0;
     long long additions = 0;
     long long removals = 0;
-    long long repeats = 0;      // targets stopped at a member set seen before
-    long long sorted = 0;       // passes whose decision needed the full sort
-    long long member_sum = 0;   // over passes
-    int largest_blanket = 0;    // over finished targets
-    int most_members = 0;       // over passes
-    double pass_seconds = 0;    // inside test_pass
-    double decide_seconds = 0;  // deciding and bookkeeping
+    long long repeats = 0;           // targets stopped at a member set seen before
+    long long sorted = 0;            // passes whose decision needed the full sort
+    long long completed = 0;         // passes whose deferred p-values had to be computed after all
+    long long deferred_pvalues = 0;  // p-values deferred and never computed
+    long long member_sum = 0;        // over passes
+    int largest_blanket = 0;         // over finished targets
+    int most_members = 0;            // over passes
+    double pass_seconds = 0;         // inside test_pass
+    double decide_seconds = 0;       // deciding and bookkeeping
     std::array<long long, bucket_lower.size()> bucket_passes{};
     std::array<double, bucket_lower.size()> bucket_seconds{};
 
@@ -142,6 +144,8 @@ struct tally {
         removals += o.removals;
         repeats += o.repeats;
         sorted += o.sorted;
+        completed += o.completed;
+        deferred_pvalues += o.deferred_pvalues;
         member_sum += o.member_sum;
         largest_blanket = std::max(largest_blanket, o.largest_blanket);
         most_members = std::max(most_members, o.most_members);
@@ -196,15 +200,22 @@ bool learn_target(const learner_setting& setting, const run_state& state, int va
             break;
         }
         const auto t1 = clock_type::now();
-        w.engine.test_pass(target, w.flags.data(), member_count, w.pvalues.data(), w.index.data());
+        int deferred = 0;
+        if (may_defer_pvalues(setting.test, rule)) {
+            deferred =
+                w.engine.test_pass_deferring(target, w.flags.data(), member_count, w.pvalues.data(), w.index.data());
+        } else {
+            w.engine.test_pass(target, w.flags.data(), member_count, w.pvalues.data(), w.index.data());
+        }
         const auto t2 = clock_type::now();
 
-        pass_decision decision = decide_unsorted(w.pvalues.data(), w.index.data(), m, w.flags.data(), rule);
-        if (decision.change == pass_change::undecided) {
-            ++w.counts.sorted;
-            heap_sort3(static_cast<std::size_t>(m), w.pvalues.data(), w.index.data(), w.index.data());
-            decision = decide_sorted(w.pvalues.data(), w.index.data(), m, w.flags.data(), rule);
-        }
+        pass_route route;
+        const pass_decision decision = decide_pass(
+            w.pvalues.data(), w.index.data(), m, w.flags.data(), rule, deferred,
+            [&](double* pvalues) { w.engine.complete_deferred(pvalues); }, route);
+        w.counts.sorted += route.sorted;
+        w.counts.completed += route.completed;
+        if (!route.completed) w.counts.deferred_pvalues += deferred;
         const double pass_time = std::chrono::duration<double>(t2 - t1).count();
         const int b = bucket_of(member_count);
         ++w.counts.passes;
@@ -280,6 +291,8 @@ int run_budget(const learner_setting& setting, const run_state& state, const arg
     std::fprintf(out, "additions=%lld\n", total.additions);
     std::fprintf(out, "removals=%lld\n", total.removals);
     std::fprintf(out, "sorted_passes=%lld\n", total.sorted);
+    std::fprintf(out, "completed_passes=%lld\n", total.completed);
+    std::fprintf(out, "deferred_pvalues=%lld\n", total.deferred_pvalues);
     std::fprintf(out, "repeated_sets=%lld\n", total.repeats);
     std::fprintf(out, "tests=%lld\n", tests);
     std::fprintf(out, "tests_per_s=%.0f\n", learn_seconds > 0 ? static_cast<double>(tests) / learn_seconds : 0.0);

@@ -13,6 +13,7 @@
 namespace gaussnet {
 
 class ci_engine;
+struct decision_rule;
 struct progress_slot;
 class progress_line;
 
@@ -41,7 +42,8 @@ public:
     void report_progress_to(progress_slot* slot) { progress_ = slot; }
 
 private:
-    bool change_one(iamb_variant variant, int& member_count);
+    int test_pass(const decision_rule& rule, int target, int member_count);
+    bool change_one(const decision_rule& rule, int deferred, int& member_count);
 
     const learner_setting setting_;
     int n_vars_;

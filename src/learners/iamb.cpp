@@ -51,15 +51,20 @@ blanket_learner::blanket_learner(const learner_setting& setting, const DoubleMat
 
 blanket_learner::~blanket_learner() = default;
 
-// Sorting the p-values only matters when ties could change the decision.
-bool blanket_learner::change_one(iamb_variant variant, int& member_count) {
+// The tests of one pass; returns the number of p-values left deferred.
+int blanket_learner::test_pass(const decision_rule& rule, int target, int member_count) {
+    if (engine_ && may_defer_pvalues(setting_.test, rule))
+        return engine_->test_pass_deferring(target, flags_.data(), member_count, pvalues_.data(), index_.data());
+    tester_(target, flags_.data(), member_count, pvalues_.data(), index_.data());
+    return 0;
+}
+
+bool blanket_learner::change_one(const decision_rule& rule, int deferred, int& member_count) {
     const int m = n_vars_ - 1;
-    const decision_rule rule{static_cast<int>(variant), harmonic_, setting_.alpha * 0.5};
-    pass_decision decision = decide_unsorted(pvalues_.data(), index_.data(), m, flags_.data(), rule);
-    if (decision.change == pass_change::undecided) {
-        heap_sort3(static_cast<std::size_t>(m), pvalues_.data(), index_.data(), index_.data());
-        decision = decide_sorted(pvalues_.data(), index_.data(), m, flags_.data(), rule);
-    }
+    pass_route route;
+    const pass_decision decision = decide_pass(
+        pvalues_.data(), index_.data(), m, flags_.data(), rule, deferred,
+        [this](double* pvalues) { engine_->complete_deferred(pvalues); }, route);
     if (decision.change == pass_change::removal) {
         flags_[decision.variable] = 0;
         --member_count;
@@ -76,6 +81,7 @@ bool blanket_learner::change_one(iamb_variant variant, int& member_count) {
 const std::vector<std::uint8_t>& blanket_learner::learn(iamb_variant variant, int target) {
     std::fill(flags_.begin(), flags_.end(), 0);
     int member_count = 0;
+    const decision_rule rule{static_cast<int>(variant), harmonic_, setting_.alpha * 0.5};
     std::set<std::vector<int>> seen;
     for (int pass = 1;; ++pass) {
         if (progress_ != nullptr) progress_->working(target, pass, member_count);
@@ -86,9 +92,9 @@ const std::vector<std::uint8_t>& blanket_learner::learn(iamb_variant variant, in
                          static_cast<int>(variant), variable_label(setting_.var_names, target).c_str());
             break;
         }
-        tester_(target, flags_.data(), member_count, pvalues_.data(), index_.data());
+        const int deferred = test_pass(rule, target, member_count);
         tests_ += n_vars_ - 1;
-        if (!change_one(variant, member_count)) break;
+        if (!change_one(rule, deferred, member_count)) break;
     }
     return flags_;
 }

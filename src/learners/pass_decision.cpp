@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "numerics/numerics.h"
+
 namespace gaussnet {
 
 namespace {
@@ -100,6 +102,10 @@ pass_decision decide_unsorted(const double* pvalues, const int* index, int m, co
     // Added at any rank; with tied non-members, which one would depend on the sort.
     if (strongest.ties_in_group > 1) return undecided;
     return {pass_change::addition, index[strongest.entry]};
+}
+
+bool may_defer_pvalues(const test_setting& test, const decision_rule& rule) {
+    return test.kind == test_kind::fisher_z && rule.threshold <= NORMAL_UPPER_TAIL_FLOOR;
 }
 
 }  // namespace gaussnet

@@ -5,6 +5,9 @@
 
 #include <cstdint>
 
+#include "common/test_setting.h"
+#include "stats/heap_sort.h"
+
 namespace gaussnet {
 
 enum class pass_change { none, removal, addition, undecided };
@@ -30,5 +33,52 @@ pass_decision decide_sorted(double* pvalues, const int* index, int m, const std:
 // p-value is NaN. Otherwise returns pass_change::undecided (sort, then decide_sorted).
 pass_decision decide_unsorted(const double* pvalues, const int* index, int m, const std::uint8_t* member_flags,
                               const decision_rule& rule);
+
+// Whether a pass may leave p-values deferred (certainly above
+// NORMAL_UPPER_TAIL_FLOOR, see ci_engine::test_pass_deferring) for decide_pass.
+bool may_defer_pvalues(const test_setting& test, const decision_rule& rule);
+
+// How decide_pass reached its decision (for the benchmark's counts).
+struct pass_route {
+    bool completed = false;  // the deferred p-values were computed
+    bool sorted = false;     // the p-values were ranked by heap_sort3
+};
+
+// The decision of one pass, the one decide_sorted gives on all p-values
+// ranked by heap_sort3. `deferred` entries hold +infinity instead of a
+// p-value that is certainly above the threshold; complete(pvalues) fills them in.
+//
+// Why the deferred entries need no value unless the ranking is asked for:
+// every rank r of m entries has m * H / (r + 1) >= 1 (with H >= 1), and the
+// adjusted value, rounded three times, is still at least p (exactly p when
+// m = 1, at least 1.5 p (1 - 4u) otherwise). So p > threshold means no
+// removal can be refused and no addition made, at any rank. Let p_w be the
+// weakest member's value (members are never deferred) and d a deferred entry,
+// p_d > threshold.
+// - p_w > threshold: the member is removed at any rank; +infinity may only
+//   undercount the entries below it, which changes no rank that matters.
+// - p_w <= threshold: no deferred entry is below or ties with it, so its
+//   rank range, and the range test, are exact.
+// - Addition: if the smallest non-member value is within the threshold, it
+//   and every entry tied with it or below it are computed ones, so the
+//   strongest non-member, its ties and its rank range are exact. Otherwise
+//   every non-member, deferred or not, is above the threshold: nothing is
+//   added, which the +infinity (or computed) key above it also gives.
+// - A deferred entry is never NaN, so the NaN test sees the computed ones.
+// When decide_unsorted cannot decide, the ranking itself is needed: then
+// every p-value is completed and heap_sort3 ranks them all, as before.
+template <typename Complete>
+pass_decision decide_pass(double* pvalues, int* index, int m, const std::uint8_t* member_flags,
+                          const decision_rule& rule, int deferred, Complete&& complete, pass_route& route) {
+    const pass_decision decision = decide_unsorted(pvalues, index, m, member_flags, rule);
+    if (decision.change != pass_change::undecided) return decision;
+    if (deferred > 0) {
+        complete(pvalues);
+        route.completed = true;
+    }
+    route.sorted = true;
+    heap_sort3(static_cast<std::size_t>(m), pvalues, index, index);
+    return decide_sorted(pvalues, index, m, member_flags, rule);
+}
 
 }  // namespace gaussnet

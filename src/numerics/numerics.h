@@ -71,6 +71,40 @@ double normalp_with_scale(double x, double mean, double variance, double scale);
 // error functions evaluated side by side. z is scratch.
 void normal_upper_tails(const double* x, int count, double variance, double scale, double* out,
                         error_function_scratch& scratch, std::vector<double>& z, std::vector<int>& at);
+// A floor under some upper tails, known without evaluating them.
+inline constexpr double NORMAL_UPPER_TAIL_FLOOR = 0.04;
+
+// True when 1 - normalp_with_scale(x, 0, variance, scale), as
+// normal_upper_tails computes it, is certainly above NORMAL_UPPER_TAIL_FLOOR
+// and evaluating it could report nothing: x lies in the tie band around 0
+// (the value is exactly 1 - 0.5), or x >= 0 and its error-function argument
+// squared, y = z * z with z = x / scale formed as normal_upper_tails forms
+// them, is below 1.4. False for a NaN and for every other x.
+//
+// Why y < 1.4 suffices (u = 2^-53, P(a, y) the true regularised function):
+// - y = 0 gives erf 0 and the value 0.5. For 0 < y < 1.5 erf is the series
+//   S * F: S = del_0 + ... + del_N with del_0 = 2, del_n = del_{n-1} * (y / (n + 1/2)).
+//   The terms are positive and fall (y / (n + 1/2) < 1), so the partial sum
+//   is below the whole series; each computed term carries at most 2n
+//   roundings, so S <= (1 + u)^300 times the series, about 1 + 4e-14. For
+//   y < 1.4 the stop test (del < S * NUMERICS_EPS, S >= 2) holds by n = 13,
+//   far below NUMERICS_ITMAX: nothing is reported.
+// - F = exp((0.5 * log(y) - y) - g), g = log_gamma(0.5), which is ln(sqrt(pi))
+//   to within 1e-13 (a test checks it). The C library's log and exp are
+//   within a few units in the last place, so the exponent is off by at most
+//   about 1e-12 (|log y| <= 745) and F by a factor below 1 + 1e-11.
+// - So the computed erf is at most P(1/2, y) (1 + 1e-10) < P(1/2, 1.4) + 1e-10
+//   = erf(sqrt(1.4)) + 1e-10 < 0.9058, and the tail, 1 - ((erf + 1) * 0.5)
+//   with two more roundings, is above (1 - 0.9058) / 2 - 2u > 0.0471.
+// The margin over the floor (more than 15%) dwarfs every error above.
+inline constexpr double NORMAL_UPPER_TAIL_SERIES_CUT = 1.4;
+inline bool normal_upper_tail_above_floor(double x, double variance, double scale) {
+    if (!(variance > 0)) return false;                                    // that path reports
+    if (x >= 0.0 - NUMERICS_EPS && x <= 0.0 + NUMERICS_EPS) return true;  // exactly 0.5
+    const double z = (x - 0.0) / scale;                                   // as normal_upper_tails forms it
+    return z >= 0 && z * z < NORMAL_UPPER_TAIL_SERIES_CUT;
+}
+
 // Lower-tail probability of Student's t distribution with df degrees of freedom (any positive real).
 double studtp(double t, double df);
 // studtp with the log-gamma part of betai(df * 0.5, 0.5, .) supplied by the caller,

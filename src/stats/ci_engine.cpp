@@ -163,6 +163,13 @@ struct pvalue_work {
     student_scratch student;
     std::vector<double> tail_arguments;
     std::vector<int> tail_places;
+    // Deferred non-member tests: their statistics and entries, with the
+    // non-members' variance and scale, until complete_deferred.
+    std::vector<double> kept_statistics, kept_pvalues;
+    std::vector<int> kept_slots;
+    std::vector<double> deferred_statistics, deferred_pvalues;
+    std::vector<int> deferred_entries;
+    double deferred_variance = 0, deferred_scale = 0;
 };
 
 }  // namespace
@@ -580,10 +587,43 @@ int collect_statistics(const test_setting& test, int n_vars, int target, const s
     return entry;
 }
 
+// The non-members' normal tails, except those above NORMAL_UPPER_TAIL_FLOOR
+// for certain, which get +infinity and wait in the deferred list (their slot
+// numbers there, until pvalues_in_order turns them into entries).
+void normal_tails_deferring(const std::vector<double>& statistics, double variance, double scale, pvalue_work& work,
+                            double* out) {
+    work.kept_statistics.clear();
+    work.kept_slots.clear();
+    work.deferred_statistics.clear();
+    work.deferred_entries.clear();
+    const int count = static_cast<int>(statistics.size());
+    for (int k = 0; k < count; ++k) {
+        const double x = statistics[k];
+        if (normal_upper_tail_above_floor(x, variance, scale)) {
+            out[k] = INFINITY;
+            work.deferred_statistics.push_back(x);
+            work.deferred_entries.push_back(k);
+        } else {
+            work.kept_statistics.push_back(x);
+            work.kept_slots.push_back(k);
+        }
+    }
+    const int kept = static_cast<int>(work.kept_statistics.size());
+    work.kept_pvalues.resize(work.kept_statistics.size());
+    normal_upper_tails(work.kept_statistics.data(), kept, variance, scale, work.kept_pvalues.data(), work.erf,
+                       work.tail_arguments, work.tail_places);
+    for (int i = 0; i < kept; ++i) out[work.kept_slots[i]] = work.kept_pvalues[i];
+    work.deferred_variance = variance;
+    work.deferred_scale = scale;
+}
+
 // The p-values of both kinds of test (each kind's computed together) in the
-// tests' order: statistic_pvalue's values, with the pass's terms.
+// tests' order: statistic_pvalue's values, with the pass's terms. With defer,
+// the non-members' normal tails certainly above NORMAL_UPPER_TAIL_FLOOR are
+// left as +infinity (see ci_engine::test_pass_deferring).
 void pvalues_in_order(const test_setting& test, const std::uint8_t* member_flags, int member_count, int entries,
-                      const int* index, pvalue_work& work, double* pvalues) {
+                      const int* index, bool defer, pvalue_work& work, double* pvalues) {
+    defer = defer && test.kind == test_kind::fisher_z;
     for (int member = 0; member < 2; ++member) {
         // The terms that depend only on the conditioning-set size, once per kind.
         const int cond_size = member_count - member;
@@ -593,23 +633,44 @@ void pvalues_in_order(const test_setting& test, const std::uint8_t* member_flags
         const int count = static_cast<int>(statistics.size());
         if (test.kind == test_kind::fisher_z) {
             const double variance = 1.0 / static_cast<double>(test.n_cases - cond_size - 3);
-            normal_upper_tails(statistics.data(), count, variance, std::sqrt(variance + variance), out.data(), work.erf,
-                               work.tail_arguments, work.tail_places);
+            const double scale = std::sqrt(variance + variance);
+            if (defer && member == 0) {
+                normal_tails_deferring(statistics, variance, scale, work, out.data());
+            } else {
+                normal_upper_tails(statistics.data(), count, variance, scale, out.data(), work.erf, work.tail_arguments,
+                                   work.tail_places);
+            }
         } else {
             const double df = static_cast<double>(test.n_cases - cond_size - 2);
             student_upper_tails(statistics.data(), count, df, log_beta_part(df * 0.5, 0.5), out.data(), work.student);
         }
     }
+    if (!defer) work.deferred_entries.clear();
     std::size_t next[2] = {0, 0};
+    std::size_t deferred = 0;  // the deferred slots ascend, as the entries do
     for (int e = 0; e < entries; ++e) {
         const int member = member_flags[index[e]] == 1 ? 1 : 0;
-        pvalues[e] = work.pvalues[member][next[member]++];
+        const std::size_t slot = next[member]++;
+        pvalues[e] = work.pvalues[member][slot];
+        if (member == 0 && deferred < work.deferred_entries.size() &&
+            work.deferred_entries[deferred] == static_cast<int>(slot))
+            work.deferred_entries[deferred++] = e;
     }
 }
 
 }  // namespace
 
 void ci_engine::test_pass(int target, const std::uint8_t* member_flags, int member_count, double* pvalues, int* index) {
+    run_pass(target, member_flags, member_count, pvalues, index, false);
+}
+
+int ci_engine::test_pass_deferring(int target, const std::uint8_t* member_flags, int member_count, double* pvalues,
+                                   int* index) {
+    return run_pass(target, member_flags, member_count, pvalues, index, true);
+}
+
+int ci_engine::run_pass(int target, const std::uint8_t* member_flags, int member_count, double* pvalues, int* index,
+                        bool defer) {
     ci_engine_scratch& s = *scratch_;
     factor_base(cov_, target, member_flags, n_vars_, s.base);
     base_target_column(s.base, s.target);
@@ -619,7 +680,19 @@ void ci_engine::test_pass(int target, const std::uint8_t* member_flags, int memb
     solve_candidate_columns(s.base, s.plan);
     test_candidates(cov_, mode_, s);
     const int entries = collect_statistics(test_, n_vars_, target, member_flags, member_count, index, s);
-    pvalues_in_order(test_, member_flags, member_count, entries, index, s.pvalues, pvalues);
+    pvalues_in_order(test_, member_flags, member_count, entries, index, defer, s.pvalues, pvalues);
+    return static_cast<int>(s.pvalues.deferred_entries.size());
+}
+
+void ci_engine::complete_deferred(double* pvalues) {
+    pvalue_work& work = scratch_->pvalues;
+    const int count = static_cast<int>(work.deferred_entries.size());
+    if (count == 0) return;
+    work.deferred_pvalues.resize(static_cast<std::size_t>(count));
+    normal_upper_tails(work.deferred_statistics.data(), count, work.deferred_variance, work.deferred_scale,
+                       work.deferred_pvalues.data(), work.erf, work.tail_arguments, work.tail_places);
+    for (int i = 0; i < count; ++i) pvalues[work.deferred_entries[i]] = work.deferred_pvalues[i];
+    work.deferred_entries.clear();
 }
 
 }  // namespace gaussnet

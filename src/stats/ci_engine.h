@@ -32,10 +32,22 @@ public:
     // for the first test (in ascending j) whose matrix is not positive definite.
     void test_pass(int target, const std::uint8_t* member_flags, int member_count, double* pvalues, int* index);
 
+    // test_pass, except that a non-member's p-value that is certainly above
+    // NORMAL_UPPER_TAIL_FLOOR (numerics.h) is not computed: its entry holds
+    // +infinity. Only Fisher's z defers. Returns the number of such entries;
+    // complete_deferred writes their p-values, the ones test_pass gives.
+    int test_pass_deferring(int target, const std::uint8_t* member_flags, int member_count, double* pvalues,
+                            int* index);
+    // Fills in the entries deferred by the last test_pass_deferring (once).
+    void complete_deferred(double* pvalues);
+
     // The same results, one ci_statistic call per test (the reference path).
     void test_pass_plain(int target, const std::uint8_t* member_flags, int member_count, double* pvalues, int* index);
 
 private:
+    int run_pass(int target, const std::uint8_t* member_flags, int member_count, double* pvalues, int* index,
+                 bool defer);
+
     test_setting test_;
     int n_vars_;
     const DoubleMatrix& cov_;

@@ -163,14 +163,19 @@ struct pvalue_work {
     student_scratch student;
     std::vector<double> tail_arguments;
     std::vector<int> tail_places;
-    // Deferred non-member tests: their statistics and entries, with the
-    // non-members' variance and scale, until complete_deferred.
-    std::vector<double> kept_statistics, kept_pvalues;
-    std::vector<int> kept_slots;
-    std::vector<double> deferred_statistics, deferred_pvalues;
+    // Deferred non-member tests: their correlations and entries, with the
+    // non-members' conditioning-set size, variance and scale, until complete_deferred.
+    std::vector<double> deferred_correlations;
     std::vector<int> deferred_entries;
+    int deferred_cond_size = 0;
     double deferred_variance = 0, deferred_scale = 0;
+    std::vector<double> kept_statistics, kept_pvalues, deferred_statistics, deferred_pvalues;
+    std::vector<int> kept_slots;
 };
+
+// Stands for a deferred test's statistic among the computed ones (a statistic is never negative).
+constexpr double DEFERRED_STATISTIC = -1.0;
+inline bool is_deferred(double statistic) { return statistic == DEFERRED_STATISTIC; }
 
 }  // namespace
 
@@ -555,10 +560,21 @@ void test_candidates(const DoubleMatrix& cov, ci_engine::grouping mode, ci_engin
 // Each test's statistic in ascending variable order, by kind; the first test
 // that failed ends the run.
 int collect_statistics(const test_setting& test, int n_vars, int target, const std::uint8_t* member_flags,
-                       int member_count, int* index, ci_engine_scratch& s) {
+                       int member_count, int* index, bool defer, ci_engine_scratch& s) {
     const base_factor& base = s.base;
-    s.pvalues.statistics[0].clear();
-    s.pvalues.statistics[1].clear();
+    pvalue_work& work = s.pvalues;
+    work.statistics[0].clear();
+    work.statistics[1].clear();
+    work.deferred_correlations.clear();
+    work.deferred_entries.clear();
+    // A non-member with |r| up to this has a p-value certainly above the
+    // floor: neither its statistic nor its p-value is computed unless asked for.
+    double deferrable = -1;
+    if (defer && test.kind == test_kind::fisher_z) {
+        work.deferred_variance = 1.0 / static_cast<double>(test.n_cases - member_count - 3);
+        work.deferred_scale = std::sqrt(work.deferred_variance + work.deferred_variance);
+        deferrable = fisher_deferrable_correlation(work.deferred_variance, work.deferred_scale);
+    }
     int entry = 0;
     int position = 0;  // the number of base variables below j
     int slot = 0;      // the number of non-members below j
@@ -579,32 +595,34 @@ int collect_statistics(const test_setting& test, int n_vars, int target, const s
             if (s.results.failed[slot]) not_positive_definite(base.order() + 1);
             r = s.results.correlations[slot];
             ++slot;
+            if (std::fabs(r) <= deferrable) {
+                work.deferred_correlations.push_back(r);
+                work.deferred_entries.push_back(entry);
+                work.statistics[0].push_back(DEFERRED_STATISTIC);
+                index[entry] = j;
+                ++entry;
+                continue;
+            }
         }
-        s.pvalues.statistics[member].push_back(std::fabs(statistic_from_correlation(test, r, member_count - member)));
+        work.statistics[member].push_back(std::fabs(statistic_from_correlation(test, r, member_count - member)));
         index[entry] = j;
         ++entry;
     }
     return entry;
 }
 
-// The non-members' normal tails, except those above NORMAL_UPPER_TAIL_FLOOR
-// for certain, which get +infinity and wait in the deferred list (their slot
-// numbers there, until pvalues_in_order turns them into entries).
+// The non-members' normal tails but for the deferred ones (DEFERRED_STATISTIC),
+// which get +infinity.
 void normal_tails_deferring(const std::vector<double>& statistics, double variance, double scale, pvalue_work& work,
                             double* out) {
     work.kept_statistics.clear();
     work.kept_slots.clear();
-    work.deferred_statistics.clear();
-    work.deferred_entries.clear();
     const int count = static_cast<int>(statistics.size());
     for (int k = 0; k < count; ++k) {
-        const double x = statistics[k];
-        if (normal_upper_tail_above_floor(x, variance, scale)) {
+        if (is_deferred(statistics[k])) {
             out[k] = INFINITY;
-            work.deferred_statistics.push_back(x);
-            work.deferred_entries.push_back(k);
         } else {
-            work.kept_statistics.push_back(x);
+            work.kept_statistics.push_back(statistics[k]);
             work.kept_slots.push_back(k);
         }
     }
@@ -613,17 +631,13 @@ void normal_tails_deferring(const std::vector<double>& statistics, double varian
     normal_upper_tails(work.kept_statistics.data(), kept, variance, scale, work.kept_pvalues.data(), work.erf,
                        work.tail_arguments, work.tail_places);
     for (int i = 0; i < kept; ++i) out[work.kept_slots[i]] = work.kept_pvalues[i];
-    work.deferred_variance = variance;
-    work.deferred_scale = scale;
 }
 
 // The p-values of both kinds of test (each kind's computed together) in the
-// tests' order: statistic_pvalue's values, with the pass's terms. With defer,
-// the non-members' normal tails certainly above NORMAL_UPPER_TAIL_FLOOR are
-// left as +infinity (see ci_engine::test_pass_deferring).
+// tests' order: statistic_pvalue's values, with the pass's terms. Deferred
+// non-members (see collect_statistics) get +infinity.
 void pvalues_in_order(const test_setting& test, const std::uint8_t* member_flags, int member_count, int entries,
-                      const int* index, bool defer, pvalue_work& work, double* pvalues) {
-    defer = defer && test.kind == test_kind::fisher_z;
+                      const int* index, pvalue_work& work, double* pvalues) {
     for (int member = 0; member < 2; ++member) {
         // The terms that depend only on the conditioning-set size, once per kind.
         const int cond_size = member_count - member;
@@ -634,7 +648,7 @@ void pvalues_in_order(const test_setting& test, const std::uint8_t* member_flags
         if (test.kind == test_kind::fisher_z) {
             const double variance = 1.0 / static_cast<double>(test.n_cases - cond_size - 3);
             const double scale = std::sqrt(variance + variance);
-            if (defer && member == 0) {
+            if (member == 0 && !work.deferred_entries.empty()) {
                 normal_tails_deferring(statistics, variance, scale, work, out.data());
             } else {
                 normal_upper_tails(statistics.data(), count, variance, scale, out.data(), work.erf, work.tail_arguments,
@@ -645,16 +659,10 @@ void pvalues_in_order(const test_setting& test, const std::uint8_t* member_flags
             student_upper_tails(statistics.data(), count, df, log_beta_part(df * 0.5, 0.5), out.data(), work.student);
         }
     }
-    if (!defer) work.deferred_entries.clear();
     std::size_t next[2] = {0, 0};
-    std::size_t deferred = 0;  // the deferred slots ascend, as the entries do
     for (int e = 0; e < entries; ++e) {
         const int member = member_flags[index[e]] == 1 ? 1 : 0;
-        const std::size_t slot = next[member]++;
-        pvalues[e] = work.pvalues[member][slot];
-        if (member == 0 && deferred < work.deferred_entries.size() &&
-            work.deferred_entries[deferred] == static_cast<int>(slot))
-            work.deferred_entries[deferred++] = e;
+        pvalues[e] = work.pvalues[member][next[member]++];
     }
 }
 
@@ -679,8 +687,9 @@ int ci_engine::run_pass(int target, const std::uint8_t* member_flags, int member
     gather_candidate_covariances(cov_, s.base, s.plan);
     solve_candidate_columns(s.base, s.plan);
     test_candidates(cov_, mode_, s);
-    const int entries = collect_statistics(test_, n_vars_, target, member_flags, member_count, index, s);
-    pvalues_in_order(test_, member_flags, member_count, entries, index, defer, s.pvalues, pvalues);
+    const int entries = collect_statistics(test_, n_vars_, target, member_flags, member_count, index, defer, s);
+    pvalues_in_order(test_, member_flags, member_count, entries, index, s.pvalues, pvalues);
+    s.pvalues.deferred_cond_size = member_count;
     return static_cast<int>(s.pvalues.deferred_entries.size());
 }
 
@@ -688,6 +697,10 @@ void ci_engine::complete_deferred(double* pvalues) {
     pvalue_work& work = scratch_->pvalues;
     const int count = static_cast<int>(work.deferred_entries.size());
     if (count == 0) return;
+    work.deferred_statistics.resize(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i)
+        work.deferred_statistics[i] =
+            std::fabs(statistic_from_correlation(test_, work.deferred_correlations[i], work.deferred_cond_size));
     work.deferred_pvalues.resize(static_cast<std::size_t>(count));
     normal_upper_tails(work.deferred_statistics.data(), count, work.deferred_variance, work.deferred_scale,
                        work.deferred_pvalues.data(), work.erf, work.tail_arguments, work.tail_places);

@@ -17,6 +17,11 @@ double statistic_from_correlation(const test_setting& test, double r, int cond_s
     return 0.5 * std::log((1 + r) / (1 - r));
 }
 
+double fisher_deferrable_correlation(double variance, double scale) {
+    if (!(variance > 0) || !(scale > 1e-12) || !std::isfinite(scale)) return -1;
+    return std::tanh(0.999 * std::sqrt(NORMAL_UPPER_TAIL_SERIES_CUT) * scale);
+}
+
 double ci_statistic(const test_setting& test, int candidate, int target, const std::uint8_t* member_flags,
                     const DoubleMatrix& cov) {
     const int n_vars = static_cast<int>(cov.rows());

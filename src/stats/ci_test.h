@@ -15,6 +15,18 @@ inline constexpr double INFINITE_STATISTIC = 2147483647.0;
 // variables: Student t or Fisher z, as the setting says.
 double statistic_from_correlation(const test_setting& test, double r, int cond_size);
 
+// The largest |r| whose Fisher z statistic, with a normal variance `variance`
+// and scale sqrt(variance + variance), certainly passes
+// normal_upper_tail_above_floor (numerics.h), or -1 when there is none:
+// tanh(0.999 sqrt(1.4) scale). Then |atanh r| <= 0.999 sqrt(1.4) scale, and the
+// computed statistic 0.5 log((1 + r) / (1 - r)) (four roundings and a log
+// within a few units in the last place: a relative error below 1e-14, plus
+// 1e-16 near r = 0) stays below that times 1 + 1e-13; its z squared, two more
+// roundings, stays below 0.998 * 1.4 (1 + 1e-12) < 1.4 for any scale above
+// 1e-12 (the scale is at least sqrt(2 / 2^31)). tanh's own few ulps are
+// nothing against the 0.1% margin.
+double fisher_deferrable_correlation(double variance, double scale);
+
 // Signed statistic of candidate against target given the variables whose
 // member_flags byte is 1 (the sub-matrix is built in ascending variable order).
 double ci_statistic(const test_setting& test, int candidate, int target, const std::uint8_t* member_flags,

@@ -16,6 +16,7 @@
 #include "learners/pass_decision.h"
 #include "numerics/numerics.h"
 #include "stats/ci_engine.h"
+#include "stats/ci_test.h"
 #include "stats/covariance.h"
 #include "stats/heap_sort.h"
 
@@ -190,11 +191,20 @@ TEST(DeferredPvalues, TailsAboveTheFloorAreAboveIt) {
                 EXPECT_GT(tail, NORMAL_UPPER_TAIL_FLOOR) << "x " << x;
             }
         }
+        // Every correlation up to the deferrable one gives such a statistic.
+        const double cut = fisher_deferrable_correlation(variance, scale);
+        ASSERT_GT(cut, 0);
+        const test_setting fisher{test_kind::fisher_z, d + 3};
+        for (double r : {cut, -cut, std::nextafter(cut, 0.0), 0.5 * cut, 1e-300, 0.0}) {
+            const double statistic = std::fabs(statistic_from_correlation(fisher, r, 0));
+            EXPECT_TRUE(normal_upper_tail_above_floor(statistic, variance, scale)) << "r " << r;
+        }
         EXPECT_FALSE(normal_upper_tail_above_floor(NAN, variance, scale));
         EXPECT_FALSE(normal_upper_tail_above_floor(2 * edge, variance, scale));
         EXPECT_TRUE(normal_upper_tail_above_floor(0.9 * edge, variance, scale));
     }
     EXPECT_FALSE(normal_upper_tail_above_floor(0.0, -1.0, 1.0));  // that path reports
+    EXPECT_LT(fisher_deferrable_correlation(-1.0, NAN), 0);
     // The series' front factor rests on ln Gamma(1/2) = ln sqrt(pi).
     EXPECT_NEAR(log_gamma_half(), 0.57236494292470008707, 1e-13);
 }

@@ -8,6 +8,7 @@
 # Measures (bench_learner_times, one learner per process): EE, IAMB2 and IAMB1
 # on 500 variables x 1,000 cases (A) with 1 and 2 threads, and IAMB2 on
 # 1,000 x 500 (B) with 1 thread; the learner's wall time and the process's CPU time.
+# With COMPARE_LARGE=1 also IAMB2 on 4,000 x 500 (C) with 1 thread.
 # The data sets are generated once into OLD_BUILD/bench-data, as bench/run.sh does.
 set -euo pipefail
 
@@ -29,6 +30,9 @@ data_set() {
 }
 A=$(data_set 500 1000 500)
 B=$(data_set 1000 500 1000)
+# COMPARE_LARGE=1 adds IAMB2 on 4,000 x 500 (C), one thread: about 15 s a run.
+LARGE=${COMPARE_LARGE:-0}
+[ "$LARGE" = 1 ] && C=$(data_set 4000 500 4000)
 
 SCRATCH=$(mktemp -d)
 trap 'rm -rf "$SCRATCH"' EXIT
@@ -56,6 +60,9 @@ for ((round = 1; round <= ROUNDS; round++)); do
             done
         done
         run $side B_1_iamb2 "$B" --threads 1 --only iamb2 "$B/data.txt" 500 1000 1 0.05 0
+        if [ "$LARGE" = 1 ]; then
+            run $side C_1_iamb2 "$C" --threads 1 --only iamb2 "$C/data.txt" 500 4000 1 0.05 0
+        fi
     done
     echo "compare: round $round/$ROUNDS done" >&2
 done
@@ -64,7 +71,9 @@ median() { sort -g | awk '{ v[NR] = $1 } END { m = NR % 2 ? v[(NR + 1) / 2] : (v
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
 echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
 printf '| measurement | old s | new s | new / old | old CPU s | new CPU s | new / old |\n|---|---|---|---|---|---|---|\n'
-for name in A_1_ee A_1_iamb2 A_1_iamb1 A_2_ee A_2_iamb2 A_2_iamb1 B_1_iamb2; do
+names=(A_1_ee A_1_iamb2 A_1_iamb1 A_2_ee A_2_iamb2 A_2_iamb1 B_1_iamb2)
+[ "$LARGE" = 1 ] && names+=(C_1_iamb2)
+for name in "${names[@]}"; do
     o=$(median <"$SCRATCH/old_$name")
     n=$(median <"$SCRATCH/new_$name")
     oc=$(median <"$SCRATCH/old_$name.cpu")

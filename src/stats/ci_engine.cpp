@@ -191,6 +191,9 @@ struct ci_engine_scratch {
     pvalue_work pvalues;
     std::vector<double> member_column;
     std::vector<std::uint8_t> flags;
+    // The covariance matrix's diagonal, side by side: read along the
+    // diagonal itself, every candidate's variance is a cache miss.
+    std::vector<double> variances;
 };
 
 namespace {
@@ -427,8 +430,8 @@ void start_target_columns(const base_factor& base, const target_column& target, 
 
 // A group's scratch and its starting columns: the candidates' from their own
 // row, the target's as above. Only the entries from a column's first row on are read.
-lane_group_data prepare_group(const DoubleMatrix& cov, const base_factor& base, const target_column& target,
-                              const lane_plan& plan, int g, group_work& work) {
+lane_group_data prepare_group(const std::vector<double>& variances, const base_factor& base,
+                              const target_column& target, const lane_plan& plan, int g, group_work& work) {
     const int n = base.order() + 1;
     const std::size_t cells = static_cast<std::size_t>(n) * GROUP_LANES;
     const lane_group& group = plan.groups[g];
@@ -441,7 +444,7 @@ lane_group_data prepare_group(const DoubleMatrix& cov, const base_factor& base, 
     work.column_j.resize(cells);
     for (int lane = 0; lane < GROUP_LANES; ++lane) {
         const int candidate = plan.candidate(group, lane);
-        work.variances[lane] = cov(candidate, candidate);
+        work.variances[lane] = variances[static_cast<std::size_t>(candidate)];
         work.failed[lane] = -1;
     }
     std::fill(work.column_i.begin() + p * GROUP_LANES, work.column_i.end(), 0.0);
@@ -458,7 +461,10 @@ ci_engine::ci_engine(const test_setting& test, const DoubleMatrix& cov, grouping
       n_vars_(static_cast<int>(cov.rows())),
       cov_(cov),
       mode_(mode),
-      scratch_(std::make_unique<ci_engine_scratch>()) {}
+      scratch_(std::make_unique<ci_engine_scratch>()) {
+    scratch_->variances.resize(static_cast<std::size_t>(n_vars_));
+    for (int v = 0; v < n_vars_; ++v) scratch_->variances[static_cast<std::size_t>(v)] = cov(v, v);
+}
 
 ci_engine::ci_engine(ci_engine&&) noexcept = default;
 ci_engine::~ci_engine() = default;
@@ -521,7 +527,7 @@ void flush_groups(const base_factor& base, const target_column& target, const la
 
 // Every non-member's partial correlation with the target (or its failure),
 // a group's candidates side by side where that pays.
-void test_candidates(const DoubleMatrix& cov, ci_engine::grouping mode, ci_engine_scratch& s) {
+void test_candidates(ci_engine::grouping mode, ci_engine_scratch& s) {
     const base_factor& base = s.base;
     const lane_plan& plan = s.plan;
     const int width = static_cast<int>(plan.candidates.size());
@@ -541,8 +547,8 @@ void test_candidates(const DoubleMatrix& cov, ci_engine::grouping mode, ci_engin
             for (int i = 0; i < group.count; ++i) {
                 bool failed = false;
                 const int candidate = plan.candidates[group.first_slot + i];
-                s.results.correlations[group.first_slot + i] =
-                    single_candidate(base, s.target, plan, g, i, cov(candidate, candidate), s.single, failed);
+                s.results.correlations[group.first_slot + i] = single_candidate(
+                    base, s.target, plan, g, i, s.variances[static_cast<std::size_t>(candidate)], s.single, failed);
                 s.results.failed[group.first_slot + i] = failed;
             }
             continue;
@@ -551,7 +557,7 @@ void test_candidates(const DoubleMatrix& cov, ci_engine::grouping mode, ci_engin
         // over at a position goes alone.
         if (pending.count == 1 && plan.groups[s.groups[0].group].position != p)
             flush_groups(base, s.target, plan, s.products, s.groups, pending, s.results);
-        pending.data[pending.count] = prepare_group(cov, base, s.target, plan, g, s.groups[pending.count]);
+        pending.data[pending.count] = prepare_group(s.variances, base, s.target, plan, g, s.groups[pending.count]);
         if (++pending.count == MAX_GROUPS) flush_groups(base, s.target, plan, s.products, s.groups, pending, s.results);
     }
     flush_groups(base, s.target, plan, s.products, s.groups, pending, s.results);
@@ -686,7 +692,7 @@ int ci_engine::run_pass(int target, const std::uint8_t* member_flags, int member
     tabulate_base_products(s.base, s.plan, s.products);
     gather_candidate_covariances(cov_, s.base, s.plan);
     solve_candidate_columns(s.base, s.plan);
-    test_candidates(cov_, mode_, s);
+    test_candidates(mode_, s);
     const int entries = collect_statistics(test_, n_vars_, target, member_flags, member_count, index, defer, s);
     pvalues_in_order(test_, member_flags, member_count, entries, index, s.pvalues, pvalues);
     s.pvalues.deferred_cond_size = member_count;

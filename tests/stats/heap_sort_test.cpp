@@ -140,6 +140,26 @@ TEST(HeapSort3Order, SamePermutationAsTheTextbookSift) {
     }
 }
 
+// Large arrays, few or many distinct keys, mostly without NaN: the
+// textbook's permutation, ties included.
+TEST(HeapSort3Order, SamePermutationAsTheTextbookSiftOnLargeArrays) {
+    std::mt19937 rng(31);
+    for (int trial = 0; trial < 400; ++trial) {
+        const std::size_t n = 1 + rng() % (trial < 200 ? 40 : 5000);
+        const unsigned distinct = 1 + rng() % (trial % 2 ? 6 : 100000);
+        std::vector<double> keys(n);
+        for (double& key : keys) key = static_cast<double>(rng() % distinct) / 8;
+        if (trial % 5 == 0) keys[rng() % n] = NAN;
+        std::vector<int> index(n);
+        for (std::size_t i = 0; i < n; ++i) index[i] = static_cast<int>(i);
+        std::vector<double> expected_keys = keys;
+        std::vector<int> expected_index = index;
+        textbook_heap_sort(expected_keys, expected_index);
+        heap_sort3(n, keys.data(), index.data(), index.data());
+        ASSERT_EQ(index, expected_index) << "trial " << trial << ", n " << n;
+    }
+}
+
 TEST(HeapSort3Order, SortsAscendingWithoutNaN) {
     std::mt19937 rng(9);
     std::vector<double> keys(1000);

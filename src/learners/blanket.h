@@ -42,7 +42,7 @@ public:
     void report_progress_to(progress_slot* slot) { progress_ = slot; }
 
 private:
-    int test_pass(const decision_rule& rule, int target, int member_count);
+    int test_pass(bool defer, int target, int member_count);
     bool change_one(const decision_rule& rule, int deferred, int& member_count);
 
     const learner_setting setting_;

@@ -52,9 +52,8 @@ blanket_learner::blanket_learner(const learner_setting& setting, const DoubleMat
 blanket_learner::~blanket_learner() = default;
 
 // The tests of one pass; returns the number of p-values left deferred.
-int blanket_learner::test_pass(const decision_rule& rule, int target, int member_count) {
-    if (engine_ && may_defer_pvalues(setting_.test, rule))
-        return engine_->test_pass_deferring(target, flags_.data(), member_count, pvalues_.data(), index_.data());
+int blanket_learner::test_pass(bool defer, int target, int member_count) {
+    if (defer) return engine_->test_pass_deferring(target, flags_.data(), member_count, pvalues_.data(), index_.data());
     tester_(target, flags_.data(), member_count, pvalues_.data(), index_.data());
     return 0;
 }
@@ -82,6 +81,7 @@ const std::vector<std::uint8_t>& blanket_learner::learn(iamb_variant variant, in
     std::fill(flags_.begin(), flags_.end(), 0);
     int member_count = 0;
     const decision_rule rule{static_cast<int>(variant), harmonic_, setting_.alpha * 0.5};
+    const bool defer = engine_ && may_defer_pvalues(setting_.test, rule);
     std::set<std::vector<int>> seen;
     for (int pass = 1;; ++pass) {
         if (progress_ != nullptr) progress_->working(target, pass, member_count);
@@ -92,7 +92,7 @@ const std::vector<std::uint8_t>& blanket_learner::learn(iamb_variant variant, in
                          static_cast<int>(variant), variable_label(setting_.var_names, target).c_str());
             break;
         }
-        const int deferred = test_pass(rule, target, member_count);
+        const int deferred = test_pass(defer, target, member_count);
         tests_ += n_vars_ - 1;
         if (!change_one(rule, deferred, member_count)) break;
     }

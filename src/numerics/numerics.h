@@ -71,15 +71,13 @@ double normalp_with_scale(double x, double mean, double variance, double scale);
 // error functions evaluated side by side. z is scratch.
 void normal_upper_tails(const double* x, int count, double variance, double scale, double* out,
                         error_function_scratch& scratch, std::vector<double>& z, std::vector<int>& at);
-// A floor under some upper tails, known without evaluating them.
-inline constexpr double NORMAL_UPPER_TAIL_FLOOR = 0.04;
-
-// True when 1 - normalp_with_scale(x, 0, variance, scale), as
-// normal_upper_tails computes it, is certainly above NORMAL_UPPER_TAIL_FLOOR
-// and evaluating it could report nothing: x lies in the tie band around 0
-// (the value is exactly 1 - 0.5), or x >= 0 and its error-function argument
+// A floor under some upper tails, known without evaluating them:
+// 1 - normalp_with_scale(x, 0, variance, scale), as normal_upper_tails
+// computes it with variance > 0, is above NORMAL_UPPER_TAIL_FLOOR, and
+// evaluating it reports nothing, when x lies in the tie band around 0 (the
+// value is exactly 1 - 0.5), or when x >= 0 and its error-function argument
 // squared, y = z * z with z = x / scale formed as normal_upper_tails forms
-// them, is below 1.4. False for a NaN and for every other x.
+// them, is below NORMAL_UPPER_TAIL_SERIES_CUT.
 //
 // Why y < 1.4 suffices (u = 2^-53, P(a, y) the true regularised function):
 // - y = 0 gives erf 0 and the value 0.5. For 0 < y < 1.5 erf is the series
@@ -97,13 +95,8 @@ inline constexpr double NORMAL_UPPER_TAIL_FLOOR = 0.04;
 //   = erf(sqrt(1.4)) + 1e-10 < 0.9058, and the tail, 1 - ((erf + 1) * 0.5)
 //   with two more roundings, is above (1 - 0.9058) / 2 - 2u > 0.0471.
 // The margin over the floor (more than 15%) dwarfs every error above.
+inline constexpr double NORMAL_UPPER_TAIL_FLOOR = 0.04;
 inline constexpr double NORMAL_UPPER_TAIL_SERIES_CUT = 1.4;
-inline bool normal_upper_tail_above_floor(double x, double variance, double scale) {
-    if (!(variance > 0)) return false;                                    // that path reports
-    if (x >= 0.0 - NUMERICS_EPS && x <= 0.0 + NUMERICS_EPS) return true;  // exactly 0.5
-    const double z = (x - 0.0) / scale;                                   // as normal_upper_tails forms it
-    return z >= 0 && z * z < NORMAL_UPPER_TAIL_SERIES_CUT;
-}
 
 // Lower-tail probability of Student's t distribution with df degrees of freedom (any positive real).
 double studtp(double t, double df);

@@ -163,19 +163,24 @@ struct pvalue_work {
     student_scratch student;
     std::vector<double> tail_arguments;
     std::vector<int> tail_places;
-    // Deferred non-member tests: their correlations and entries, with the
-    // non-members' conditioning-set size, variance and scale, until complete_deferred.
+    // Deferred non-member tests: their correlations and entries (ascending),
+    // and the non-members' conditioning-set size, until complete_deferred.
     std::vector<double> deferred_correlations;
     std::vector<int> deferred_entries;
     int deferred_cond_size = 0;
-    double deferred_variance = 0, deferred_scale = 0;
-    std::vector<double> kept_statistics, kept_pvalues, deferred_statistics, deferred_pvalues;
-    std::vector<int> kept_slots;
+    std::vector<double> deferred_statistics, deferred_pvalues;
 };
 
-// Stands for a deferred test's statistic among the computed ones (a statistic is never negative).
-constexpr double DEFERRED_STATISTIC = -1.0;
-inline bool is_deferred(double statistic) { return statistic == DEFERRED_STATISTIC; }
+// The normal distribution's terms of Fisher's z for one conditioning-set size.
+struct fisher_terms {
+    double variance;
+    double scale;  // sqrt(variance + variance)
+};
+
+fisher_terms fisher_terms_for(const test_setting& test, int cond_size) {
+    const double variance = 1.0 / static_cast<double>(test.n_cases - cond_size - 3);
+    return {variance, std::sqrt(variance + variance)};
+}
 
 }  // namespace
 
@@ -573,13 +578,13 @@ int collect_statistics(const test_setting& test, int n_vars, int target, const s
     work.statistics[1].clear();
     work.deferred_correlations.clear();
     work.deferred_entries.clear();
+    work.deferred_cond_size = member_count;
     // A non-member with |r| up to this has a p-value certainly above the
     // floor: neither its statistic nor its p-value is computed unless asked for.
     double deferrable = -1;
     if (defer && test.kind == test_kind::fisher_z) {
-        work.deferred_variance = 1.0 / static_cast<double>(test.n_cases - member_count - 3);
-        work.deferred_scale = std::sqrt(work.deferred_variance + work.deferred_variance);
-        deferrable = fisher_deferrable_correlation(work.deferred_variance, work.deferred_scale);
+        const fisher_terms terms = fisher_terms_for(test, member_count);
+        deferrable = fisher_deferrable_correlation(terms.variance, terms.scale);
     }
     int entry = 0;
     int position = 0;  // the number of base variables below j
@@ -601,42 +606,17 @@ int collect_statistics(const test_setting& test, int n_vars, int target, const s
             if (s.results.failed[slot]) not_positive_definite(base.order() + 1);
             r = s.results.correlations[slot];
             ++slot;
-            if (std::fabs(r) <= deferrable) {
-                work.deferred_correlations.push_back(r);
-                work.deferred_entries.push_back(entry);
-                work.statistics[0].push_back(DEFERRED_STATISTIC);
-                index[entry] = j;
-                ++entry;
-                continue;
-            }
         }
-        work.statistics[member].push_back(std::fabs(statistic_from_correlation(test, r, member_count - member)));
+        if (member == 0 && std::fabs(r) <= deferrable) {
+            work.deferred_correlations.push_back(r);
+            work.deferred_entries.push_back(entry);
+        } else {
+            work.statistics[member].push_back(std::fabs(statistic_from_correlation(test, r, member_count - member)));
+        }
         index[entry] = j;
         ++entry;
     }
     return entry;
-}
-
-// The non-members' normal tails but for the deferred ones (DEFERRED_STATISTIC),
-// which get +infinity.
-void normal_tails_deferring(const std::vector<double>& statistics, double variance, double scale, pvalue_work& work,
-                            double* out) {
-    work.kept_statistics.clear();
-    work.kept_slots.clear();
-    const int count = static_cast<int>(statistics.size());
-    for (int k = 0; k < count; ++k) {
-        if (is_deferred(statistics[k])) {
-            out[k] = INFINITY;
-        } else {
-            work.kept_statistics.push_back(statistics[k]);
-            work.kept_slots.push_back(k);
-        }
-    }
-    const int kept = static_cast<int>(work.kept_statistics.size());
-    work.kept_pvalues.resize(work.kept_statistics.size());
-    normal_upper_tails(work.kept_statistics.data(), kept, variance, scale, work.kept_pvalues.data(), work.erf,
-                       work.tail_arguments, work.tail_places);
-    for (int i = 0; i < kept; ++i) out[work.kept_slots[i]] = work.kept_pvalues[i];
 }
 
 // The p-values of both kinds of test (each kind's computed together) in the
@@ -652,21 +632,22 @@ void pvalues_in_order(const test_setting& test, const std::uint8_t* member_flags
         out.resize(statistics.size());
         const int count = static_cast<int>(statistics.size());
         if (test.kind == test_kind::fisher_z) {
-            const double variance = 1.0 / static_cast<double>(test.n_cases - cond_size - 3);
-            const double scale = std::sqrt(variance + variance);
-            if (member == 0 && !work.deferred_entries.empty()) {
-                normal_tails_deferring(statistics, variance, scale, work, out.data());
-            } else {
-                normal_upper_tails(statistics.data(), count, variance, scale, out.data(), work.erf, work.tail_arguments,
-                                   work.tail_places);
-            }
+            const fisher_terms terms = fisher_terms_for(test, cond_size);
+            normal_upper_tails(statistics.data(), count, terms.variance, terms.scale, out.data(), work.erf,
+                               work.tail_arguments, work.tail_places);
         } else {
             const double df = static_cast<double>(test.n_cases - cond_size - 2);
             student_upper_tails(statistics.data(), count, df, log_beta_part(df * 0.5, 0.5), out.data(), work.student);
         }
     }
     std::size_t next[2] = {0, 0};
+    std::size_t deferred = 0;  // the deferred entries ascend, as e does
     for (int e = 0; e < entries; ++e) {
+        if (deferred < work.deferred_entries.size() && work.deferred_entries[deferred] == e) {
+            pvalues[e] = INFINITY;
+            ++deferred;
+            continue;
+        }
         const int member = member_flags[index[e]] == 1 ? 1 : 0;
         pvalues[e] = work.pvalues[member][next[member]++];
     }
@@ -695,7 +676,6 @@ int ci_engine::run_pass(int target, const std::uint8_t* member_flags, int member
     test_candidates(mode_, s);
     const int entries = collect_statistics(test_, n_vars_, target, member_flags, member_count, index, defer, s);
     pvalues_in_order(test_, member_flags, member_count, entries, index, s.pvalues, pvalues);
-    s.pvalues.deferred_cond_size = member_count;
     return static_cast<int>(s.pvalues.deferred_entries.size());
 }
 
@@ -708,7 +688,8 @@ void ci_engine::complete_deferred(double* pvalues) {
         work.deferred_statistics[i] =
             std::fabs(statistic_from_correlation(test_, work.deferred_correlations[i], work.deferred_cond_size));
     work.deferred_pvalues.resize(static_cast<std::size_t>(count));
-    normal_upper_tails(work.deferred_statistics.data(), count, work.deferred_variance, work.deferred_scale,
+    const fisher_terms terms = fisher_terms_for(test_, work.deferred_cond_size);
+    normal_upper_tails(work.deferred_statistics.data(), count, terms.variance, terms.scale,
                        work.deferred_pvalues.data(), work.erf, work.tail_arguments, work.tail_places);
     for (int i = 0; i < count; ++i) pvalues[work.deferred_entries[i]] = work.deferred_pvalues[i];
     work.deferred_entries.clear();

@@ -16,8 +16,8 @@ inline constexpr double INFINITE_STATISTIC = 2147483647.0;
 double statistic_from_correlation(const test_setting& test, double r, int cond_size);
 
 // The largest |r| whose Fisher z statistic, with a normal variance `variance`
-// and scale sqrt(variance + variance), certainly passes
-// normal_upper_tail_above_floor (numerics.h), or -1 when there is none:
+// and scale sqrt(variance + variance), certainly has an upper tail above
+// NORMAL_UPPER_TAIL_FLOOR by the series-region bound (numerics.h), or -1 when there is none:
 // tanh(0.999 sqrt(1.4) scale). Then |atanh r| <= 0.999 sqrt(1.4) scale, and the
 // computed statistic 0.5 log((1 + r) / (1 - r)) (four roundings and a log
 // within a few units in the last place: a relative error below 1e-14, plus

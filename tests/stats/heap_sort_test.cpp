@@ -121,6 +121,18 @@ void textbook_heap_sort(std::vector<double>& keys, std::vector<int>& index) {
     }
 }
 
+// heap_sort3's permutation of keys, with the companion starting as 0, 1, ...
+std::vector<int> sorted_index(std::vector<double> keys, bool textbook) {
+    std::vector<int> index(keys.size());
+    for (std::size_t i = 0; i < index.size(); ++i) index[i] = static_cast<int>(i);
+    if (textbook) {
+        textbook_heap_sort(keys, index);
+    } else {
+        heap_sort3(keys.size(), keys.data(), index.data(), index.data());
+    }
+    return index;
+}
+
 TEST(HeapSort3Order, SamePermutationAsTheTextbookSift) {
     std::mt19937 rng(12);
     for (int trial = 0; trial < 300; ++trial) {
@@ -130,13 +142,7 @@ TEST(HeapSort3Order, SamePermutationAsTheTextbookSift) {
             key = static_cast<double>(rng() % 7) / 8;  // many ties
             if (rng() % 23 == 0) key = NAN;
         }
-        std::vector<int> index(n);
-        for (std::size_t i = 0; i < n; ++i) index[i] = static_cast<int>(i);
-        std::vector<double> expected_keys = keys;
-        std::vector<int> expected_index = index;
-        textbook_heap_sort(expected_keys, expected_index);
-        heap_sort3(n, keys.data(), index.data(), index.data());
-        ASSERT_EQ(index, expected_index) << "trial " << trial;
+        ASSERT_EQ(sorted_index(keys, false), sorted_index(keys, true)) << "trial " << trial;
     }
 }
 
@@ -150,13 +156,7 @@ TEST(HeapSort3Order, SamePermutationAsTheTextbookSiftOnLargeArrays) {
         std::vector<double> keys(n);
         for (double& key : keys) key = static_cast<double>(rng() % distinct) / 8;
         if (trial % 5 == 0) keys[rng() % n] = NAN;
-        std::vector<int> index(n);
-        for (std::size_t i = 0; i < n; ++i) index[i] = static_cast<int>(i);
-        std::vector<double> expected_keys = keys;
-        std::vector<int> expected_index = index;
-        textbook_heap_sort(expected_keys, expected_index);
-        heap_sort3(n, keys.data(), index.data(), index.data());
-        ASSERT_EQ(index, expected_index) << "trial " << trial << ", n " << n;
+        ASSERT_EQ(sorted_index(keys, false), sorted_index(keys, true)) << "trial " << trial << ", n " << n;
     }
 }
 

@@ -128,6 +128,7 @@ struct tally {
     long long repeats = 0;           // targets stopped at a member set seen before
     long long sorted = 0;            // passes whose decision needed the full sort
     long long completed = 0;         // passes whose deferred p-values had to be computed after all
+    long long no_pvalue_beyond = 0;  // passes that computed no deferred p-value
     long long deferred_pvalues = 0;  // p-values deferred and never computed
     long long member_sum = 0;        // over passes
     int largest_blanket = 0;         // over finished targets
@@ -145,6 +146,7 @@ struct tally {
         repeats += o.repeats;
         sorted += o.sorted;
         completed += o.completed;
+        no_pvalue_beyond += o.no_pvalue_beyond;
         deferred_pvalues += o.deferred_pvalues;
         member_sum += o.member_sum;
         largest_blanket = std::max(largest_blanket, o.largest_blanket);
@@ -166,6 +168,7 @@ struct budget_worker {
           index(static_cast<std::size_t>(state.n_vars)) {}
 
     ci_engine engine;
+    surrogate_scratch surrogates;
     std::vector<std::uint8_t> flags;
     std::vector<double> pvalues;
     std::vector<int> index;
@@ -210,12 +213,12 @@ bool learn_target(const learner_setting& setting, const run_state& state, int va
         const auto t2 = clock_type::now();
 
         pass_route route;
-        const pass_decision decision = decide_pass(
-            w.pvalues.data(), w.index.data(), m, w.flags.data(), rule, deferred,
-            [&](double* pvalues) { w.engine.complete_deferred(pvalues); }, route);
+        const pass_decision decision =
+            decide_pass(w.pvalues.data(), w.index.data(), m, w.flags.data(), rule, w.engine, w.surrogates, route);
         w.counts.sorted += route.sorted;
         w.counts.completed += route.completed;
-        if (!route.completed) w.counts.deferred_pvalues += deferred;
+        w.counts.no_pvalue_beyond += route.computed == 0;
+        w.counts.deferred_pvalues += deferred - route.computed;
         const double pass_time = std::chrono::duration<double>(t2 - t1).count();
         const int b = bucket_of(member_count);
         ++w.counts.passes;
@@ -292,6 +295,7 @@ int run_budget(const learner_setting& setting, const run_state& state, const arg
     std::fprintf(out, "removals=%lld\n", total.removals);
     std::fprintf(out, "sorted_passes=%lld\n", total.sorted);
     std::fprintf(out, "completed_passes=%lld\n", total.completed);
+    std::fprintf(out, "passes_without_deferred_pvalues=%lld\n", total.no_pvalue_beyond);
     std::fprintf(out, "deferred_pvalues=%lld\n", total.deferred_pvalues);
     std::fprintf(out, "repeated_sets=%lld\n", total.repeats);
     std::fprintf(out, "tests=%lld\n", tests);

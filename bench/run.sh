@@ -274,11 +274,11 @@ allowance() { mb $(($2 * $1 * 4 + 3 * $1 * $1 * 8)); }
     share() { awk -v s="$1" -v p="$2" 'BEGIN { if (p > 0) printf "%s (%.1f%%)", s, 100 * s / p; else print "n/a" }'; }
     passes=$(value passes "$f")
     sorted=$(share "$(value sorted_passes "$f")" "$passes")
-    lazy=$(share "$((passes - $(value completed_passes "$f")))" "$passes")
+    lazy=$(share "$(value passes_without_deferred_pvalues "$f")" "$passes")
     never=$(awk -v d="$(value deferred_pvalues "$f")" -v t="$(value tests "$f")" 'BEGIN { if (t > 0) printf "%.1f%% of tests", 100 * d / t; else print "n/a" }')
     echo "| 1 | $(learner IAMB2 "$LOGS/C_learners_1" | median) | $(value tests "$f") | $passes | $sorted | $lazy | $never | $(value mean_members_per_pass "$f") | $(value elapsed_s "$f") | $(value tests_per_s "$f") |"
     echo
-    echo "- a pass defers the p-values of non-members certainly above 0.04 (Fisher's z, alpha/2 at most 0.04); it computes them only when its decision needs the full ranking"
+    echo "- a pass defers the p-values of non-members certainly above 0.04 (Fisher's z, alpha/2 at most 0.04); when its decision needs the full ranking, it computes only those that the ranking's keys need (see surrogate_keys.h), and all of them where the keys cannot be proved right"
     echo
     echo "- memory allowance: $(allowance $C_VARS $C_CASES) MB"
     echo

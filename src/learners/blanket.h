@@ -9,6 +9,7 @@
 
 #include "common/matrix.h"
 #include "learners/learner.h"
+#include "learners/surrogate_keys.h"
 
 namespace gaussnet {
 
@@ -42,8 +43,8 @@ public:
     void report_progress_to(progress_slot* slot) { progress_ = slot; }
 
 private:
-    int test_pass(bool defer, int target, int member_count);
-    bool change_one(const decision_rule& rule, int deferred, int& member_count);
+    void test_pass(bool defer, int target, int member_count);
+    bool change_one(const decision_rule& rule, int& member_count);
 
     const learner_setting setting_;
     int n_vars_;
@@ -54,6 +55,7 @@ private:
     std::vector<double> pvalues_;
     std::vector<int> index_;
     double harmonic_;
+    surrogate_scratch surrogates_;
     progress_slot* progress_ = nullptr;
 };
 

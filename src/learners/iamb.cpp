@@ -51,19 +51,32 @@ blanket_learner::blanket_learner(const learner_setting& setting, const DoubleMat
 
 blanket_learner::~blanket_learner() = default;
 
-// The tests of one pass; returns the number of p-values left deferred.
-int blanket_learner::test_pass(bool defer, int target, int member_count) {
-    if (defer) return engine_->test_pass_deferring(target, flags_.data(), member_count, pvalues_.data(), index_.data());
+namespace {
+
+// The passes of a learner with tests of the caller's own defer nothing.
+struct no_deferred_tests {
+    deferred_tests deferred() const { return {}; }
+    void complete_deferred(double*) {}
+    void complete_deferred_some(const int*, int, double*) {}
+};
+
+}  // namespace
+
+void blanket_learner::test_pass(bool defer, int target, int member_count) {
+    if (defer) {
+        engine_->test_pass_deferring(target, flags_.data(), member_count, pvalues_.data(), index_.data());
+        return;
+    }
     tester_(target, flags_.data(), member_count, pvalues_.data(), index_.data());
-    return 0;
 }
 
-bool blanket_learner::change_one(const decision_rule& rule, int deferred, int& member_count) {
+bool blanket_learner::change_one(const decision_rule& rule, int& member_count) {
     const int m = n_vars_ - 1;
     pass_route route;
-    const pass_decision decision = decide_pass(
-        pvalues_.data(), index_.data(), m, flags_.data(), rule, deferred,
-        [this](double* pvalues) { engine_->complete_deferred(pvalues); }, route);
+    no_deferred_tests none;
+    const pass_decision decision =
+        engine_ ? decide_pass(pvalues_.data(), index_.data(), m, flags_.data(), rule, *engine_, surrogates_, route)
+                : decide_pass(pvalues_.data(), index_.data(), m, flags_.data(), rule, none, surrogates_, route);
     if (decision.change == pass_change::removal) {
         flags_[decision.variable] = 0;
         --member_count;
@@ -92,9 +105,9 @@ const std::vector<std::uint8_t>& blanket_learner::learn(iamb_variant variant, in
                          static_cast<int>(variant), variable_label(setting_.var_names, target).c_str());
             break;
         }
-        const int deferred = test_pass(defer, target, member_count);
+        test_pass(defer, target, member_count);
         tests_ += n_vars_ - 1;
-        if (!change_one(rule, deferred, member_count)) break;
+        if (!change_one(rule, member_count)) break;
     }
     return flags_;
 }

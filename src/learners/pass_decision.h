@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "common/test_setting.h"
+#include "learners/surrogate_keys.h"
 #include "stats/heap_sort.h"
 
 namespace gaussnet {
@@ -40,13 +41,16 @@ bool may_defer_pvalues(const test_setting& test, const decision_rule& rule);
 
 // How decide_pass reached its decision (for the benchmark's counts).
 struct pass_route {
-    bool completed = false;  // the deferred p-values were computed
     bool sorted = false;     // the p-values were ranked by heap_sort3
+    bool completed = false;  // every deferred p-value was computed
+    int computed = 0;        // deferred p-values computed
 };
 
 // The decision of one pass, the one decide_sorted gives on all p-values
-// ranked by heap_sort3. `deferred` entries hold +infinity instead of a
-// p-value that is certainly above the threshold; complete(pvalues) fills them in.
+// ranked by heap_sort3. Deferred entries hold +infinity instead of a p-value
+// that is certainly above the threshold; `tests` (a ci_engine, after
+// test_pass_deferring) describes them with deferred() and computes them with
+// complete_deferred and complete_deferred_some.
 //
 // Why the deferred entries need no value unless the ranking is asked for:
 // every rank r of m entries has m * H / (r + 1) >= 1 (with H >= 1), and the
@@ -66,17 +70,25 @@ struct pass_route {
 //   added, which the +infinity (or computed) key above it also gives.
 // - A deferred entry is never NaN, so the NaN test sees the computed ones.
 // When decide_unsorted cannot decide, the ranking itself is needed: then
-// every p-value is completed and heap_sort3 ranks them all, as before.
-template <typename Complete>
+// the deferred entries get keys that order every pair as their p-values
+// would (surrogate_keys.h), computing only the few that need it, and
+// heap_sort3 ranks them all; where those keys cannot be proved right,
+// every p-value is computed first, as before.
+template <typename DeferredTests>
 pass_decision decide_pass(double* pvalues, int* index, int m, const std::uint8_t* member_flags,
-                          const decision_rule& rule, int deferred, Complete&& complete, pass_route& route) {
+                          const decision_rule& rule, DeferredTests& tests, surrogate_scratch& scratch,
+                          pass_route& route) {
     const pass_decision decision = decide_unsorted(pvalues, index, m, member_flags, rule);
     if (decision.change != pass_change::undecided) return decision;
-    if (deferred > 0) {
-        complete(pvalues);
-        route.completed = true;
-    }
     route.sorted = true;
+    const int deferred = tests.deferred().count;
+    if (deferred > 0) {
+        if (rank_by_surrogate_keys(pvalues, index, m, tests, scratch, route.computed))
+            return decide_sorted(pvalues, index, m, member_flags, rule);
+        tests.complete_deferred(pvalues);
+        route.completed = true;
+        route.computed = deferred;
+    }
     heap_sort3(static_cast<std::size_t>(m), pvalues, index, index);
     return decide_sorted(pvalues, index, m, member_flags, rule);
 }

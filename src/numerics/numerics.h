@@ -98,6 +98,24 @@ void normal_upper_tails(const double* x, int count, double variance, double scal
 inline constexpr double NORMAL_UPPER_TAIL_FLOOR = 0.04;
 inline constexpr double NORMAL_UPPER_TAIL_SERIES_CUT = 1.4;
 
+// The same bound at a lower cut: y < 1.3 gives erf < erf(sqrt(1.3)) + 1e-10
+// < 0.89314 and an upper tail above 0.0534 - 2u.
+inline constexpr double NORMAL_UPPER_TAIL_RANKING_FLOOR = 0.053;
+inline constexpr double NORMAL_UPPER_TAIL_RANKING_CUT = 1.3;
+
+// How far a tail below the series cut can lie from the true one. With y
+// below NORMAL_UPPER_TAIL_SERIES_CUT and x outside the tie band, the
+// computed value is within NORMAL_UPPER_TAIL_SERIES_ERROR of
+// (1 - P(1/2, y)) / 2, P at the computed y:
+// - the series stops at the first term del_N < S * NUMERICS_EPS. Then
+//   y / (N + 3/2) < 1/2 (with y < 1.4 a ratio of 1/2 or more needs N <= 1,
+//   where del_1 = 2y / 1.5 is nowhere near S * NUMERICS_EPS), so the terms
+//   left out sum to less than del_N: S falls short of the series by less
+//   than NUMERICS_EPS relative, and exceeds it by at most 4e-14 (above);
+// - with F's 1e-11 the computed erf is P (1 + e), -5.1e-9 < e < 1e-10, so
+//   within 4.7e-9 of P (P < 0.906), and the tail's two roundings add 2^-54.
+inline constexpr double NORMAL_UPPER_TAIL_SERIES_ERROR = 2.5e-9;
+
 // Lower-tail probability of Student's t distribution with df degrees of freedom (any positive real).
 double studtp(double t, double df);
 // studtp with the log-gamma part of betai(df * 0.5, 0.5, .) supplied by the caller,

@@ -169,6 +169,7 @@ struct pvalue_work {
     std::vector<int> deferred_entries;
     int deferred_cond_size = 0;
     std::vector<double> deferred_statistics, deferred_pvalues;
+    std::vector<int> deferred_places;
 };
 
 // The normal distribution's terms of Fisher's z for one conditioning-set size.
@@ -682,17 +683,37 @@ int ci_engine::run_pass(int target, const std::uint8_t* member_flags, int member
 void ci_engine::complete_deferred(double* pvalues) {
     pvalue_work& work = scratch_->pvalues;
     const int count = static_cast<int>(work.deferred_entries.size());
+    work.deferred_places.resize(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) work.deferred_places[i] = i;
+    complete_deferred_some(work.deferred_places.data(), count, pvalues);
+}
+
+void ci_engine::complete_deferred_some(const int* which, int count, double* pvalues) {
     if (count == 0) return;
+    pvalue_work& work = scratch_->pvalues;
     work.deferred_statistics.resize(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i)
         work.deferred_statistics[i] =
-            std::fabs(statistic_from_correlation(test_, work.deferred_correlations[i], work.deferred_cond_size));
+            std::fabs(statistic_from_correlation(test_, work.deferred_correlations[which[i]], work.deferred_cond_size));
     work.deferred_pvalues.resize(static_cast<std::size_t>(count));
     const fisher_terms terms = fisher_terms_for(test_, work.deferred_cond_size);
     normal_upper_tails(work.deferred_statistics.data(), count, terms.variance, terms.scale,
                        work.deferred_pvalues.data(), work.erf, work.tail_arguments, work.tail_places);
-    for (int i = 0; i < count; ++i) pvalues[work.deferred_entries[i]] = work.deferred_pvalues[i];
-    work.deferred_entries.clear();
+    for (int i = 0; i < count; ++i) pvalues[work.deferred_entries[which[i]]] = work.deferred_pvalues[i];
+}
+
+deferred_tests ci_engine::deferred() const {
+    const pvalue_work& work = scratch_->pvalues;
+    deferred_tests d;
+    d.entries = work.deferred_entries.data();
+    d.correlations = work.deferred_correlations.data();
+    d.count = static_cast<int>(work.deferred_entries.size());
+    if (d.count > 0) {
+        const fisher_terms terms = fisher_terms_for(test_, work.deferred_cond_size);
+        d.variance = terms.variance;
+        d.scale = terms.scale;
+    }
+    return d;
 }
 
 }  // namespace gaussnet

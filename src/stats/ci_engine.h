@@ -16,6 +16,15 @@ namespace gaussnet {
 
 struct ci_engine_scratch;
 
+// The non-member tests that the last test_pass_deferring left deferred.
+struct deferred_tests {
+    const int* entries = nullptr;          // their entries in the pass, ascending
+    const double* correlations = nullptr;  // their partial correlations
+    int count = 0;
+    double variance = 0;  // their normal variance
+    double scale = 0;     // and scale, sqrt(variance + variance)
+};
+
 class ci_engine {
 public:
     // How non-members that share a position are tested: side by side, one at a
@@ -38,8 +47,11 @@ public:
     // complete_deferred writes their p-values, the ones test_pass gives.
     int test_pass_deferring(int target, const std::uint8_t* member_flags, int member_count, double* pvalues,
                             int* index);
-    // Fills in the entries deferred by the last test_pass_deferring (once).
+    // Fills in the entries deferred by the last test_pass_deferring.
     void complete_deferred(double* pvalues);
+    // Fills in the deferred entries at places which[0..count) of deferred().
+    void complete_deferred_some(const int* which, int count, double* pvalues);
+    deferred_tests deferred() const;
 
     // The same results, one ci_statistic call per test (the reference path).
     void test_pass_plain(int target, const std::uint8_t* member_flags, int member_count, double* pvalues, int* index);

@@ -18,8 +18,12 @@ double statistic_from_correlation(const test_setting& test, double r, int cond_s
 }
 
 double fisher_deferrable_correlation(double variance, double scale) {
+    return fisher_correlation_below_cut(variance, scale, NORMAL_UPPER_TAIL_SERIES_CUT);
+}
+
+double fisher_correlation_below_cut(double variance, double scale, double cut) {
     if (!(variance > 0) || !(scale > 1e-12) || !std::isfinite(scale)) return -1;
-    return std::tanh(0.999 * std::sqrt(NORMAL_UPPER_TAIL_SERIES_CUT) * scale);
+    return std::tanh(0.999 * std::sqrt(cut) * scale);
 }
 
 double ci_statistic(const test_setting& test, int candidate, int target, const std::uint8_t* member_flags,

@@ -26,6 +26,9 @@ double statistic_from_correlation(const test_setting& test, double r, int cond_s
 // 1e-12 (the scale is at least sqrt(2 / 2^31)). tanh's own few ulps are
 // nothing against the 0.1% margin.
 double fisher_deferrable_correlation(double variance, double scale);
+// The same for a lower cut y (at most NORMAL_UPPER_TAIL_SERIES_CUT):
+// tanh(0.999 sqrt(cut) scale), whose statistics have z squared below cut.
+double fisher_correlation_below_cut(double variance, double scale, double cut);
 
 // Signed statistic of candidate against target given the variables whose
 // member_flags byte is 1 (the sub-matrix is built in ascending variable order).

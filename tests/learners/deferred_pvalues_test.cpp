@@ -42,7 +42,8 @@ FloatMatrix random_data(data_kind kind, int n_cases, int n_vars, std::mt19937_64
     return data;
 }
 
-pass_decision full_decision(std::vector<double> p, std::vector<int> index, const std::vector<std::uint8_t>& flags,
+// Decides on all p-values; when that needs the sort, p and index are left sorted.
+pass_decision full_decision(std::vector<double>& p, std::vector<int>& index, const std::vector<std::uint8_t>& flags,
                             const decision_rule& rule) {
     const int m = static_cast<int>(p.size());
     pass_decision decision = decide_unsorted(p.data(), index.data(), m, flags.data(), rule);
@@ -71,12 +72,13 @@ struct tallies {
     long long decisions = 0;
     long long decided_without_completing = 0;
     long long tied_at_zero = 0;  // passes with two p-values or more of exactly 0
+    long long ranked_by_surrogates = 0;
 };
 
 // One pass on both engines; returns the full p-values for the next step.
 void compare_pass(ci_engine& full, ci_engine& lazy, int target, const std::vector<std::uint8_t>& flags,
                   int member_count, std::mt19937_64& rng, tallies& t, std::vector<double>& p_full,
-                  std::vector<int>& index) {
+                  std::vector<int>& index, surrogate_scratch& surrogates) {
     const int m = static_cast<int>(flags.size()) - 1;
     p_full.assign(m, 0);
     index.assign(m, 0);
@@ -98,6 +100,7 @@ void compare_pass(ci_engine& full, ci_engine& lazy, int target, const std::vecto
     ASSERT_EQ(infinities, deferred);
     std::vector<double> completed = p_lazy;
     lazy.complete_deferred(completed.data());
+    ASSERT_EQ(lazy.deferred().count, deferred);
     ASSERT_EQ(std::memcmp(completed.data(), p_full.data(), sizeof(double) * static_cast<std::size_t>(m)), 0);
     ++t.passes;
     t.deferred_entries += deferred;
@@ -112,15 +115,21 @@ void compare_pass(ci_engine& full, ci_engine& lazy, int target, const std::vecto
             std::vector<double> p = p_lazy;
             std::vector<int> idx = index;
             pass_route route;
-            const pass_decision lazy_decision = decide_pass(
-                p.data(), idx.data(), m, flags.data(), rule, deferred,
-                [&](double* values) { std::copy(completed.begin(), completed.end(), values); }, route);
-            const pass_decision expected = full_decision(p_full, index, flags, rule);
+            const pass_decision lazy_decision =
+                decide_pass(p.data(), idx.data(), m, flags.data(), rule, lazy, surrogates, route);
+            std::vector<double> p_sorted = p_full;
+            std::vector<int> idx_sorted = index;
+            const pass_decision expected = full_decision(p_sorted, idx_sorted, flags, rule);
             ASSERT_EQ(static_cast<int>(lazy_decision.change), static_cast<int>(expected.change))
                 << "threshold " << threshold << " variant " << variant;
             ASSERT_EQ(lazy_decision.variable, expected.variable);
             ++t.decisions;
             if (deferred > 0 && !route.completed) ++t.decided_without_completing;
+            if (deferred > 0 && route.sorted && !route.completed) {
+                // Ranked on surrogate keys: the very permutation of the full sort.
+                ASSERT_EQ(idx, idx_sorted) << "threshold " << threshold << " variant " << variant;
+                ++t.ranked_by_surrogates;
+            }
         }
 }
 
@@ -138,6 +147,7 @@ TEST(DeferredPvalues, DecideEveryPassAsTheFullRanking) {
         const test_setting test{test_kind::fisher_z, n_cases};
         ci_engine full(test, cov);
         ci_engine lazy(test, cov);
+        surrogate_scratch surrogates;
         for (int target = 0; target < n_vars; ++target) {
             std::vector<std::uint8_t> flags(static_cast<std::size_t>(n_vars), 0);
             int member_count = 0;
@@ -146,7 +156,7 @@ TEST(DeferredPvalues, DecideEveryPassAsTheFullRanking) {
                 std::vector<int> index;
                 std::string full_error, lazy_error;
                 try {
-                    compare_pass(full, lazy, target, flags, member_count, rng, t, p, index);
+                    compare_pass(full, lazy, target, flags, member_count, rng, t, p, index, surrogates);
                 } catch (const fatal_error& error) {
                     // Both engines meet the same failing test first.
                     std::vector<double> p_lazy(static_cast<std::size_t>(n_vars - 1));
@@ -163,7 +173,9 @@ TEST(DeferredPvalues, DecideEveryPassAsTheFullRanking) {
                 if (HasFatalFailure()) return;
                 // Walk on as IAMB2 at 0.05 would, with a random member now and then.
                 const decision_rule rule{2, harmonic_number(n_vars - 1), 0.025};
-                const pass_decision d = full_decision(p, index, flags, rule);
+                std::vector<double> p_sorted = p;
+                std::vector<int> index_sorted = index;
+                const pass_decision d = full_decision(p_sorted, index_sorted, flags, rule);
                 int changed = d.variable;
                 if (d.change == pass_change::none || rng() % 4 == 0) changed = index[rng() % index.size()];
                 flags[changed] ^= 1;
@@ -176,6 +188,7 @@ TEST(DeferredPvalues, DecideEveryPassAsTheFullRanking) {
     EXPECT_GT(t.deferred_entries, t.passes * 5);
     EXPECT_GT(t.decided_without_completing, t.decisions / 4);
     EXPECT_GT(t.tied_at_zero, 1000);
+    EXPECT_GT(t.ranked_by_surrogates, t.decisions / 20);
     EXPECT_GT(failures, 0);
 }
 

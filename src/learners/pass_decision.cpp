@@ -22,10 +22,10 @@ struct extreme {
 };
 
 // The weakest member (largest key) and the strongest non-member (smallest
-// key) in one pass over the entries, their overall counts in a second; false
-// when a key is NaN (the sort decides then).
-bool find_extremes(const double* pvalues, int m, const std::uint8_t* member_flags, const int* index, extreme& weakest,
-                   extreme& strongest) {
+// key) in one pass over the entries, their overall counts in a second (only
+// where ranks adjust the values); false when a key is NaN (the sort decides then).
+bool find_extremes(const double* pvalues, int m, const std::uint8_t* member_flags, const int* index, bool ranked,
+                   extreme& weakest, extreme& strongest) {
     bool has_nan = false;
     for (int k = 0; k < m; ++k) {
         const double p = pvalues[k];
@@ -40,6 +40,7 @@ bool find_extremes(const double* pvalues, int m, const std::uint8_t* member_flag
         }
     }
     if (has_nan) return false;
+    if (!ranked) return true;
     const double weak_key = weakest.entry >= 0 ? pvalues[weakest.entry] : 0;
     const double strong_key = strongest.entry >= 0 ? pvalues[strongest.entry] : 0;
     for (int k = 0; k < m; ++k) {
@@ -75,7 +76,7 @@ pass_decision decide_unsorted(const double* pvalues, const int* index, int m, co
                               const decision_rule& rule) {
     const pass_decision undecided{pass_change::undecided, -1};
     extreme weakest, strongest;
-    if (!find_extremes(pvalues, m, member_flags, index, weakest, strongest)) return undecided;
+    if (!find_extremes(pvalues, m, member_flags, index, rule.variant == 2, weakest, strongest)) return undecided;
     // Tied keys may sit in any order, so an extreme entry's rank is only known
     // to lie in [below, below + ties_overall - 1]; the adjusted value falls as
     // the rank grows, so the two ends tell whether the rank could matter.

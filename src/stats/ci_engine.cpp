@@ -537,8 +537,9 @@ void test_candidates(ci_engine::grouping mode, ci_engine_scratch& s) {
     const base_factor& base = s.base;
     const lane_plan& plan = s.plan;
     const int width = static_cast<int>(plan.candidates.size());
-    s.results.correlations.assign(static_cast<std::size_t>(width), 0.0);
-    s.results.failed.assign(static_cast<std::size_t>(width), 0);
+    // Every slot is written below (a failed one's correlation is never read).
+    s.results.correlations.resize(static_cast<std::size_t>(width));
+    s.results.failed.resize(static_cast<std::size_t>(width));
     pending_groups pending;
     for (int g = 0; g < static_cast<int>(plan.groups.size()); ++g) {
         const lane_group& group = plan.groups[g];

@@ -10,13 +10,13 @@
 // all of them share one scale s (one conditioning-set size). Their p-value
 // is a function of r alone: equal r, equal p-value.
 //
-// Lemma (gap). Let a, b in D with |r_b| - |r_a| > g = 2e-9 s + 1e-14, and
-// r_a = 0 or |r_a| > 1e-8 + 2e-9 s. Then p_b < p_a.
+// Lemma (gap). Let a, b in D, each with r = 0 or |r| > 1e-8 + 2e-9 s, and
+// |r_b| - |r_a| > g = 2e-9 s + 1e-14. Then p_b < p_a.
 // - x = |0.5 log((1 + r) / (1 - r))| is atanh|r| within 1e-14 relative plus
 //   1e-16 (ci_test.h), and atanh grows at least as fast as its argument; z =
 //   x / s and y = z z add two roundings. So t = sqrt(y) has t_b - t_a >
-//   g / s - 3e-14 - 3e-16 / s > 1.99e-9, y_b / y_a > 1 + 3e-9, and x_b, and
-//   x_a unless r_a = 0, exceed 5e-9: outside the tie band.
+//   g / s - 3e-14 - 3e-16 / s > 1.99e-9 and y_b / y_a > 1 + 3e-9; x_b, and
+//   x_a unless r_a = 0, exceed 9.9e-9: outside the tie band (5e-9).
 // - The series (numerics.h) stops at the first n with del_n < S_n EPS. In
 //   exact arithmetic del_n / S_n grows with y, and the computed test is that
 //   ratio against EPS within (2n + 302) u < 1e-13 relative; the ratio's

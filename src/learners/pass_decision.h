@@ -81,13 +81,13 @@ pass_decision decide_pass(double* pvalues, int* index, int m, const std::uint8_t
     const pass_decision decision = decide_unsorted(pvalues, index, m, member_flags, rule);
     if (decision.change != pass_change::undecided) return decision;
     route.sorted = true;
-    const int deferred = tests.deferred().count;
-    if (deferred > 0) {
-        if (rank_by_surrogate_keys(pvalues, index, m, tests, scratch, route.computed))
+    const deferred_tests deferred = tests.deferred();
+    if (deferred.count > 0) {
+        if (rank_by_surrogate_keys(pvalues, index, m, tests, deferred, scratch, route.computed))
             return decide_sorted(pvalues, index, m, member_flags, rule);
         tests.complete_deferred(pvalues);
         route.completed = true;
-        route.computed = deferred;
+        route.computed = deferred.count;
     }
     heap_sort3(static_cast<std::size_t>(m), pvalues, index, index);
     return decide_sorted(pvalues, index, m, member_flags, rule);

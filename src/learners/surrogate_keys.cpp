@@ -43,11 +43,9 @@ bool plan_surrogate_keys(const double* pvalues, int m, const deferred_tests& d, 
     const double cut = empty_cut(d, gap);
     if (cut < 0) return false;
     s.exact.clear();
-    s.band.assign(static_cast<std::size_t>(d.count), 0);
     for (int i = 0; i < d.count; ++i) {
         const double magnitude = std::fabs(d.correlations[i]);
         if (magnitude > cut + gap) {
-            s.band[i] = 1;
             s.exact.push_back(i);
         } else if (magnitude != 0 && magnitude <= tiny) {
             return false;
@@ -56,9 +54,10 @@ bool plan_surrogate_keys(const double* pvalues, int m, const deferred_tests& d, 
     return true;
 }
 
-void write_surrogate_keys(double* pvalues, const deferred_tests& d, const surrogate_scratch& s) {
+void write_surrogate_keys(double* pvalues, const deferred_tests& d) {
+    // The band's entries hold their p-values by now; the others still +infinity.
     for (int i = 0; i < d.count; ++i)
-        if (s.band[i] == 0) pvalues[d.entries[i]] = 2 - std::fabs(d.correlations[i]);
+        if (pvalues[d.entries[i]] == INFINITY) pvalues[d.entries[i]] = 2 - std::fabs(d.correlations[i]);
 }
 
 bool find_clusters(const double* keys, const int* index, int m, const deferred_tests& d, surrogate_scratch& s) {
@@ -70,9 +69,8 @@ bool find_clusters(const double* keys, const int* index, int m, const deferred_t
     for (int k = first + 1; k < m && !close; ++k) close = !(keys[k] - keys[k - 1] > key_gap);
     if (!close) return false;
     // The variables' places in the deferred list, from the pass's original order.
-    int largest = 0;
-    for (int k = 0; k < m; ++k) largest = std::max(largest, index[k]);
-    s.place_of_variable.assign(static_cast<std::size_t>(largest) + 1, -1);
+    // The m entries are every variable but the target: all below m + 1.
+    s.place_of_variable.assign(static_cast<std::size_t>(m) + 1, -1);
     for (int i = 0; i < d.count; ++i) s.place_of_variable[s.original_index[d.entries[i]]] = i;
     s.exact.clear();
     s.cluster_ends.clear();

@@ -71,8 +71,7 @@
 namespace gaussnet {
 
 struct surrogate_scratch {
-    std::vector<int> exact;          // places in the deferred list to compute
-    std::vector<std::uint8_t> band;  // per place: computed in step 2
+    std::vector<int> exact;  // places in the deferred list to compute
     std::vector<double> original_keys;
     std::vector<int> original_index;
     std::vector<int> place_of_variable;  // -1: not deferred
@@ -86,7 +85,7 @@ struct surrogate_scratch {
 bool plan_surrogate_keys(const double* pvalues, int m, const deferred_tests& deferred, surrogate_scratch& scratch);
 
 // Step 3, once the band's p-values are in pvalues.
-void write_surrogate_keys(double* pvalues, const deferred_tests& deferred, const surrogate_scratch& scratch);
+void write_surrogate_keys(double* pvalues, const deferred_tests& deferred);
 
 // Step 4's test on the sorted pass: false when no neighbours are too close;
 // else the clusters' places go to scratch.exact (split at cluster_ends).
@@ -102,13 +101,12 @@ bool write_cluster_keys(double* keys, const deferred_tests& deferred, surrogate_
 // computed). False: compute everything instead (the index is as it came;
 // the deferred entries hold no p-values yet).
 template <typename DeferredTests>
-bool rank_by_surrogate_keys(double* pvalues, int* index, int m, DeferredTests& tests, surrogate_scratch& s,
-                            int& computed) {
-    const deferred_tests deferred = tests.deferred();
+bool rank_by_surrogate_keys(double* pvalues, int* index, int m, DeferredTests& tests, const deferred_tests& deferred,
+                            surrogate_scratch& s, int& computed) {
     if (!plan_surrogate_keys(pvalues, m, deferred, s)) return false;
     tests.complete_deferred_some(s.exact.data(), static_cast<int>(s.exact.size()), pvalues);
     computed += static_cast<int>(s.exact.size());
-    write_surrogate_keys(pvalues, deferred, s);
+    write_surrogate_keys(pvalues, deferred);
     s.original_keys.assign(pvalues, pvalues + m);
     s.original_index.assign(index, index + m);
     heap_sort3(static_cast<std::size_t>(m), pvalues, index, index);

@@ -169,7 +169,6 @@ struct pvalue_work {
     std::vector<int> deferred_entries;
     int deferred_cond_size = 0;
     std::vector<double> deferred_statistics, deferred_pvalues;
-    std::vector<int> deferred_places;
 };
 
 // The normal distribution's terms of Fisher's z for one conditioning-set size.
@@ -681,26 +680,34 @@ int ci_engine::run_pass(int target, const std::uint8_t* member_flags, int member
     return static_cast<int>(s.pvalues.deferred_entries.size());
 }
 
+namespace {
+
+// The p-values of the deferred tests at places place_of(0..count) of the list.
+template <typename PlaceOf>
+void complete_places(const test_setting& test, pvalue_work& work, int count, PlaceOf&& place_of, double* pvalues) {
+    if (count == 0) return;
+    work.deferred_statistics.resize(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i)
+        work.deferred_statistics[i] = std::fabs(
+            statistic_from_correlation(test, work.deferred_correlations[place_of(i)], work.deferred_cond_size));
+    work.deferred_pvalues.resize(static_cast<std::size_t>(count));
+    const fisher_terms terms = fisher_terms_for(test, work.deferred_cond_size);
+    normal_upper_tails(work.deferred_statistics.data(), count, terms.variance, terms.scale,
+                       work.deferred_pvalues.data(), work.erf, work.tail_arguments, work.tail_places);
+    for (int i = 0; i < count; ++i) pvalues[work.deferred_entries[place_of(i)]] = work.deferred_pvalues[i];
+}
+
+}  // namespace
+
 void ci_engine::complete_deferred(double* pvalues) {
     pvalue_work& work = scratch_->pvalues;
-    const int count = static_cast<int>(work.deferred_entries.size());
-    work.deferred_places.resize(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) work.deferred_places[i] = i;
-    complete_deferred_some(work.deferred_places.data(), count, pvalues);
+    complete_places(
+        test_, work, static_cast<int>(work.deferred_entries.size()), [](int i) { return i; }, pvalues);
 }
 
 void ci_engine::complete_deferred_some(const int* which, int count, double* pvalues) {
-    if (count == 0) return;
-    pvalue_work& work = scratch_->pvalues;
-    work.deferred_statistics.resize(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i)
-        work.deferred_statistics[i] =
-            std::fabs(statistic_from_correlation(test_, work.deferred_correlations[which[i]], work.deferred_cond_size));
-    work.deferred_pvalues.resize(static_cast<std::size_t>(count));
-    const fisher_terms terms = fisher_terms_for(test_, work.deferred_cond_size);
-    normal_upper_tails(work.deferred_statistics.data(), count, terms.variance, terms.scale,
-                       work.deferred_pvalues.data(), work.erf, work.tail_arguments, work.tail_places);
-    for (int i = 0; i < count; ++i) pvalues[work.deferred_entries[which[i]]] = work.deferred_pvalues[i];
+    complete_places(
+        test_, scratch_->pvalues, count, [which](int i) { return which[i]; }, pvalues);
 }
 
 deferred_tests ci_engine::deferred() const {

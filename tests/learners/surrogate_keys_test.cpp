@@ -142,7 +142,8 @@ TEST(SurrogateKeys, RankEveryPassAsItsPValues) {
             std::vector<int> index = pass.index;
             surrogate_scratch scratch;
             int computed_here = 0;
-            const bool ok = rank_by_surrogate_keys(keys.data(), index.data(), m, pass.tests, scratch, computed_here);
+            const bool ok = rank_by_surrogate_keys(keys.data(), index.data(), m, pass.tests, pass.tests.deferred(),
+                                                   scratch, computed_here);
             ++trials;
             deferred += static_cast<long long>(pass.tests.entries.size());
             if (!ok) {

@@ -73,10 +73,11 @@ void blanket_learner::test_pass(bool defer, int target, int member_count) {
 bool blanket_learner::change_one(const decision_rule& rule, int& member_count) {
     const int m = n_vars_ - 1;
     pass_route route;
+    auto decide = [&](auto& tests) {
+        return decide_pass(pvalues_.data(), index_.data(), m, flags_.data(), rule, tests, surrogates_, route);
+    };
     no_deferred_tests none;
-    const pass_decision decision =
-        engine_ ? decide_pass(pvalues_.data(), index_.data(), m, flags_.data(), rule, *engine_, surrogates_, route)
-                : decide_pass(pvalues_.data(), index_.data(), m, flags_.data(), rule, none, surrogates_, route);
+    const pass_decision decision = engine_ ? decide(*engine_) : decide(none);
     if (decision.change == pass_change::removal) {
         flags_[decision.variable] = 0;
         --member_count;

@@ -112,9 +112,9 @@ bool rank_by_surrogate_keys(double* pvalues, int* index, int m, DeferredTests& t
     heap_sort3(static_cast<std::size_t>(m), pvalues, index, index);
     if (!find_clusters(pvalues, index, m, deferred, s)) return true;
     std::copy(s.original_index.begin(), s.original_index.end(), index);
-    tests.complete_deferred_some(s.exact.data(), static_cast<int>(s.exact.size()), s.original_keys.data());
-    computed += static_cast<int>(s.exact.size());
     std::copy(s.original_keys.begin(), s.original_keys.end(), pvalues);
+    tests.complete_deferred_some(s.exact.data(), static_cast<int>(s.exact.size()), pvalues);
+    computed += static_cast<int>(s.exact.size());
     if (!write_cluster_keys(pvalues, deferred, s)) return false;
     heap_sort3(static_cast<std::size_t>(m), pvalues, index, index);
     return true;

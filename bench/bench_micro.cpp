@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "common/matrix.h"
-#include "common/run_state.h"
+#include "input/run_state.h"
 #include "input/read_input.h"
 #include "simulate/network.h"
 #include "simulate/random.h"

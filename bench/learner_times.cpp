@@ -38,8 +38,8 @@
 
 #include "common/fatal_error.h"
 #include "common/parallel.h"
-#include "common/run_state.h"
-#include "evaluation/report_structure.h"
+#include "input/run_state.h"
+#include "scoring/report_structure.h"
 #include "input/read_input.h"
 #include "learners/blanket.h"
 #include "learners/edge_exclusion.h"

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <stdexcept>
 
-#include "common/run_state.h"
+#include "input/run_state.h"
 
 namespace gaussnet::cluster {
 

@@ -20,6 +20,7 @@
 #include "common/fatal_error.h"
 #include "driver/app.h"
 #include "driver/command_line.h"
+#include "driver/run_sequence.h"
 #include "driver/startup.h"
 
 namespace gaussnet::cluster {

@@ -8,6 +8,7 @@
 #include "common/fatal_error.h"
 #include "common/text.h"
 #include "driver/command_line.h"
+#include "driver/run_sequence.h"
 #include "driver/startup.h"
 
 namespace gaussnet {

@@ -2,94 +2,47 @@
 // happens to what they learn. Each run is learned, timed, printed, logged,
 // scored, tabled and exported here; a learner only computes.
 
-#include <charconv>
+#include "driver/run_sequence.h"
+
 #include <cstdio>
 #include <optional>
 
 #include "common/run_timer.h"
 #include "common/text.h"
-#include "driver/startup.h"
-#include "evaluation/report_structure.h"
-#include "evaluation/result_log.h"
-#include "export/csv.h"
-#include "export/export_files.h"
-#include "export/results_table.h"
 #include "learners/edge_exclusion.h"
 #include "learners/iamb.h"
 #include "learners/local_iamb.h"
+#include "output/export_files.h"
+#include "output/result_log.h"
+#include "output/results_table.h"
+#include "output/run_report.h"
 #include "stats/covariance.h"
 
 namespace gaussnet {
 
 namespace {
 
-// How one run is named in each output.
-struct run_label {
-    std::string name;     // exports and the table: EE, IAMB2, IAMB1 or local
-    std::string console;  // the timing text's label: "EE:", "IAMB(3,2):"
-    bool logged;          // the local run's timing goes to the console only
-    bool blankets;        // rows are learned blankets (IAMB and local)
-};
-
-// What the report of a run found, for the table and the export.
-struct structure_report {
-    std::optional<structure_scores> scores;  // with a true network
-    std::vector<scored_edge> edges;          // learned edges (and, scored, the missed ones)
-};
-
 learner_setting setting_of(const command_line& line, const run_state& state, const run_role& role) {
     return {test_setting{line.test, state.n_cases}, line.alpha, line.n_threads, state.var_names, role.distributor};
 }
 
-void write_rates(const char* format, const rate_triple& r) {
-    const std::string text = strprintf(format, r.tpr, r.fdr, r.fdr2);
-    print_console(text);
-    append_to_log(text);
+structure_report report_learned(const command_line& line, const run_state& state, const ByteMatrix& learned) {
+    const scoring_truth truth{state.true_net == 1 ? &state.moral_graph : nullptr, state.n_edges, line.n_threads};
+    return write_structure_report(truth, learned, !line.export_dir.empty() || !line.table_file.empty());
 }
 
-// With a true network both triples of rates to the console and the log;
-// otherwise the learned matrix to the log.
-structure_report report_structure(const command_line& line, const run_state& state, const ByteMatrix& learned) {
-    structure_report report;
-    if (state.true_net != 1) {
-        append_to_log(matrix_block(learned));
-        // The table counts the edges and the export lists them.
-        if (!line.export_dir.empty() || !line.table_file.empty()) report.edges = learned_edges(learned);
-        return report;
-    }
-    report.scores = score_structure(learned, state.moral_graph, state.n_edges, line.n_threads);
-    write_rates(" tpr= %.2f, fdr= %.2f, fdr2= %.2f", report.scores->per_variable);
-    write_rates(", tpr= %.2f, fdr= %.2f, fdr2= %.2f", report.scores->per_edge);
-    report.edges = std::move(report.scores->edges);
-    return report;
-}
-
-std::string shortest_text(double value) {
-    char text[32];
-    const auto result = std::to_chars(text, text + sizeof text, value);
-    return std::string(text, result.ptr);
-}
-
-long long count_learned(const std::vector<scored_edge>& edges) {
-    long long count = 0;
-    for (const scored_edge& edge : edges) count += edge.status != edge_status::fn ? 1 : 0;
-    return count;
-}
-
-std::string table_row(const command_line& line, const run_state& state, const run_label& label, long long milliseconds,
-                      long long tests, const structure_report& report) {
-    std::string row = strprintf("%s,%d,%d,%d,%s,%d,%s,", csv_field(line.data_file).c_str(), state.n_vars, state.n_cases,
-                                state.n_edges, shortest_text(line.alpha).c_str(), line.exact, label.name.c_str());
-    row += line.local ? csv_field(line.local->target) + strprintf(",%d,", line.local->radius) : ",,";
-    row += strprintf("%d,%lld.%03lld,%lld,", line.n_threads, milliseconds / 1000, milliseconds % 1000, tests);
-    row += std::to_string(count_learned(report.edges));
-    if (report.scores) {
-        for (const rate_triple& r : {report.scores->per_variable, report.scores->per_edge})
-            row += strprintf(",%.9g,%.9g,%.9g", r.tpr, r.fdr, r.fdr2);
-    } else {
-        row += ",,,,,,";
-    }
-    return row + "\n";
+std::string row_of(const command_line& line, const run_state& state, const run_label& label, long long milliseconds,
+                   long long tests, const structure_report& report) {
+    const table_context context{line.data_file,
+                                state.n_vars,
+                                state.n_cases,
+                                state.n_edges,
+                                line.alpha,
+                                line.exact,
+                                line.local ? &line.local->target : nullptr,
+                                line.local ? line.local->radius : 0,
+                                line.n_threads};
+    return table_row(context, label, milliseconds, tests, report);
 }
 
 template <typename Learn>
@@ -99,13 +52,12 @@ void timed_run(const command_line& line, const run_state& state, const run_role&
     const learned_structure learned = learn();
     if (!role.lead) return;
     const long long milliseconds = timer.elapsed_milliseconds();
-    print_console(strprintf("\n %s \t %d sec.,", label.console.c_str(), timer.elapsed_seconds()));
-    if (label.logged) append_to_log(strprintf(" %s %d sec.,", label.console.c_str(), timer.elapsed_seconds()));
-    structure_report report = report_structure(line, state, learned.graph);
+    write_timing(label, timer);
+    const structure_report report = report_learned(line, state, learned.graph);
     // A finished run's line reaches the screen now, not when the next run ends.
     flush_console();
     if (!line.table_file.empty())
-        append_table_row(line.table_file, table_row(line, state, label, milliseconds, learned.tests, report));
+        append_table_row(line.table_file, row_of(line, state, label, milliseconds, learned.tests, report));
     if (!line.export_dir.empty()) {
         export_run(line.export_dir, {label.name, state.var_names, report.edges, report.scores.has_value(),
                                      label.blankets ? &learned.graph : nullptr});

@@ -1,9 +1,9 @@
 #include "driver/startup.h"
 
 #include "common/text.h"
-#include "evaluation/result_log.h"
-#include "export/export_files.h"
-#include "export/results_table.h"
+#include "output/result_log.h"
+#include "output/export_files.h"
+#include "output/results_table.h"
 #include "input/read_input.h"
 
 namespace gaussnet {

@@ -1,7 +1,7 @@
 #pragma once
 // The input files: the data file, "net.txt" and the moral graph derived from it.
 
-#include "common/run_state.h"
+#include "input/run_state.h"
 
 namespace gaussnet {
 

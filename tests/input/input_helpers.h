@@ -6,7 +6,7 @@
 #include <string>
 
 #include "common/fatal_error.h"
-#include "common/run_state.h"
+#include "input/run_state.h"
 #include "support/run_program.h"
 
 namespace gaussnet::test {

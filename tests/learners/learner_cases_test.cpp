@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "common/run_state.h"
+#include "input/run_state.h"
 #include "learners/edge_exclusion.h"
 #include "learners/iamb.h"
 #include "stats/ci_test.h"

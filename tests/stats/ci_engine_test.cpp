@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "common/fatal_error.h"
-#include "common/run_state.h"
+#include "input/run_state.h"
 #include "stats/covariance.h"
 
 namespace gaussnet {

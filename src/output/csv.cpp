@@ -1,4 +1,4 @@
-#include "export/csv.h"
+#include "output/csv.h"
 
 namespace gaussnet {
 

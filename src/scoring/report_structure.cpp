@@ -1,4 +1,4 @@
-#include "evaluation/report_structure.h"
+#include "scoring/report_structure.h"
 
 #include <algorithm>
 #include <string>

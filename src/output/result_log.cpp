@@ -1,4 +1,4 @@
-#include "evaluation/result_log.h"
+#include "output/result_log.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,6 +1,6 @@
 // res.txt is shared by every run started in one directory: fragments that
 // several processes append at the same time must each stay whole.
-#include "evaluation/result_log.h"
+#include "output/result_log.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>

@@ -1,6 +1,6 @@
 // The export formats on hand-made edge lists: CSV quoting as RFC 4180 has it,
 // and Graphviz text whose names cannot break out of their quotes.
-#include "export/export_files.h"
+#include "output/export_files.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "export/csv.h"
-#include "export/results_table.h"
+#include "output/csv.h"
+#include "output/results_table.h"
 
 namespace gaussnet {
 namespace {

@@ -1,4 +1,4 @@
-#include "export/results_table.h"
+#include "output/results_table.h"
 
 #include <sys/file.h>
 #include <sys/stat.h>

@@ -1,6 +1,6 @@
 #include <vector>
 
-#include "evaluation/report_structure.h"
+#include "scoring/report_structure.h"
 
 namespace gaussnet {
 

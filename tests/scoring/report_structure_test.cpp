@@ -2,7 +2,7 @@
 // there is no true network, and the separation search behind fdr2. Every
 // expected triple below is worked out by hand from the definitions of the
 // rates; the comment beside each case shows the counts.
-#include "evaluation/report_structure.h"
+#include "scoring/report_structure.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "common/run_state.h"
+#include "input/run_state.h"
 #include "common/text.h"
 
 namespace gaussnet {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/matrix.h"
-#include "evaluation/report_structure.h"
+#include "scoring/report_structure.h"
 
 namespace gaussnet {
 

@@ -1,4 +1,4 @@
-#include "export/export_files.h"
+#include "output/export_files.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,7 +12,7 @@
 #include "common/fatal_error.h"
 #include "common/file_io.h"
 #include "common/text.h"
-#include "export/csv.h"
+#include "output/csv.h"
 
 namespace gaussnet {
 

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "driver/command_line.h"
+#include "input/run_state.h"
+
+namespace gaussnet {
+
+class target_distributor;
+
+// This process's part in a run spread over several processes. The lead alone
+// prints, logs, scores, tables, exports and runs EE; the IAMB and local runs
+// hand their targets to the distributor (null: this process's threads).
+struct run_role {
+    bool lead = true;
+    target_distributor* distributor = nullptr;
+};
+
+// Comparison mode (six arguments) or local mode (eight): the one place that
+// runs the learners, times them, prints, logs, scores and exports.
+void run_sequence(const command_line& line, const run_state& state, const run_role& role = {});
+
+}  // namespace gaussnet

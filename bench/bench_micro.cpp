@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "common/matrix.h"
-#include "input/run_state.h"
 #include "input/read_input.h"
+#include "input/run_state.h"
 #include "simulate/network.h"
 #include "simulate/random.h"
 #include "simulate/simulate.h"

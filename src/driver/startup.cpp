@@ -1,10 +1,10 @@
 #include "driver/startup.h"
 
 #include "common/text.h"
-#include "output/result_log.h"
-#include "output/export_files.h"
-#include "output/results_table.h"
 #include "input/read_input.h"
+#include "output/export_files.h"
+#include "output/result_log.h"
+#include "output/results_table.h"
 
 namespace gaussnet {
 

@@ -15,8 +15,8 @@
 #include <utility>
 #include <vector>
 
-#include "input/run_state.h"
 #include "common/text.h"
+#include "input/run_state.h"
 
 namespace gaussnet {
 namespace {

@@ -1,0 +1,231 @@
+#pragma once
+// gaussnet as a library: learn Markov blankets (ranked IAMB, variants IAMB2
+// and IAMB1) and an undirected graph (edge exclusion, EE) from Gaussian data,
+// with exactly the results of the gaussnet program on the same values.
+//
+// The interface is plain C++20 (standard types only), so that bindings for
+// other languages wrap it directly. The library never prints and never ends
+// the process: failures are exceptions (below) whose texts are the program's
+// own messages, and diagnostics go to the sink the caller sets.
+//
+// Thread safety: every function may be called from several threads at once
+// on different arguments; nothing is shared between calls.
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace gaussnet::api {
+
+// ---------------------------------------------------------------------------
+// Input
+// ---------------------------------------------------------------------------
+
+// The element type of a matrix view.
+enum class element_type { float64, float32, int8, int16, int32, int64, uint8, uint16, uint32, uint64 };
+
+// A read-only view of a rows x cols matrix in the caller's memory, any layout:
+// cell (r, c) is at element r * row_stride + c * col_stride from `cells`
+// (strides in elements, not bytes; they may be negative or zero). Row-major
+// (C order) is {rows, cols, cols, 1}; column-major (Fortran, R) {rows, cols,
+// 1, rows}. The memory must stay valid and unchanged during the call.
+struct matrix_view {
+    const void* cells = nullptr;
+    element_type type = element_type::float64;
+    std::int64_t rows = 0;
+    std::int64_t cols = 0;
+    std::int64_t row_stride = 0;
+    std::int64_t col_stride = 0;
+};
+
+// The data: cases x variables (row = case, column = variable), with the
+// variables' names in column order. No names: X1, X2, ... Xn.
+//
+// Every value is rounded to the nearest single-precision number, as the
+// program's data file reader rounds a number it reads, and the results are
+// computed from these rounded values; so data read from a gaussnet data file
+// gives the program's results exactly. NaN, infinities and values beyond the
+// single-precision range are input errors naming their case and variable.
+struct data_view {
+    matrix_view values;
+    std::span<const std::string> names;
+};
+
+// The true network: an n_vars x n_vars matrix, row = parent, column = child;
+// any non-zero cell is an arc (the diagonal is ignored). Results are then
+// scored against its moral graph.
+using truth_view = matrix_view;
+
+// ---------------------------------------------------------------------------
+// Settings
+// ---------------------------------------------------------------------------
+
+enum class learner_kind { ee, iamb2, iamb1 };
+
+enum class test_statistic {
+    fisher_z,   // Fisher's z with the normal distribution (the program's exact 0)
+    student_t,  // the exact Student t statistic (exact 1)
+};
+
+// Receives each diagnostic line, without its line end: the special functions'
+// reports ("Numerics Error in routine ..."), an IAMB target whose passes
+// return to an earlier member set, fewer threads started than asked for, an
+// EE run skipped for too few cases. It may be called from any of the
+// library's threads, one call at a time.
+using diagnostics_sink = std::function<void(const std::string& line)>;
+
+struct settings {
+    // The runs of learn(), in this order whatever the order given (EE, IAMB2,
+    // IAMB1); EE runs only with more cases than variables.
+    std::vector<learner_kind> learners = {learner_kind::ee, learner_kind::iamb2, learner_kind::iamb1};
+    // Significance level; each test is two-sided (p compared with alpha / 2).
+    double alpha = 0.05;
+    test_statistic statistic = test_statistic::fisher_z;
+    // Threads to learn with; 0: the cores this process may use. Results are
+    // the same for every count.
+    int threads = 0;
+    // local(): the target variable's name (compared byte for byte, the first
+    // match taken) and the number of rings around it.
+    std::string local_target;
+    int local_radius = 1;
+    // Where diagnostics go; empty: they are dropped.
+    diagnostics_sink diagnostics;
+    // Set to true (from any thread) to stop a call early: it then throws
+    // cancelled. Checked between targets and between the passes of a target.
+    const std::atomic<bool>* cancel = nullptr;
+};
+
+// ---------------------------------------------------------------------------
+// Results
+// ---------------------------------------------------------------------------
+
+// An undirected edge's verdict, as the export's status column writes it.
+enum class edge_status {
+    learned,  // no true network given
+    tp,       // learned and true
+    fp,       // learned, not true
+    fn,       // true, not learned
+};
+
+// An undirected edge between variable indices source < target.
+struct edge {
+    int source = 0;
+    int target = 0;
+    edge_status status = edge_status::learned;
+    // fp edges only: whether the moral graph separates the ends given the
+    // other learned neighbours of either end (the export's separated column).
+    std::optional<bool> separated;
+};
+
+struct rates {
+    double tpr = 0;   // share of the truth found
+    double fdr = 0;   // share of learned items that are false
+    double fdr2 = 0;  // share that are false and separated by the other learned neighbours
+};
+
+// The six rates of the program's console line and results table.
+struct run_scores {
+    rates per_variable;  // each learned blanket against its moral neighbours, averaged
+    rates per_edge;      // the learned undirected graph against the moral graph
+};
+
+struct run_result {
+    std::string learner;  // "EE", "IAMB2", "IAMB1" or "local"
+    // Per variable, ascending indices: its blanket as learned (IAMB and
+    // local; not necessarily symmetric), or its neighbours (EE).
+    std::vector<std::vector<int>> blankets;
+    // The learned undirected edges (a pair is an edge when either variable
+    // lists the other), and with a true network the missed ones (fn), in
+    // (source, target) order: the rows of the export's edges file.
+    std::vector<edge> edges;
+    long long tests = 0;               // independence tests run
+    double seconds = 0.0;              // wall-clock time of the run, to the millisecond
+    std::optional<run_scores> scores;  // with a true network
+};
+
+// ---------------------------------------------------------------------------
+// Errors (all derive from error)
+// ---------------------------------------------------------------------------
+
+class error : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Unusable input: a bad value (the text names its case and variable), a
+// wrong shape, a bad setting, a local target that names no variable.
+class input_error : public error {
+public:
+    using error::error;
+};
+
+// A covariance matrix that is not positive definite: what() is the program's
+// message ("No Cholesky decomposition (n)."); learner() the run it happened
+// in, target() the variable being learned (-1 for EE, which inverts the whole
+// matrix).
+class not_positive_definite : public error {
+public:
+    not_positive_definite(const std::string& message, std::string learner, int target)
+        : error(message), learner_(std::move(learner)), target_(target) {}
+    const std::string& learner() const { return learner_; }
+    int target() const { return target_; }
+
+private:
+    std::string learner_;
+    int target_;
+};
+
+// The cancel flag was set; nothing is returned, no thread is left running.
+class cancelled : public error {
+public:
+    cancelled() : error("Cancelled.") {}
+};
+
+// Memory exhausted: std::bad_alloc, as the standard library throws it.
+
+// ---------------------------------------------------------------------------
+// Functions
+// ---------------------------------------------------------------------------
+
+// The comparison: one result per run of options.learners, in order (EE
+// skipped, with a diagnostic, when there are no more cases than variables).
+// With truth, every result is scored against its moral graph.
+std::vector<run_result> learn(const data_view& data, const settings& options,
+                              const std::optional<truth_view>& truth = std::nullopt);
+
+// The local mode: the neighbourhood of options.local_target, ring by ring up
+// to options.local_radius rings, with IAMB2. Throws input_error when no
+// variable has that name.
+run_result local(const data_view& data, const settings& options, const std::optional<truth_view>& truth = std::nullopt);
+
+// What gaussnet-sim writes with the same options, value for value.
+struct simulation_settings {
+    int n_vars = 0;
+    std::int64_t n_cases = 0;
+    double parents = 2.0;  // expected parents per variable
+    double weight_lo = 0.5;
+    double weight_hi = 1.0;  // arc weights uniform in +-[lo, hi)
+    double noise = 1.0;      // the noise's standard deviation
+    std::uint64_t seed = 1;
+};
+struct simulation {
+    std::vector<float> data;         // n_cases x n_vars, row-major: data.txt's values
+    std::vector<std::string> names;  // X1 .. Xn
+    std::vector<std::uint8_t> arcs;  // n_vars x n_vars, row-major, row = parent: net.txt
+};
+simulation simulate(const simulation_settings& options);
+
+// The moral graph of a directed graph (rows = parents, any non-zero = arc):
+// n x n bytes, row-major, symmetric, zero diagonal.
+std::vector<std::uint8_t> moral_graph(const matrix_view& dag);
+
+// The library's version, as gaussnet --version prints it.
+const char* version();
+
+}  // namespace gaussnet::api

@@ -21,6 +21,13 @@ command -v clang++ >/dev/null 2>&1 || packages+=(clang)
 # Open MPI for gaussnet-mpi and its tests (gaussnet itself needs no MPI).
 command -v mpirun >/dev/null 2>&1 || packages+=(openmpi-bin)
 [ -n "$(find /usr/include /usr/lib/x86_64-linux-gnu/openmpi/include -name mpi.h -print -quit 2>/dev/null)" ] || packages+=(libopenmpi-dev)
+# The Python module (pybind11, numpy) for Debian's own interpreter, /usr/bin/python3,
+# its tests and example (pytest, pandas, networkx, matplotlib), and what installing
+# it into a virtual environment takes (venv, pip, setuptools).
+for package in pybind11-dev python3-pybind11 python3-dev python3-numpy python3-pytest python3-pandas \
+    python3-networkx python3-matplotlib python3-venv python3-pip python3-setuptools; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" || packages+=("$package")
+done
 
 if [ ${#packages[@]} -eq 0 ]; then
     exit 0

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <thread>
 
+#include "api/runs.h"
 #include "common/fatal_error.h"
 #include "common/text.h"
 
@@ -30,27 +31,7 @@ std::string help_text() {
            "  --version         print the version and exit\n";
 }
 
-const char* learner_name(learner_kind kind) {
-    switch (kind) {
-        case learner_kind::ee:
-            return "EE";
-        case learner_kind::iamb2:
-            return "IAMB2";
-        case learner_kind::iamb1:
-            return "IAMB1";
-    }
-    return "?";
-}
-
-int available_cores() {
-    cpu_set_t set;
-    if (sched_getaffinity(0, sizeof(set), &set) == 0) {
-        const int count = CPU_COUNT(&set);
-        if (count > 0) return count;
-    }
-    const unsigned hardware = std::thread::hardware_concurrency();
-    return hardware > 0 ? static_cast<int>(hardware) : 1;
-}
+const char* learner_name(learner_kind kind) { return api::run_name(kind); }
 
 int convert_int(const std::string& text) { return static_cast<int>(std::strtol(text.c_str(), nullptr, 10)); }
 

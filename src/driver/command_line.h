@@ -8,12 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "common/cores.h"
 #include "common/test_setting.h"
+#include "gaussnet/gaussnet.h"
 
 namespace gaussnet {
 
 // The runs of a comparison, in the order they run.
-enum class learner_kind { ee, iamb2, iamb1 };
+using learner_kind = api::learner_kind;
 inline constexpr std::array<learner_kind, 3> ALL_LEARNERS = {learner_kind::ee, learner_kind::iamb2,
                                                              learner_kind::iamb1};
 const char* learner_name(learner_kind kind);  // "EE", "IAMB2", "IAMB1"
@@ -59,9 +61,6 @@ std::string help_text();
 // option value, or a positional count other than six or eight; fatal_error
 // (status 1) for a negative or too large count.
 command_line parse_command_line(int argc, char** argv);
-
-// The number of cores this process may run on (at least 1).
-int available_cores();
 
 // Conversions with the C library's semantics: leading blanks, optional sign,
 // digits up to the first other character; text without digits gives 0.

@@ -7,11 +7,9 @@
 #include <cstdio>
 #include <optional>
 
+#include "api/runs.h"
 #include "common/run_timer.h"
 #include "common/text.h"
-#include "learners/edge_exclusion.h"
-#include "learners/iamb.h"
-#include "learners/local_iamb.h"
 #include "output/export_files.h"
 #include "output/result_log.h"
 #include "output/results_table.h"
@@ -64,25 +62,18 @@ void timed_run(const command_line& line, const run_state& state, const run_role&
     }
 }
 
-std::optional<int> find_variable(const run_state& state, const std::string& name) {
-    for (int v = 0; v < state.n_vars; ++v)
-        if (state.var_names[v] == name) return v;
-    return std::nullopt;
-}
-
 void run_local(const command_line& line, const run_state& state, const run_role& role) {
     const local_request& local = *line.local;
-    const std::optional<int> target = find_variable(state, local.target);
+    const std::optional<int> target = api::find_variable(state.var_names, local.target);
     if (!target) {
-        if (!role.lead) return;
-        std::fprintf(stderr, "No variable named \"%s\"; nothing was learned.%s\n", local.target.c_str(),
-                     local.target.rfind("--", 0) == 0 ? " Options go before the positional arguments." : "");
+        if (role.lead) std::fprintf(stderr, "%s\n", api::no_variable_text(local.target).c_str());
         return;
     }
     shared_covariance covariance(state.data_matrix, line.n_threads);
     const learner_setting setting = setting_of(line, state, role);
     const run_label label{"local", strprintf("IAMB(%d,%d):", *target, local.radius), false, true};
-    timed_run(line, state, role, label, [&] { return local_iamb(setting, *target, local.radius, covariance.get()); });
+    timed_run(line, state, role, label,
+              [&] { return api::learn_local_run(setting, *target, local.radius, covariance); });
 }
 
 void run_comparison(const command_line& line, const run_state& state, const run_role& role) {
@@ -91,20 +82,18 @@ void run_comparison(const command_line& line, const run_state& state, const run_
     const learner_setting setting = setting_of(line, state, role);
     // EE is not spread over processes: the lead runs it alone.
     if (line.runs(learner_kind::ee) && role.lead) {
-        if (state.n_cases > state.n_vars) {
+        if (api::ee_applies(state.n_cases, state.n_vars)) {
             timed_run(line, state, role, {"EE", "EE:", true, false},
-                      [&] { return edge_exclusion(setting, covariance.get()); });
+                      [&] { return api::learn_run(learner_kind::ee, setting, covariance); });
         } else if (line.learners_given) {
-            std::fprintf(stderr, "EE runs only with more cases than variables (n_cases %d, n_vars %d); skipped.\n",
-                         state.n_cases, state.n_vars);
+            std::fprintf(stderr, "%s\n", api::ee_skipped_text(state.n_cases, state.n_vars).c_str());
         }
     }
-    for (const auto& [kind, variant] : {std::pair{learner_kind::iamb2, iamb_variant::adjusted},
-                                        std::pair{learner_kind::iamb1, iamb_variant::plain}}) {
+    for (const learner_kind kind : {learner_kind::iamb2, learner_kind::iamb1}) {
         if (!line.runs(kind)) continue;
         const std::string name = learner_name(kind);
         timed_run(line, state, role, {name, name + ":", true, true},
-                  [&] { return run_iamb(setting, variant, covariance.get()); });
+                  [&] { return api::learn_run(kind, setting, covariance); });
     }
 }
 

@@ -68,6 +68,7 @@ learned_structure edge_exclusion(const learner_setting& setting, const DoubleMat
     for (int v = 0; v < n; ++v) result.graph(v, v) = 0;
     DoubleMatrix precision = cov;
     invert_covariance(setting.n_threads, precision);
+    stop_if_cancelled(setting);
     pair_table table = pair_statistics(setting, precision);
     precision = DoubleMatrix();
     result.tests = static_cast<long long>(table.keys.size());

@@ -30,6 +30,15 @@ std::vector<int> members_of(const std::vector<std::uint8_t>& flags) {
     return members;
 }
 
+// The target's blanket; an error that ends it is told with the target.
+const std::vector<std::uint8_t>& learn_or_name_target(blanket_learner& learner, iamb_variant variant, int target) {
+    try {
+        return learner.learn(variant, target);
+    } catch (const fatal_error& error) {
+        throw target_failure(error, target);
+    }
+}
+
 }  // namespace
 
 blanket_learner::blanket_learner(const learner_setting& setting, int n_vars, pass_tester tester)
@@ -98,6 +107,7 @@ const std::vector<std::uint8_t>& blanket_learner::learn(iamb_variant variant, in
     const bool defer = engine_ && may_defer_pvalues(setting_.test, rule);
     std::set<std::vector<int>> seen;
     for (int pass = 1;; ++pass) {
+        stop_if_cancelled(setting_);
         if (progress_ != nullptr) progress_->working(target, pass, member_count);
         // The passes may return to an earlier member set and then alternate
         // for ever: stop there and keep that set.
@@ -124,8 +134,11 @@ long long iamb_target(const learner_setting& setting, iamb_variant variant, int 
 
 long long learn_targets(const learner_setting& setting, iamb_variant variant, const std::vector<int>& targets,
                         ByteMatrix& learned_graph, const DoubleMatrix& cov, const char* progress_label) {
-    progress_line progress(progress_label, static_cast<long long>(targets.size()), setting.n_threads,
-                           setting.var_names);
+    const auto total = static_cast<long long>(targets.size());
+    progress_line progress = setting.show_progress
+                                 ? progress_line(progress_label, total, setting.n_threads, setting.var_names)
+                                 : progress_line(progress_label, total, setting.n_threads, setting.var_names, nullptr,
+                                                 std::chrono::milliseconds(0));
     if (setting.distributor != nullptr)
         return setting.distributor->learn(setting, variant, targets, learned_graph, cov, progress);
     std::vector<std::unique_ptr<blanket_learner>> learners(static_cast<std::size_t>(setting.n_threads));
@@ -136,7 +149,7 @@ long long learn_targets(const learner_setting& setting, iamb_variant variant, co
             learner->report_progress_to(&progress.slot(thread));
         }
         const int target = targets[static_cast<std::size_t>(item)];
-        const std::vector<std::uint8_t>& flags = learner->learn(variant, target);
+        const std::vector<std::uint8_t>& flags = learn_or_name_target(*learner, variant, target);
         std::uint8_t* row = learned_graph.row(target);
         for (std::int64_t j = 0; j < cov.rows(); ++j)
             if (flags[j] == 1) row[j] = 1;

@@ -3,9 +3,11 @@
 // returns; timing, printing, logging, scoring and export are the run
 // sequence's.
 
+#include <atomic>
 #include <span>
 #include <string>
 
+#include "common/fatal_error.h"
 #include "common/matrix.h"
 #include "common/test_setting.h"
 
@@ -27,6 +29,28 @@ struct learner_setting {
     // Where the targets of an IAMB run or a ring are learned: null for this
     // process's threads alone, else spread over the processes of a job.
     target_distributor* distributor = nullptr;
+    // A caller's request to stop early (null: none): checked between targets
+    // and between passes, where stopping leaves nothing half-done.
+    const std::atomic<bool>* cancel = nullptr;
+    bool show_progress = true;  // the progress line on a terminal
+};
+
+// Thrown by a learner whose setting's cancel flag was set.
+struct run_cancelled {};
+
+inline void stop_if_cancelled(const learner_setting& setting) {
+    if (setting.cancel != nullptr && setting.cancel->load(std::memory_order_relaxed)) throw run_cancelled{};
+}
+
+// An error that ended the learning of one target (a matrix that is not
+// positive definite): the program's message, and the target it came from.
+class target_failure : public fatal_error {
+public:
+    target_failure(const fatal_error& error, int target) : fatal_error(error.what(), error.status()), target_(target) {}
+    int target() const { return target_; }
+
+private:
+    int target_;
 };
 
 // A variable's name for a message, or its index where no names were given.

@@ -128,16 +128,14 @@ void write_header(staged_file& file, const std::string& prefix, int n_vars) {
 void write_data(staged_file& file, const linear_model& model, const options& opts, xoshiro256ss& rng) {
     const int n = model.n_vars();
     write_header(file, opts.prefix, n);
-    std::vector<double> values(static_cast<std::size_t>(n));
-    normal_sampler normals;
+    case_sampler sampler(model, opts.prefix);
+    std::vector<float> values(static_cast<std::size_t>(n));
     progress shown(opts.n_cases, static_cast<std::int64_t>(n) * opts.n_cases);
     for (std::int64_t c = 0; c < opts.n_cases; ++c) {
-        sample_case(model, rng, normals, values.data());
+        sampler.next(rng, c, values.data());
         for (int v = 0; v < n; ++v) {
-            const auto value = static_cast<float>(values[static_cast<std::size_t>(v)]);
-            if (!std::isfinite(value)) overflow(c, var_name(opts.prefix, v), values[static_cast<std::size_t>(v)]);
             if (v > 0) file.append(' ');
-            file.append(value);
+            file.append(values[static_cast<std::size_t>(v)]);
         }
         file.append('\n');
         shown.update(c + 1);
@@ -187,6 +185,17 @@ std::string gaussnet_program() {
 }
 
 }  // namespace
+
+case_sampler::case_sampler(const linear_model& model, std::string prefix)
+    : model_(model), prefix_(std::move(prefix)), values_(static_cast<std::size_t>(model.n_vars())) {}
+
+void case_sampler::next(xoshiro256ss& rng, std::int64_t case_index, float* rounded) {
+    sample_case(model_, rng, normals_, values_.data());
+    for (std::size_t v = 0; v < values_.size(); ++v) {
+        rounded[v] = static_cast<float>(values_[v]);
+        if (!std::isfinite(rounded[v])) overflow(case_index, var_name(prefix_, static_cast<int>(v)), values_[v]);
+    }
+}
 
 network build_network(const options& opts, random_streams& streams) {
     if (!opts.net_file.empty()) return network_from_file(opts);

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "simulate/network.h"
 #include "simulate/options.h"
@@ -26,6 +27,20 @@ struct run_summary {
     std::string data_path;
     std::string net_path;
     std::string command;  // the gaussnet command line for the files written
+};
+
+// The cases of data.txt one after another, each value rounded to single
+// precision as written; throws sim_error when one does not fit.
+class case_sampler {
+public:
+    case_sampler(const linear_model& model, std::string prefix);
+    void next(xoshiro256ss& rng, std::int64_t case_index, float* rounded);
+
+private:
+    const linear_model& model_;
+    std::string prefix_;
+    normal_sampler normals_;
+    std::vector<double> values_;
 };
 
 // The network, from the net file or random; throws sim_error on a bad file.

@@ -1,0 +1,394 @@
+"""Markov blankets and undirected graphs from Gaussian data.
+
+gaussnet learns, for every variable, its Markov blanket with the ranked IAMB
+learner (IAMB2: Benjamini-Yekutieli adjusted p-values; IAMB1: plain ones), and
+an undirected graph with the edge exclusion test (EE), from data treated as
+multivariate Gaussian. The results are exactly those of the gaussnet program
+on the same values.
+
+    >>> import gaussnet
+    >>> data, truth = gaussnet.simulate(30, 1000, seed=7)
+    >>> runs = gaussnet.learn(data, truth=truth)
+    >>> [(run.learner, run.scores["edge_tpr"]) for run in runs]
+
+Functions: learn, local, simulate, moral_graph. Errors: ValueError for input
+that cannot be used, NotPositiveDefinite (an ArithmeticError) for a
+covariance matrix that is not positive definite, MemoryError, and
+KeyboardInterrupt when Ctrl-C stops a run (no thread is left running).
+Diagnostics of the computation arrive as GaussnetWarning warnings.
+"""
+
+from __future__ import annotations
+
+import numbers
+import warnings
+
+import numpy as np
+
+from . import _core
+
+__version__ = _core.__version__
+__all__ = ["learn", "local", "simulate", "moral_graph", "Run", "NotPositiveDefinite", "GaussnetWarning",
+           "__version__"]
+
+NotPositiveDefinite = _core.NotPositiveDefinite
+NotPositiveDefinite.__doc__ = (
+    "A covariance matrix that is not positive definite (an ArithmeticError). str() is the program's message "
+    "with the run and target; .message the program's message alone, .learner the run (EE, IAMB2, IAMB1, "
+    "local), .target the variable being learned (None for EE, which inverts the whole matrix).")
+
+LEARNERS = ("EE", "IAMB2", "IAMB1")
+SCORE_NAMES = ("var_tpr", "var_fdr", "var_fdr2", "edge_tpr", "edge_fdr", "edge_fdr2")
+
+
+class GaussnetWarning(UserWarning):
+    """A diagnostic of the computation: a special function's report, an IAMB
+    target whose passes return to an earlier member set, fewer threads than
+    asked for, an EE run skipped for too few cases."""
+
+
+def _pandas():
+    try:
+        import pandas
+    except ImportError:
+        return None
+    return pandas
+
+
+class Run:
+    """One learner run's result.
+
+    Attributes:
+        learner:   "EE", "IAMB2", "IAMB1" or "local".
+        names:     the variable names, in column order.
+        blankets:  dict from each name to the list of its blanket's names, as
+                   learned (IAMB and local; not necessarily symmetric), or to
+                   its neighbours (EE).
+        edges:     the learned undirected edges (a pair is an edge when either
+                   variable lists the other), and with a true network the
+                   missed ones: a pandas DataFrame with the columns of the
+                   export's edges file, source, target, status ("learned",
+                   or "tp", "fp", "fn") and separated (True/False for fp
+                   edges, <NA> otherwise); a numpy structured array (separated
+                   -1 for none) when pandas cannot be imported.
+        adjacency: the learned undirected graph, a boolean p x p array.
+        tests:     the number of independence tests run.
+        seconds:   the run's wall-clock time, to the millisecond.
+        scores:    with a true network, the six rates by name (var_tpr,
+                   var_fdr, var_fdr2 per variable; edge_tpr, edge_fdr,
+                   edge_fdr2 per edge), as the program's table has them;
+                   else None.
+    """
+
+    def __init__(self, raw, names):
+        learner, blankets, (sources, targets, statuses, separated), tests, seconds, scores = raw
+        self.learner = learner
+        self.names = list(names)
+        self.blankets = {names[v]: [names[j] for j in members] for v, members in enumerate(blankets)}
+        self.tests = tests
+        self.seconds = seconds
+        self.scores = None if scores is None else dict(zip(SCORE_NAMES, scores))
+        self._sources, self._targets, self._statuses, self._separated = sources, targets, statuses, separated
+        learned = np.array([status != "fn" for status in statuses], dtype=bool)
+        self.adjacency = np.zeros((len(names), len(names)), dtype=bool)
+        self.adjacency[sources[learned], targets[learned]] = True
+        self.adjacency[targets[learned], sources[learned]] = True
+        self.edges = self._edge_table()
+
+    def _edge_table(self):
+        names = np.array(self.names, dtype=object)
+        pandas = _pandas()
+        if pandas is not None:
+            separated = pandas.array([None if s < 0 else bool(s) for s in self._separated], dtype="boolean")
+            return pandas.DataFrame({"source": names[self._sources], "target": names[self._targets],
+                                     "status": list(self._statuses), "separated": separated})
+        table = np.zeros(len(self._statuses), dtype=[("source", object), ("target", object), ("status", "U7"),
+                                                     ("separated", "i1")])
+        table["source"], table["target"] = names[self._sources], names[self._targets]
+        table["status"], table["separated"] = self._statuses, self._separated
+        return table
+
+    def to_networkx(self):
+        """The learned graph as a networkx.Graph: every variable a node
+        (isolated ones too), every row of .edges an edge with its status (and
+        separated, for fp edges) as attributes; with a true network the
+        missed edges are there too, with status "fn"."""
+        import networkx
+
+        graph = networkx.Graph(learner=self.learner)
+        graph.add_nodes_from(self.names)
+        for s, t, status, separated in zip(self._sources, self._targets, self._statuses, self._separated):
+            attributes = {"status": status}
+            if separated >= 0:
+                attributes["separated"] = bool(separated)
+            graph.add_edge(self.names[s], self.names[t], **attributes)
+        return graph
+
+    def __repr__(self):
+        scores = "" if self.scores is None else ", " + ", ".join(f"{k}={v:.3f}" for k, v in self.scores.items())
+        learned = int(self.adjacency.sum()) // 2
+        return f"Run({self.learner}: {learned} edges, {self.tests} tests, {self.seconds:.3f} s{scores})"
+
+
+# --- input -----------------------------------------------------------------
+
+_READABLE_KINDS = "fiub"
+
+
+def _column_array(column, name):
+    """One DataFrame column as a numeric numpy array, or ValueError naming it."""
+    values = column.to_numpy()
+    if values.dtype.kind in _READABLE_KINDS:
+        return values
+    pandas = _pandas()
+    if pandas.api.types.is_numeric_dtype(column.dtype) or pandas.api.types.is_bool_dtype(column.dtype):
+        # Nullable integers and floats: missing values become NaN, reported below.
+        return column.to_numpy(dtype=np.float64, na_value=np.nan)
+    for row, value in enumerate(values):
+        if isinstance(value, bool) or not isinstance(value, numbers.Real):
+            raise ValueError(f"case {row + 1}, variable {name}: not a number ({value!r}); "
+                             f"column {name!r} has dtype {column.dtype}")
+    return values.astype(np.float64)
+
+
+def _names_of(columns):
+    names = [str(name) for name in columns]
+    seen = {}
+    for position, name in enumerate(names):
+        if name in seen:
+            raise ValueError(f"column names must differ: {name!r} is the name of columns {seen[name] + 1} and "
+                             f"{position + 1}")
+        seen[name] = position
+    return names
+
+
+def _data_frame(frame):
+    names = _names_of(frame.columns)
+    dtypes = {dtype for dtype in frame.dtypes}
+    if len(dtypes) == 1 and next(iter(dtypes)).kind in _READABLE_KINDS:
+        return frame.to_numpy(), names
+    columns = [_column_array(frame.iloc[:, j], names[j]) for j in range(frame.shape[1])]
+    return np.column_stack(columns) if columns else np.empty((len(frame), 0)), names
+
+
+def _readable(array, what):
+    """array as the library reads it in place: 2-D, real, native byte order,
+    whole-element strides; anything else is copied or refused."""
+    if array.ndim != 2:
+        raise ValueError(f"{what} must be a 2-D array (cases x variables), not {array.ndim}-D")
+    kind = array.dtype.kind
+    if kind not in _READABLE_KINDS:
+        raise ValueError(f"{what}: an array of dtype {array.dtype} cannot be read; give real numbers")
+    if kind == "f" and array.itemsize not in (4, 8):
+        array = array.astype(np.float64 if array.itemsize > 8 else np.float32)
+    if kind == "b":
+        array = array.view(np.uint8)
+    if not array.dtype.isnative:
+        array = array.astype(array.dtype.newbyteorder("="))
+    if any(stride % array.itemsize for stride in array.strides):
+        array = np.array(array)
+    return array
+
+
+def _data_of(data):
+    pandas = _pandas()
+    if pandas is not None and isinstance(data, pandas.DataFrame):
+        array, names = _data_frame(data)
+    else:
+        if pandas is not None and isinstance(data, pandas.Series):
+            raise ValueError("data must be 2-D (cases x variables); a Series is one variable")
+        array = np.asarray(data)
+        if array.ndim == 2:
+            names = [f"X{v + 1}" for v in range(array.shape[1])]
+        else:
+            names = []
+    if array.dtype.kind == "O" and array.ndim == 2:
+        array = _numbers_of(array, names)
+    return _readable(array, "data"), names
+
+
+def _numbers_of(array, names):
+    """An array of Python objects that are all real numbers, as float64."""
+    for (row, column), value in np.ndenumerate(array):
+        if isinstance(value, bool) or not isinstance(value, numbers.Real):
+            raise ValueError(f"case {row + 1}, variable {names[column]}: not a number ({value!r})")
+    return array.astype(np.float64)
+
+
+def _truth_of(truth, n_vars):
+    if truth is None:
+        return None
+    pandas = _pandas()
+    if pandas is not None and isinstance(truth, pandas.DataFrame):
+        truth = truth.to_numpy()
+    array = np.asarray(truth)
+    if array.dtype.kind == "O":
+        raise ValueError("truth: an array of dtype object cannot be read; give 0/1 or booleans")
+    if array.ndim != 2 or array.shape != (n_vars, n_vars):
+        raise ValueError(f"truth must be a {n_vars} x {n_vars} adjacency matrix (row = parent), "
+                         f"not of shape {array.shape}")
+    return _readable(array, "truth")
+
+
+def _learner_names(learners):
+    if isinstance(learners, str):
+        learners = learners.split(",")
+    names = []
+    for learner in learners:
+        if not isinstance(learner, str) or learner.strip().upper() not in LEARNERS:
+            raise ValueError(f"unknown learner {learner!r}; the learners are EE, IAMB2 and IAMB1")
+        names.append(learner.strip().upper())
+    return names
+
+
+def _threads_of(threads):
+    if threads is None:
+        return 0
+    if isinstance(threads, bool) or not isinstance(threads, numbers.Integral) or not 1 <= threads <= 4096:
+        raise ValueError(f"threads must be None or 1 to 4096, not {threads!r}")
+    return int(threads)
+
+
+def _alpha_of(alpha):
+    if isinstance(alpha, bool) or not isinstance(alpha, numbers.Real):
+        raise ValueError(f"alpha must be a number, not {alpha!r}")
+    return float(alpha)
+
+
+def _warn(line):
+    warnings.warn(line, GaussnetWarning, stacklevel=3)
+
+
+def _with_names(call, names):
+    """Runs call, naming the target of a matrix that is not positive definite."""
+    try:
+        return call()
+    except NotPositiveDefinite as error:
+        message = str(error.args[0]) if error.args else ""
+        target = names[error.target_index] if getattr(error, "target_index", -1) >= 0 else None
+        where = f"{error.learner}" + ("" if target is None else f", target {target}")
+        named = NotPositiveDefinite(f"{message} ({where})")
+        named.message, named.learner, named.target = message, error.learner, target
+        raise named from None
+
+
+# --- the functions -----------------------------------------------------------
+
+def learn(data, alpha=0.05, learners=("EE", "IAMB2", "IAMB1"), exact=False, truth=None, threads=None):
+    """Learn every variable's Markov blanket and the undirected graph.
+
+    Runs the learners in the program's order (EE, IAMB2, IAMB1, whatever the
+    order given); EE runs only with more cases than variables (otherwise it
+    is skipped with a GaussnetWarning). Returns one Run per learner run.
+
+    Args:
+        data: a 2-D numpy array, cases x variables, or a pandas DataFrame
+            whose column names (made strings, all different) become the
+            variable names; an array's variables are named X1 ... Xn. Any
+            real dtype, layout or strides. Every value is rounded to the
+            nearest single-precision number, as the program's data file
+            reader rounds the numbers it reads, and the results are computed
+            from the rounded values: data read from a gaussnet data file
+            (numpy.loadtxt, or pandas.read_csv with
+            float_precision="round_trip") give exactly the program's
+            results on that file.
+        alpha: the significance level; each test is two-sided (p compared
+            with alpha / 2).
+        learners: some of "EE", "IAMB2", "IAMB1" (any case), or one string of
+            them separated by commas.
+        exact: False: Fisher's z with the normal distribution; True: the
+            exact Student t statistic.
+        truth: the true network as a p x p adjacency matrix (row = parent,
+            any non-zero cell an arc), or None. With it every run is scored
+            against its moral graph (Run.scores) and its edges are tp, fp or
+            fn.
+        threads: how many threads learn; None: the cores this process may
+            use. The results are the same for every count.
+
+    Raises:
+        ValueError: NaN, infinities or values beyond the single-precision
+            range (naming case and variable), a non-numeric column, a wrong
+            shape, a bad setting.
+        NotPositiveDefinite: a covariance matrix that is not positive
+            definite (the program's message, with the learner and target).
+        MemoryError: memory exhausted.
+        KeyboardInterrupt: Ctrl-C; the run stops within about a second.
+    """
+    array, names = _data_of(data)
+    run_names = _learner_names(learners)
+    truth_array = _truth_of(truth, array.shape[1])
+    raw = _with_names(lambda: _core.learn(array, names, truth_array, run_names, _alpha_of(alpha), bool(exact),
+                                          _threads_of(threads), _warn), names)
+    return [Run(run, names) for run in raw]
+
+
+def local(data, target, radius, alpha=0.05, exact=False, truth=None, threads=None):
+    """Learn the neighbourhood of one variable, ring by ring, with IAMB2.
+
+    Ring 1 is the target; ring i + 1 holds the variables first found in the
+    blankets of ring i's variables; radius rings are learned. Returns one Run
+    (learner "local") whose blankets are those of the variables learned
+    (the others' are empty).
+
+    Args:
+        data, alpha, exact, truth, threads: as for learn().
+        target: the target variable's name (an array's variables are X1 ...
+            Xn), or its column index as an int.
+        radius: the number of rings.
+
+    Raises:
+        ValueError: as for learn(), and when no variable has that name.
+        NotPositiveDefinite, MemoryError, KeyboardInterrupt: as for learn().
+    """
+    array, names = _data_of(data)
+    if isinstance(target, numbers.Integral) and not isinstance(target, bool):
+        if not 0 <= target < len(names):
+            raise ValueError(f"target index {target} is not a column (0 to {len(names) - 1})")
+        target = names[target]
+    if not isinstance(target, str):
+        raise ValueError(f"target must be a variable's name or column index, not {target!r}")
+    if isinstance(radius, bool) or not isinstance(radius, numbers.Integral) or not -2**31 <= radius < 2**31:
+        raise ValueError(f"radius must be an int, not {radius!r}")
+    truth_array = _truth_of(truth, array.shape[1] if array.ndim == 2 else 0)
+    raw = _with_names(lambda: _core.local(array, names, truth_array, target, int(radius), _alpha_of(alpha),
+                                          bool(exact), _threads_of(threads), _warn), names)
+    return Run(raw, names)
+
+
+def simulate(n_vars, n_cases, parents=2, weights=(0.5, 1), noise=1, seed=1):
+    """Simulate a random linear Gaussian network and data from it.
+
+    Exactly what `gaussnet-sim --vars N_VARS --cases N_CASES --parents P
+    --weights LO:HI --noise NOISE --seed SEED` writes, value for value: a
+    random DAG with `parents` parents per variable on average, arc weights
+    uniform in +-[lo, hi), noise with standard deviation `noise`.
+
+    Returns:
+        (data, truth): data, n_cases x n_vars float64 values that are exactly
+        single-precision numbers, as a pandas DataFrame with columns X1 ... Xn
+        (a numpy array without pandas); truth, the n_vars x n_vars uint8
+        adjacency matrix of the network (row = parent), as net.txt holds it.
+    """
+    for name, value in (("n_vars", n_vars), ("n_cases", n_cases), ("seed", seed)):
+        if isinstance(value, bool) or not isinstance(value, numbers.Integral):
+            raise ValueError(f"{name} must be an int, not {value!r}")
+    if not 1 <= n_vars < 2**31 or not 0 <= n_cases < 2**63 or not 0 <= seed < 2**64:
+        raise ValueError("n_vars must be 1 to 2**31 - 1, n_cases not negative, seed 0 to 2**64 - 1")
+    lo, hi = weights
+    values, names, arcs = _core.simulate(int(n_vars), int(n_cases), float(parents), float(lo), float(hi),
+                                         float(noise), int(seed))
+    pandas = _pandas()
+    return (values if pandas is None else pandas.DataFrame(values, columns=names, copy=False)), arcs
+
+
+def moral_graph(dag):
+    """The moral graph of a directed graph given as a p x p adjacency matrix
+    (row = parent, any non-zero cell an arc, the diagonal ignored): each pair
+    joined by an arc, or sharing a child, becomes an undirected edge. Returns
+    a symmetric boolean p x p array with a zero diagonal."""
+    array = np.asarray(dag)
+    if array.dtype.kind == "O":
+        raise ValueError("dag: an array of dtype object cannot be read; give 0/1 or booleans")
+    if array.ndim != 2 or array.shape[0] != array.shape[1]:
+        raise ValueError(f"dag must be a square 2-D adjacency matrix, not of shape {array.shape}")
+    return _core.moral_graph(_readable(array, "dag"))

@@ -1,0 +1,284 @@
+// gaussnet._core: the library for Python. Arrays come in as views of their
+// own memory; learning runs on a thread of its own while the interpreter's
+// lock is released, and the calling thread watches for signals (Ctrl-C) and
+// cancels the run when one comes. The pure Python layer (gaussnet/__init__.py)
+// checks and converts the input and builds the result objects.
+
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "gaussnet/gaussnet.h"
+
+namespace py = pybind11;
+namespace api = gaussnet::api;
+
+namespace {
+
+// The element type of a numpy array the library reads in place.
+api::element_type element_type_of(const py::array& array) {
+    const char kind = array.dtype().kind();
+    const auto size = array.itemsize();
+    if (kind == 'f' && size == 8) return api::element_type::float64;
+    if (kind == 'f' && size == 4) return api::element_type::float32;
+    if (kind == 'i' || kind == 'u') {
+        const bool is_signed = kind == 'i';
+        switch (size) {
+            case 1:
+                return is_signed ? api::element_type::int8 : api::element_type::uint8;
+            case 2:
+                return is_signed ? api::element_type::int16 : api::element_type::uint16;
+            case 4:
+                return is_signed ? api::element_type::int32 : api::element_type::uint32;
+            case 8:
+                return is_signed ? api::element_type::int64 : api::element_type::uint64;
+            default:
+                break;
+        }
+    }
+    if (kind == 'b' && size == 1) return api::element_type::uint8;
+    throw py::value_error("an array of dtype " + py::str(array.dtype()).cast<std::string>() +
+                          " cannot be read; give real numbers");
+}
+
+// A view of a 2-D array in native byte order whose strides are whole elements.
+api::matrix_view view_of(const py::array& array, const char* what) {
+    if (array.ndim() != 2) throw py::value_error(std::string(what) + " must be 2-D");
+    if (!array.dtype().attr("isnative").cast<bool>())
+        throw py::value_error(std::string(what) + " must be in the machine's byte order");
+    const auto size = static_cast<py::ssize_t>(array.itemsize());
+    if (array.strides(0) % size != 0 || array.strides(1) % size != 0)
+        throw py::value_error(std::string(what) + ": strides that are not whole elements");
+    return {array.data(),   element_type_of(array),  array.shape(0),
+            array.shape(1), array.strides(0) / size, array.strides(1) / size};
+}
+
+// Collects the library's diagnostics from any of its threads; the calling
+// thread hands them to Python while it holds the lock.
+class diagnostics_queue {
+public:
+    api::diagnostics_sink sink() {
+        return [this](const std::string& line) {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            lines_.push_back(line);
+        };
+    }
+    void deliver(const py::object& to) {
+        std::vector<std::string> lines;
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            lines.swap(lines_);
+        }
+        if (to.is_none()) return;
+        for (const std::string& line : lines) to(line);
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::string> lines_;
+};
+
+// Runs work on a thread of its own with the interpreter's lock released,
+// checking for signals every poll. A signal's handler that raises
+// (KeyboardInterrupt) cancels the work; the exception is raised once the
+// work has stopped, so no thread is left running.
+template <typename Result, typename Work>
+Result run_interruptibly(Work&& work, std::atomic<bool>& cancel, diagnostics_queue& diagnostics,
+                         const py::object& on_diagnostic) {
+    constexpr auto poll = std::chrono::milliseconds(50);
+    std::optional<Result> result;
+    std::exception_ptr failure;
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    bool interrupted = false;
+    std::thread worker([&] {
+        try {
+            result.emplace(work());
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        const std::lock_guard<std::mutex> lock(mutex);
+        done = true;
+        finished.notify_all();
+    });
+    {
+        py::gil_scoped_release release;
+        std::unique_lock<std::mutex> lock(mutex);
+        while (!finished.wait_for(lock, poll, [&] { return done; })) {
+            if (interrupted) continue;
+            lock.unlock();
+            {
+                py::gil_scoped_acquire acquire;
+                if (PyErr_CheckSignals() != 0) {
+                    interrupted = true;
+                    cancel.store(true);
+                }
+            }
+            lock.lock();
+        }
+    }
+    worker.join();
+    if (interrupted) throw py::error_already_set();
+    diagnostics.deliver(on_diagnostic);
+    if (failure) std::rethrow_exception(failure);
+    return std::move(*result);
+}
+
+api::learner_kind learner_of(const std::string& name) {
+    if (name == "EE") return api::learner_kind::ee;
+    if (name == "IAMB2") return api::learner_kind::iamb2;
+    if (name == "IAMB1") return api::learner_kind::iamb1;
+    throw py::value_error("unknown learner " + name);
+}
+
+const char* status_text(api::edge_status status) {
+    switch (status) {
+        case api::edge_status::tp:
+            return "tp";
+        case api::edge_status::fp:
+            return "fp";
+        case api::edge_status::fn:
+            return "fn";
+        case api::edge_status::learned:
+            break;
+    }
+    return "learned";
+}
+
+// One run as plain Python values: (learner, blankets, (sources, targets,
+// statuses, separated), tests, seconds, scores or None). separated is -1
+// where the export leaves it empty.
+py::tuple run_to_python(const api::run_result& run) {
+    const auto n = static_cast<py::ssize_t>(run.edges.size());
+    py::array_t<std::int64_t> sources(n), targets(n);
+    py::array_t<std::int8_t> separated(n);
+    py::list statuses;
+    for (py::ssize_t e = 0; e < n; ++e) {
+        const api::edge& edge = run.edges[static_cast<std::size_t>(e)];
+        sources.mutable_at(e) = edge.source;
+        targets.mutable_at(e) = edge.target;
+        separated.mutable_at(e) = static_cast<std::int8_t>(edge.separated ? (*edge.separated ? 1 : 0) : -1);
+        statuses.append(status_text(edge.status));
+    }
+    py::object scores = py::none();
+    if (run.scores) {
+        const api::rates& v = run.scores->per_variable;
+        const api::rates& e = run.scores->per_edge;
+        scores = py::make_tuple(v.tpr, v.fdr, v.fdr2, e.tpr, e.fdr, e.fdr2);
+    }
+    return py::make_tuple(run.learner, run.blankets, py::make_tuple(sources, targets, statuses, separated), run.tests,
+                          run.seconds, scores);
+}
+
+// What one call hands the library: views taken while the interpreter's lock
+// is held (the arrays themselves stay referenced by the caller's frame).
+struct learn_call {
+    std::vector<std::string> names;
+    api::data_view data;
+    std::optional<api::truth_view> truth;
+    api::settings options;
+};
+
+learn_call make_call(const py::array& data, std::vector<std::string> names, const std::optional<py::array>& truth,
+                     const std::vector<std::string>& learners, double alpha, bool exact, int threads) {
+    learn_call call{std::move(names), {}, std::nullopt, {}};
+    call.data = {view_of(data, "data"), call.names};
+    if (truth) call.truth = view_of(*truth, "truth");
+    call.options.learners.clear();
+    for (const std::string& name : learners) call.options.learners.push_back(learner_of(name));
+    call.options.alpha = alpha;
+    call.options.statistic = exact ? api::test_statistic::student_t : api::test_statistic::fisher_z;
+    call.options.threads = threads;
+    return call;
+}
+
+py::list learn(const py::array& data, std::vector<std::string> names, const std::optional<py::array>& truth,
+               const std::vector<std::string>& learners, double alpha, bool exact, int threads,
+               const py::object& on_diagnostic) {
+    learn_call call = make_call(data, std::move(names), truth, learners, alpha, exact, threads);
+    std::atomic<bool> cancel{false};
+    diagnostics_queue diagnostics;
+    call.options.cancel = &cancel;
+    call.options.diagnostics = diagnostics.sink();
+    const auto runs = run_interruptibly<std::vector<api::run_result>>(
+        [&] { return api::learn(call.data, call.options, call.truth); }, cancel, diagnostics, on_diagnostic);
+    py::list result;
+    for (const api::run_result& run : runs) result.append(run_to_python(run));
+    return result;
+}
+
+py::tuple local(const py::array& data, std::vector<std::string> names, const std::optional<py::array>& truth,
+                std::string target, int radius, double alpha, bool exact, int threads,
+                const py::object& on_diagnostic) {
+    learn_call call = make_call(data, std::move(names), truth, {}, alpha, exact, threads);
+    std::atomic<bool> cancel{false};
+    diagnostics_queue diagnostics;
+    call.options.cancel = &cancel;
+    call.options.diagnostics = diagnostics.sink();
+    call.options.local_target = std::move(target);
+    call.options.local_radius = radius;
+    const auto run = run_interruptibly<api::run_result>([&] { return api::local(call.data, call.options, call.truth); },
+                                                        cancel, diagnostics, on_diagnostic);
+    return run_to_python(run);
+}
+
+py::tuple simulate(int n_vars, std::int64_t n_cases, double parents, double weight_lo, double weight_hi, double noise,
+                   std::uint64_t seed) {
+    api::simulation sim;
+    {
+        py::gil_scoped_release release;
+        sim = api::simulate({n_vars, n_cases, parents, weight_lo, weight_hi, noise, seed});
+    }
+    const auto n = static_cast<py::ssize_t>(n_vars);
+    py::array_t<double> data({static_cast<py::ssize_t>(n_cases), n});
+    std::copy(sim.data.begin(), sim.data.end(), data.mutable_data());
+    py::array_t<std::uint8_t> arcs({n, n});
+    std::copy(sim.arcs.begin(), sim.arcs.end(), arcs.mutable_data());
+    return py::make_tuple(data, sim.names, arcs);
+}
+
+py::array_t<bool> moral_graph(const py::array& dag) {
+    const std::vector<std::uint8_t> moral = api::moral_graph(view_of(dag, "dag"));
+    const auto n = static_cast<py::ssize_t>(dag.shape(0));
+    py::array_t<bool> result({n, n});
+    std::copy(moral.begin(), moral.end(), result.mutable_data());
+    return result;
+}
+
+}  // namespace
+
+PYBIND11_MODULE(_core, m) {
+    m.doc() = "gaussnet's library; use the gaussnet package, which checks the input and builds the results.";
+    static py::exception<api::not_positive_definite> not_positive_definite(m, "NotPositiveDefinite",
+                                                                           PyExc_ArithmeticError);
+    py::register_exception_translator([](std::exception_ptr failure) {
+        try {
+            if (failure) std::rethrow_exception(failure);
+        } catch (const api::not_positive_definite& error) {
+            py::object instance = py::reinterpret_borrow<py::object>(not_positive_definite)(error.what());
+            instance.attr("learner") = error.learner();
+            instance.attr("target_index") = error.target();
+            PyErr_SetObject(not_positive_definite.ptr(), instance.ptr());
+        } catch (const api::input_error& error) {
+            PyErr_SetString(PyExc_ValueError, error.what());
+        } catch (const api::error& error) {
+            PyErr_SetString(PyExc_RuntimeError, error.what());
+        }
+    });
+    m.def("learn", &learn);
+    m.def("local", &local);
+    m.def("simulate", &simulate);
+    m.def("moral_graph", &moral_graph);
+    m.attr("__version__") = api::version();
+}

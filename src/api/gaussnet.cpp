@@ -1,0 +1,183 @@
+// The library's entry points: the caller's data made ready once, then the
+// same learning step as the program's for each run, timed, with its result
+// scored against the truth as the program scores it.
+
+#include "gaussnet/gaussnet.h"
+
+#include <algorithm>
+#include <climits>
+#include <utility>
+
+#include "api/input_views.h"
+#include "api/runs.h"
+#include "common/cores.h"
+#include "common/run_timer.h"
+#include "common/text.h"
+#include "input/read_input.h"
+#include "scoring/report_structure.h"
+#include "stats/covariance.h"
+
+namespace gaussnet::api {
+
+namespace {
+
+constexpr int max_threads = 4096;
+
+// The caller's input, checked and in the learners' form.
+struct prepared_input {
+    std::vector<std::string> names;
+    FloatMatrix data;
+    ByteMatrix moral_graph;  // empty without a truth
+    int n_edges = 0;
+    int threads = 1;
+
+    int n_cases() const { return static_cast<int>(data.rows()); }
+    int n_vars() const { return static_cast<int>(data.cols()); }
+};
+
+int thread_count(int asked) {
+    if (asked < 0 || asked > max_threads)
+        throw input_error(strprintf("threads: %d; give 1 to %d, or 0 for the available cores.", asked, max_threads));
+    return asked == 0 ? available_cores() : asked;
+}
+
+ByteMatrix moral_graph_of(ByteMatrix arcs, int& n_edges) {
+    run_state state;
+    state.n_vars = static_cast<int>(arcs.rows());
+    state.true_network = std::move(arcs);
+    derive_moral_graph(state);
+    n_edges = state.n_edges;
+    return std::move(state.moral_graph);
+}
+
+prepared_input prepare(const data_view& data, const settings& options, const std::optional<truth_view>& truth) {
+    prepared_input input;
+    input.threads = thread_count(options.threads);
+    input.names = variable_names(data);
+    input.data = rounded_data(data, input.names);
+    if (truth) input.moral_graph = moral_graph_of(arcs_of(*truth, input.data.cols(), "truth"), input.n_edges);
+    return input;
+}
+
+learner_setting learner_setting_of(const settings& options, const prepared_input& input) {
+    const test_kind kind = options.statistic == test_statistic::student_t ? test_kind::student_t : test_kind::fisher_z;
+    learner_setting setting{test_setting{kind, input.n_cases()}, options.alpha, input.threads, input.names, nullptr};
+    setting.cancel = options.cancel;
+    setting.show_progress = false;
+    return setting;
+}
+
+rates rates_of(const rate_triple& triple) { return {triple.tpr, triple.fdr, triple.fdr2}; }
+
+edge_status status_of(gaussnet::edge_status status) {
+    switch (status) {
+        case gaussnet::edge_status::tp:
+            return edge_status::tp;
+        case gaussnet::edge_status::fp:
+            return edge_status::fp;
+        case gaussnet::edge_status::fn:
+            return edge_status::fn;
+        case gaussnet::edge_status::learned:
+            break;
+    }
+    return edge_status::learned;
+}
+
+// The run's result as the program reports it: blankets as learned, edges and
+// rates from the same scoring.
+run_result result_of(std::string name, const learned_structure& learned, long long milliseconds,
+                     const prepared_input& input) {
+    run_result result;
+    result.learner = std::move(name);
+    result.tests = learned.tests;
+    result.seconds = static_cast<double>(milliseconds) / 1000.0;
+    result.blankets.resize(static_cast<std::size_t>(input.n_vars()));
+    for (int v = 0; v < input.n_vars(); ++v)
+        for (int j = 0; j < input.n_vars(); ++j)
+            if (learned.graph(v, j) == 1) result.blankets[static_cast<std::size_t>(v)].push_back(j);
+    std::vector<scored_edge> edges;
+    if (input.moral_graph.empty()) {
+        edges = learned_edges(learned.graph);
+    } else {
+        structure_scores scored = score_structure(learned.graph, input.moral_graph, input.n_edges, input.threads);
+        result.scores = run_scores{rates_of(scored.per_variable), rates_of(scored.per_edge)};
+        edges = std::move(scored.edges);
+    }
+    result.edges.reserve(edges.size());
+    for (const scored_edge& e : edges) {
+        const std::optional<bool> separated =
+            e.status == gaussnet::edge_status::fp ? std::optional<bool>(e.separated) : std::nullopt;
+        result.edges.push_back({e.source, e.target, status_of(e.status), separated});
+    }
+    return result;
+}
+
+[[noreturn]] void rethrow_as_library_error(const fatal_error& failure, const std::string& run, int target) {
+    const std::string text = failure.what();
+    if (text.rfind("No Cholesky decomposition", 0) == 0) throw not_positive_definite(text, run, target);
+    throw error(text);
+}
+
+// Learns one run, timed as the program times it, with the learners' errors
+// turned into the library's.
+template <typename Learn>
+run_result timed_run(const std::string& run, const prepared_input& input, Learn&& learn) {
+    try {
+        const run_timer timer;
+        const learned_structure learned = learn();
+        const long long milliseconds = timer.elapsed_milliseconds();
+        return result_of(run, learned, milliseconds, input);
+    } catch (const target_failure& failure) {
+        rethrow_as_library_error(failure, run, failure.target());
+    } catch (const fatal_error& failure) {
+        rethrow_as_library_error(failure, run, -1);
+    } catch (const run_cancelled&) {
+        throw cancelled();
+    }
+}
+
+void tell(const settings& options, const std::string& line) {
+    if (options.diagnostics) options.diagnostics(line);
+}
+
+}  // namespace
+
+std::vector<run_result> learn(const data_view& data, const settings& options, const std::optional<truth_view>& truth) {
+    const prepared_input input = prepare(data, options, truth);
+    const learner_setting setting = learner_setting_of(options, input);
+    shared_covariance covariance(input.data, input.threads);
+    std::vector<run_result> results;
+    for (const learner_kind kind : {learner_kind::ee, learner_kind::iamb2, learner_kind::iamb1}) {
+        if (std::find(options.learners.begin(), options.learners.end(), kind) == options.learners.end()) continue;
+        if (kind == learner_kind::ee && !ee_applies(input.n_cases(), input.n_vars())) {
+            tell(options, ee_skipped_text(input.n_cases(), input.n_vars()));
+            continue;
+        }
+        results.push_back(timed_run(run_name(kind), input, [&] { return learn_run(kind, setting, covariance); }));
+    }
+    return results;
+}
+
+run_result local(const data_view& data, const settings& options, const std::optional<truth_view>& truth) {
+    const prepared_input input = prepare(data, options, truth);
+    const std::optional<int> target = find_variable(input.names, options.local_target);
+    if (!target) throw input_error(no_variable_text(options.local_target));
+    const learner_setting setting = learner_setting_of(options, input);
+    shared_covariance covariance(input.data, input.threads);
+    return timed_run("local", input,
+                     [&] { return learn_local_run(setting, *target, options.local_radius, covariance); });
+}
+
+std::vector<std::uint8_t> moral_graph(const matrix_view& dag) {
+    if (dag.rows > INT_MAX) throw input_error("dag: more than INT_MAX variables.");
+    if (dag.rows != dag.cols)
+        throw input_error(strprintf("dag: %lld x %lld, not square.", static_cast<long long>(dag.rows),
+                                    static_cast<long long>(dag.cols)));
+    int n_edges = 0;
+    const ByteMatrix moral = moral_graph_of(arcs_of(dag, dag.rows, "dag"), n_edges);
+    return {moral.data(), moral.data() + moral.rows() * moral.cols()};
+}
+
+const char* version() { return GAUSSNET_VERSION; }
+
+}  // namespace gaussnet::api

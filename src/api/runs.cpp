@@ -1,0 +1,56 @@
+#include "api/runs.h"
+
+#include "common/text.h"
+#include "learners/edge_exclusion.h"
+#include "learners/iamb.h"
+#include "learners/local_iamb.h"
+
+namespace gaussnet::api {
+
+const char* run_name(learner_kind kind) {
+    switch (kind) {
+        case learner_kind::ee:
+            return "EE";
+        case learner_kind::iamb2:
+            return "IAMB2";
+        case learner_kind::iamb1:
+            return "IAMB1";
+    }
+    return "?";
+}
+
+std::string ee_skipped_text(int n_cases, int n_vars) {
+    return strprintf("EE runs only with more cases than variables (n_cases %d, n_vars %d); skipped.", n_cases, n_vars);
+}
+
+std::optional<int> find_variable(std::span<const std::string> names, const std::string& name) {
+    for (std::size_t v = 0; v < names.size(); ++v)
+        if (names[v] == name) return static_cast<int>(v);
+    return std::nullopt;
+}
+
+std::string no_variable_text(const std::string& name) {
+    return strprintf("No variable named \"%s\"; nothing was learned.%s", name.c_str(),
+                     name.rfind("--", 0) == 0 ? " Options go before the positional arguments." : "");
+}
+
+learned_structure learn_run(learner_kind kind, const learner_setting& setting, shared_covariance& covariance) {
+    stop_if_cancelled(setting);
+    switch (kind) {
+        case learner_kind::ee:
+            return edge_exclusion(setting, covariance.get());
+        case learner_kind::iamb2:
+            return run_iamb(setting, iamb_variant::adjusted, covariance.get());
+        case learner_kind::iamb1:
+            break;
+    }
+    return run_iamb(setting, iamb_variant::plain, covariance.get());
+}
+
+learned_structure learn_local_run(const learner_setting& setting, int target, int radius,
+                                  shared_covariance& covariance) {
+    stop_if_cancelled(setting);
+    return local_iamb(setting, target, radius, covariance.get());
+}
+
+}  // namespace gaussnet::api

@@ -1,0 +1,35 @@
+#pragma once
+// The learning step of one run, shared by the program and the library: which
+// learner runs on the shared covariance, and the local target's lookup. The
+// callers time, report and export as each needs.
+
+#include <optional>
+#include <span>
+#include <string>
+
+#include "gaussnet/gaussnet.h"
+#include "learners/learner.h"
+#include "stats/covariance.h"
+
+namespace gaussnet::api {
+
+// "EE", "IAMB2", "IAMB1".
+const char* run_name(learner_kind kind);
+
+// EE inverts the covariance matrix: it runs only with more cases than variables.
+inline bool ee_applies(int n_cases, int n_vars) { return n_cases > n_vars; }
+std::string ee_skipped_text(int n_cases, int n_vars);
+
+// The first variable whose name equals name byte for byte.
+std::optional<int> find_variable(std::span<const std::string> names, const std::string& name);
+std::string no_variable_text(const std::string& name);
+
+// One run of a comparison. Errors are the learners' own: fatal_error (a
+// target_failure when it ended one target) and run_cancelled.
+learned_structure learn_run(learner_kind kind, const learner_setting& setting, shared_covariance& covariance);
+
+// The local run around target.
+learned_structure learn_local_run(const learner_setting& setting, int target, int radius,
+                                  shared_covariance& covariance);
+
+}  // namespace gaussnet::api

@@ -162,7 +162,13 @@ def _names_of(columns):
     return names
 
 
+def _check_counts(shape):
+    if max(shape) > 2**31 - 1:
+        raise ValueError(f"data: {shape[0]} cases x {shape[1]} variables; at most 2**31 - 1 of each")
+
+
 def _data_frame(frame):
+    _check_counts(frame.shape)
     names = _names_of(frame.columns)
     dtypes = {dtype for dtype in frame.dtypes}
     if len(dtypes) == 1 and next(iter(dtypes)).kind in _READABLE_KINDS:
@@ -199,6 +205,7 @@ def _data_of(data):
             raise ValueError("data must be 2-D (cases x variables); a Series is one variable")
         array = np.asarray(data)
         if array.ndim == 2:
+            _check_counts(array.shape)
             names = [f"X{v + 1}" for v in range(array.shape[1])]
         else:
             names = []

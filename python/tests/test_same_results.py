@@ -1,0 +1,73 @@
+"""The module's blankets, edges and rates equal the program's export files
+and results table, on the shipped example and the shared networks."""
+
+import csv
+from pathlib import Path
+
+import pandas as pd
+import pytest
+
+import gaussnet
+from conftest import SHARED_DATA, SOURCE_DIR, read_data_file, read_net, require, run_program
+
+EXAMPLE = SOURCE_DIR / "examples"
+
+# (data file, n_cases, n_vars, net folder or None, alpha, exact, local (target index, radius) or None)
+CASES = [
+    (EXAMPLE / "data.txt", 1000, 30, EXAMPLE, 0.05, 0, None),
+    (EXAMPLE / "data.txt", 1000, 30, None, 0.05, 1, None),
+    (EXAMPLE / "data.txt", 1000, 30, EXAMPLE, 0.05, 0, (2, 2)),
+    (EXAMPLE / "data.txt", 1000, 30, None, 0.01, 1, (7, 3)),
+    (SHARED_DATA / "arth150/data_1000.txt", 1000, 107, SHARED_DATA / "arth150", 0.05, 0, None),
+    (SHARED_DATA / "ecoli70/data_1000.txt", 1000, 46, None, 0.05, 1, None),
+    (SHARED_DATA / "ecoli70/data_1000.txt", 1000, 46, SHARED_DATA / "ecoli70", 0.05, 1, (5, 2)),
+    (SHARED_DATA / "magic-irri/data_1000.txt", 1000, 64, None, 0.01, 0, None),
+    (SHARED_DATA / "magic-niab/data_1000.txt", 1000, 44, SHARED_DATA / "magic-niab", 0.05, 1, None),
+    (SHARED_DATA / "sachs/data_logxplus10_7466.txt", 7466, 11, None, 0.05, 1, None),
+    (SHARED_DATA / "sachs/data_7466.txt", 7466, 11, SHARED_DATA / "sachs", 0.05, 0, (0, 4)),
+    (SHARED_DATA / "synth-p200-n1000/data_1000.txt", 1000, 200, SHARED_DATA / "synth-p200-n1000", 0.05, 0, None),
+]
+
+
+def csv_rows(path):
+    with open(path, newline="") as file:
+        return list(csv.reader(file))[1:]
+
+
+def edge_rows(run):
+    return [[s, t, status, "" if sep is pd.NA else str(int(sep))]
+            for s, t, status, sep in run.edges.itertuples(index=False)]
+
+
+def blanket_rows(run):
+    return [[name, member] for name in run.names for member in run.blankets[name]]
+
+
+def table_fields(run):
+    rates = [format(run.scores[k], ".9g") for k in gaussnet.SCORE_NAMES] if run.scores else [""] * 6
+    return [str(run.tests), str(int(run.adjacency.sum()) // 2), *rates]
+
+
+@pytest.mark.parametrize("case", CASES, ids=lambda case: f"{Path(case[0]).parent.name}-{case[4]}-{case[5]}-"
+                                                          f"{'truth' if case[3] else 'matrix'}-{case[6]}")
+def test_module_equals_program(case, tmp_path):
+    data_path, n_cases, n_vars, net_dir, alpha, exact, local = case
+    require(data_path)
+    values, names = read_data_file(data_path, n_cases, n_vars)
+    values = pd.DataFrame(values, columns=names)
+    truth = read_net(net_dir / "net.txt", n_vars) if net_dir else None
+    args = ["--export", "out", "--table", "table.csv", data_path, n_cases, n_vars, 1 if net_dir else 0, alpha, exact]
+    if local:
+        args += [names[local[0]], local[1]]
+        runs = [gaussnet.local(values, names[local[0]], local[1], alpha=alpha, exact=bool(exact), truth=truth)]
+    else:
+        runs = gaussnet.learn(values, alpha=alpha, exact=bool(exact), truth=truth, threads=2)
+    run_program(args, tmp_path, net=net_dir / "net.txt" if net_dir else None)
+    table = csv_rows(tmp_path / "table.csv")
+    assert [row[6] for row in table] == [run.learner for run in runs]
+    for run, row in zip(runs, table):
+        out = tmp_path / "out" / run.learner
+        assert edge_rows(run) == csv_rows(f"{out}.edges.csv"), run.learner
+        if run.learner != "EE":
+            assert blanket_rows(run) == csv_rows(f"{out}.blankets.csv"), run.learner
+        assert table_fields(run) == row[11:], run.learner

@@ -1,0 +1,58 @@
+from typing import Any, Iterable, Literal, Optional, Sequence, Union
+
+import numpy as np
+import numpy.typing as npt
+
+__version__: str
+
+Learner = Literal["EE", "IAMB2", "IAMB1", "ee", "iamb2", "iamb1"]
+DataLike = Union[npt.ArrayLike, "pandas.DataFrame"]
+MatrixLike = Union[npt.ArrayLike, "pandas.DataFrame"]
+
+SCORE_NAMES: tuple[str, ...]
+LEARNERS: tuple[str, ...]
+
+class NotPositiveDefinite(ArithmeticError):
+    message: str
+    learner: str
+    target: Optional[str]
+
+class GaussnetWarning(UserWarning): ...
+
+class Run:
+    learner: str
+    names: list[str]
+    blankets: dict[str, list[str]]
+    edges: Any  # pandas.DataFrame (source, target, status, separated), or a numpy structured array
+    adjacency: npt.NDArray[np.bool_]
+    tests: int
+    seconds: float
+    scores: Optional[dict[str, float]]
+    def to_networkx(self) -> Any: ...  # networkx.Graph
+
+def learn(
+    data: DataLike,
+    alpha: float = 0.05,
+    learners: Union[str, Iterable[Learner]] = ("EE", "IAMB2", "IAMB1"),
+    exact: bool = False,
+    truth: Optional[MatrixLike] = None,
+    threads: Optional[int] = None,
+) -> list[Run]: ...
+def local(
+    data: DataLike,
+    target: Union[str, int],
+    radius: int,
+    alpha: float = 0.05,
+    exact: bool = False,
+    truth: Optional[MatrixLike] = None,
+    threads: Optional[int] = None,
+) -> Run: ...
+def simulate(
+    n_vars: int,
+    n_cases: int,
+    parents: float = 2,
+    weights: Sequence[float] = (0.5, 1),
+    noise: float = 1,
+    seed: int = 1,
+) -> tuple[Any, npt.NDArray[np.uint8]]: ...
+def moral_graph(dag: MatrixLike) -> npt.NDArray[np.bool_]: ...

@@ -73,11 +73,14 @@ enum class test_statistic {
     student_t,  // the exact Student t statistic (exact 1)
 };
 
-// Receives each diagnostic line, without its line end: the special functions'
-// reports ("Numerics Error in routine ..."), an IAMB target whose passes
-// return to an earlier member set, fewer threads started than asked for, an
-// EE run skipped for too few cases. It may be called from any of the
-// library's threads, one call at a time.
+// Receives each diagnostic message without its final line end (a special
+// function's report has two lines): the special functions' reports
+// ("Numerics Error in routine ..."), an IAMB target whose passes return to an
+// earlier member set, fewer threads started than asked for, an EE run
+// skipped for too few cases. Called from any of the library's threads, one
+// call at a time. The special functions' reports and the threads warning go
+// through a process-wide sink that each call installs for its duration: of
+// calls overlapping in time, the one that started last receives them.
 using diagnostics_sink = std::function<void(const std::string& line)>;
 
 struct settings {

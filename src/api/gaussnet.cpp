@@ -6,11 +6,14 @@
 
 #include <algorithm>
 #include <climits>
+#include <mutex>
+#include <string_view>
 #include <utility>
 
 #include "api/input_views.h"
 #include "api/runs.h"
 #include "common/cores.h"
+#include "common/diagnostics.h"
 #include "common/run_timer.h"
 #include "common/text.h"
 #include "input/read_input.h"
@@ -59,9 +62,10 @@ prepared_input prepare(const data_view& data, const settings& options, const std
     return input;
 }
 
-learner_setting learner_setting_of(const settings& options, const prepared_input& input) {
+learner_setting learner_setting_of(const settings& options, const prepared_input& input, diagnostic_sink& diagnostics) {
     const test_kind kind = options.statistic == test_statistic::student_t ? test_kind::student_t : test_kind::fisher_z;
     learner_setting setting{test_setting{kind, input.n_cases()}, options.alpha, input.threads, input.names, nullptr};
+    setting.diagnostics = &diagnostics;
     setting.cancel = options.cancel;
     setting.show_progress = false;
     return setting;
@@ -136,21 +140,40 @@ run_result timed_run(const std::string& run, const prepared_input& input, Learn&
     }
 }
 
-void tell(const settings& options, const std::string& line) {
-    if (options.diagnostics) options.diagnostics(line);
+std::string without_line_end(std::string text) {
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    return text;
 }
+
+// The caller's sink as the learners' and the process's for one call: each
+// message without its final line end, one at a time; no sink, no output.
+class forwarding_sink final : public diagnostic_sink {
+public:
+    explicit forwarding_sink(const diagnostics_sink& to) : to_(to), scope_(*this) {}
+    void write(std::string_view text) override {
+        if (!to_) return;
+        const std::lock_guard<std::mutex> lock(mutex_);
+        to_(without_line_end(std::string(text)));
+    }
+
+private:
+    const diagnostics_sink& to_;
+    std::mutex mutex_;
+    scoped_process_diagnostics scope_;
+};
 
 }  // namespace
 
 std::vector<run_result> learn(const data_view& data, const settings& options, const std::optional<truth_view>& truth) {
+    forwarding_sink diagnostics(options.diagnostics);
     const prepared_input input = prepare(data, options, truth);
-    const learner_setting setting = learner_setting_of(options, input);
+    const learner_setting setting = learner_setting_of(options, input, diagnostics);
     shared_covariance covariance(input.data, input.threads);
     std::vector<run_result> results;
     for (const learner_kind kind : {learner_kind::ee, learner_kind::iamb2, learner_kind::iamb1}) {
         if (std::find(options.learners.begin(), options.learners.end(), kind) == options.learners.end()) continue;
         if (kind == learner_kind::ee && !ee_applies(input.n_cases(), input.n_vars())) {
-            tell(options, ee_skipped_text(input.n_cases(), input.n_vars()));
+            diagnostics.write(ee_skipped_text(input.n_cases(), input.n_vars()));
             continue;
         }
         results.push_back(timed_run(run_name(kind), input, [&] { return learn_run(kind, setting, covariance); }));
@@ -159,10 +182,11 @@ std::vector<run_result> learn(const data_view& data, const settings& options, co
 }
 
 run_result local(const data_view& data, const settings& options, const std::optional<truth_view>& truth) {
+    forwarding_sink diagnostics(options.diagnostics);
     const prepared_input input = prepare(data, options, truth);
     const std::optional<int> target = find_variable(input.names, options.local_target);
-    if (!target) throw input_error(no_variable_text(options.local_target));
-    const learner_setting setting = learner_setting_of(options, input);
+    if (!target) throw input_error(without_line_end(no_variable_text(options.local_target)));
+    const learner_setting setting = learner_setting_of(options, input, diagnostics);
     shared_covariance covariance(input.data, input.threads);
     return timed_run("local", input,
                      [&] { return learn_local_run(setting, *target, options.local_radius, covariance); });

@@ -20,7 +20,8 @@ const char* run_name(learner_kind kind) {
 }
 
 std::string ee_skipped_text(int n_cases, int n_vars) {
-    return strprintf("EE runs only with more cases than variables (n_cases %d, n_vars %d); skipped.", n_cases, n_vars);
+    return strprintf("EE runs only with more cases than variables (n_cases %d, n_vars %d); skipped.\n", n_cases,
+                     n_vars);
 }
 
 std::optional<int> find_variable(std::span<const std::string> names, const std::string& name) {
@@ -30,7 +31,7 @@ std::optional<int> find_variable(std::span<const std::string> names, const std::
 }
 
 std::string no_variable_text(const std::string& name) {
-    return strprintf("No variable named \"%s\"; nothing was learned.%s", name.c_str(),
+    return strprintf("No variable named \"%s\"; nothing was learned.%s\n", name.c_str(),
                      name.rfind("--", 0) == 0 ? " Options go before the positional arguments." : "");
 }
 

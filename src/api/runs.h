@@ -18,11 +18,12 @@ const char* run_name(learner_kind kind);
 
 // EE inverts the covariance matrix: it runs only with more cases than variables.
 inline bool ee_applies(int n_cases, int n_vars) { return n_cases > n_vars; }
+// The notes of a skipped EE run and of a target that names no variable, line end included.
 std::string ee_skipped_text(int n_cases, int n_vars);
 
 // The first variable whose name equals name byte for byte.
 std::optional<int> find_variable(std::span<const std::string> names, const std::string& name);
-std::string no_variable_text(const std::string& name);
+std::string no_variable_text(const std::string& name);  // also the library's error text
 
 // One run of a comparison. Errors are the learners' own: fatal_error (a
 // target_failure when it ended one target) and run_cancelled.

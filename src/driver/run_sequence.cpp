@@ -4,10 +4,10 @@
 
 #include "driver/run_sequence.h"
 
-#include <cstdio>
 #include <optional>
 
 #include "api/runs.h"
+#include "common/diagnostics.h"
 #include "common/run_timer.h"
 #include "common/text.h"
 #include "output/export_files.h"
@@ -20,8 +20,15 @@ namespace gaussnet {
 
 namespace {
 
+// The learners' notes go to the sink installed for the process (standard
+// error unless a caller installed its own), with the special functions' reports.
 learner_setting setting_of(const command_line& line, const run_state& state, const run_role& role) {
-    return {test_setting{line.test, state.n_cases}, line.alpha, line.n_threads, state.var_names, role.distributor};
+    return {test_setting{line.test, state.n_cases},
+            line.alpha,
+            line.n_threads,
+            state.var_names,
+            role.distributor,
+            &process_diagnostics()};
 }
 
 structure_report report_learned(const command_line& line, const run_state& state, const ByteMatrix& learned) {
@@ -66,7 +73,7 @@ void run_local(const command_line& line, const run_state& state, const run_role&
     const local_request& local = *line.local;
     const std::optional<int> target = api::find_variable(state.var_names, local.target);
     if (!target) {
-        if (role.lead) std::fprintf(stderr, "%s\n", api::no_variable_text(local.target).c_str());
+        if (role.lead) process_diagnostics().write(api::no_variable_text(local.target));
         return;
     }
     shared_covariance covariance(state.data_matrix, line.n_threads);
@@ -86,7 +93,7 @@ void run_comparison(const command_line& line, const run_state& state, const run_
             timed_run(line, state, role, {"EE", "EE:", true, false},
                       [&] { return api::learn_run(learner_kind::ee, setting, covariance); });
         } else if (line.learners_given) {
-            std::fprintf(stderr, "%s\n", api::ee_skipped_text(state.n_cases, state.n_vars).c_str());
+            process_diagnostics().write(api::ee_skipped_text(state.n_cases, state.n_vars));
         }
     }
     for (const learner_kind kind : {learner_kind::iamb2, learner_kind::iamb1}) {

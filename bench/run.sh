@@ -16,6 +16,7 @@
 #   BENCH_IAMB1_BUDGET=S seconds for IAMB1 on the 1,000-variable set (default 180)
 #   BENCH_SKIP_MICRO=1   leave out the micro-benchmarks
 #   BENCH_SKIP_MPI=1     leave out gaussnet-mpi (bench/mpi.sh; BENCH_MPI_RUNS rounds on its large set)
+#   BENCH_SKIP_PYTHON=1  leave out the Python module (bench/python.sh; BENCH_PYTHON_RUNS rounds)
 set -euo pipefail
 
 if [ $# -ne 1 ]; then
@@ -179,6 +180,14 @@ if [ -x "$BUILD/gaussnet-mpi" ] && [ "${BENCH_SKIP_MPI:-0}" != 1 ]; then
     MPI_MEASURED=1
 fi
 
+# The Python module, when it was built (an interpreter with numpy and pybind11 was found).
+if [ -d "$BUILD/python/gaussnet" ] && [ "${BENCH_SKIP_PYTHON:-0}" != 1 ]; then
+    # shellcheck source=bench/python.sh
+    . "$ROOT/bench/python.sh"
+    python_measure
+    PYTHON_MEASURED=1
+fi
+
 LOAD_AFTER=$(cut -d' ' -f1-3 /proc/loadavg)
 FINISHED=$(date +%s)
 
@@ -317,6 +326,7 @@ allowance() { mb $(($2 * $1 * 4 + 3 * $1 * $1 * 8)); }
     echo
 
     if [ "${MPI_MEASURED:-0}" = 1 ]; then mpi_report; fi
+    if [ "${PYTHON_MEASURED:-0}" = 1 ]; then python_report; fi
 
     if [ -f "$LOGS/micro" ]; then
         echo "## Micro-benchmarks"

@@ -74,8 +74,8 @@ def hostile_inputs():
     learn = gaussnet.learn
     for bad, text in ((np.nan, "not a number (nan)"), (np.inf, "infinite (inf)"), (-np.inf, "infinite (-inf)"),
                       (1e39, "out of the single-precision range")):
-        for row, column in ((0, 0), (5, 2), (199, 5)):
-            for layout in ("C", "F", "reversed", "frame", "float32"):
+        for row, column in ((0, 0), (5, 2), (17, 1), (99, 3), (198, 4), (199, 5)):
+            for layout in ("C", "F", "reversed", "frame", "float32", "columns reversed"):
                 if layout == "float32" and bad == 1e39:
                     continue
                 v = values.copy()
@@ -90,6 +90,9 @@ def hostile_inputs():
                     v = pd.DataFrame(v, columns=[f"X{c + 1}" for c in range(6)])
                 elif layout == "float32":
                     v = v.astype(np.float32)
+                elif layout == "columns reversed":
+                    v = v[:, ::-1]
+                    where = f"case {row + 1}, variable X{6 - column}:"
                 yield f"{bad}-{row}-{column}-{layout}", (lambda v=v: learn(v)), ValueError, where + " " + text
     shapes = {"1-D": values[0], "0-D": np.float64(1), "3-D": values[None], "no cases": values[:0],
               "one variable": values[:, :1], "no variables": values[:, :0], "list of lists": [[1.0, 2.0], [3.0]],
@@ -146,6 +149,12 @@ def test_hostile_input_is_an_exception(name, call, error, text):
     with pytest.raises(error) as raised:
         call()
     assert text in str(raised.value)
+
+
+def test_diagnostics_arrive_as_warnings():
+    values = small_data(5, 6)[0]
+    with pytest.warns(gaussnet.GaussnetWarning, match=r"^EE runs only with more cases than variables"):
+        assert [run.learner for run in gaussnet.learn(values)] == ["IAMB2", "IAMB1"]
 
 
 def test_not_positive_definite_names_learner_and_target():

@@ -1,0 +1,78 @@
+// The library's contract as a caller in C++ sees it: any layout of the same
+// values gives the same results, a set cancel flag stops a call, diagnostics
+// reach the caller's sink, and a singular matrix names its run and target.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "gaussnet/gaussnet.h"
+
+namespace gaussnet::api {
+namespace {
+
+struct sample {
+    simulation sim;
+    std::vector<double> column_major;  // the same values, R's layout
+
+    sample(int n_vars, int n_cases) : sim(simulate({n_vars, n_cases, 2.0, 0.5, 1.0, 1.0, 5})) {
+        column_major.resize(sim.data.size());
+        for (int c = 0; c < n_cases; ++c)
+            for (int v = 0; v < n_vars; ++v) column_major[v * n_cases + c] = sim.data[c * n_vars + v];
+    }
+    data_view rows(int n_vars, int n_cases) const {
+        return {{sim.data.data(), element_type::float32, n_cases, n_vars, n_vars, 1}, sim.names};
+    }
+    data_view columns(int n_vars, int n_cases) const {
+        return {{column_major.data(), element_type::float64, n_cases, n_vars, 1, n_cases}, {}};
+    }
+    truth_view truth(int n_vars) const { return {sim.arcs.data(), element_type::uint8, n_vars, n_vars, n_vars, 1}; }
+};
+
+TEST(Library, LayoutsGiveTheSameResults) {
+    const sample s(20, 300);
+    const auto a = learn(s.rows(20, 300), {}, s.truth(20));
+    const auto b = learn(s.columns(20, 300), {}, s.truth(20));
+    ASSERT_EQ(a.size(), 3u);
+    for (std::size_t r = 0; r < a.size(); ++r) {
+        EXPECT_EQ(a[r].learner, b[r].learner);
+        EXPECT_EQ(a[r].blankets, b[r].blankets);
+        EXPECT_EQ(a[r].tests, b[r].tests);
+        ASSERT_TRUE(a[r].scores && b[r].scores);
+        EXPECT_EQ(a[r].scores->per_edge.fdr2, b[r].scores->per_edge.fdr2);
+        ASSERT_EQ(a[r].edges.size(), b[r].edges.size());
+    }
+}
+
+TEST(Library, CancelDiagnosticsAndFailures) {
+    const sample s(8, 6);
+    std::vector<std::string> lines;
+    settings options;
+    options.diagnostics = [&](const std::string& line) { lines.push_back(line); };
+    EXPECT_EQ(learn(s.rows(8, 6), options).size(), 2u);
+    EXPECT_EQ(lines,
+              std::vector<std::string>{"EE runs only with more cases than variables (n_cases 6, n_vars 8); skipped."});
+
+    const std::atomic<bool> cancel{true};
+    options.cancel = &cancel;
+    EXPECT_THROW(learn(s.rows(8, 6), options), cancelled);
+
+    std::vector<double> twin(20 * 3);
+    for (int c = 0; c < 20; ++c) twin[c * 3] = twin[c * 3 + 2] = c % 7, twin[c * 3 + 1] = c % 5;
+    settings iamb2;
+    iamb2.learners = {learner_kind::iamb2};
+    try {
+        learn({{twin.data(), element_type::float64, 20, 3, 3, 1}, {}}, iamb2);
+        FAIL() << "no error";
+    } catch (const not_positive_definite& error) {
+        EXPECT_EQ(error.learner(), "IAMB2");
+        EXPECT_EQ(error.target(), 0);
+        EXPECT_EQ(std::string(error.what()).rfind("No Cholesky decomposition (", 0), 0u);
+    }
+    iamb2.local_target = "nope";
+    EXPECT_THROW(local(s.rows(8, 6), iamb2), input_error);
+}
+
+}  // namespace
+}  // namespace gaussnet::api

@@ -71,3 +71,24 @@ def test_module_equals_program(case, tmp_path):
         if run.learner != "EE":
             assert blanket_rows(run) == csv_rows(f"{out}.blankets.csv"), run.learner
         assert table_fields(run) == row[11:], run.learner
+
+
+@pytest.mark.parametrize("options", [dict(), dict(parents=3.5, weights=(0.2, 0.9), noise=2, seed=11)])
+def test_simulate_equals_the_simulator_and_moral_graph_its_edges(options, tmp_path):
+    import subprocess
+
+    from conftest import GAUSSNET_SIM_BIN
+
+    flags = {"parents": "--parents", "noise": "--noise", "seed": "--seed"}
+    args = [GAUSSNET_SIM_BIN, "--vars", "25", "--cases", "300", str(tmp_path / "sim")]
+    for key, value in options.items():
+        args[1:1] = ["--weights", f"{value[0]}:{value[1]}"] if key == "weights" else [flags[key], str(value)]
+    subprocess.run(args, check=True, capture_output=True)
+    values, names = read_data_file(tmp_path / "sim" / "data.txt", 300, 25)
+    data, truth = gaussnet.simulate(25, 300, **options)
+    assert list(data.columns) == names
+    assert (data.to_numpy() == values.astype("float32")).all()
+    assert (truth == read_net(tmp_path / "sim" / "net.txt", 25)).all()
+    banner = run_program([tmp_path / "sim" / "data.txt", 300, 25, 1, 0.05, 0], tmp_path / "sim").stdout
+    moral = gaussnet.moral_graph(truth)
+    assert (moral == moral.T).all() and f"n_edges= {int(moral.sum()) // 2}" in banner

@@ -6,7 +6,7 @@ FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all deps build run test sanitize fuzz bench clean
+.PHONY: all deps build run test sanitize fuzz bench clean r r-check
 
 all: build
 
@@ -33,6 +33,15 @@ sanitize: deps
 # The input readers under libFuzzer (clang, ASan + UBSan), FUZZ_SECONDS per target.
 fuzz: deps
 	JOBS=$(JOBS) tools/run-fuzz.sh $(FUZZ_SECONDS) $(FUZZ_BUILD)
+
+# The R package: its sources and the library's staged into build/r/gaussnet,
+# then R CMD INSTALL into R's first library (R_LIB=/some/folder for another).
+r: deps
+	tools/r-package.sh install $(R_LIB)
+
+# R CMD build and R CMD check of the staged package, in build/r/check.
+r-check: deps
+	tools/r-package.sh check
 
 bench: build
 	@bench/run.sh $(BUILD)

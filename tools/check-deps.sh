@@ -29,6 +29,12 @@ for package in pybind11-dev python3-pybind11 python3-dev python3-numpy python3-p
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" || packages+=("$package")
 done
 
+# The R package: R with its headers, Rcpp; testthat for its tests, igraph for
+# as_igraph() and the example's picture.
+for package in r-base-dev r-cran-rcpp r-cran-testthat r-cran-igraph; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" || packages+=("$package")
+done
+
 if [ ${#packages[@]} -eq 0 ]; then
     exit 0
 fi

@@ -1,0 +1,91 @@
+
+score_names <- c("var_tpr", "var_fdr", "var_fdr2", "edge_tpr", "edge_fdr", "edge_fdr2")
+
+# One run's result from the library's plain values.
+run_of <- function(raw, names) {
+  learned <- raw$status != "fn"
+  adjacency <- matrix(FALSE, length(names), length(names), dimnames = list(names, names))
+  adjacency[cbind(raw$source[learned], raw$target[learned])] <- TRUE
+  adjacency[cbind(raw$target[learned], raw$source[learned])] <- TRUE
+  blankets <- lapply(raw$blankets, function(members) names[members])
+  names(blankets) <- names
+  edges <- data.frame(source = names[raw$source], target = names[raw$target], status = raw$status,
+                      separated = raw$separated, stringsAsFactors = FALSE)
+  scores <- if (is.null(raw$scores)) NULL else stats::setNames(raw$scores, score_names)
+  structure(class = "gaussnet_run",
+            list(learner = raw$learner, names = names, blankets = blankets, edges = edges, adjacency = adjacency,
+                 tests = raw$tests, seconds = raw$seconds, scores = scores))
+}
+
+gaussnet_learn <- function(data, alpha = 0.05, learners = c("EE", "IAMB2", "IAMB1"), exact = FALSE, truth = NULL,
+                           threads = NULL) {
+  input <- data_of(data)
+  runs <- learners_of(learners)
+  truth <- truth_of(truth, length(input$names))
+  raw <- checked(.gaussnet_learn(input$values, input$names, truth, runs, alpha_of(alpha), flag_of(exact, "exact"),
+                                 threads_of(threads)), input$names)
+  result <- lapply(raw, run_of, names = input$names)
+  names(result) <- vapply(result, `[[`, "", "learner")
+  result
+}
+
+gaussnet_local <- function(data, target, radius, alpha = 0.05, exact = FALSE, truth = NULL, threads = NULL) {
+  input <- data_of(data)
+  if (is.numeric(target) && length(target) == 1 && !is.na(target)) {
+    index <- whole_of(target, "target (a column number)", 1, length(input$names))
+    target <- input$names[index]
+  }
+  if (!is.character(target) || length(target) != 1 || is.na(target))
+    input_error("target must be a variable's name or column number")
+  radius <- as.integer(whole_of(radius, "radius", -.Machine$integer.max, .Machine$integer.max))
+  truth <- truth_of(truth, length(input$names))
+  raw <- checked(.gaussnet_local(input$values, input$names, truth, enc2utf8(target), radius, alpha_of(alpha),
+                                 flag_of(exact, "exact"), threads_of(threads)), input$names)
+  run_of(raw, input$names)
+}
+
+gaussnet_simulate <- function(n_vars, n_cases, parents = 2, weights = c(0.5, 1), noise = 1, seed = 1) {
+  whole_of(n_vars, "n_vars", 1, .Machine$integer.max)
+  whole_of(n_cases, "n_cases", 0, 2^53)
+  whole_of(seed, "seed", 0, 2^53)
+  if (!is.numeric(weights) || length(weights) != 2) input_error("weights must be two numbers, c(lo, hi)")
+  for (value in list(parents, noise))
+    if (!is.numeric(value) || length(value) != 1) input_error("parents and noise must be numbers")
+  raw <- checked(.gaussnet_simulate(as.integer(n_vars), as.double(n_cases), as.double(parents),
+                                    as.double(weights[1]), as.double(weights[2]), as.double(noise), as.double(seed)))
+  data <- raw$columns
+  names(data) <- raw$names
+  truth <- raw$arcs
+  dimnames(truth) <- list(raw$names, raw$names)
+  list(data = as.data.frame(data, optional = TRUE), truth = truth)
+}
+
+gaussnet_moral <- function(dag) {
+  if (!is.matrix(dag) || nrow(dag) != ncol(dag))
+    input_error("dag must be a square adjacency matrix (row = parent)")
+  moral <- checked(.gaussnet_moral(truth_of(dag, NULL, "dag")))
+  dimnames(moral) <- dimnames(dag)
+  moral
+}
+
+gaussnet_version <- function() .gaussnet_version()
+
+
+print.gaussnet_run <- function(x, ...) {
+  scores <- if (is.null(x$scores)) "" else
+    paste0(", ", paste(sprintf("%s=%.3f", names(x$scores), x$scores), collapse = ", "))
+  cat(sprintf("gaussnet %s run: %d variables, %d edges, %.0f tests, %.3f s%s\n", x$learner, length(x$names),
+              sum(x$adjacency) %/% 2, x$tests, x$seconds, scores))
+  invisible(x)
+}
+
+as_igraph <- function(x, ...) UseMethod("as_igraph")
+
+as_igraph.gaussnet_run <- function(x, ...) {
+  if (!requireNamespace("igraph", quietly = TRUE))
+    stop(gaussnet_condition("gaussnet_error", "as_igraph() needs the igraph package", sys.call()))
+  vertices <- data.frame(name = x$names, stringsAsFactors = FALSE)
+  graph <- igraph::graph_from_data_frame(x$edges, directed = FALSE, vertices = vertices)
+  igraph::graph_attr(graph, "learner") <- x$learner
+  graph
+}

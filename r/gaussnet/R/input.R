@@ -1,0 +1,143 @@
+# Checking and converting the caller's input; every refusal is a condition of
+# class gaussnet_input_error.
+
+gaussnet_condition <- function(kind, message, call = NULL, ...) {
+  structure(class = c(kind, "gaussnet_error", "error", "condition"),
+            list(message = message, call = call, ...))
+}
+
+input_error <- function(message, call = sys.call(-1)) {
+  stop(gaussnet_condition("gaussnet_input_error", message, call))
+}
+
+# The failure a library call returned, as a condition; else the value, with
+# its diagnostics given as warnings of class gaussnet_warning.
+checked <- function(value, names = NULL, call = sys.call(-1)) {
+  for (line in attr(value, "diagnostics")) {
+    warning(structure(class = c("gaussnet_warning", "warning", "condition"),
+                      list(message = line, call = call)))
+  }
+  attr(value, "diagnostics") <- NULL
+  if (!inherits(value, "gaussnet_failure")) return(value)
+  switch(value$kind,
+    not_positive_definite = {
+      target <- if (value$target >= 1) names[[value$target]] else NA_character_
+      where <- if (is.na(target)) value$learner else paste0(value$learner, ", target ", target)
+      stop(gaussnet_condition("gaussnet_not_positive_definite", paste0(value$message, " (", where, ")"), call,
+                              program_message = value$message, learner = value$learner, target = target))
+    },
+    input = stop(gaussnet_condition("gaussnet_input_error", value$message, call)),
+    memory = stop(gaussnet_condition("gaussnet_memory_error", value$message, call)),
+    stop(gaussnet_condition("gaussnet_error", value$message, call)))
+}
+
+# Names of a matrix's or data frame's columns: their own, or X1 ... Xn.
+names_of <- function(data) {
+  names <- colnames(data)
+  if (is.null(names)) return(paste0("X", seq_len(ncol(data))))
+  names <- as.character(names)
+  names[is.na(names) | names == ""] <- paste0("X", which(is.na(names) | names == ""))
+  repeated <- which(duplicated(names))
+  if (length(repeated) > 0) {
+    first <- match(names[repeated[1]], names)
+    input_error(sprintf("column names must differ: '%s' is the name of columns %d and %d",
+                        names[repeated[1]], first, repeated[1]), call = NULL)
+  }
+  names
+}
+
+# The first value of a column that is not a number (its row), for the message.
+not_a_number <- function(column, name) {
+  row <- if (is.factor(column) || is.character(column) || is.list(column)) 1L else NA_integer_
+  if (is.character(column)) {
+    bad <- which(is.na(suppressWarnings(as.numeric(column))))
+    row <- if (length(bad) > 0) bad[1] else 1L
+  }
+  value <- if (length(column) > 0) format(column[[row]]) else ""
+  input_error(sprintf("case %d, variable %s: not a number (%s); column '%s' is of class %s", row, name, value,
+                      name, class(column)[1]), call = NULL)
+}
+
+# An integer vector or matrix without NA (R's integer NA is a valid number to
+# the library): the NA's case and variable, as the library names a NaN.
+check_integer_na <- function(values, names) {
+  missing <- which(is.na(values), arr.ind = TRUE)
+  if (length(missing) == 0) return(invisible())
+  where <- if (is.matrix(missing)) missing[1, ] else c(missing[1], 1L)
+  input_error(sprintf("case %d, variable %s: not a number (NA).", where[1], names[where[2]]), call = NULL)
+}
+
+# The data as a double or integer matrix the library reads in place, with its
+# variables' names. A numeric matrix is not copied.
+data_of <- function(data) {
+  if (is.data.frame(data)) {
+    names <- names_of(data)
+    for (j in seq_along(data)) {
+      column <- data[[j]]
+      if (!(is.numeric(column) || is.logical(column)) || is.factor(column)) not_a_number(column, names[j])
+    }
+    matrix <- if (ncol(data) == 0) matrix(numeric(0), nrow(data), 0) else as.matrix(data)
+    if (is.logical(matrix)) storage.mode(matrix) <- "integer"
+  } else if (is.matrix(data)) {
+    if (!(is.numeric(data) || is.logical(data)))
+      input_error(sprintf("data: a %s matrix cannot be read; give real numbers", typeof(data)), call = NULL)
+    names <- names_of(data)
+    matrix <- data
+    if (is.logical(matrix)) storage.mode(matrix) <- "integer"
+  } else {
+    input_error("data must be a numeric matrix or data frame (cases x variables)", call = NULL)
+  }
+  if (is.integer(matrix)) check_integer_na(matrix, names)
+  attributes(matrix) <- list(dim = dim(matrix))
+  list(values = matrix, names = names)
+}
+
+# The true network as an integer or double p x p matrix (row = parent).
+truth_of <- function(truth, n_vars, what = "truth") {
+  if (is.null(truth)) return(NULL)
+  if (is.data.frame(truth)) truth <- as.matrix(truth)
+  if (!is.matrix(truth) || !(is.numeric(truth) || is.logical(truth)))
+    input_error(sprintf("%s must be a numeric or logical adjacency matrix (row = parent)", what), call = NULL)
+  if (!is.null(n_vars) && !identical(dim(truth), c(n_vars, n_vars)))
+    input_error(sprintf("%s must be a %d x %d adjacency matrix (row = parent), not %d x %d", what, n_vars, n_vars,
+                        nrow(truth), ncol(truth)), call = NULL)
+  if (anyNA(truth)) input_error(sprintf("%s: NA is neither an arc nor none", what), call = NULL)
+  if (is.logical(truth)) storage.mode(truth) <- "integer"
+  attributes(truth) <- list(dim = dim(truth))
+  truth
+}
+
+learners_of <- function(learners) {
+  known <- c("EE", "IAMB2", "IAMB1")
+  if (!is.character(learners) || length(learners) == 0 || anyNA(learners))
+    input_error("learners: some of \"EE\", \"IAMB2\", \"IAMB1\"", call = NULL)
+  names <- toupper(trimws(unlist(strsplit(learners, ",", fixed = TRUE))))
+  unknown <- setdiff(names, known)
+  if (length(unknown) > 0)
+    input_error(sprintf("unknown learner '%s'; the learners are EE, IAMB2 and IAMB1", unknown[1]), call = NULL)
+  names
+}
+
+alpha_of <- function(alpha) {
+  if (!is.numeric(alpha) || length(alpha) != 1 || is.na(alpha))
+    input_error("alpha must be one number", call = NULL)
+  as.double(alpha)
+}
+
+flag_of <- function(value, what) {
+  if (!is.logical(value) || length(value) != 1 || is.na(value))
+    input_error(sprintf("%s must be TRUE or FALSE", what), call = NULL)
+  value
+}
+
+whole_of <- function(value, what, lower, upper) {
+  if (!is.numeric(value) || length(value) != 1 || is.na(value) || value != round(value) || value < lower ||
+      value > upper)
+    input_error(sprintf("%s must be a whole number from %s to %s", what, format(lower), format(upper)), call = NULL)
+  value
+}
+
+threads_of <- function(threads) {
+  if (is.null(threads)) return(0L)
+  as.integer(whole_of(threads, "threads", 1, 4096))
+}

@@ -1,0 +1,92 @@
+\name{gaussnet_learn}
+\alias{gaussnet_learn}
+\alias{gaussnet_local}
+\alias{print.gaussnet_run}
+\title{Learn Markov blankets and the undirected graph from Gaussian data}
+\description{
+Learns every variable's Markov blanket with the ranked IAMB learner (IAMB2:
+Benjamini-Yekutieli adjusted p-values; IAMB1: plain ones) and an undirected
+graph with the edge exclusion test (EE), with exactly the results of the
+\code{gaussnet} command-line program on the same values.
+\code{gaussnet_local} learns the neighbourhood of one variable, ring by ring,
+with IAMB2 (the program's local mode).
+}
+\usage{
+gaussnet_learn(data, alpha = 0.05, learners = c("EE", "IAMB2", "IAMB1"),
+               exact = FALSE, truth = NULL, threads = NULL)
+
+gaussnet_local(data, target, radius, alpha = 0.05, exact = FALSE,
+               truth = NULL, threads = NULL)
+}
+\arguments{
+  \item{data}{a numeric (double, integer or logical) matrix or data frame,
+    cases x variables. Column names become the variable names (missing ones
+    are \code{X1}, \dots, \code{Xn} by position; names must differ). Every
+    value is rounded to the nearest single-precision number, as the
+    program's data file reader rounds the numbers it reads, and the results
+    are computed from the rounded values: data read from a gaussnet data
+    file give exactly the program's results on that file. A double matrix is
+    read in place; a data frame is first made a matrix.}
+  \item{alpha}{the significance level; each test is two-sided (p compared
+    with alpha / 2).}
+  \item{learners}{some of \code{"EE"}, \code{"IAMB2"}, \code{"IAMB1"} (any
+    case, or one string separated by commas). They run in this order
+    whatever the order given; EE runs only with more cases than variables
+    (otherwise it is skipped with a warning).}
+  \item{exact}{\code{FALSE}: Fisher's z with the normal distribution;
+    \code{TRUE}: the exact Student t statistic.}
+  \item{truth}{the true network as a p x p adjacency matrix (row = parent,
+    any non-zero or \code{TRUE} cell an arc, the diagonal ignored), or
+    \code{NULL}. With it every run is scored against its moral graph and
+    every edge is \code{"tp"}, \code{"fp"} or \code{"fn"}.}
+  \item{threads}{how many threads learn; \code{NULL}: the cores this process
+    may use. The results are the same for every count.}
+  \item{target}{the target variable's name, or its column number.}
+  \item{radius}{the number of rings: ring 1 is the target, ring i + 1 the
+    variables first found in the blankets of ring i's.}
+}
+\value{
+\code{gaussnet_learn}: a list with one element per learner run, named by
+learner; \code{gaussnet_local}: one run (learner \code{"local"}). A run is a
+list of class \code{gaussnet_run}:
+  \item{learner}{\code{"EE"}, \code{"IAMB2"}, \code{"IAMB1"} or \code{"local"}.}
+  \item{names}{the variable names.}
+  \item{blankets}{a named list: for each variable the names in its blanket
+    as learned (IAMB; not necessarily symmetric), or its neighbours (EE).}
+  \item{edges}{a data frame with the columns of the program's exported edges
+    file: \code{source}, \code{target}, \code{status} (\code{"learned"}, or
+    with a true network \code{"tp"}, \code{"fp"}, \code{"fn"}; missed edges are
+    listed too) and \code{separated} (for false edges, whether the true
+    network separates their ends given the other learned neighbours;
+    \code{NA} otherwise).}
+  \item{adjacency}{the learned undirected graph, a logical p x p matrix with
+    dimnames.}
+  \item{tests}{the number of independence tests run.}
+  \item{seconds}{the run's wall-clock time, to the millisecond.}
+  \item{scores}{with a true network, the six rates of the program's table:
+    \code{var_tpr}, \code{var_fdr}, \code{var_fdr2} (per variable),
+    \code{edge_tpr}, \code{edge_fdr}, \code{edge_fdr2} (per edge); else
+    \code{NULL}.}
+}
+\section{Conditions}{
+Bad input is an error of class \code{gaussnet_input_error} with the
+program's message (NaN, NA, infinities and values beyond single precision
+name their case and variable). A covariance matrix that is not positive
+definite is an error of class \code{gaussnet_not_positive_definite} with
+fields \code{learner}, \code{target} (the variable's name; \code{NA} for
+EE) and \code{program_message}; exhausted memory is a
+\code{gaussnet_memory_error}. All are of class \code{gaussnet_error}.
+Diagnostics of the computation are warnings of class
+\code{gaussnet_warning}. A user interrupt (Ctrl-C) stops a run within about a
+second, with no thread left running.
+}
+\seealso{\code{\link{gaussnet_simulate}}, \code{\link{as_igraph}}.}
+\examples{
+sim <- gaussnet_simulate(20, 500, seed = 7)
+runs <- gaussnet_learn(sim$data, truth = sim$truth, threads = 1)
+runs$IAMB2
+runs$IAMB2$scores
+head(runs$EE$edges)
+runs$IAMB2$blankets$X3
+gaussnet_local(sim$data, "X3", radius = 2, threads = 1)$blankets$X3
+}

@@ -1,0 +1,284 @@
+// The library for R. Learning runs on a thread of its own; the R thread waits
+// for it, checking for a user interrupt every poll, and cancels the run when
+// one comes. No R function is ever called from any thread but R's own.
+//
+// Failures come back as values (a list of class "gaussnet_failure"), not as
+// C++ exceptions through R: the R layer turns them into classed conditions.
+
+#include <Rcpp.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <new>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "gaussnet/gaussnet.h"
+
+namespace api = gaussnet::api;
+
+namespace {
+
+// A column-major R matrix (double, or integer for integer and logical data)
+// as the library reads it in place.
+api::matrix_view view_of(SEXP matrix) {
+    const Rcpp::IntegerVector dim = Rf_getAttrib(matrix, R_DimSymbol);
+    const std::int64_t rows = dim[0];
+    const std::int64_t cols = dim[1];
+    if (TYPEOF(matrix) == REALSXP) return {REAL(matrix), api::element_type::float64, rows, cols, 1, rows};
+    return {INTEGER(matrix), api::element_type::int32, rows, cols, 1, rows};
+}
+
+std::optional<api::truth_view> truth_of(SEXP truth) {
+    if (Rf_isNull(truth)) return std::nullopt;
+    return view_of(truth);
+}
+
+// Collects the library's diagnostics from any of its threads.
+class diagnostics_queue {
+public:
+    api::diagnostics_sink sink() {
+        return [this](const std::string& line) {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            lines_.push_back(line);
+        };
+    }
+    Rcpp::CharacterVector take() {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return Rcpp::wrap(lines_);
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::string> lines_;
+};
+
+// Whether the user asked R to stop (Ctrl-C); checked without leaving this frame.
+void check_interrupt(void*) { R_CheckUserInterrupt(); }
+bool interrupt_pending() { return R_ToplevelExec(check_interrupt, nullptr) == FALSE; }
+
+// What one call of the library gave: its result, or the failure it threw.
+template <typename Result>
+struct outcome {
+    std::optional<Result> result;
+    std::exception_ptr failure;
+};
+
+// Runs work on a thread of its own, polling for an interrupt. An interrupt
+// cancels the work, waits for it to stop and is then passed on to R, so no
+// thread is left running.
+template <typename Result, typename Work>
+outcome<Result> run_interruptibly(Work&& work, std::atomic<bool>& cancel) {
+    constexpr auto poll = std::chrono::milliseconds(50);
+    outcome<Result> out;
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    std::thread worker([&] {
+        try {
+            out.result.emplace(work());
+        } catch (...) {
+            out.failure = std::current_exception();
+        }
+        const std::lock_guard<std::mutex> lock(mutex);
+        done = true;
+        finished.notify_all();
+    });
+    bool interrupted = false;
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        while (!finished.wait_for(lock, poll, [&] { return done; })) {
+            if (interrupted) continue;
+            lock.unlock();
+            interrupted = interrupt_pending();
+            if (interrupted) cancel.store(true);
+            lock.lock();
+        }
+    }
+    worker.join();
+    if (interrupted) throw Rcpp::internal::InterruptedException();
+    return out;
+}
+
+Rcpp::List failure_of(const std::string& kind, const std::string& message, const std::string& learner = "",
+                      int target = -1) {
+    Rcpp::List failure = Rcpp::List::create(Rcpp::Named("kind") = kind, Rcpp::Named("message") = message,
+                                            Rcpp::Named("learner") = learner, Rcpp::Named("target") = target + 1);
+    failure.attr("class") = "gaussnet_failure";
+    return failure;
+}
+
+// The library's exception as a failure value.
+Rcpp::List failure_from(const std::exception_ptr& failure) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const api::not_positive_definite& error) {
+        return failure_of("not_positive_definite", error.what(), error.learner(), error.target());
+    } catch (const api::input_error& error) {
+        return failure_of("input", error.what());
+    } catch (const std::bad_alloc&) {
+        return failure_of("memory", "Out of memory.");
+    } catch (const std::exception& error) {
+        return failure_of("error", error.what());
+    }
+}
+
+const char* status_text(api::edge_status status) {
+    switch (status) {
+        case api::edge_status::tp:
+            return "tp";
+        case api::edge_status::fp:
+            return "fp";
+        case api::edge_status::fn:
+            return "fn";
+        case api::edge_status::learned:
+            break;
+    }
+    return "learned";
+}
+
+// One run as plain R values, variables numbered from 1.
+Rcpp::List run_to_r(const api::run_result& run) {
+    const auto n = static_cast<R_xlen_t>(run.edges.size());
+    Rcpp::IntegerVector sources(n), targets(n);
+    Rcpp::CharacterVector statuses(n);
+    Rcpp::LogicalVector separated(n);
+    for (R_xlen_t e = 0; e < n; ++e) {
+        const api::edge& edge = run.edges[static_cast<std::size_t>(e)];
+        sources[e] = edge.source + 1;
+        targets[e] = edge.target + 1;
+        statuses[e] = status_text(edge.status);
+        separated[e] = edge.separated ? static_cast<int>(*edge.separated) : NA_LOGICAL;
+    }
+    Rcpp::List blankets(static_cast<R_xlen_t>(run.blankets.size()));
+    for (std::size_t v = 0; v < run.blankets.size(); ++v) {
+        Rcpp::IntegerVector members(run.blankets[v].begin(), run.blankets[v].end());
+        blankets[static_cast<R_xlen_t>(v)] = members + 1;
+    }
+    SEXP scores = R_NilValue;
+    Rcpp::NumericVector rates;
+    if (run.scores) {
+        const api::rates& v = run.scores->per_variable;
+        const api::rates& e = run.scores->per_edge;
+        rates = Rcpp::NumericVector::create(v.tpr, v.fdr, v.fdr2, e.tpr, e.fdr, e.fdr2);
+        scores = rates;
+    }
+    return Rcpp::List::create(
+        Rcpp::Named("learner") = run.learner, Rcpp::Named("blankets") = blankets, Rcpp::Named("source") = sources,
+        Rcpp::Named("target") = targets, Rcpp::Named("status") = statuses, Rcpp::Named("separated") = separated,
+        Rcpp::Named("tests") = static_cast<double>(run.tests), Rcpp::Named("seconds") = run.seconds,
+        Rcpp::Named("scores") = scores);
+}
+
+Rcpp::List runs_to_r(const std::vector<api::run_result>& runs) {
+    Rcpp::List result(static_cast<R_xlen_t>(runs.size()));
+    for (std::size_t r = 0; r < runs.size(); ++r) result[static_cast<R_xlen_t>(r)] = run_to_r(runs[r]);
+    return result;
+}
+
+api::settings settings_of(const Rcpp::CharacterVector& learners, double alpha, bool exact, int threads) {
+    api::settings options;
+    options.learners.clear();
+    for (const auto& learner : learners) {
+        const std::string name = Rcpp::as<std::string>(learner);
+        options.learners.push_back(name == "EE"      ? api::learner_kind::ee
+                                   : name == "IAMB2" ? api::learner_kind::iamb2
+                                                     : api::learner_kind::iamb1);
+    }
+    options.alpha = alpha;
+    options.statistic = exact ? api::test_statistic::student_t : api::test_statistic::fisher_z;
+    options.threads = threads;
+    return options;
+}
+
+// Calls the library on a worker thread with the call's cancel flag and
+// diagnostics, and hands back its result (converted) or its failure, with the
+// diagnostics as the attribute "diagnostics".
+template <typename Result, typename Call, typename Convert>
+SEXP call_library(api::settings& options, Call&& call, Convert&& convert) {
+    std::atomic<bool> cancel{false};
+    diagnostics_queue diagnostics;
+    options.cancel = &cancel;
+    options.diagnostics = diagnostics.sink();
+    const outcome<Result> out = run_interruptibly<Result>(call, cancel);
+    Rcpp::List value = out.failure ? failure_from(out.failure) : convert(*out.result);
+    value.attr("diagnostics") = diagnostics.take();
+    return value;
+}
+
+}  // namespace
+
+// [[Rcpp::export(.gaussnet_learn)]]
+SEXP gaussnet_learn_cpp(SEXP data, std::vector<std::string> names, SEXP truth, Rcpp::CharacterVector learners,
+                        double alpha, bool exact, int threads) {
+    const api::data_view view{view_of(data), names};
+    const std::optional<api::truth_view> truth_view = truth_of(truth);
+    api::settings options = settings_of(learners, alpha, exact, threads);
+    return call_library<std::vector<api::run_result>>(
+        options, [&] { return api::learn(view, options, truth_view); }, runs_to_r);
+}
+
+// [[Rcpp::export(.gaussnet_local)]]
+SEXP gaussnet_local_cpp(SEXP data, std::vector<std::string> names, SEXP truth, std::string target, int radius,
+                        double alpha, bool exact, int threads) {
+    const api::data_view view{view_of(data), names};
+    const std::optional<api::truth_view> truth_view = truth_of(truth);
+    api::settings options = settings_of({}, alpha, exact, threads);
+    options.local_target = target;
+    options.local_radius = radius;
+    return call_library<api::run_result>(
+        options, [&] { return api::local(view, options, truth_view); }, run_to_r);
+}
+
+// [[Rcpp::export(.gaussnet_simulate)]]
+SEXP gaussnet_simulate_cpp(int n_vars, double n_cases, double parents, double weight_lo, double weight_hi,
+                           double noise, double seed) {
+    api::simulation sim;
+    try {
+        sim = api::simulate({n_vars, static_cast<std::int64_t>(n_cases), parents, weight_lo, weight_hi, noise,
+                             static_cast<std::uint64_t>(seed)});
+    } catch (...) {
+        return failure_from(std::current_exception());
+    }
+    // The library's rows are cases; R's matrices are stored by column.
+    const auto cases = static_cast<R_xlen_t>(n_cases);
+    Rcpp::List columns(n_vars);
+    for (int v = 0; v < n_vars; ++v) {
+        Rcpp::NumericVector column(cases);
+        for (R_xlen_t c = 0; c < cases; ++c)
+            column[c] = sim.data[static_cast<std::size_t>(c) * static_cast<std::size_t>(n_vars) +
+                                 static_cast<std::size_t>(v)];
+        columns[v] = column;
+    }
+    Rcpp::IntegerMatrix arcs(n_vars, n_vars);
+    for (int r = 0; r < n_vars; ++r)
+        for (int c = 0; c < n_vars; ++c)
+            arcs(r, c) = sim.arcs[static_cast<std::size_t>(r) * static_cast<std::size_t>(n_vars) +
+                                  static_cast<std::size_t>(c)];
+    return Rcpp::List::create(Rcpp::Named("columns") = columns, Rcpp::Named("names") = sim.names,
+                              Rcpp::Named("arcs") = arcs);
+}
+
+// [[Rcpp::export(.gaussnet_moral)]]
+SEXP gaussnet_moral_cpp(SEXP dag) {
+    try {
+        const std::vector<std::uint8_t> moral = api::moral_graph(view_of(dag));
+        const int n = Rf_nrows(dag);
+        Rcpp::LogicalMatrix result(n, n);
+        for (int r = 0; r < n; ++r)
+            for (int c = 0; c < n; ++c)
+                result(r, c) = moral[static_cast<std::size_t>(r) * static_cast<std::size_t>(n) +
+                                     static_cast<std::size_t>(c)];
+        return result;
+    } catch (...) {
+        return failure_from(std::current_exception());
+    }
+}
+
+// [[Rcpp::export(.gaussnet_version)]]
+std::string gaussnet_version_cpp() { return api::version(); }

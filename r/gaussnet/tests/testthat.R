@@ -1,0 +1,4 @@
+library(testthat)
+library(gaussnet)
+
+test_check("gaussnet")

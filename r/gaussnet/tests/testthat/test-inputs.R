@@ -1,0 +1,120 @@
+# Bad input is a classed condition with the program's message, never a crash;
+# names, layouts and element types; Ctrl-C.
+
+small <- gaussnet_simulate(6, 200, seed = 3)
+values <- as.matrix(small$data)
+with_cell <- function(value, row = 3, column = 2) {
+  values[row, column] <- value
+  values
+}
+twin <- cbind(values, X7 = values[, 3])
+frame <- data.frame(a = values[, 1], b = as.character(values[, 2]), c = values[, 3], stringsAsFactors = FALSE)
+frame$b[2] <- "n/a"
+
+# call, condition class, text the message holds
+refusals <- list(
+  list(quote(gaussnet_learn(with_cell(NaN))), "gaussnet_input_error", "case 3, variable X2: not a number (nan)."),
+  list(quote(gaussnet_learn(with_cell(NA))), "gaussnet_input_error", "case 3, variable X2: not a number (nan)."),
+  list(quote(gaussnet_learn(with_cell(-Inf, 5, 6))), "gaussnet_input_error", "case 5, variable X6: infinite (-inf)."),
+  list(quote(gaussnet_learn(with_cell(1e39))), "gaussnet_input_error", "out of the single-precision range"),
+  list(quote(gaussnet_learn(matrix(c(1:5, NA, 7:12), 6))), "gaussnet_input_error", "case 6, variable X1: not a number (NA)"),
+  list(quote(gaussnet_learn(frame)), "gaussnet_input_error", "case 2, variable b: not a number (n/a)"),
+  list(quote(gaussnet_learn(data.frame(a = 1:3, f = factor(c("x", "y", "x"))))), "gaussnet_input_error",
+       "variable f: not a number"),
+  list(quote(gaussnet_learn(matrix(letters, 13))), "gaussnet_input_error", "a character matrix cannot be read"),
+  list(quote(gaussnet_learn(values[, 1])), "gaussnet_input_error", "numeric matrix or data frame"),
+  list(quote(gaussnet_learn(values[, 1, drop = FALSE])), "gaussnet_input_error", "data: 1 variable(s); at least two"),
+  list(quote(gaussnet_learn(values[0, ])), "gaussnet_input_error", "data: no cases."),
+  list(quote(gaussnet_learn(`colnames<-`(values, c("a", "b", "a", "c", "d", "e")))), "gaussnet_input_error",
+       "'a' is the name of columns 1 and 3"),
+  list(quote(gaussnet_learn(values, truth = diag(5))), "gaussnet_input_error", "a 6 x 6 adjacency matrix"),
+  list(quote(gaussnet_learn(values, truth = matrix(NA, 6, 6))), "gaussnet_input_error", "NA is neither"),
+  list(quote(gaussnet_learn(values, learners = "IAMB3")), "gaussnet_input_error", "unknown learner 'IAMB3'"),
+  list(quote(gaussnet_learn(values, alpha = "0.05")), "gaussnet_input_error", "alpha must be one number"),
+  list(quote(gaussnet_learn(values, threads = 0)), "gaussnet_input_error", "threads must be a whole number"),
+  list(quote(gaussnet_local(values, "Y1", 1)), "gaussnet_input_error", "No variable named \"Y1\"; nothing was learned."),
+  list(quote(gaussnet_local(values, 7, 1)), "gaussnet_input_error", "target (a column number)"),
+  list(quote(gaussnet_simulate(0, 10)), "gaussnet_input_error", "n_vars must be a whole number"),
+  list(quote(gaussnet_simulate(5, 10, noise = -1)), "gaussnet_input_error", "noise must be finite and not negative."),
+  list(quote(gaussnet_moral(matrix(0, 2, 3))), "gaussnet_input_error", "square adjacency matrix"),
+  list(quote(gaussnet_learn(twin, learners = "IAMB2")), "gaussnet_not_positive_definite",
+       "No Cholesky decomposition"),
+  list(quote(gaussnet_learn(twin, learners = "EE")), "gaussnet_not_positive_definite", "No Cholesky decomposition")
+)
+
+test_that("bad input is a classed condition with the program's message", {
+  for (refusal in refusals) {
+    condition <- tryCatch(eval(refusal[[1]]), error = identity)
+    label <- deparse(refusal[[1]], width.cutoff = 200L)[1]
+    expect_s3_class(condition, c(refusal[[2]], "gaussnet_error"), exact = FALSE)
+    expect_true(inherits(condition, refusal[[2]]), label = label)
+    expect_true(grepl(refusal[[3]], conditionMessage(condition), fixed = TRUE),
+                label = paste(label, "->", conditionMessage(condition)))
+  }
+})
+
+test_that("a matrix that is not positive definite names the learner and target", {
+  iamb <- tryCatch(gaussnet_learn(twin, learners = "IAMB2"), gaussnet_not_positive_definite = identity)
+  expect_equal(c(iamb$learner, iamb$target), c("IAMB2", "X1"))
+  expect_true(startsWith(conditionMessage(iamb), iamb$program_message))
+  ee <- tryCatch(gaussnet_learn(twin, learners = "EE"), gaussnet_not_positive_definite = identity)
+  expect_equal(c(ee$learner, ee$target), c("EE", NA))
+})
+
+test_that("names, layouts and element types give the same results", {
+  reference <- gaussnet_learn(values, truth = small$truth)
+  expect_equal(names(reference), c("EE", "IAMB2", "IAMB1"))
+  expect_equal(names(reference$IAMB2$blankets), paste0("X", 1:6))
+  named <- gaussnet_learn(`names<-`(small$data, c("4", "b c", "é", "X", "y.1", "")), learners = c("iamb2", "EE"),
+                          threads = 1)
+  expect_equal(names(named), c("EE", "IAMB2"))
+  expect_equal(names(named$IAMB2$blankets), c("4", "b c", "é", "X", "y.1", "X6"))
+  expect_equal(dimnames(named$EE$adjacency), list(names(named$IAMB2$blankets), names(named$IAMB2$blankets)))
+  expect_equal(unname(named$EE$adjacency), unname(reference$EE$adjacency))
+  rounded <- round(values * 100)
+  expect_equal(gaussnet_learn(`storage.mode<-`(rounded, "integer"))$IAMB1[-7],
+               gaussnet_learn(rounded)$IAMB1[-7])
+  logical <- gaussnet_learn(values, truth = small$truth == 1)
+  expect_equal(lapply(logical, `[`, -7), lapply(reference, `[`, -7))
+  expect_equal(names(reference$IAMB2$scores), c("var_tpr", "var_fdr", "var_fdr2", "edge_tpr", "edge_fdr", "edge_fdr2"))
+})
+
+test_that("as_igraph holds every variable and each edge's status", {
+  skip_if_not_installed("igraph")
+  run <- gaussnet_learn(values, learners = "IAMB2", truth = small$truth)$IAMB2
+  graph <- as_igraph(run)
+  expect_equal(igraph::V(graph)$name, paste0("X", 1:6))
+  expect_equal(igraph::E(graph)$status, run$edges$status)
+})
+
+test_that("Ctrl-C stops a long run within about a second and leaves R usable", {
+  skip_on_os("windows")
+  script <- tempfile(fileext = ".R")
+  out <- tempfile()
+  on.exit(unlink(c(script, out)))
+  writeLines(c(
+    "library(gaussnet)",
+    "data <- gaussnet_simulate(1500, 300, seed = 2)$data",
+    sprintf("cat('ready\\n', file = '%s')", out),
+    "before <- length(list.files('/proc/self/task'))",
+    "start <- Sys.time()",
+    "result <- tryCatch({ gaussnet_learn(data, learners = 'IAMB1', threads = 2); 'finished' },",
+    "  interrupt = function(e) sprintf('interrupted %.2f', as.numeric(Sys.time() - start, units = 'secs')))",
+    sprintf("cat(result, '\\n', file = '%s', append = TRUE)", out),
+    "tasks <- length(list.files('/proc/self/task')) - before",
+    "again <- length(gaussnet_learn(data[, 1:20], learners = 'IAMB2')$IAMB2$blankets)",
+    sprintf("cat('threads', tasks, 'again', again, '\\n', file = '%s', append = TRUE)", out)), script)
+  rscript <- file.path(R.home("bin"), "Rscript")
+  pid <- as.integer(system(sprintf("%s %s >/dev/null 2>&1 & echo $!", shQuote(rscript), shQuote(script)),
+                           intern = TRUE))
+  deadline <- Sys.time() + 60
+  while (!file.exists(out) && Sys.time() < deadline) Sys.sleep(0.1)
+  Sys.sleep(1.5)
+  sent <- Sys.time()
+  tools::pskill(pid, tools::SIGINT)
+  while (length(readLines(out, warn = FALSE)) < 3 && Sys.time() < deadline) Sys.sleep(0.05)
+  lines <- trimws(readLines(out, warn = FALSE))
+  expect_match(lines[2], "^interrupted")
+  expect_lt(as.numeric(Sys.time() - sent, units = "secs"), 5)
+  expect_equal(lines[3], "threads 0 again 20")
+})

@@ -1,0 +1,88 @@
+# The package's blankets, edges and rates equal the program's export files and
+# results table, on the shipped example and the shared networks.
+
+example <- function(...) file.path(source_dir(), "examples", ...)
+shared <- function(...) file.path(shared_data(), ...)
+
+# data file, n_cases, n_vars, folder of net.txt or NA, alpha, exact, local target column (or NA) and radius
+cases <- list(
+  list(example("data.txt"), 1000, 30, example(), 0.05, 0, NA, 0),
+  list(example("data.txt"), 1000, 30, NA, 0.05, 1, NA, 0),
+  list(example("data.txt"), 1000, 30, example(), 0.05, 0, 3, 2),
+  list(shared("arth150", "data_1000.txt"), 1000, 107, shared("arth150"), 0.05, 0, NA, 0),
+  list(shared("ecoli70", "data_1000.txt"), 1000, 46, NA, 0.05, 1, NA, 0),
+  list(shared("ecoli70", "data_1000.txt"), 1000, 46, shared("ecoli70"), 0.05, 1, 6, 2),
+  list(shared("magic-niab", "data_1000.txt"), 1000, 44, shared("magic-niab"), 0.01, 0, NA, 0),
+  list(shared("sachs", "data_7466.txt"), 7466, 11, shared("sachs"), 0.05, 1, NA, 0)
+)
+
+edge_rows <- function(run) {
+  separated <- ifelse(is.na(run$edges$separated), "", as.character(as.integer(run$edges$separated)))
+  unname(cbind(run$edges$source, run$edges$target, run$edges$status, separated))
+}
+
+blanket_rows <- function(run) {
+  owners <- rep(names(run$blankets), lengths(run$blankets))
+  unname(cbind(owners, unlist(run$blankets, use.names = FALSE)))
+}
+
+table_fields <- function(run) {
+  rates <- if (is.null(run$scores)) rep("", 6) else sprintf("%.9g", run$scores)
+  c(format(run$tests, scientific = FALSE), as.character(sum(run$adjacency) %/% 2), rates)
+}
+
+for (case in cases) {
+  names(case) <- c("data", "n_cases", "n_vars", "net", "alpha", "exact", "target", "radius")
+  label <- sprintf("%s, alpha %g, exact %d, %s, %s", basename(dirname(case$data)), case$alpha, case$exact,
+                   if (is.na(case$net)) "no truth" else "truth",
+                   if (is.na(case$target)) "all learners" else paste("local", case$target, case$radius))
+  test_that(paste("the package equals the program:", label), {
+    require_file(case$data)
+    data <- read_data_file(case$data, case$n_cases, case$n_vars)
+    truth <- if (is.na(case$net)) NULL else read_net(file.path(case$net, "net.txt"), case$n_vars)
+    dir <- tempfile("gaussnet-")
+    dir.create(dir)
+    on.exit(unlink(dir, recursive = TRUE))
+    args <- c("--export", "out", "--table", "table.csv", case$data, case$n_cases, case$n_vars,
+              as.integer(!is.null(truth)), case$alpha, case$exact)
+    if (is.na(case$target)) {
+      runs <- gaussnet_learn(data, alpha = case$alpha, exact = case$exact == 1, truth = truth, threads = 2)
+    } else {
+      args <- c(args, names(data)[case$target], case$radius)
+      runs <- list(local = gaussnet_local(data, names(data)[case$target], case$radius, alpha = case$alpha,
+                                         exact = case$exact == 1, truth = truth))
+    }
+    run_program(args, dir, net = if (is.null(truth)) NULL else file.path(case$net, "net.txt"))
+    table <- csv_rows(file.path(dir, "table.csv"))
+    expect_equal(names(runs), table[, 7])
+    for (r in seq_along(runs)) {
+      run <- runs[[r]]
+      out <- file.path(dir, "out", run$learner)
+      expect_equal(edge_rows(run), csv_rows(paste0(out, ".edges.csv")), info = run$learner)
+      if (run$learner != "EE")
+        expect_equal(blanket_rows(run), csv_rows(paste0(out, ".blankets.csv")), info = run$learner)
+      expect_equal(table_fields(run), table[r, 12:ncol(table)], info = run$learner)
+    }
+  })
+}
+
+test_that("simulate gives gaussnet-sim's values and network; the moral graph has the program's edge count", {
+  sim <- program("GAUSSNET_SIM_BIN", "gaussnet-sim")
+  dir <- tempfile("gaussnet-sim-")
+  on.exit(unlink(dir, recursive = TRUE))
+  status <- system2(sim, c("--vars", 25, "--cases", 300, "--parents", 3.5, "--weights", "0.2:0.9", "--seed", 11,
+                           shQuote(dir)), stdout = FALSE)
+  expect_equal(status, 0)
+  made <- gaussnet_simulate(25, 300, parents = 3.5, weights = c(0.2, 0.9), seed = 11)
+  written <- read_data_file(file.path(dir, "data.txt"), 300, 25)
+  expect_equal(names(made$data), names(written))
+  # The file holds the shortest decimals of single-precision values: rounded to
+  # single precision (through writeBin) they are those values again.
+  single <- function(x) readBin(writeBin(as.vector(x), raw(), size = 4), "double", n = length(x), size = 4)
+  expect_identical(as.vector(as.matrix(made$data)), single(as.matrix(written)))
+  expect_equal(unname(made$truth), read_net(file.path(dir, "net.txt"), 25))
+  banner <- run_program(c(file.path(dir, "data.txt"), 300, 25, 1, 0.05, 0), dir)
+  moral <- gaussnet_moral(made$truth)
+  expect_true(isSymmetric(moral))
+  expect_true(any(grepl(sprintf("n_edges= %d", sum(moral) %/% 2), banner, fixed = TRUE)))
+})

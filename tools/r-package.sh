@@ -1,0 +1,122 @@
+#!/usr/bin/env bash
+# The R package, built from the checkout:
+#
+#   tools/r-package.sh stage [DIR]        copy r/gaussnet to DIR (default build/r/gaussnet) with
+#                                         the library's sources staged into its src/lib
+#   tools/r-package.sh install [LIB]      stage, then R CMD INSTALL (into LIB when given)
+#   tools/r-package.sh check              stage, R CMD build, R CMD check the tarball
+#   tools/r-package.sh test BUILD         for CTest: install into BUILD/r-lib, run the testthat
+#                                         tests and the example script (exit 77 without R or Rcpp)
+#
+# An R package is built from its own folder (R CMD build makes a tarball of
+# it), so the library's sources, which live outside r/gaussnet, are copied in:
+# everything under src/ and include/ except the programs' main.cpp files, the
+# command-line driver and the MPI program. Copies keep their times and only
+# newer files are copied again, so a repeated install recompiles what changed.
+set -euo pipefail
+
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+STAGE_DEFAULT=$ROOT/build/r/gaussnet
+
+version_of_project() { sed -n 's/^project(gaussnet VERSION \([0-9.]*\).*/\1/p' "$ROOT/CMakeLists.txt"; }
+
+# copy_tree FROM TO: FROM's files into TO (newer ones only), and TO's files
+# that FROM no longer has removed (object files and the package's own build
+# products are kept).
+copy_tree() {
+    local from=$1 to=$2
+    mkdir -p "$to"
+    (cd "$from" && find . -type f ! -name '*.o' ! -name '*.so' -print0) | while IFS= read -r -d '' file; do
+        mkdir -p "$to/$(dirname "$file")"
+        cp -pu "$from/$file" "$to/$file"
+    done
+}
+
+stage() {
+    local dest=${1:-$STAGE_DEFAULT} version
+    version=$(version_of_project)
+    if ! grep -q "^Version: $version\$" "$ROOT/r/gaussnet/DESCRIPTION" ||
+        ! grep -q "GAUSSNET_VERSION=\\\\\"$version\\\\\"" "$ROOT/r/gaussnet/src/Makevars"; then
+        echo "r/gaussnet: DESCRIPTION and src/Makevars must carry the library's version $version" >&2
+        exit 1
+    fi
+    copy_tree "$ROOT/r/gaussnet" "$dest"
+    local lib=$dest/src/lib
+    mkdir -p "$lib"
+    # Sources removed from the checkout leave the staged library too.
+    find "$lib" -type f \( -name '*.cpp' -o -name '*.h' \) -print0 | while IFS= read -r -d '' file; do
+        [ -e "$ROOT/${file#"$lib"/}" ] || rm -f "$file" "${file%.cpp}.o"
+    done
+    copy_tree "$ROOT/include" "$lib/include"
+    (cd "$ROOT" && find src -type f \( -name '*.cpp' -o -name '*.h' \) ! -name main.cpp \
+        ! -path 'src/cluster/*' ! -path 'src/driver/*' -print0) | while IFS= read -r -d '' file; do
+        mkdir -p "$lib/$(dirname "$file")"
+        cp -pu "$ROOT/$file" "$lib/$file"
+    done
+    echo "$dest"
+}
+
+require_r() {
+    if ! command -v Rscript >/dev/null 2>&1 || ! Rscript -e 'quit(status = !requireNamespace("Rcpp", quietly = TRUE))' \
+        >/dev/null 2>&1; then
+        echo "R or its Rcpp package is not installed: the R package is skipped" >&2
+        exit 77
+    fi
+}
+
+install() {
+    local dest
+    dest=$(stage)
+    if [ $# -gt 0 ]; then
+        mkdir -p "$1"
+        R CMD INSTALL --no-multiarch --library="$1" "$dest"
+    else
+        R CMD INSTALL --no-multiarch "$dest"
+    fi
+}
+
+check() {
+    local dest work
+    dest=$(stage)
+    work=$ROOT/build/r/check
+    rm -rf "$work" && mkdir -p "$work"
+    # The object files of earlier installs stay out of the tarball.
+    (cd "$work" && R CMD build --no-build-vignettes "$dest" && _R_CHECK_FORCE_SUGGESTS_=false R CMD check gaussnet_*.tar.gz)
+}
+
+run_tests() {
+    local build=$1
+    require_r
+    Rscript -e 'quit(status = !requireNamespace("testthat", quietly = TRUE))' >/dev/null 2>&1 || {
+        echo "the testthat package is not installed: the R tests are skipped" >&2
+        exit 77
+    }
+    local lib=$build/r-lib
+    install "$lib" >"$build/r-install.log" 2>&1 || {
+        cat "$build/r-install.log"
+        exit 1
+    }
+    export R_LIBS=$lib${R_LIBS:+:$R_LIBS}
+    export GAUSSNET_SOURCE_DIR=$ROOT
+    export GAUSSNET_BIN=${GAUSSNET_BIN:-$build/gaussnet} GAUSSNET_SIM_BIN=${GAUSSNET_SIM_BIN:-$build/gaussnet-sim}
+    (cd "$ROOT/r/gaussnet/tests" && Rscript testthat.R)
+    # The README's example, headless: it must write its picture.
+    if Rscript -e 'quit(status = !requireNamespace("igraph", quietly = TRUE))' >/dev/null 2>&1; then
+        mkdir -p "$build/r-example"
+        (cd "$build/r-example" && rm -f learned_vs_true.png && Rscript "$ROOT/examples/learn_and_draw.R" &&
+            test -s learned_vs_true.png)
+    else
+        echo "the igraph package is not installed: the example script is skipped" >&2
+    fi
+}
+
+case ${1:-} in
+    stage) shift && stage "$@" ;;
+    install) shift && require_r && install "$@" ;;
+    check) require_r && check ;;
+    test) run_tests "$2" ;;
+    *)
+        sed -n '2,14p' "$0" >&2
+        exit 2
+        ;;
+esac

@@ -71,7 +71,7 @@ test_that("simulate gives gaussnet-sim's values and network; the moral graph has
   dir <- tempfile("gaussnet-sim-")
   on.exit(unlink(dir, recursive = TRUE))
   status <- system2(sim, c("--vars", 25, "--cases", 300, "--parents", 3.5, "--weights", "0.2:0.9", "--seed", 11,
-                           shQuote(dir)), stdout = FALSE)
+                           shQuote(dir)), stdout = FALSE, stderr = FALSE)
   expect_equal(status, 0)
   made <- gaussnet_simulate(25, 300, parents = 3.5, weights = c(0.2, 0.9), seed = 11)
   written <- read_data_file(file.path(dir, "data.txt"), 300, 25)

@@ -17,6 +17,7 @@
 #   BENCH_SKIP_MICRO=1   leave out the micro-benchmarks
 #   BENCH_SKIP_MPI=1     leave out gaussnet-mpi (bench/mpi.sh; BENCH_MPI_RUNS rounds on its large set)
 #   BENCH_SKIP_PYTHON=1  leave out the Python module (bench/python.sh; BENCH_PYTHON_RUNS rounds)
+#   BENCH_SKIP_R=1       leave out the R package (bench/r.sh; BENCH_R_RUNS rounds)
 set -euo pipefail
 
 if [ $# -ne 1 ]; then
@@ -188,6 +189,14 @@ if [ -d "$BUILD/python/gaussnet" ] && [ "${BENCH_SKIP_PYTHON:-0}" != 1 ]; then
     PYTHON_MEASURED=1
 fi
 
+# The R package, when make test installed it into BUILD/r-lib.
+if [ -d "$BUILD/r-lib/gaussnet" ] && [ "${BENCH_SKIP_R:-0}" != 1 ]; then
+    # shellcheck source=bench/r.sh
+    . "$ROOT/bench/r.sh"
+    r_measure
+    R_MEASURED=1
+fi
+
 LOAD_AFTER=$(cut -d' ' -f1-3 /proc/loadavg)
 FINISHED=$(date +%s)
 
@@ -327,6 +336,7 @@ allowance() { mb $(($2 * $1 * 4 + 3 * $1 * $1 * 8)); }
 
     if [ "${MPI_MEASURED:-0}" = 1 ]; then mpi_report; fi
     if [ "${PYTHON_MEASURED:-0}" = 1 ]; then python_report; fi
+    if [ "${R_MEASURED:-0}" = 1 ]; then r_report; fi
 
     if [ -f "$LOGS/micro" ]; then
         echo "## Micro-benchmarks"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Checks that every C++ source under src, include, python, tests, bench and fuzz is laid out as
-# .clang-format says; prints the differences and exits non-zero on any.
+# Checks that every C++ source under src, include, python, r (but Rcpp's generated RcppExports.cpp), tests,
+# bench and fuzz is laid out as .clang-format says; prints the differences and exits non-zero on any.
 #
 #   tools/check-format.sh            # the whole tree
 #   tools/check-format.sh FILE...    # just these files
@@ -17,7 +17,7 @@ fi
 if [ $# -gt 0 ]; then
     files=("$@")
 else
-    mapfile -t files < <(find src include python tests bench fuzz -type f \( -name '*.cpp' -o -name '*.h' \) 2>/dev/null | sort)
+    mapfile -t files < <(find src include python r tests bench fuzz -type f \( -name '*.cpp' -o -name '*.h' \) ! -name RcppExports.cpp 2>/dev/null | sort)
 fi
 if [ ${#files[@]} -eq 0 ]; then
     echo "check-format: no sources found" >&2

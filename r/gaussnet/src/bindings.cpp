@@ -168,11 +168,11 @@ Rcpp::List run_to_r(const api::run_result& run) {
         rates = Rcpp::NumericVector::create(v.tpr, v.fdr, v.fdr2, e.tpr, e.fdr, e.fdr2);
         scores = rates;
     }
-    return Rcpp::List::create(
-        Rcpp::Named("learner") = run.learner, Rcpp::Named("blankets") = blankets, Rcpp::Named("source") = sources,
-        Rcpp::Named("target") = targets, Rcpp::Named("status") = statuses, Rcpp::Named("separated") = separated,
-        Rcpp::Named("tests") = static_cast<double>(run.tests), Rcpp::Named("seconds") = run.seconds,
-        Rcpp::Named("scores") = scores);
+    return Rcpp::List::create(Rcpp::Named("learner") = run.learner, Rcpp::Named("blankets") = blankets,
+                              Rcpp::Named("source") = sources, Rcpp::Named("target") = targets,
+                              Rcpp::Named("status") = statuses, Rcpp::Named("separated") = separated,
+                              Rcpp::Named("tests") = static_cast<double>(run.tests),
+                              Rcpp::Named("seconds") = run.seconds, Rcpp::Named("scores") = scores);
 }
 
 Rcpp::List runs_to_r(const std::vector<api::run_result>& runs) {
@@ -236,8 +236,8 @@ SEXP gaussnet_local_cpp(SEXP data, std::vector<std::string> names, SEXP truth, s
 }
 
 // [[Rcpp::export(.gaussnet_simulate)]]
-SEXP gaussnet_simulate_cpp(int n_vars, double n_cases, double parents, double weight_lo, double weight_hi,
-                           double noise, double seed) {
+SEXP gaussnet_simulate_cpp(int n_vars, double n_cases, double parents, double weight_lo, double weight_hi, double noise,
+                           double seed) {
     api::simulation sim;
     try {
         sim = api::simulate({n_vars, static_cast<std::int64_t>(n_cases), parents, weight_lo, weight_hi, noise,
@@ -251,15 +251,15 @@ SEXP gaussnet_simulate_cpp(int n_vars, double n_cases, double parents, double we
     for (int v = 0; v < n_vars; ++v) {
         Rcpp::NumericVector column(cases);
         for (R_xlen_t c = 0; c < cases; ++c)
-            column[c] = sim.data[static_cast<std::size_t>(c) * static_cast<std::size_t>(n_vars) +
-                                 static_cast<std::size_t>(v)];
+            column[c] =
+                sim.data[static_cast<std::size_t>(c) * static_cast<std::size_t>(n_vars) + static_cast<std::size_t>(v)];
         columns[v] = column;
     }
     Rcpp::IntegerMatrix arcs(n_vars, n_vars);
     for (int r = 0; r < n_vars; ++r)
         for (int c = 0; c < n_vars; ++c)
-            arcs(r, c) = sim.arcs[static_cast<std::size_t>(r) * static_cast<std::size_t>(n_vars) +
-                                  static_cast<std::size_t>(c)];
+            arcs(r, c) =
+                sim.arcs[static_cast<std::size_t>(r) * static_cast<std::size_t>(n_vars) + static_cast<std::size_t>(c)];
     return Rcpp::List::create(Rcpp::Named("columns") = columns, Rcpp::Named("names") = sim.names,
                               Rcpp::Named("arcs") = arcs);
 }
@@ -272,8 +272,8 @@ SEXP gaussnet_moral_cpp(SEXP dag) {
         Rcpp::LogicalMatrix result(n, n);
         for (int r = 0; r < n; ++r)
             for (int c = 0; c < n; ++c)
-                result(r, c) = moral[static_cast<std::size_t>(r) * static_cast<std::size_t>(n) +
-                                     static_cast<std::size_t>(c)];
+                result(r, c) =
+                    moral[static_cast<std::size_t>(r) * static_cast<std::size_t>(n) + static_cast<std::size_t>(c)];
         return result;
     } catch (...) {
         return failure_from(std::current_exception());

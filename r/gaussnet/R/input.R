@@ -88,7 +88,7 @@ data_of <- function(data) {
     input_error("data must be a numeric matrix or data frame (cases x variables)", call = NULL)
   }
   if (is.integer(matrix)) check_integer_na(matrix, names)
-  attributes(matrix) <- list(dim = dim(matrix))
+  # Read in place: only its dim attribute is looked at (dropping the others would copy it).
   list(values = matrix, names = names)
 }
 
@@ -103,7 +103,6 @@ truth_of <- function(truth, n_vars, what = "truth") {
                         nrow(truth), ncol(truth)), call = NULL)
   if (anyNA(truth)) input_error(sprintf("%s: NA is neither an arc nor none", what), call = NULL)
   if (is.logical(truth)) storage.mode(truth) <- "integer"
-  attributes(truth) <- list(dim = dim(truth))
   truth
 }
 

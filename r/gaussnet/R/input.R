@@ -58,7 +58,7 @@ not_a_number <- function(column, name) {
                       name, class(column)[1]), call = NULL)
 }
 
-# An integer vector or matrix without NA (R's integer NA is a valid number to
+# An integer or logical vector or matrix without NA (R's integer NA is a valid number to
 # the library): the NA's case and variable, as the library names a NaN.
 check_integer_na <- function(values, names) {
   missing <- which(is.na(values), arr.ind = TRUE)
@@ -67,8 +67,9 @@ check_integer_na <- function(values, names) {
   input_error(sprintf("case %d, variable %s: not a number (NA).", where[1], names[where[2]]), call = NULL)
 }
 
-# The data as a double or integer matrix the library reads in place, with its
-# variables' names. A numeric matrix is not copied.
+# The data as a double, integer or logical matrix the library reads in place
+# (a logical is stored as an integer), with its variables' names. A matrix is
+# not copied.
 data_of <- function(data) {
   if (is.data.frame(data)) {
     names <- names_of(data)
@@ -77,22 +78,20 @@ data_of <- function(data) {
       if (!(is.numeric(column) || is.logical(column)) || is.factor(column)) not_a_number(column, names[j])
     }
     matrix <- if (ncol(data) == 0) matrix(numeric(0), nrow(data), 0) else as.matrix(data)
-    if (is.logical(matrix)) storage.mode(matrix) <- "integer"
   } else if (is.matrix(data)) {
     if (!(is.numeric(data) || is.logical(data)))
       input_error(sprintf("data: a %s matrix cannot be read; give real numbers", typeof(data)), call = NULL)
     names <- names_of(data)
     matrix <- data
-    if (is.logical(matrix)) storage.mode(matrix) <- "integer"
   } else {
     input_error("data must be a numeric matrix or data frame (cases x variables)", call = NULL)
   }
-  if (is.integer(matrix)) check_integer_na(matrix, names)
+  if (is.integer(matrix) || is.logical(matrix)) check_integer_na(matrix, names)
   # Read in place: only its dim attribute is looked at (dropping the others would copy it).
   list(values = matrix, names = names)
 }
 
-# The true network as an integer or double p x p matrix (row = parent).
+# The true network as a double, integer or logical p x p matrix (row = parent).
 truth_of <- function(truth, n_vars, what = "truth") {
   if (is.null(truth)) return(NULL)
   if (is.data.frame(truth)) truth <- as.matrix(truth)
@@ -102,7 +101,6 @@ truth_of <- function(truth, n_vars, what = "truth") {
     input_error(sprintf("%s must be a %d x %d adjacency matrix (row = parent), not %d x %d", what, n_vars, n_vars,
                         nrow(truth), ncol(truth)), call = NULL)
   if (anyNA(truth)) input_error(sprintf("%s: NA is neither an arc nor none", what), call = NULL)
-  if (is.logical(truth)) storage.mode(truth) <- "integer"
   truth
 }
 

@@ -24,8 +24,8 @@ namespace api = gaussnet::api;
 
 namespace {
 
-// A column-major R matrix (double, or integer for integer and logical data)
-// as the library reads it in place.
+// A column-major R matrix as the library reads it in place: double, or
+// integer (R stores a logical as an integer; INTEGER() reads both).
 api::matrix_view view_of(SEXP matrix) {
     const Rcpp::IntegerVector dim = Rf_getAttrib(matrix, R_DimSymbol);
     const std::int64_t rows = dim[0];

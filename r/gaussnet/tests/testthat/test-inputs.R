@@ -18,6 +18,7 @@ refusals <- list(
   list(quote(gaussnet_learn(with_cell(-Inf, 5, 6))), "gaussnet_input_error", "case 5, variable X6: infinite (-inf)."),
   list(quote(gaussnet_learn(with_cell(1e39))), "gaussnet_input_error", "out of the single-precision range"),
   list(quote(gaussnet_learn(matrix(c(1:5, NA, 7:12), 6))), "gaussnet_input_error", "case 6, variable X1: not a number (NA)"),
+  list(quote(gaussnet_learn(with_cell(NA, 4, 5) > 0)), "gaussnet_input_error", "case 4, variable X5: not a number (NA)"),
   list(quote(gaussnet_learn(frame)), "gaussnet_input_error", "case 2, variable b: not a number (n/a)"),
   list(quote(gaussnet_learn(data.frame(a = 1:3, f = factor(c("x", "y", "x"))))), "gaussnet_input_error",
        "variable f: not a number"),
@@ -74,6 +75,7 @@ test_that("names, layouts and element types give the same results", {
   rounded <- round(values * 100)
   expect_equal(gaussnet_learn(`storage.mode<-`(rounded, "integer"))$IAMB1[-7],
                gaussnet_learn(rounded)$IAMB1[-7])
+  expect_equal(gaussnet_learn(values > 0)$IAMB1[-7], gaussnet_learn((values > 0) + 0)$IAMB1[-7])
   logical <- gaussnet_learn(values, truth = small$truth == 1)
   expect_equal(lapply(logical, `[`, -7), lapply(reference, `[`, -7))
   expect_equal(names(reference$IAMB2$scores), c("var_tpr", "var_fdr", "var_fdr2", "edge_tpr", "edge_fdr", "edge_fdr2"))

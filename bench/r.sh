@@ -1,3 +1,4 @@
+#!/usr/bin/env bash
 # The R part of the benchmark, sourced by bench/run.sh (which defines BUILD,
 # LOGS, SCRATCH, B_DIR, B_ARGS, B_CASES, B_VARS and the helpers median, ratio
 # and field): gaussnet_learn with IAMB2 on data set B (1,000 variables x 500
@@ -5,10 +6,15 @@
 # threads. The package is the one `make test` installs into BUILD/r-lib.
 #
 # The program's learner seconds come from its results table; the package's
-# are the call's wall time in R (input checks and result objects included)
-# and the run's own seconds. Memory: the program's peak resident size less
+# are the call's wall time in R (input checks, scoring and result objects
+# included), the run's own seconds, and the wall time of a call without the
+# true network (the program scores outside its learner seconds). Memory: the program's peak resident size less
 # that of `gaussnet --version`; the package's, the peak the call adds to an R
 # process that already holds the data as a numeric matrix (bench/r_learn.R).
+#
+# Run on its own (`bench/r.sh BUILD_DIR`, after `make test` installed the
+# package), it measures the same and prints only this section, for adding to
+# bench/RESULTS.md without a whole benchmark run.
 #
 # Environment: BENCH_R_RUNS (rounds, default 5).
 
@@ -38,22 +44,67 @@ r_report() {
     echo "\`gaussnet_learn(data, learners = \"IAMB2\", truth = truth, threads = T)\` on a numeric matrix"
     echo "against \`gaussnet --threads T --learners IAMB2\` on the same file, $R_RUNS alternating rounds,"
     echo "medians. Program s: the learner seconds of its results table. Call s: the R call's wall time"
-    echo "(input checks and result objects included); run s: the run's own seconds. Memory: the program's"
-    echo "peak RSS less \`gaussnet --version\`'s ($base MB); the package's, the peak the call adds to R."
+    echo "(input checks, moral graph, scoring and result objects included); run s: the run's own seconds;"
+    echo "no-truth call s: the same call without \`truth\` (the work the program's learner seconds cover). Memory:"
+    echo "the program's peak RSS less \`gaussnet --version\`'s ($base MB); the package's, the peak the call adds to R."
     echo
-    echo "| threads | program s | call s | run s | call / program | program CPU s | call CPU s | program MB | call MB |"
-    echo "|---|---|---|---|---|---|---|---|---|"
+    echo "| threads | program s | call s | run s | no-truth call s | call / program | no-truth / program | program CPU s | call CPU s | program MB | call MB |"
+    echo "|---|---|---|---|---|---|---|---|---|---|---|"
     for t in 1 2; do
-        local program call run cpu_program cpu_call rss extra
+        local program call run bare cpu_program cpu_call rss extra
         program=$(median <"$LOGS/R_program_seconds_$t")
         call=$(field call_s "$LOGS/R_package_$t" | median)
         run=$(field seconds "$LOGS/R_package_$t" | median)
+        bare=$(field bare_s "$LOGS/R_package_$t" | median)
         cpu_program=$(paste <(field user_s "$LOGS/R_program_$t") <(field sys_s "$LOGS/R_program_$t") |
             awk '{ print $1 + $2 }' | median)
         cpu_call=$(field cpu_s "$LOGS/R_package_$t" | median)
         rss=$(field maxrss_mb "$LOGS/R_program_$t" | awk -v b="$base" '{ print $1 - b }' | median %.1f)
         extra=$(field extra_mb "$LOGS/R_package_$t" | median %.1f)
-        echo "| $t | $program | $call | $run | $(ratio "$call" "$program") | $cpu_program | $cpu_call | $rss | $extra |"
+        echo "| $t | $program | $call | $run | $bare | $(ratio "$call" "$program") | $(ratio "$bare" "$program") | $cpu_program | $cpu_call | $rss | $extra |"
     done
     echo
 }
+
+# On its own: data set B and the helpers as bench/run.sh makes them.
+if [ "${BASH_SOURCE[0]}" = "$0" ]; then
+    set -euo pipefail
+    if [ $# -ne 1 ]; then
+        echo "usage: bench/r.sh BUILD_DIR" >&2
+        exit 2
+    fi
+    ROOT=$(cd "$(dirname "$0")/.." && pwd)
+    BUILD=$(cd "$1" && pwd)
+    GAUSSNET=$BUILD/gaussnet
+    MEASURE=$BUILD/bench/bench_measure
+    for tool in "$GAUSSNET" "$BUILD/gaussnet-sim" "$MEASURE" "$BUILD/r-lib/gaussnet"; do
+        [ -e "$tool" ] || { echo "bench: $tool is missing; build and run make test first" >&2; exit 1; }
+    done
+    B_VARS=1000 B_CASES=500
+    B_DIR=$BUILD/bench-data/v${B_VARS}_c${B_CASES}_s1000
+    if [ ! -f "$B_DIR/data.txt" ] || [ ! -f "$B_DIR/net.txt" ]; then
+        "$BUILD/gaussnet-sim" --vars $B_VARS --cases $B_CASES --seed 1000 --force "$B_DIR" >/dev/null
+    fi
+    B_ARGS=("$B_DIR/data.txt" "$B_CASES" "$B_VARS" 1 0.05 0)
+    SCRATCH=$(mktemp -d "$BUILD/bench-scratch.XXXXXX")
+    trap 'rm -rf "$SCRATCH"' EXIT
+    LOGS=$SCRATCH/logs
+    mkdir -p "$LOGS"
+    say() { echo "bench: $*" >&2; }
+    median() {
+        sort -g | awk -v f="${1:-%.3f}" '{ v[NR] = $1 } END {
+            if (NR == 0) { print "n/a"; exit }
+            m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+            printf f "\n", m }'
+    }
+    ratio() {
+        awk -v a="$1" -v b="$2" 'BEGIN { if (a == "n/a" || b == "n/a" || b + 0 == 0) print "n/a"; else printf "%.2f\n", a / b }'
+    }
+    field() { { grep -o "$1=[^ ]*" "$2" || true; } | cut -d= -f2; }
+    load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+    "$MEASURE" -o "$LOGS/baseline" "$GAUSSNET" --version >/dev/null
+    r_measure
+    r_report
+    echo "Measured $(date -u '+%Y-%m-%d %H:%M UTC') at commit $(git -C "$ROOT" rev-parse --short HEAD) (\`bench/r.sh\`);"
+    echo "load average before / after: $load_before / $(cut -d' ' -f1-3 /proc/loadavg) ($(nproc) cores, shared with other work)."
+fi

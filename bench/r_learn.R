@@ -2,10 +2,12 @@
 #
 #   Rscript r_learn.R DATA N_CASES N_VARS NET THREADS
 #
-# prints "seconds=S call_s=W cpu_s=C extra_mb=M": the run's own seconds, the
-# call's wall and processor time (all threads), and the peak resident memory
-# the call added to the process (VmHWM after the call, the peak having been
-# reset just before it, less VmRSS before it).
+# prints "seconds=S call_s=W cpu_s=C extra_mb=M bare_s=B": the run's own
+# seconds, the call's wall and processor time (all threads), the peak resident
+# memory the call added to the process (VmHWM after the call, the peak having
+# been reset just before it, less VmRSS before it), and the wall time of a
+# second call without the true network (no moral graph, no scoring: the work
+# the program's learner seconds cover).
 library(gaussnet)
 
 status_mb <- function(key) {
@@ -23,6 +25,8 @@ writeLines("5", "/proc/self/clear_refs")  # resets the peak (VmHWM) to the curre
 before <- status_mb("VmRSS")
 time <- system.time(run <- gaussnet_learn(data, learners = "IAMB2", truth = truth, threads = as.integer(args[5]))$IAMB2,
                     gcFirst = FALSE)
+extra_mb <- status_mb("VmHWM") - before
+bare <- system.time(gaussnet_learn(data, learners = "IAMB2", threads = as.integer(args[5])), gcFirst = FALSE)
 # system.time's processor figures include the threads the call started and joined.
-cat(sprintf("seconds=%.3f call_s=%.3f cpu_s=%.3f extra_mb=%.1f\n", run$seconds, time[["elapsed"]],
-            time[["user.self"]] + time[["sys.self"]], status_mb("VmHWM") - before))
+cat(sprintf("seconds=%.3f call_s=%.3f cpu_s=%.3f extra_mb=%.1f bare_s=%.3f\n", run$seconds, time[["elapsed"]],
+            time[["user.self"]] + time[["sys.self"]], extra_mb, bare[["elapsed"]]))

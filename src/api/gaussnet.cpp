@@ -145,11 +145,47 @@ std::string without_line_end(std::string text) {
     return text;
 }
 
-// The caller's sink as the learners' and the process's for one call: each
-// message without its final line end, one at a time; no sink, no output.
+// The process-wide sink while library calls run (the special functions'
+// reports and the threads warning cannot be handed a sink): it passes them to
+// the newest running call, and the sink it replaced comes back when the last
+// call ends, in whatever order overlapping calls end.
+class running_calls final : public diagnostic_sink {
+public:
+    void enter(diagnostic_sink& call) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (calls_.empty()) previous_ = set_process_diagnostics(this);
+        calls_.push_back(&call);
+    }
+    void leave(diagnostic_sink& call) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        calls_.erase(std::find(calls_.begin(), calls_.end(), &call));
+        if (calls_.empty()) set_process_diagnostics(previous_);
+    }
+    void write(std::string_view text) override {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (!calls_.empty()) calls_.back()->write(text);
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<diagnostic_sink*> calls_;
+    diagnostic_sink* previous_ = nullptr;
+};
+
+running_calls& calls_running() {
+    static running_calls calls;
+    return calls;
+}
+
+// The caller's sink as the learners' for one call: each message without its
+// final line end, one at a time; no sink, no output.
 class forwarding_sink final : public diagnostic_sink {
 public:
-    explicit forwarding_sink(const diagnostics_sink& to) : to_(to), scope_(*this) {}
+    explicit forwarding_sink(const diagnostics_sink& to) : to_(to) { calls_running().enter(*this); }
+    ~forwarding_sink() override { calls_running().leave(*this); }
+    forwarding_sink(const forwarding_sink&) = delete;
+    forwarding_sink& operator=(const forwarding_sink&) = delete;
+
     void write(std::string_view text) override {
         if (!to_) return;
         const std::lock_guard<std::mutex> lock(mutex_);
@@ -159,7 +195,6 @@ public:
 private:
     const diagnostics_sink& to_;
     std::mutex mutex_;
-    scoped_process_diagnostics scope_;
 };
 
 }  // namespace

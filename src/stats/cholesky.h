@@ -13,11 +13,15 @@ namespace gaussnet {
 // Returns false at the first pivot that is not positive (a NaN goes on).
 bool cholesky_decompose(double* a, int n, double* diag);
 
-// Pair mode (0 <= i, j < n): the partial correlation of positions i and j given
-// the others. Any other i, j: invert mode, a becomes its inverse and the result
-// is 1.0. Throws fatal_error "No Cholesky decomposition (n)." when a is not
-// positive definite.
+// The partial correlation of positions i and j (0 <= i, j < n) given the
+// others, from a's upper triangle with the diagonal (the lower triangle is
+// overwritten). Throws fatal_error "No Cholesky decomposition (n)." when a is
+// not positive definite.
 double partial_correlation(double* a, int n, int i, int j);
+
+// Replaces a by its inverse, P = L^-T L^-1, reading only a's upper triangle
+// with the diagonal. Throws as partial_correlation does.
+void invert_positive_definite(double* a, int n);
 
 // The partial correlation of positions i and j from columns i and j of the
 // inverse factor X (entry k of a column at k * stride): with P = X^T X,

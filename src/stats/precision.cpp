@@ -69,7 +69,7 @@ void invert_covariance(int n_threads, DoubleMatrix& cov) {
         for (int c = r + 1; c < n; ++c) work(r, c) = 0;
     if (!all_finite(work, diag)) {
         // Infinities or NaNs would turn the zero terms into NaNs: take every term.
-        partial_correlation(cov.data(), n, -1, -1);
+        invert_positive_definite(cov.data(), n);
         return;
     }
     precision_from_inverse(n_threads, work, cov);

@@ -162,8 +162,7 @@ struct tally {
 
 struct budget_worker {
     budget_worker(const learner_setting& setting, const run_state& state, const DoubleMatrix& cov)
-        : engine(setting.test, cov),
-          flags(static_cast<std::size_t>(state.n_vars)) {}
+        : engine(setting.test, cov), flags(static_cast<std::size_t>(state.n_vars)) {}
 
     ci_engine engine;
     surrogate_scratch surrogates;
@@ -211,8 +210,7 @@ bool learn_target(const learner_setting& setting, const run_state& state, int va
         const auto t2 = clock_type::now();
 
         pass_route route;
-        const pass_decision decision =
-            decide_pass(w.pass, w.flags.data(), rule, w.surrogates, route);
+        const pass_decision decision = decide_pass(w.pass, w.flags.data(), rule, w.surrogates, route);
         w.counts.sorted += route.sorted;
         w.counts.completed += route.completed;
         w.counts.no_pvalue_beyond += route.computed == 0;

@@ -32,7 +32,7 @@ blanket_learner::blanket_learner(const learner_setting& setting, int n_vars, pas
       harmonic_(harmonic_number(n_vars - 1)) {
     // The caller's tests defer nothing.
     run_pass_ = [tester = std::move(tester), m = n_vars - 1](int target, const std::uint8_t* flags, int count,
-                                                              pass_pvalues& pass) {
+                                                             pass_pvalues& pass) {
         pass.start(m, test_setting{}, count);
         tester(target, flags, count, pass.pvalues.data(), pass.index.data());
     };

@@ -76,7 +76,8 @@ pass_decision decide_unsorted(const double* pvalues, const int* index, int m, co
                               const decision_rule& rule) {
     const pass_decision undecided{pass_change::undecided, -1};
     extreme weakest, strongest;
-    if (!find_extremes(pvalues, m, member_flags, index, rule.variant == iamb_variant::adjusted, weakest, strongest)) return undecided;
+    if (!find_extremes(pvalues, m, member_flags, index, rule.variant == iamb_variant::adjusted, weakest, strongest))
+        return undecided;
     // Tied keys may sit in any order, so an extreme entry's rank is only known
     // to lie in [below, below + ties_overall - 1]; the adjusted value falls as
     // the rank grows, so the two ends tell whether the rank could matter.

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "stats/pass_pvalues.h"
 #include "stats/heap_sort.h"
+#include "stats/pass_pvalues.h"
 
 namespace gaussnet {
 

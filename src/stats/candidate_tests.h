@@ -50,13 +50,12 @@
 #include <vector>
 
 #include "common/matrix.h"
+#include "stats/ci_engine.h"
 #include "stats/group_kernels.h"
 
 namespace gaussnet {
 
-// How non-members that share a position are tested: side by side, one at a
-// time, or chosen by size. All three give the same bits.
-enum class candidate_grouping { automatic, always, never };
+using candidate_grouping = ci_engine::grouping;
 
 // Square scratch of order n with row access (row-major, stride n), with
 // spare doubles at the end for kernels that read whole blocks past a row.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "numerics/numerics.h"
+#include "stats/candidate_tests.h"
 #include "stats/cholesky.h"
 #include "stats/ci_test.h"
 
@@ -21,7 +22,6 @@ enum entry_kind : std::uint8_t { non_member_test = 0, member_test = 1, deferred_
 // Per entry in test order, and per kind: [0] the non-members' tests, [1] the
 // members' (one conditioning variable less).
 struct pvalue_work {
-    std::vector<double> correlations;
     std::vector<std::uint8_t> kinds;
     std::vector<double> statistics[2];
     std::vector<double> pvalues[2];
@@ -87,14 +87,53 @@ double member_correlation(const candidate_work& c, int position, std::vector<dou
                                     c.target.entries.data(), 1);
 }
 
-// Every test's partial correlation and kind in ascending variable order, its
-// variable in index[]; the first test that failed ends the run.
-void correlations_in_order(int n_vars, int target, const std::uint8_t* member_flags, ci_engine_scratch& s,
-                           int* index) {
+// The largest |r| with which a non-member's test may be deferred, or -1.
+double deferrable_correlation(const test_setting& test, int member_count, bool defer) {
+    if (!defer || test.kind != test_kind::fisher_z) return -1;
+    const fisher_terms terms = fisher_terms_for(test, member_count);
+    return fisher_deferrable_correlation(terms.variance, terms.scale);
+}
+
+// Files each test by its correlation: a non-member with |r| up to the
+// deferrable correlation goes to the deferring pass, with neither its
+// statistic nor its p-value formed; every other test's statistic goes to its
+// kind's list, in test order.
+class test_filer {
+public:
+    test_filer(const test_setting& test, int member_count, pvalue_work& work, pass_pvalues* deferring)
+        : test_(test),
+          member_count_(member_count),
+          deferrable_(deferrable_correlation(test, member_count, deferring != nullptr)),
+          work_(work),
+          deferring_(deferring) {
+        work.statistics[0].clear();
+        work.statistics[1].clear();
+    }
+
+    void file(int entry, double r, int member) {
+        if (member == non_member_test && std::fabs(r) <= deferrable_) {
+            deferring_->defer(entry, r);
+            work_.kinds[entry] = deferred_test;
+            return;
+        }
+        work_.kinds[entry] = static_cast<std::uint8_t>(member);
+        work_.statistics[member].push_back(std::fabs(statistic_from_correlation(test_, r, member_count_ - member)));
+    }
+
+private:
+    const test_setting& test_;
+    int member_count_;
+    double deferrable_;
+    pvalue_work& work_;
+    pass_pvalues* deferring_;
+};
+
+// Every test in ascending variable order, its variable in index[] and its
+// correlation filed; the first test that failed ends the run.
+void file_tests_in_order(int n_vars, int target, const std::uint8_t* member_flags, ci_engine_scratch& s, int* index,
+                         test_filer& filer) {
     const candidate_work& c = s.candidates;
-    pvalue_work& work = s.pvalues;
-    work.correlations.resize(static_cast<std::size_t>(n_vars - 1));
-    work.kinds.resize(static_cast<std::size_t>(n_vars - 1));
+    s.pvalues.kinds.resize(static_cast<std::size_t>(n_vars - 1));
     int entry = 0;
     int position = 0;  // the number of base variables below j
     int slot = 0;      // the number of non-members below j
@@ -103,42 +142,13 @@ void correlations_in_order(int n_vars, int target, const std::uint8_t* member_fl
             ++position;
             continue;
         }
-        const bool member = member_flags[j] == 1;
-        if (member) {
-            work.correlations[entry] = member_correlation(c, position++, s.member_column);
+        if (member_flags[j] == 1) {
+            filer.file(entry, member_correlation(c, position++, s.member_column), member_test);
         } else {
             if (c.results.failed[slot]) not_positive_definite(c.base.order() + 1);
-            work.correlations[entry] = c.results.correlations[slot++];
+            filer.file(entry, c.results.correlations[slot++], non_member_test);
         }
-        work.kinds[entry] = member ? member_test : non_member_test;
         index[entry++] = j;
-    }
-}
-
-// The largest |r| with which a non-member's test may be deferred, or -1.
-double deferrable_correlation(const test_setting& test, int member_count, bool defer) {
-    if (!defer || test.kind != test_kind::fisher_z) return -1;
-    const fisher_terms terms = fisher_terms_for(test, member_count);
-    return fisher_deferrable_correlation(terms.variance, terms.scale);
-}
-
-// Each test's statistic, by kind in test order; a non-member with |r| up to
-// `deferrable` goes to the deferring pass instead, with neither its statistic
-// nor its p-value formed.
-void statistics_by_kind(const test_setting& test, int member_count, double deferrable, pvalue_work& work,
-                        pass_pvalues* deferring) {
-    work.statistics[0].clear();
-    work.statistics[1].clear();
-    const int entries = static_cast<int>(work.kinds.size());
-    for (int e = 0; e < entries; ++e) {
-        const double r = work.correlations[e];
-        const int member = work.kinds[e];
-        if (member == non_member_test && std::fabs(r) <= deferrable) {
-            deferring->defer(e, r);
-            work.kinds[e] = deferred_test;
-            continue;
-        }
-        work.statistics[member].push_back(std::fabs(statistic_from_correlation(test, r, member_count - member)));
     }
 }
 
@@ -190,9 +200,8 @@ void ci_engine::run_pass(int target, const std::uint8_t* member_flags, int membe
                          pass_pvalues* deferring) {
     ci_engine_scratch& s = *scratch_;
     test_candidates(cov_, s.variances, target, member_flags, mode_, s.candidates);
-    correlations_in_order(n_vars_, target, member_flags, s, index);
-    const double deferrable = deferrable_correlation(test_, member_count, deferring != nullptr);
-    statistics_by_kind(test_, member_count, deferrable, s.pvalues, deferring);
+    test_filer filer(test_, member_count, s.pvalues, deferring);
+    file_tests_in_order(n_vars_, target, member_flags, s, index, filer);
     pvalues_by_kind(test_, member_count, s.pvalues);
     pvalues_in_order(s.pvalues, pvalues);
 }

@@ -12,7 +12,6 @@
 
 #include "common/matrix.h"
 #include "common/test_setting.h"
-#include "stats/candidate_tests.h"
 #include "stats/pass_pvalues.h"
 
 namespace gaussnet {
@@ -21,7 +20,9 @@ struct ci_engine_scratch;
 
 class ci_engine {
 public:
-    using grouping = candidate_grouping;
+    // How non-members that share a position are tested: side by side, one at a
+    // time, or chosen by size. All three give the same bits.
+    enum class grouping { automatic, always, never };
 
     ci_engine(const test_setting& test, const DoubleMatrix& cov, grouping mode = grouping::automatic);
     ci_engine(ci_engine&&) noexcept;

@@ -20,11 +20,6 @@ void pass_pvalues::start(int m, const test_setting& test, int cond_size) {
     correlations_.clear();
 }
 
-void pass_pvalues::defer(int entry, double correlation) {
-    entries_.push_back(entry);
-    correlations_.push_back(correlation);
-}
-
 deferred_tests pass_pvalues::deferred() const {
     deferred_tests d;
     d.entries = entries_.data();

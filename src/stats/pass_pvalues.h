@@ -30,7 +30,10 @@ public:
     // given cond_size variables.
     void start(int m, const test_setting& test, int cond_size);
     // Defers entry (whose p-value the caller sets to +infinity) with its correlation.
-    void defer(int entry, double correlation);
+    void defer(int entry, double correlation) {
+        entries_.push_back(entry);
+        correlations_.push_back(correlation);
+    }
 
     deferred_tests deferred() const;
     // Writes the p-values of the deferred tests at places which[] of deferred().

@@ -157,8 +157,8 @@ std::vector<bool> drawn_variables(const run_export& run) {
 
 std::string dot_title(const run_export& run) {
     if (run.local == nullptr) return xml_text(run.run);
-    return strprintf("%s: %s, radius %d", xml_text(run.run).c_str(), xml_text(run.names[run.local->target]).c_str(),
-                     run.local->radius);
+    return strprintf("%s: %s, radius %d &#183; <font color=\"grey35\">grey: blanket not learned</font>",
+                     xml_text(run.run).c_str(), xml_text(run.names[run.local->target]).c_str(), run.local->radius);
 }
 
 // The legend: each kind of edge named in the colour it is drawn in, with its count.
@@ -179,7 +179,8 @@ std::string dot_graph_attributes(const run_export& run, std::size_t n_drawn) {
     const char* layout = n_drawn > 1000 ? "sfdp" : "neato";
     const std::string label = dot_title(run) + (run.scored ? dot_legend(run) : "");
     return strprintf(
-        "  graph [layout=%s, overlap=false, overlap_scaling=-2, sep=\"+4\", outputorder=edgesfirst, pad=0.2, labelloc=t, "
+        "  graph [layout=%s, overlap=false, overlap_scaling=-2, sep=\"+4\", outputorder=edgesfirst, pad=0.2, "
+        "labelloc=t, "
         "fontsize=16, label=<%s>];\n"
         "  node [shape=ellipse, style=filled, fillcolor=white, fontsize=14, height=0.3, margin=\"0.05,0.03\"];\n"
         "  edge [color=black];\n",
@@ -199,10 +200,14 @@ const char* dot_edge_attributes(edge_status status) {
     return "";
 }
 
+// A local run's target stands out; a variable whose blanket it did not learn
+// is drawn faint, since its other edges were never looked for.
 std::string dot_node(const run_export& run, std::size_t v) {
     std::string attributes = dot_label(run.names[v]);
-    if (run.local && static_cast<int>(v) == run.local->target)
-        attributes += std::string(attributes.empty() ? "" : ", ") + "fillcolor=gold, penwidth=3";
+    const char* look = "";
+    if (run.local && static_cast<int>(v) == run.local->target) look = "fillcolor=gold, penwidth=3";
+    else if (run.local && !run.local->learned(static_cast<int>(v))) look = "color=grey60, fontcolor=grey35";
+    if (*look != '\0') attributes += std::string(attributes.empty() ? "" : ", ") + look;
     return "  " + dot_quoted(run.names[v]) + (attributes.empty() ? "" : " [" + attributes + "]") + ";\n";
 }
 

@@ -127,28 +127,6 @@ std::string file_of(const std::vector<export_file>& files, const std::string& su
     return "";
 }
 
-TEST(ExportFiles, EachRunWritesItsListOfFiles) {
-    ByteMatrix rows(4, 4, 0);
-    const std::vector<scored_edge> edges;
-    const local_scope scope{0, 1, {1, 0, 0, 0}};
-    struct files_case {
-        const ByteMatrix* rows;
-        const local_scope* local;
-        std::vector<std::string> suffixes;
-    };
-    const files_case cases[] = {
-        {nullptr, nullptr, {".edges.csv", ".nodes.csv", ".graphml", ".dot"}},
-        {&rows, nullptr, {".edges.csv", ".nodes.csv", ".blankets.csv", ".graphml", ".dot"}},
-        {&rows, &scope, {".edges.csv", ".nodes.csv", ".blankets.csv", ".graphml", ".dot"}},
-    };
-    for (const files_case& c : cases) {
-        std::vector<std::string> suffixes;
-        for (const export_file& file : export_files({"R", names, edges, false, c.rows, c.local}))
-            suffixes.push_back(file.suffix);
-        EXPECT_EQ(suffixes, c.suffixes);
-    }
-}
-
 // A repeated name becomes a node of its own, under the same name in every file.
 TEST(ExportFiles, RepeatedNamesGetSuffixesInEveryFile) {
     const std::vector<std::string> repeated = {"g", "g", "g.1", "g"};

@@ -40,6 +40,7 @@
 #include "common/parallel.h"
 #include "input/read_input.h"
 #include "input/run_state.h"
+#include "learners/adjustment.h"
 #include "learners/blanket.h"
 #include "learners/edge_exclusion.h"
 #include "learners/iamb.h"

@@ -6,6 +6,7 @@
 
 #include "common/parallel.h"
 #include "common/text.h"
+#include "learners/adjustment.h"
 #include "learners/pass_decision.h"
 #include "learners/progress.h"
 #include "stats/ci_engine.h"

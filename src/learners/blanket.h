@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "common/matrix.h"
-#include "learners/adjustment.h"
 #include "learners/learner.h"
 #include "learners/surrogate_keys.h"
 #include "stats/pass_pvalues.h"

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "common/fatal_error.h"
-#include "learners/blanket.h"
+#include "learners/adjustment.h"
 #include "learners/pass_decision.h"
 #include "numerics/numerics.h"
 #include "stats/ci_engine.h"

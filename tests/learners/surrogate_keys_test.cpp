@@ -10,7 +10,7 @@
 #include <span>
 #include <vector>
 
-#include "learners/blanket.h"
+#include "learners/adjustment.h"
 #include "learners/pass_decision.h"
 #include "learners/surrogate_keys.h"
 #include "numerics/numerics.h"

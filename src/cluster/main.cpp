@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <mpi.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -18,6 +19,7 @@
 #include "cluster/job.h"
 #include "cluster/rank_farm.h"
 #include "common/fatal_error.h"
+#include "common/file_io.h"
 #include "driver/app.h"
 #include "driver/command_line.h"
 #include "driver/run_sequence.h"
@@ -37,6 +39,22 @@ void use_launcher_terminal() {
     if (terminal < 0) return;
     if (isatty(terminal) == 1) dup2(terminal, STDERR_FILENO);
     close(terminal);
+}
+
+// mpirun copies a rank's standard output to its own and drops what it cannot
+// write there, so a closed pipe (gaussnet-mpi ... | head) would go unnoticed.
+// The lead started by mpirun on the same machine writes into that pipe
+// directly, and meets a closed one as gaussnet does.
+void use_launcher_pipe() {
+    const std::string path = "/proc/" + std::to_string(getppid()) + "/fd/1";
+    struct stat launcher {};
+    struct stat own {};
+    if (stat(path.c_str(), &launcher) != 0 || !S_ISFIFO(launcher.st_mode)) return;
+    if (fstat(STDOUT_FILENO, &own) == 0 && own.st_dev == launcher.st_dev && own.st_ino == launcher.st_ino) return;
+    const int pipe = open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (pipe < 0) return;
+    dup2(pipe, STDOUT_FILENO);
+    close(pipe);
 }
 
 // With GAUSSNET_MPI_STATS set, each rank tells on standard error what it sent
@@ -75,6 +93,7 @@ bool answered_without_run(const job& job, int argc, char** argv, command_line& l
 
 int lead_main(const job& job, const command_line& line) {
     use_launcher_terminal();
+    use_launcher_pipe();
     rank_farm farm(job);
     int status = 0;
     long long input_bytes = 0;
@@ -114,6 +133,7 @@ int follower_main(const job& job, const command_line& line) {
 }  // namespace
 
 int cluster_main(int argc, char** argv) {
+    ignore_write_signals();
     int provided = MPI_THREAD_SINGLE;
     MPI_Init_thread(&argc, &argv, MPI_THREAD_SERIALIZED, &provided);
     job job;

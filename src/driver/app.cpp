@@ -6,6 +6,7 @@
 #include <new>
 
 #include "common/fatal_error.h"
+#include "common/file_io.h"
 #include "common/text.h"
 #include "driver/command_line.h"
 #include "driver/run_sequence.h"
@@ -28,6 +29,7 @@ int finish_output() {
 }
 
 int gaussnet_main(int argc, char** argv) {
+    ignore_write_signals();
     try {
         const command_line options = parse_command_line(argc, argv);
         if (options.show_help) {

@@ -69,21 +69,41 @@ const char* const DOT_LEGEND =
     "    legend_fn -- legend_fn_end [color=grey55, style=dashed];\n"
     "  }\n";
 
+// A path left pointing nowhere is reported as such, not as the "File exists"
+// that creating a directory in its place gives.
+std::string why_not_created(const std::string& dir, const std::error_code& error) {
+    struct stat link {};
+    struct stat target {};
+    if (::lstat(dir.c_str(), &link) != 0 || !S_ISLNK(link.st_mode) || ::stat(dir.c_str(), &target) == 0)
+        return error.message();
+    std::error_code unread;
+    const std::string points_to = std::filesystem::read_symlink(dir, unread).string();
+    return strprintf("it is a symbolic link to %s, which does not exist", points_to.c_str());
+}
+
 }  // namespace
 
 void prepare_export_dir(const std::string& dir) {
     std::error_code error;
     std::filesystem::create_directories(dir, error);
     if (error && !std::filesystem::is_directory(dir)) {
-        throw fatal_error(strprintf("Cannot create export directory %s: %s.", dir.c_str(), error.message().c_str()));
+        throw fatal_error(
+            strprintf("Cannot create export directory %s: %s.", dir.c_str(), why_not_created(dir, error).c_str()));
     }
-    const std::string probe = strprintf("%s/.gaussnet-probe-%ld", dir.c_str(), static_cast<long>(::getpid()));
-    const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // A probe under a fresh name: a file or link planted in the directory is never opened.
+    const int dir_fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    std::string probe;
+    const int fd = dir_fd < 0 ? -1 : create_unique_file(dir_fd, ".gaussnet-probe-", probe);
+    const int open_error = errno;
+    if (fd >= 0) {
+        ::close(fd);
+        ::unlinkat(dir_fd, probe.c_str(), 0);
+    }
+    if (dir_fd >= 0) ::close(dir_fd);
     if (fd < 0) {
-        throw fatal_error(strprintf("Cannot write to export directory %s: %s.", dir.c_str(), std::strerror(errno)));
+        throw fatal_error(
+            strprintf("Cannot write to export directory %s: %s.", dir.c_str(), std::strerror(open_error)));
     }
-    ::close(fd);
-    ::unlink(probe.c_str());
 }
 
 std::string edges_csv(const run_export& run) {
@@ -115,12 +135,15 @@ std::string graph_dot(const run_export& run) {
     return text;
 }
 
-void export_run(const std::string& dir, const run_export& run) {
-    const std::string stem = dir + "/" + run.run;
-    write_file_atomically(stem + ".edges.csv", edges_csv(run));
+std::vector<named_content> run_files(const run_export& run) {
+    std::vector<named_content> files;
+    files.push_back({run.run + ".edges.csv", edges_csv(run)});
     if (run.blanket_rows != nullptr)
-        write_file_atomically(stem + ".blankets.csv", blankets_csv(run.names, *run.blanket_rows));
-    write_file_atomically(stem + ".dot", graph_dot(run));
+        files.push_back({run.run + ".blankets.csv", blankets_csv(run.names, *run.blanket_rows)});
+    files.push_back({run.run + ".dot", graph_dot(run)});
+    return files;
 }
+
+void export_run(const std::string& dir, const run_export& run) { write_file_set(dir, run_files(run)); }
 
 }  // namespace gaussnet

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/file_io.h"
 #include "common/matrix.h"
 #include "scoring/report_structure.h"
 
@@ -14,8 +15,8 @@ namespace gaussnet {
 // Throws fatal_error naming dir otherwise.
 void prepare_export_dir(const std::string& dir);
 
-// The run's files in dir: RUN.edges.csv and RUN.dot, and RUN.blankets.csv
-// when blanket_rows is given (the rows as learned). scored: the edges carry
+// What a run exports: RUN.edges.csv and RUN.dot, and RUN.blankets.csv when
+// blanket_rows is given (the rows as learned). scored: the edges carry
 // tp/fp/fn verdicts against a true network.
 struct run_export {
     std::string run;  // "EE", "IAMB2", "IAMB1" or "local"
@@ -24,6 +25,13 @@ struct run_export {
     bool scored;
     const ByteMatrix* blanket_rows;
 };
+
+// The run's files, as (name, content) in the order they are written.
+std::vector<named_content> run_files(const run_export& run);
+
+// Writes the run's files into dir together (write_file_set): a failure or a
+// kill never leaves a half-written file, and no earlier file of the run's
+// names stays beside the new ones.
 void export_run(const std::string& dir, const run_export& run);
 
 // The file contents, for the tests.

@@ -46,7 +46,17 @@ void use_launcher_terminal() {
 // The lead started by mpirun on the same machine writes into that pipe
 // directly, and meets a closed one as gaussnet does.
 void use_launcher_pipe() {
-    const std::string path = "/proc/" + std::to_string(getppid()) + "/fd/1";
+    const std::string parent = "/proc/" + std::to_string(getppid());
+    // Only mpirun's own pipe: a daemon's (a rank on another machine) leads elsewhere.
+    char name[32] = {};
+    const int comm = open((parent + "/comm").c_str(), O_RDONLY | O_CLOEXEC);
+    const ssize_t got = comm < 0 ? -1 : read(comm, name, sizeof name - 1);
+    if (comm >= 0) close(comm);
+    const std::string launcher_name(name, got > 0 ? static_cast<std::size_t>(got) : 0);
+    if (launcher_name != "mpirun\n" && launcher_name != "mpiexec\n" && launcher_name != "orterun\n" &&
+        launcher_name != "prterun\n")
+        return;
+    const std::string path = parent + "/fd/1";
     struct stat launcher {};
     struct stat own {};
     if (stat(path.c_str(), &launcher) != 0 || !S_ISFIFO(launcher.st_mode)) return;

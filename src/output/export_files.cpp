@@ -1,11 +1,13 @@
 #include "output/export_files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <system_error>
 
@@ -81,6 +83,32 @@ std::string why_not_created(const std::string& dir, const std::error_code& error
     return strprintf("it is a symbolic link to %s, which does not exist", points_to.c_str());
 }
 
+// A temporary file a run left when it was killed while writing its files:
+// ".NAME.partial-" and six random characters (or, from earlier versions,
+// "NAME.partial-" and a process id).
+bool is_partial_name(const std::string& name) {
+    const std::size_t at = name.rfind(".partial-");
+    if (at == std::string::npos || at == 0) return false;
+    const std::string suffix = name.substr(at + 9);
+    const bool digits = !suffix.empty() && suffix.find_first_not_of("0123456789") == std::string::npos;
+    return name[0] == '.' ? suffix.size() == 6 : digits;
+}
+
+// Removes such files once they are an hour old: a run writes its files in
+// seconds, so no run sharing the directory is still writing them.
+void remove_stale_partials(int dir_fd) {
+    DIR* listing = ::fdopendir(::dup(dir_fd));
+    if (listing == nullptr) return;
+    const time_t stale = ::time(nullptr) - 3600;
+    while (const dirent* entry = ::readdir(listing)) {
+        struct stat info {};
+        if (is_partial_name(entry->d_name) && ::fstatat(dir_fd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(info.st_mode) && info.st_mtime < stale)
+            ::unlinkat(dir_fd, entry->d_name, 0);
+    }
+    ::closedir(listing);
+}
+
 }  // namespace
 
 void prepare_export_dir(const std::string& dir) {
@@ -98,6 +126,7 @@ void prepare_export_dir(const std::string& dir) {
     if (fd >= 0) {
         ::close(fd);
         ::unlinkat(dir_fd, probe.c_str(), 0);
+        remove_stale_partials(dir_fd);
     }
     if (dir_fd >= 0) ::close(dir_fd);
     if (fd < 0) {

@@ -87,37 +87,12 @@ struct hostile_case {
     int temp_files_kept = 0;  // planted ones the run must leave alone
 };
 
-child_conditions in_own_pid_namespace() {
-    child_conditions c;
-    c.own_pid_namespace = true;
-    return c;
-}
-
-child_conditions file_size_limit(long bytes, bool by_signal) {
-    child_conditions c;
-    c.file_size_limit = bytes;
-    c.file_size_signal = by_signal;
-    return c;
-}
-
-child_conditions stdout_taking(long bytes) {
-    child_conditions c;
-    c.stdout_bytes = bytes;
-    return c;
-}
-
-child_conditions huge_thread_stacks() {
-    child_conditions c;
-    c.stack_limit = rlim_t{100} << 30;  // no room for a second thread's stack
-    return c;
-}
-
 const std::string other_runs_rows = "source,target,status,separated\nX1,X2,learned,\n";
 
 std::vector<hostile_case> hostile_cases() {
     return {
         {"links planted under the names a run with process id 1 used to write through",
-         example_args({"--learners", "IAMB2", "--export", "out"}), in_own_pid_namespace(),
+         example_args({"--learners", "IAMB2", "--export", "out"}), child_conditions{.own_pid_namespace = true},
          [](const temp_dir& dir) {
              make_dirs(dir);
              dir.write("victim.txt", "precious\n");
@@ -130,7 +105,7 @@ std::vector<hostile_case> hostile_cases() {
              EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(dir / "out/IAMB2.edges.csv")));
          }},
         {"another run with the same process id writing the same export",
-         example_args({"--learners", "EE", "--export", "out"}), in_own_pid_namespace(),
+         example_args({"--learners", "EE", "--export", "out"}), child_conditions{.own_pid_namespace = true},
          [](const temp_dir& dir) {
              make_dirs(dir);
              dir.write("out/EE.edges.csv.partial-1", other_runs_rows);
@@ -150,7 +125,7 @@ std::vector<hostile_case> hostile_cases() {
              for (const char* name :
                   {".IAMB2.dot.partial-Ab3dEf", "IAMB2.dot.partial-4242", ".EE.dot.partial-Now123"}) {
                  dir.write("out/" + std::string(name), "partial");
-                 if (name[1] != 'E')
+                 if (std::string(name).find("Now") == std::string::npos)
                      fs::last_write_time(dir / "out" / name, fs::file_time_type::clock::now() - std::chrono::hours(2));
              }
          },
@@ -174,14 +149,16 @@ std::vector<hostile_case> hostile_cases() {
              EXPECT_EQ(lines_with_fields(contents(dir, "t.csv"), 19), 2u) << contents(dir, "t.csv");
          }},
         {"file-size limit part-way through a table row", example_args({"--learners", "IAMB2", "--table", "t.csv"}),
-         file_size_limit(230, false), [](const temp_dir& dir) { dir.write("t.csv", std::string(199, 'h') + "\n"); },
+         child_conditions{.file_size_limit = 230},
+         [](const temp_dir& dir) { dir.write("t.csv", std::string(199, 'h') + "\n"); },
          [](const temp_dir& dir, const program_result& run) {
              EXPECT_EQ(run.exit_status, 1);
              EXPECT_NE(run.out.find("\n\n Cannot write to t.csv: File too large. \n\n"), std::string::npos) << run.out;
              EXPECT_EQ(contents(dir, "t.csv"), std::string(199, 'h') + "\n");
          }},
         {"file-size limit (ulimit -f) part-way through a run's export files",
-         small_args({"--learners", "EE", "--export", "out"}), file_size_limit(100, true),
+         small_args({"--learners", "EE", "--export", "out"}),
+         child_conditions{.file_size_limit = 100, .file_size_signal = true},
          [](const temp_dir& dir) {
              make_dirs(dir);
              dir.write("out/EE.edges.csv", "old\n");
@@ -195,7 +172,8 @@ std::vector<hostile_case> hostile_cases() {
              EXPECT_EQ(contents(dir, "out/EE.edges.csv") + contents(dir, "out/EE.dot"), "old\nold\n");
          }},
         {"standard output closed before the first byte",
-         example_args({"--learners", "IAMB2", "--table", "t.csv", "--export", "out"}), stdout_taking(0), nullptr,
+         example_args({"--learners", "IAMB2", "--table", "t.csv", "--export", "out"}),
+         child_conditions{.stdout_bytes = 0}, nullptr,
          [](const temp_dir& dir, const program_result& run) {
              EXPECT_EQ(run.exit_status, 1);
              EXPECT_EQ(run.err, "\n\n Cannot write to standard output: Broken pipe. \n\n");
@@ -203,7 +181,7 @@ std::vector<hostile_case> hostile_cases() {
              EXPECT_FALSE(dir.exists("t.csv"));  // no row was written, so no table either
          }},
         {"standard output closed after the banner", example_args({"--table", "t.csv", "--export", "out"}),
-         stdout_taking(static_cast<long>(banner.size())), nullptr,
+         child_conditions{.stdout_bytes = static_cast<long>(banner.size())}, nullptr,
          [](const temp_dir& dir, const program_result& run) {
              EXPECT_EQ(run.exit_status, 1);
              EXPECT_NE(run.err.find("Cannot write to standard output: Broken pipe."), std::string::npos) << run.err;
@@ -232,8 +210,9 @@ std::vector<hostile_case> hostile_cases() {
              EXPECT_EQ(run.exit_status, 0);
              EXPECT_FALSE(dir.exists("t.csv"));
          }},
-        {"no room for a second thread", example_args({"--threads", "2", "--learners", "IAMB2", "--table", "t.csv"}),
-         huge_thread_stacks(), nullptr,
+        {"thread stacks too large for a second thread to start",
+         example_args({"--threads", "2", "--learners", "IAMB2", "--table", "t.csv"}),
+         child_conditions{.stack_limit = rlim_t{100} << 30}, nullptr,
          [](const temp_dir& dir, const program_result& run) {
              EXPECT_EQ(run.exit_status, 0);
              EXPECT_NE(run.err.find("only 1 of 2 threads could be started"), std::string::npos) << run.err;
@@ -250,12 +229,13 @@ std::vector<hostile_case> hostile_cases() {
                        "exist. \n\n");
              EXPECT_FALSE(dir.exists("res.txt"));
          }},
-    };
+    };  // namespace gaussnet
 }
 
 bool pid_namespaces_available() {
     temp_dir dir;
-    return test::run_program_under("/bin/true", {}, dir.path(), in_own_pid_namespace()).exit_status == 0;
+    return test::run_program_under("/bin/true", {}, dir.path(), child_conditions{.own_pid_namespace = true})
+               .exit_status == 0;
 }
 
 TEST(HostileConditions, NothingOverwrittenHalfWrittenOrGluedAndEveryFailureReported) {

@@ -1,6 +1,7 @@
 #include "common/file_io.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -106,6 +107,10 @@ void write_file_set(const std::string& dir, const std::vector<named_content>& fi
     if (dir_fd < 0) fail_on("write to", dir, errno);
     temp_set set(dir_fd);
     for (const named_content& file : files) write_temp(set, file, dir + "/" + file.name);
+    // Runs sharing the directory put their sets in one at a time, so that two
+    // sets of the same names never mix (closing the directory releases it).
+    while (::flock(dir_fd, LOCK_EX) != 0 && errno == EINTR) {
+    }
     // No earlier file of these names stays beside the new ones: until every
     // rename is done, the set is incomplete rather than mixed.
     for (const named_content& file : files)

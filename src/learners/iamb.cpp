@@ -11,9 +11,7 @@ namespace gaussnet {
 long long iamb_target(const learner_setting& setting, iamb_variant variant, int target, ByteMatrix& learned_graph,
                       const DoubleMatrix& cov) {
     blanket_learner learner(setting, cov);
-    const std::vector<std::uint8_t>& flags = learner.learn(variant, target);
-    for (std::int64_t j = 0; j < cov.rows(); ++j)
-        if (flags[j] == 1) learned_graph(target, j) = 1;
+    set_blanket_row(learned_graph, target, learner.learn(variant, target));
     return learner.tests();
 }
 

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "common/diagnostics.h"
+#include "common/parallel.h"
 #include "common/run_timer.h"
 #include "common/text.h"
 #include "learners/edge_exclusion.h"
@@ -51,27 +52,41 @@ std::string row_of(const command_line& line, const run_state& state, const run_l
                                 line.exact,
                                 line.local ? &line.local->target : nullptr,
                                 line.local ? line.local->radius : 0,
-                                line.n_threads};
+                                threads_that_ran(line.n_threads)};
     return table_row(context, label, milliseconds, tests, report);
+}
+
+// The local run's target and radius (its export shows the neighbourhood).
+struct local_target {
+    int target;
+    int radius;
+};
+
+void export_learned(const command_line& line, const run_state& state, const run_label& label,
+                    const learned_structure& learned, const structure_report& report, const local_target* local) {
+    std::optional<local_scope> scope;
+    if (local)
+        scope = local_scope{local->target, local->radius, ring_numbers(learned.graph, local->target, local->radius)};
+    export_run(line.export_dir, {label.name, state.var_names, report.edges, report.scores.has_value(),
+                                 label.blankets ? &learned.graph : nullptr, scope ? &*scope : nullptr});
 }
 
 template <typename Learn>
 void timed_run(const command_line& line, const run_state& state, const run_role& role, const run_label& label,
-               Learn&& learn) {
+               Learn&& learn, const local_target* local = nullptr) {
     const run_timer timer;
     const learned_structure learned = learn();
     if (!role.lead) return;
     const long long milliseconds = timer.elapsed_milliseconds();
     write_timing(label, timer);
     const structure_report report = report_learned(line, state, learned.graph);
-    // A finished run's line reaches the screen now, not when the next run ends.
-    flush_console();
+    // The run's durable results first: what the console cannot show (a closed
+    // pipe, a full disk) is then never lost with it.
     if (!line.table_file.empty())
         append_table_row(line.table_file, row_of(line, state, label, milliseconds, learned.tests, report));
-    if (!line.export_dir.empty()) {
-        export_run(line.export_dir, {label.name, state.var_names, report.edges, report.scores.has_value(),
-                                     label.blankets ? &learned.graph : nullptr});
-    }
+    if (!line.export_dir.empty()) export_learned(line, state, label, learned, report, local);
+    // A finished run's line reaches the screen now, not when the next run ends.
+    flush_console();
 }
 
 std::optional<int> find_variable(const run_state& state, const std::string& name) {
@@ -93,7 +108,9 @@ void run_local(const command_line& line, const run_state& state, const run_role&
     shared_covariance covariance(state.data_matrix, line.n_threads);
     const learner_setting setting = setting_of(line, state, role);
     const run_label label{"local", strprintf("IAMB(%d,%d):", *target, local.radius), false, true};
-    timed_run(line, state, role, label, [&] { return local_iamb(setting, *target, local.radius, covariance.get()); });
+    const local_target scope{*target, local.radius};
+    timed_run(
+        line, state, role, label, [&] { return local_iamb(setting, *target, local.radius, covariance.get()); }, &scope);
 }
 
 void run_comparison(const command_line& line, const run_state& state, const run_role& role) {

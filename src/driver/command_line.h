@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/test_setting.h"
+#include "input/run_state.h"
 
 namespace gaussnet {
 
@@ -24,15 +25,12 @@ struct local_request {
     int radius = 0;
 };
 
-struct command_line {
+// The positional arguments, converted as the C library's atoi and atof
+// would (text without digits gives 0); counts may not be negative. The first
+// four are the input request (data_file, n_cases, n_vars, true_net).
+struct command_line : input_request {
     std::vector<std::string> positional;  // data_file n_cases n_vars true_net alpha exact [target radius], verbatim
 
-    // The positional arguments, converted as the C library's atoi and atof
-    // would (text without digits gives 0); counts may not be negative.
-    std::string data_file;
-    int n_cases = 0;
-    int n_vars = 0;
-    int true_net = 0;  // only 1 means a true network
     double alpha = 0.0;
     int exact = 0;  // as given; any value but 0 selects Student t
     test_kind test = test_kind::fisher_z;

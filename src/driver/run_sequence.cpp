@@ -13,6 +13,7 @@
 #include "learners/edge_exclusion.h"
 #include "learners/iamb.h"
 #include "learners/local_iamb.h"
+#include "learners/progress.h"
 #include "output/export_files.h"
 #include "output/result_log.h"
 #include "output/results_table.h"
@@ -24,14 +25,16 @@ namespace gaussnet {
 namespace {
 
 // The learners' notes go to the sink installed for the process (standard
-// error unless a caller installed its own), with the special functions' reports.
+// error unless a caller installed its own), with the special functions'
+// reports; their progress line to standard error when that is a terminal.
 learner_setting setting_of(const command_line& line, const run_state& state, const run_role& role) {
     return {test_setting{line.test, state.n_cases},
             line.alpha,
             line.n_threads,
             state.var_names,
             role.distributor,
-            &process_diagnostics()};
+            &process_diagnostics(),
+            progress_terminal()};
 }
 
 structure_report report_learned(const command_line& line, const run_state& state, const ByteMatrix& learned) {

@@ -29,10 +29,7 @@ run_state start_up(const command_line& line) {
     if (!line.table_file.empty()) check_table_file(line.table_file);
 
     run_state state;
-    state.data_file = line.data_file;
-    state.n_cases = line.n_cases;
-    state.n_vars = line.n_vars;
-    state.true_net = line.true_net;
+    static_cast<input_request&>(state) = line;
     read_input(state);
     state.n_edges = 0;
     if (state.true_net == 1) derive_moral_graph(state);

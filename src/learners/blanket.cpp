@@ -126,7 +126,7 @@ long long thread_learners::tests() const {
 long long learn_targets(const learner_setting& setting, iamb_variant variant, const std::vector<int>& targets,
                         ByteMatrix& learned_graph, const DoubleMatrix& cov, const char* progress_label) {
     progress_line progress(progress_label, static_cast<long long>(targets.size()), setting.n_threads,
-                           setting.var_names);
+                           setting.var_names, setting.progress);
     if (setting.distributor != nullptr)
         return setting.distributor->learn(setting, variant, targets, learned_graph, cov, progress);
     thread_learners learners(setting, cov, setting.n_threads, &progress);

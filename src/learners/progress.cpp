@@ -31,8 +31,14 @@ struct running_target {
 
 }  // namespace
 
+std::FILE* progress_terminal() { return isatty(STDERR_FILENO) == 1 ? stderr : nullptr; }
+
 progress_line::progress_line(std::string label, long long total, int n_slots, std::span<const std::string> names)
-    : progress_line(std::move(label), total, n_slots, names, isatty(STDERR_FILENO) == 1 ? stderr : nullptr,
+    : progress_line(std::move(label), total, n_slots, names, progress_terminal()) {}
+
+progress_line::progress_line(std::string label, long long total, int n_slots, std::span<const std::string> names,
+                             std::FILE* out)
+    : progress_line(std::move(label), total, n_slots, names, out,
                     std::chrono::duration_cast<std::chrono::milliseconds>(QUIET_PERIOD)) {}
 
 progress_line::progress_line(std::string label, long long total, int n_slots, std::span<const std::string> names,

@@ -1,8 +1,10 @@
 #pragma once
-// A progress line on standard error, updated in place:
+// A progress line on a terminal, updated in place:
 //   IAMB1: 412/1000 targets | X17: pass 153, 148 members | X902: pass 12, 9 members
-// with the targets still running, longest first. Shown only when standard
-// error is a terminal and the run has taken more than a couple of seconds;
+// with the targets still running, longest first. Shown only on the terminal
+// that whoever runs the learners names (learner_setting::progress: the
+// program names standard error when that is a terminal), and only once the
+// run has taken more than a couple of seconds;
 // redrawn several times a second by a thread of its own, so that it moves
 // while one target grows for minutes. Never on standard output or in "res.txt".
 
@@ -34,10 +36,15 @@ struct progress_slot {
     void idle() { target.store(-1, std::memory_order_relaxed); }
 };
 
+// Standard error when it is a terminal, else null: where the program shows the line.
+std::FILE* progress_terminal();
+
 class progress_line {
 public:
-    // names: the variable names, for showing the running targets.
+    // names: the variable names, for showing the running targets. On progress_terminal().
     progress_line(std::string label, long long total, int n_slots, std::span<const std::string> names);
+    // On out, a terminal, when not null.
+    progress_line(std::string label, long long total, int n_slots, std::span<const std::string> names, std::FILE* out);
     // Writes to out (when not null) regardless of terminals, after quiet_period.
     progress_line(std::string label, long long total, int n_slots, std::span<const std::string> names, std::FILE* out,
                   std::chrono::milliseconds quiet_period);

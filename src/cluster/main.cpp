@@ -60,7 +60,7 @@ bool answered_without_run(const job& job, int argc, char** argv, command_line& l
     try {
         line = parse_command_line(argc, argv);
     } catch (const fatal_error& error) {
-        status = job.lead() ? report_fatal(error.what(), error.status()) : error.status();
+        status = job.lead() ? report_fatal(error) : error.status();
         return true;
     }
     if (!line.show_help && !line.show_version) return false;
@@ -85,7 +85,7 @@ int lead_main(const job& job, const command_line& line) {
         run_sequence(line, state, run_role{true, &farm});
         status = finish_output();
     } catch (const fatal_error& error) {
-        status = report_fatal(error.what(), error.status());
+        status = report_fatal(error);
     } catch (const std::bad_alloc&) {
         status = report_fatal("Out of memory.", exit_failure);
     }

@@ -22,6 +22,11 @@ int report_fatal(const char* text, int status) {
     return status;
 }
 
+int report_fatal(const fatal_error& error) {
+    if (!error.diagnostic().empty()) std::fprintf(stderr, "%s\n", error.diagnostic().c_str());
+    return report_fatal(error.what(), error.status());
+}
+
 int finish_output() {
     if (std::fflush(stdout) == 0) return 0;
     return report_fatal(strprintf("Cannot write to standard output: %s.", std::strerror(errno)).c_str(), exit_failure);
@@ -42,7 +47,7 @@ int gaussnet_main(int argc, char** argv) {
         run_sequence(options, state);
         return finish_output();
     } catch (const fatal_error& error) {
-        return report_fatal(error.what(), error.status());
+        return report_fatal(error);
     } catch (const std::bad_alloc&) {
         return report_fatal("Out of memory.", exit_failure);
     }

@@ -5,8 +5,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <fstream>
 
 #include "common/file_io.h"
+#include "common/text.h"
 
 namespace gaussnet {
 
@@ -16,6 +18,18 @@ std::string table_header() {
 }
 
 void check_table_file(const std::string& path) { ::close(open_for_appending(path)); }
+
+std::string table_header_warning(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string first;
+    if (!in || !std::getline(in, first) || first.empty()) return "";
+    if (!first.empty() && first.back() == '\r') first.pop_back();
+    if (first == table_header()) return "";
+    return strprintf(
+        "Table %s: its first line is not the results table's header; the rows appended will not match "
+        "its columns. Give --table a file of its own.",
+        path.c_str());
+}
 
 void append_table_row(const std::string& path, const std::string& row) {
     const int fd = open_for_appending(path);

@@ -15,6 +15,10 @@ std::string table_header();
 // that cannot be written stops the program before anything is learned.
 void check_table_file(const std::string& path);
 
+// A line for standard error when path holds text whose first line is not
+// the header row (another file, another program's table); "" otherwise.
+std::string table_header_warning(const std::string& path);
+
 // Appends row (one line, line end included), preceded by the header when the file is empty.
 void append_table_row(const std::string& path, const std::string& row);
 

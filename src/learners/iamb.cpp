@@ -10,6 +10,7 @@
 #include "learners/blanket.h"
 #include "learners/pass_decision.h"
 #include "learners/progress.h"
+#include "stats/cholesky.h"
 #include "stats/ci_engine.h"
 #include "stats/heap_sort.h"
 
@@ -97,18 +98,24 @@ const std::vector<std::uint8_t>& blanket_learner::learn(iamb_variant variant, in
     const decision_rule rule{static_cast<int>(variant), harmonic_, setting_.alpha * 0.5};
     const bool defer = engine_ && may_defer_pvalues(setting_.test, rule);
     std::set<std::vector<int>> seen;
-    for (int pass = 1;; ++pass) {
-        if (progress_ != nullptr) progress_->working(target, pass, member_count);
-        // The passes may return to an earlier member set and then alternate
-        // for ever: stop there and keep that set.
-        if (!seen.insert(members_of(flags_)).second) {
-            std::fprintf(stderr, "IAMB%d: the passes for target %s return to an earlier member set; keeping it.\n",
-                         static_cast<int>(variant), variable_label(setting_.var_names, target).c_str());
-            break;
+    try {
+        for (int pass = 1;; ++pass) {
+            if (progress_ != nullptr) progress_->working(target, pass, member_count);
+            // The passes may return to an earlier member set and then alternate
+            // for ever: stop there and keep that set.
+            if (!seen.insert(members_of(flags_)).second) {
+                std::fprintf(stderr, "IAMB%d: the passes for target %s return to an earlier member set; keeping it.\n",
+                             static_cast<int>(variant), variable_label(setting_.var_names, target).c_str());
+                break;
+            }
+            test_pass(defer, target, member_count);
+            tests_ += n_vars_ - 1;
+            if (!change_one(rule, member_count)) break;
         }
-        test_pass(defer, target, member_count);
-        tests_ += n_vars_ - 1;
-        if (!change_one(rule, member_count)) break;
+    } catch (singular_matrix_error& failure) {
+        failure.target = target;
+        failure.members = member_count;
+        throw;
     }
     return flags_;
 }

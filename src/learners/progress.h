@@ -1,7 +1,8 @@
 #pragma once
 // A progress line on standard error, updated in place:
-//   IAMB1: 412/1000 targets | X17: pass 153, 148 members | X902: pass 12, 9 members
-// with the targets still running, longest first. Shown only when standard
+//   IAMB1: 412/1000 targets, 13m05s | X17: pass 153, 148 members, 12m40s | X902: pass 12, 9 members, 48s
+// with the run's time so far and the targets still running, longest first,
+// each with its own time so far (from a second on). Shown only when standard
 // error is a terminal and the run has taken more than a couple of seconds;
 // redrawn several times a second by a thread of its own, so that it moves
 // while one target grows for minutes. Never on standard output or in "res.txt".
@@ -25,8 +26,11 @@ struct progress_slot {
     std::atomic<int> target{-1};  // -1: between targets
     std::atomic<int> pass{0};
     std::atomic<int> members{0};
+    std::atomic<std::chrono::steady_clock::rep> since{0};  // when the target's first pass began
 
     void working(int on_target, int at_pass, int member_count) {
+        if (at_pass == 1)
+            since.store(std::chrono::steady_clock::now().time_since_epoch().count(), std::memory_order_relaxed);
         pass.store(at_pass, std::memory_order_relaxed);
         members.store(member_count, std::memory_order_relaxed);
         target.store(on_target, std::memory_order_relaxed);
@@ -50,8 +54,9 @@ public:
 
     progress_slot& slot(int index) { return slots_[static_cast<std::size_t>(index)]; }
 
-    // The line as it would be shown now, at most width characters.
-    std::string text(std::size_t width) const;
+    // The line as it would be shown at now (default: now), at most width characters.
+    std::string text(std::size_t width) const { return text(width, std::chrono::steady_clock::now()); }
+    std::string text(std::size_t width, std::chrono::steady_clock::time_point now) const;
 
 private:
     void draw();

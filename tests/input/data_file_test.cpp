@@ -90,11 +90,15 @@ TEST(DataFileHeader, DelimitersGiveTheSameNames) {
     }
 }
 
+// A quoted name is taken whole, separators inside included (RFC 4180); a
+// quote that encloses no whole name is an ordinary character.
 TEST(DataFileHeader, NamesAreTakenVerbatimButForEnclosingQuotes) {
     run_state state;
-    EXPECT_EQ(read_content("\"Raf\" p-38;x \xc3\xa9t\xc3\xa9 \"a\"\"b\" \"\" \"c d\"\n", 0, 7, &state), "");
-    EXPECT_EQ(state.var_names,
-              (std::vector<std::string>{"Raf", "p-38;x", "\xc3\xa9t\xc3\xa9", "a\"b", "\"\"", "\"c", "d\""}));
+    EXPECT_EQ(read_content("\"Raf\" p-38;x \xc3\xa9t\xc3\xa9 \"a\"\"b\" \"\" \"c d\",\"x,1\" \"u\"v w\" \"z\n", 0, 10,
+                           &state),
+              "");
+    EXPECT_EQ(state.var_names, (std::vector<std::string>{"Raf", "p-38;x", "\xc3\xa9t\xc3\xa9", "a\"b", "", "c d", "x,1",
+                                                         "\"u\"v", "w\"", "\"z"}));
 }
 
 TEST(DataFileHeader, QuotedNameLimitCountsTheNameWithoutQuotes) {

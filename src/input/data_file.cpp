@@ -85,6 +85,16 @@ struct line_tally {
     }
 };
 
+// Skips white space, counting the line ends passed.
+void skip_space(file_reader& reader, line_tally& tally) {
+    std::int64_t ends = 0;
+    reader.skip_while([&ends](char b) {
+        ends += b == '\n';
+        return file_reader::is_space(b);
+    });
+    tally.line_ends(ends);
+}
+
 // What separates two values: white space, or one comma with optional blanks
 // and tabs around it (CSV). A comma followed by another comma or a line end,
 // or a line that begins with a comma, leaves a field empty; so does a comma
@@ -101,12 +111,7 @@ separator skip_separator(file_reader& reader, bool first, line_tally& tally) {
         return c < 0 || c == ',' || file_reader::is_space(static_cast<char>(c)) ? separator::empty_field
                                                                                 : separator::value_follows;
     }
-    std::int64_t ends = 0;
-    reader.skip_while([&ends](char b) {
-        ends += b == '\n';
-        return file_reader::is_space(b);
-    });
-    tally.line_ends(ends);
+    skip_space(reader, tally);
     c = reader.peek();
     if (c == ',') return separator::empty_field;
     return c < 0 ? separator::end_of_file : separator::value_follows;
@@ -126,12 +131,7 @@ void count_rest_of_line(file_reader& reader, line_tally& tally) {
 
 // With --row-names: each case is one line, a label and then n_vars values.
 void skip_row_name(file_reader& reader, line_tally& tally) {
-    std::int64_t ends = 0;
-    reader.skip_while([&ends](char b) {
-        ends += b == '\n';
-        return file_reader::is_space(b);
-    });
-    tally.line_ends(ends);
+    skip_space(reader, tally);
     if (reader.peek() == '"') {
         // A quoted label may hold blanks and commas; a doubled quote stays inside.
         reader.get();

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "common/diagnostics.h"
 #include "common/fatal_error.h"
 #include "common/text.h"
 #include "driver/command_line.h"
@@ -23,7 +24,7 @@ int report_fatal(const char* text, int status) {
 }
 
 int report_fatal(const fatal_error& error) {
-    if (!error.diagnostic().empty()) std::fprintf(stderr, "%s\n", error.diagnostic().c_str());
+    if (!error.diagnostic().empty()) process_diagnostics().write(error.diagnostic() + "\n");
     return report_fatal(error.what(), error.status());
 }
 

@@ -4,9 +4,9 @@
 
 #include "driver/run_sequence.h"
 
-#include <cstdio>
 #include <optional>
 
+#include "common/diagnostics.h"
 #include "common/run_timer.h"
 #include "common/text.h"
 #include "learners/edge_exclusion.h"
@@ -23,8 +23,15 @@ namespace gaussnet {
 
 namespace {
 
+// The learners' notes go to the sink installed for the process (standard
+// error unless a caller installed its own), with the special functions' reports.
 learner_setting setting_of(const command_line& line, const run_state& state, const run_role& role) {
-    return {test_setting{line.test, state.n_cases}, line.alpha, line.n_threads, state.var_names, role.distributor};
+    return {test_setting{line.test, state.n_cases},
+            line.alpha,
+            line.n_threads,
+            state.var_names,
+            role.distributor,
+            &process_diagnostics()};
 }
 
 structure_report report_learned(const command_line& line, const run_state& state, const ByteMatrix& learned) {
@@ -109,8 +116,9 @@ void run_local(const command_line& line, const run_state& state, const run_role&
     const std::optional<int> target = find_variable(state, local.target);
     if (!target) {
         if (!role.lead) return;
-        std::fprintf(stderr, "No variable named \"%s\"; nothing was learned.%s\n", local.target.c_str(),
-                     local.target.rfind("--", 0) == 0 ? " Options go before the positional arguments." : "");
+        process_diagnostics().write(
+            strprintf("No variable named \"%s\"; nothing was learned.%s\n", local.target.c_str(),
+                      local.target.rfind("--", 0) == 0 ? " Options go before the positional arguments." : ""));
         return;
     }
     shared_covariance covariance(state.data_matrix, line.n_threads);
@@ -129,8 +137,9 @@ void run_comparison(const command_line& line, const run_state& state, const run_
             timed_run(line, state, role, {"EE", "EE:", true, false},
                       [&] { return edge_exclusion(setting, covariance.get()); });
         } else if (line.learners_given) {
-            std::fprintf(stderr, "EE runs only with more cases than variables (n_cases %d, n_vars %d); skipped.\n",
-                         state.n_cases, state.n_vars);
+            process_diagnostics().write(
+                strprintf("EE runs only with more cases than variables (n_cases %d, n_vars %d); skipped.\n",
+                          state.n_cases, state.n_vars));
         }
     }
     for (const auto& [kind, variant] : {std::pair{learner_kind::iamb2, iamb_variant::adjusted},

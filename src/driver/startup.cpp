@@ -1,7 +1,6 @@
 #include "driver/startup.h"
 
-#include <cstdio>
-
+#include "common/diagnostics.h"
 #include "common/text.h"
 #include "input/read_input.h"
 #include "output/export_files.h"
@@ -22,7 +21,7 @@ void write_banner(const run_state& state) {
 
 void print_warnings(const std::vector<std::string>& lines) {
     for (const std::string& line : lines)
-        if (!line.empty()) std::fprintf(stderr, "%s\n", line.c_str());
+        if (!line.empty()) process_diagnostics().write(line + "\n");
 }
 
 // The readers' warnings explain what may follow, an error included.

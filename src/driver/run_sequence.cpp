@@ -56,7 +56,7 @@ std::string row_of(const command_line& line, const run_state& state, const run_l
 // Why a run met a matrix that is not positive definite, and what to do.
 std::string cannot_finish_line(const std::string& learner, const run_state& state,
                                const singular_matrix_error& failure) {
-    const char* run = learner.c_str();
+    const char* run = learner == "local" ? "IAMB2 (local run)" : learner.c_str();
     if (failure.target < 0) {
         return strprintf(
             "%s: the covariance matrix of %d variables is singular: some variables are constant or "

@@ -54,60 +54,47 @@ void report_usage(const job& job, long long input_bytes, const rank_farm& farm) 
                      static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6);
 }
 
-// What the command line asks that needs no run: help, version, or a usage error.
-// Every rank parses the same words; only the lead prints.
-bool answered_without_run(const job& job, int argc, char** argv, command_line& line, int& status) {
-    try {
-        line = parse_command_line(argc, argv);
-    } catch (const fatal_error& error) {
-        status = job.lead() ? report_fatal(error) : error.status();
-        return true;
-    }
-    if (!line.show_help && !line.show_version) return false;
-    status = 0;
-    if (job.lead()) {
-        if (line.show_help) std::fputs(help_text().c_str(), stdout);
-        else std::printf("gaussnet %s\n", GAUSSNET_VERSION);
-        status = finish_output();
-    }
-    return true;
-}
-
-int lead_main(const job& job, const command_line& line) {
+// The lead reads the input, sends it and writes every output.
+int lead(const job& job, const command_line& line, rank_farm& farm, long long& input_bytes) {
     use_launcher_terminal();
-    rank_farm farm(job);
-    int status = 0;
-    long long input_bytes = 0;
-    try {
-        const run_state state = start_up(line);
-        say_go(job);
-        input_bytes = send_input(job, state);
-        run_sequence(line, state, run_role{true, &farm});
-        status = finish_output();
-    } catch (const fatal_error& error) {
-        status = report_fatal(error);
-    } catch (const std::bad_alloc&) {
-        status = report_fatal("Out of memory.", exit_failure);
-    }
-    say_end(job, status);
-    report_usage(job, input_bytes, farm);
-    return status;
+    run_state state = start_up(line);
+    say_go(job);
+    input_bytes = send_input(job, state);
+    run_sequence(line, state, run_role{true, &farm});
+    return finish_output();
 }
 
-int follower_main(const job& job, const command_line& line) {
-    rank_farm farm(job);
-    int status = 0;
+// Another rank receives the input, learns its share and ends with the lead's status.
+int follow(const job& job, const command_line& line, rank_farm& farm) {
     try {
         hear(job);
         const run_state state = receive_input(job, line.data_file);
         run_sequence(line, state, run_role{false, &farm});
-        status = hear_end(job);
     } catch (const job_stopped& stop) {
-        status = stop.status();  // the lead failed and has said why
+        return stop.status();  // the lead failed and has said why
     } catch (const fatal_error&) {
-        status = hear_end(job);  // every rank failed alike (a learned target); the lead says why
+        // every rank failed alike (a learned target); the lead says why
+    } catch (const std::bad_alloc& error) {
+        end_job(job, error.what());  // the lead would wait for this rank for ever
     }
-    report_usage(job, 0, farm);
+    return hear_end(job);
+}
+
+// Every rank parses the same words and answers help and version alike; only the lead prints.
+int rank_main(const job& job, int argc, char** argv) {
+    rank_farm farm(job);
+    long long input_bytes = 0;
+    bool ran = false;
+    const int status = main_flow(
+        argc, argv,
+        [&](const command_line& line) {
+            ran = true;
+            return job.lead() ? lead(job, line, farm, input_bytes) : follow(job, line, farm);
+        },
+        job.lead());
+    if (!ran) return status;
+    if (job.lead()) say_end(job, status);
+    report_usage(job, input_bytes, farm);
     return status;
 }
 
@@ -122,13 +109,9 @@ int cluster_main(int argc, char** argv) {
     job.threads_may_call_mpi = provided >= MPI_THREAD_SERIALIZED;
     int status = 0;
     try {
-        command_line line;
-        if (!answered_without_run(job, argc, argv, line, status))
-            status = job.lead() ? lead_main(job, line) : follower_main(job, line);
+        status = rank_main(job, argc, argv);
     } catch (const std::exception& error) {
-        // Anything else leaves the ranks out of step: end the whole job.
-        std::fprintf(stderr, "gaussnet-mpi rank %d: %s\n", job.rank, error.what());
-        MPI_Abort(job.comm, exit_failure);
+        end_job(job, error.what());  // anything else leaves the ranks out of step
     }
     MPI_Finalize();
     return status;

@@ -79,9 +79,24 @@ std::string cannot_finish_line(const std::string& learner, const run_state& stat
         run, target.c_str(), failure.members, failure.order());
 }
 
+// The local run's target and radius (its export shows the neighbourhood).
+struct local_target {
+    int target;
+    int radius;
+};
+
+void export_learned(const command_line& line, const run_state& state, const run_label& label,
+                    const learned_structure& learned, const structure_report& report, const local_target* local) {
+    std::optional<local_scope> scope;
+    if (local)
+        scope = local_scope{local->target, local->radius, ring_numbers(learned.graph, local->target, local->radius)};
+    export_run(line.export_dir, {label.name, state.var_names, report.edges, report.scores.has_value(),
+                                 label.blankets ? &learned.graph : nullptr, scope ? &*scope : nullptr});
+}
+
 template <typename Learn>
 void timed_run(const command_line& line, const run_state& state, const run_role& role, const run_label& label,
-               Learn&& learn) {
+               Learn&& learn, const local_target* local = nullptr) {
     const run_timer timer;
     const learned_structure learned = [&] {
         try {
@@ -99,10 +114,7 @@ void timed_run(const command_line& line, const run_state& state, const run_role&
     flush_console();
     if (!line.table_file.empty())
         append_table_row(line.table_file, row_of(line, state, label, milliseconds, learned.tests, report));
-    if (!line.export_dir.empty()) {
-        export_run(line.export_dir, {label.name, state.var_names, report.edges, report.scores.has_value(),
-                                     label.blankets ? &learned.graph : nullptr});
-    }
+    if (!line.export_dir.empty()) export_learned(line, state, label, learned, report, local);
 }
 
 std::optional<int> find_variable(const run_state& state, const std::string& name) {
@@ -124,7 +136,9 @@ void run_local(const command_line& line, const run_state& state, const run_role&
     shared_covariance covariance(state.data_matrix, line.n_threads);
     const learner_setting setting = setting_of(line, state, role);
     const run_label label{"local", strprintf("IAMB(%d,%d):", *target, local.radius), false, true};
-    timed_run(line, state, role, label, [&] { return local_iamb(setting, *target, local.radius, covariance.get()); });
+    const local_target scope{*target, local.radius};
+    timed_run(
+        line, state, role, label, [&] { return local_iamb(setting, *target, local.radius, covariance.get()); }, &scope);
 }
 
 void run_comparison(const command_line& line, const run_state& state, const run_role& role) {

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <mpi.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -39,6 +40,32 @@ void use_launcher_terminal() {
     close(terminal);
 }
 
+// mpirun copies a rank's standard output to its own and drops what it cannot
+// write there, so a closed pipe (gaussnet-mpi ... | head) would go unnoticed.
+// The lead started by mpirun on the same machine writes into that pipe
+// directly, and meets a closed one as gaussnet does.
+void use_launcher_pipe() {
+    const std::string parent = "/proc/" + std::to_string(getppid());
+    // Only mpirun's own pipe: a daemon's (a rank on another machine) leads elsewhere.
+    char name[32] = {};
+    const int comm = open((parent + "/comm").c_str(), O_RDONLY | O_CLOEXEC);
+    const ssize_t got = comm < 0 ? -1 : read(comm, name, sizeof name - 1);
+    if (comm >= 0) close(comm);
+    const std::string launcher_name(name, got > 0 ? static_cast<std::size_t>(got) : 0);
+    if (launcher_name != "mpirun\n" && launcher_name != "mpiexec\n" && launcher_name != "orterun\n" &&
+        launcher_name != "prterun\n")
+        return;
+    const std::string path = parent + "/fd/1";
+    struct stat launcher {};
+    struct stat own {};
+    if (stat(path.c_str(), &launcher) != 0 || !S_ISFIFO(launcher.st_mode)) return;
+    if (fstat(STDOUT_FILENO, &own) == 0 && own.st_dev == launcher.st_dev && own.st_ino == launcher.st_ino) return;
+    const int pipe = open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (pipe < 0) return;
+    dup2(pipe, STDOUT_FILENO);
+    close(pipe);
+}
+
 // With GAUSSNET_MPI_STATS set, each rank tells on standard error what it sent
 // (input_bytes: the lead's input broadcast), its peak memory, its waits and its share of the work.
 void report_usage(const job& job, long long input_bytes, const rank_farm& farm) {
@@ -57,6 +84,7 @@ void report_usage(const job& job, long long input_bytes, const rank_farm& farm) 
 // The lead reads the input, sends it and writes every output.
 int lead(const job& job, const command_line& line, rank_farm& farm, long long& input_bytes) {
     use_launcher_terminal();
+    use_launcher_pipe();
     run_state state = start_up(line);
     say_go(job);
     input_bytes = send_input(job, state);

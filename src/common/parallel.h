@@ -21,8 +21,21 @@ namespace detail {
 
 // Threads never change a result, so a thread that cannot be started (a
 // process limit, too little address space for its stack) only costs speed.
-// Said once per process, however many loops meet it.
+// The fewest threads a loop of this process has gone on with after a thread
+// could not be started; 0 while every start succeeded.
+inline std::atomic<int>& fewest_threads_started() {
+    static std::atomic<int> fewest{0};
+    return fewest;
+}
+
+// Said once per process, however many loops meet it; every shortfall is recorded.
 inline void report_threads_not_started(int started, int wanted, const char* reason) {
+    // The calling thread works on, so a loop never has fewer than one.
+    const int going_on = std::max(started, 1);
+    std::atomic<int>& fewest = fewest_threads_started();
+    int seen = fewest.load();
+    while ((seen == 0 || going_on < seen) && !fewest.compare_exchange_weak(seen, going_on)) {
+    }
     static std::atomic<bool> reported{false};
     if (reported.exchange(true)) return;
     process_diagnostics().write(strprintf("gaussnet: only %d of %d threads could be started (%s); going on with %d.\n",
@@ -30,6 +43,13 @@ inline void report_threads_not_started(int started, int wanted, const char* reas
 }
 
 }  // namespace detail
+
+// The threads a run asked to learn with (n_threads) that it had: fewer when
+// a loop of this process could not start them all.
+inline int threads_that_ran(int n_threads) {
+    const int fewest = detail::fewest_threads_started().load();
+    return fewest > 0 ? std::min(fewest, n_threads) : n_threads;
+}
 
 // Joins every started thread on every way out of the scope.
 class thread_pool_guard {

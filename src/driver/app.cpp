@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "common/diagnostics.h"
+#include "common/file_io.h"
 #include "common/text.h"
 #include "driver/command_line.h"
 #include "driver/run_sequence.h"
@@ -43,6 +44,7 @@ int answer_or_run(int argc, char** argv, const std::function<int(const command_l
 }  // namespace
 
 int main_flow(int argc, char** argv, const std::function<int(const command_line&)>& run, bool speaks) {
+    ignore_write_signals();
     return on_fatal(
         [&] {
             try {

@@ -1,6 +1,7 @@
 #include "driver/startup.h"
 
 #include "common/diagnostics.h"
+#include "common/file_io.h"
 #include "common/text.h"
 #include "input/read_input.h"
 #include "output/export_files.h"
@@ -39,7 +40,9 @@ void read_input_saying_why(run_state& state) {
 
 run_state start_up(const command_line& line) {
     print_warnings(line.warnings);
-    // Results that could not be written would be lost after a long run: check first.
+    // Results that could not be written would be lost after a long run: check
+    // first, before the data is read, creating nothing but the export directory.
+    check_appendable(RESULT_LOG);
     if (!line.export_dir.empty()) prepare_export_dir(line.export_dir);
     if (!line.table_file.empty()) {
         print_warnings({table_header_warning(line.table_file)});

@@ -40,10 +40,14 @@ struct command_line : input_request {
     int n_threads = 1;
     std::array<bool, 3> learners = {true, true, true};  // indexed by learner_kind
     bool learners_given = false;
-    std::string export_dir;  // empty: no export
-    std::string table_file;  // empty: no results table
+    std::string export_dir;   // empty: no export
+    std::string table_file;   // empty: no results table
     bool show_help = false;
     bool show_version = false;
+
+    // Arguments read otherwise than they look (atoi's and atof's reading
+    // kept): one line each for standard error.
+    std::vector<std::string> warnings;
 
     bool runs(learner_kind kind) const { return learners[static_cast<std::size_t>(kind)]; }
 };
@@ -54,8 +58,9 @@ std::string usage_text();
 std::string help_text();
 
 // Throws fatal_error(usage_text(), exit_usage) for an unknown option, a bad
-// option value, or a positional count other than six or eight; fatal_error
-// (status 1) for a negative or too large count.
+// option value, or a positional count other than six or eight, with a
+// diagnostic naming the fault; fatal_error (status 1) for a negative or too
+// large count.
 command_line parse_command_line(int argc, char** argv);
 
 // The number of cores this process may run on (at least 1).

@@ -18,6 +18,7 @@
 #include "output/result_log.h"
 #include "output/results_table.h"
 #include "output/run_report.h"
+#include "stats/cholesky.h"
 #include "stats/covariance.h"
 
 namespace gaussnet {
@@ -56,6 +57,32 @@ std::string row_of(const command_line& line, const run_state& state, const run_l
     return table_row(context, label, milliseconds, tests, report);
 }
 
+// Why a run met a matrix that is not positive definite, and what to do.
+std::string cannot_finish_line(const std::string& learner, const run_state& state,
+                               const singular_matrix_error& failure) {
+    const char* run = learner == "local" ? "IAMB2 (local run)" : learner.c_str();
+    if (failure.target < 0) {
+        return strprintf(
+            "%s: the covariance matrix of %d variables is singular: some variables are constant or "
+            "exact combinations of others. Leave them out of the data file.",
+            run, failure.order());
+    }
+    const std::string target = variable_label(state.var_names, failure.target);
+    // A sample of n_cases cases cannot test so many variables at once.
+    if (2 * static_cast<long long>(failure.order()) > state.n_cases) {
+        // IAMB1's plain p-values let many more members in than IAMB2's adjusted ones.
+        const char* remedy = learner == "IAMB1" ? "--learners EE,IAMB2" : "a smaller alpha";
+        return strprintf(
+            "%s: the blanket of target %s reached %d members, close to the number of cases (%d), so its "
+            "test matrix of order %d is singular. Use %s, or more cases.",
+            run, target.c_str(), failure.members, state.n_cases, failure.order(), remedy);
+    }
+    return strprintf(
+        "%s: for target %s with %d members the test matrix of order %d is singular: some variables are "
+        "constant or exact combinations of others. Leave them out of the data file.",
+        run, target.c_str(), failure.members, failure.order());
+}
+
 // The local run's target and radius (its export shows the neighbourhood).
 struct local_target {
     int target;
@@ -75,7 +102,14 @@ template <typename Learn>
 void timed_run(const command_line& line, const run_state& state, const run_role& role, const run_label& label,
                Learn&& learn, const local_target* local = nullptr) {
     const run_timer timer;
-    const learned_structure learned = learn();
+    const learned_structure learned = [&] {
+        try {
+            return learn();
+        } catch (singular_matrix_error& failure) {
+            failure.set_diagnostic(cannot_finish_line(label.name, state, failure));
+            throw;
+        }
+    }();
     if (!role.lead) return;
     const long long milliseconds = timer.elapsed_milliseconds();
     write_timing(label, timer);

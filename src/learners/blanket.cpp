@@ -9,6 +9,7 @@
 #include "learners/adjustment.h"
 #include "learners/pass_decision.h"
 #include "learners/progress.h"
+#include "stats/cholesky.h"
 #include "stats/ci_engine.h"
 #include "stats/heap_sort.h"
 
@@ -78,19 +79,26 @@ const std::vector<std::uint8_t>& blanket_learner::learn(iamb_variant variant, in
     int member_count = 0;
     const decision_rule rule{variant, harmonic_, pvalue_threshold(setting_.alpha)};
     std::set<std::vector<int>> seen;
-    for (int pass = 1;; ++pass) {
-        if (progress_ != nullptr) progress_->working(target, pass, member_count);
-        // The passes may return to an earlier member set and then alternate
-        // for ever: stop there and keep that set.
-        if (!seen.insert(members_of(flags_)).second) {
-            setting_.diagnostics->write(
-                strprintf("IAMB%d: the passes for target %s return to an earlier member set; keeping it.\n",
-                          static_cast<int>(variant), variable_label(setting_.var_names, target).c_str()));
-            break;
+    try {
+        for (int pass = 1;; ++pass) {
+            if (progress_ != nullptr) progress_->working(target, pass, member_count);
+            // The passes may return to an earlier member set and then alternate
+            // for ever: stop there and keep that set.
+            if (!seen.insert(members_of(flags_)).second) {
+                setting_.diagnostics->write(
+                    strprintf("IAMB%d: the passes for target %s return to an earlier member set; keeping it.\n",
+                              static_cast<int>(variant), variable_label(setting_.var_names, target).c_str()));
+                break;
+            }
+            run_pass_(target, flags_.data(), member_count, pass_);
+            tests_ += n_vars_ - 1;
+            if (!change_one(rule, member_count)) break;
         }
-        run_pass_(target, flags_.data(), member_count, pass_);
-        tests_ += n_vars_ - 1;
-        if (!change_one(rule, member_count)) break;
+    } catch (singular_matrix_error& failure) {
+        // Which target and how far it got, for the line that says why.
+        failure.target = target;
+        failure.members = member_count;
+        throw;
     }
     return flags_;
 }

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 
 #include "common/fatal_error.h"
 #include "common/file_io.h"
@@ -38,6 +39,18 @@ std::string table_header() {
 }
 
 void check_table_file(const std::string& path) { check_appendable(path); }
+
+std::string table_header_warning(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string first;
+    if (!in || !std::getline(in, first) || first.empty()) return "";
+    if (!first.empty() && first.back() == '\r') first.pop_back();
+    if (first == table_header()) return "";
+    return strprintf(
+        "Table %s: its first line is not the results table's header; the rows appended will not match "
+        "its columns. Give --table a file of its own.",
+        path.c_str());
+}
 
 void append_table_row(const std::string& path, const std::string& row) {
     const int fd = open_table(path);

@@ -6,7 +6,23 @@
 // matrix (precision.h) compute the same values faster, and their tests compare
 // them with these bit for bit.
 
+#include "common/fatal_error.h"
+
 namespace gaussnet {
+
+// "No Cholesky decomposition (n).": a matrix of order n that is not positive
+// definite. A blanket learner adds the target whose test met it and the
+// size of its blanket then, for the line that says why.
+class singular_matrix_error : public fatal_error {
+public:
+    explicit singular_matrix_error(int order);
+    int order() const { return order_; }
+    int target = -1;   // -1: not met by a blanket learner
+    int members = -1;  // the target's members when it was met
+
+private:
+    int order_;
+};
 
 // Factorises a = L L^T reading the upper triangle with the diagonal; writes L's
 // strictly lower part into the lower triangle of a and its diagonal into diag.
@@ -29,7 +45,7 @@ void invert_positive_definite(double* a, int n);
 // nonzero entry upward, and +0 when P[i][j] is 0.
 double correlation_from_columns(int n, int i, const double* column_i, int j, const double* column_j, long stride);
 
-// Throws the fatal error of a matrix of the given order that is not positive definite.
+// Throws the singular_matrix_error of a matrix of the given order.
 [[noreturn]] void not_positive_definite(int order);
 
 void matrix_transpose(const double* source, int rows, int cols, double* result);

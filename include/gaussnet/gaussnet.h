@@ -145,7 +145,8 @@ struct run_result {
     std::vector<std::vector<int>> blankets;
     // The learned undirected edges (a pair is an edge when either variable
     // lists the other), and with a true network the missed ones (fn), in
-    // (source, target) order: the rows of the export's edges file.
+    // (source, target) order: the rows of the export's edges file (a local
+    // run's missed edges: those with a learned blanket at one end).
     std::vector<edge> edges;
     long long tests = 0;               // independence tests run
     double seconds = 0.0;              // wall-clock time of the run, to the millisecond

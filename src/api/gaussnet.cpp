@@ -17,7 +17,10 @@
 #include "common/run_timer.h"
 #include "common/text.h"
 #include "input/read_input.h"
+#include "learners/local_iamb.h"
+#include "output/export_files.h"
 #include "scoring/report_structure.h"
+#include "stats/cholesky.h"
 #include "stats/covariance.h"
 
 namespace gaussnet::api {
@@ -67,7 +70,6 @@ learner_setting learner_setting_of(const settings& options, const prepared_input
     learner_setting setting{test_setting{kind, input.n_cases()}, options.alpha, input.threads, input.names, nullptr};
     setting.diagnostics = &diagnostics;
     setting.cancel = options.cancel;
-    setting.show_progress = false;
     return setting;
 }
 
@@ -87,10 +89,16 @@ edge_status status_of(gaussnet::edge_status status) {
     return edge_status::learned;
 }
 
+// A local run's target and radius: its edges are those its export lists.
+struct local_run {
+    int target;
+    int radius;
+};
+
 // The run's result as the program reports it: blankets as learned, edges and
 // rates from the same scoring.
 run_result result_of(std::string name, const learned_structure& learned, long long milliseconds,
-                     const prepared_input& input) {
+                     const prepared_input& input, const std::optional<local_run>& local) {
     run_result result;
     result.learner = std::move(name);
     result.tests = learned.tests;
@@ -107,6 +115,11 @@ run_result result_of(std::string name, const learned_structure& learned, long lo
         result.scores = run_scores{rates_of(scored.per_variable), rates_of(scored.per_edge)};
         edges = std::move(scored.edges);
     }
+    if (local) {
+        const local_scope scope{local->target, local->radius,
+                                ring_numbers(learned.graph, local->target, local->radius)};
+        edges = within_scope(edges, &scope);
+    }
     result.edges.reserve(edges.size());
     for (const scored_edge& e : edges) {
         const std::optional<bool> separated =
@@ -116,25 +129,20 @@ run_result result_of(std::string name, const learned_structure& learned, long lo
     return result;
 }
 
-[[noreturn]] void rethrow_as_library_error(const fatal_error& failure, const std::string& run, int target) {
-    const std::string text = failure.what();
-    if (text.rfind("No Cholesky decomposition", 0) == 0) throw not_positive_definite(text, run, target);
-    throw error(text);
-}
-
 // Learns one run, timed as the program times it, with the learners' errors
 // turned into the library's.
 template <typename Learn>
-run_result timed_run(const std::string& run, const prepared_input& input, Learn&& learn) {
+run_result timed_run(const std::string& run, const prepared_input& input, Learn&& learn,
+                     const std::optional<local_run>& local = std::nullopt) {
     try {
         const run_timer timer;
         const learned_structure learned = learn();
         const long long milliseconds = timer.elapsed_milliseconds();
-        return result_of(run, learned, milliseconds, input);
-    } catch (const target_failure& failure) {
-        rethrow_as_library_error(failure, run, failure.target());
+        return result_of(run, learned, milliseconds, input, local);
+    } catch (const singular_matrix_error& failure) {
+        throw not_positive_definite(failure.what(), run, failure.target);
     } catch (const fatal_error& failure) {
-        rethrow_as_library_error(failure, run, -1);
+        throw error(failure.what());
     } catch (const run_cancelled&) {
         throw cancelled();
     }
@@ -223,8 +231,9 @@ run_result local(const data_view& data, const settings& options, const std::opti
     if (!target) throw input_error(without_line_end(no_variable_text(options.local_target)));
     const learner_setting setting = learner_setting_of(options, input, diagnostics);
     shared_covariance covariance(input.data, input.threads);
-    return timed_run("local", input,
-                     [&] { return learn_local_run(setting, *target, options.local_radius, covariance); });
+    return timed_run(
+        "local", input, [&] { return learn_local_run(setting, *target, options.local_radius, covariance); },
+        local_run{*target, options.local_radius});
 }
 
 std::vector<std::uint8_t> moral_graph(const matrix_view& dag) {

@@ -17,6 +17,7 @@
 #   BENCH_SKIP_MICRO=1   leave out the micro-benchmarks
 #   BENCH_SKIP_MPI=1     leave out gaussnet-mpi (bench/mpi.sh; BENCH_MPI_RUNS rounds on its large set)
 #   BENCH_SKIP_PYTHON=1  leave out the Python module (bench/python.sh; BENCH_PYTHON_RUNS rounds)
+#   BENCH_PYTHON_ONLY=1  the Python module's comparison alone (BUILD_DIR/bench-results-python.md)
 #   BENCH_GENOME=1       also IAMB2 on 20,000 variables x 500 cases, once on 2 threads (minutes, about 5 GB;
 #                        generating the data set, 0.5 GB, takes minutes more the first time)
 set -euo pipefail
@@ -104,8 +105,29 @@ data_set() {
     echo "$dir"
 }
 
-A_DIR=$(data_set $A_VARS $A_CASES $A_SEED)
 B_DIR=$(data_set $B_VARS $B_CASES $B_SEED)
+B_ARGS=("$B_DIR/data.txt" $B_CASES $B_VARS 1 $ALPHA $EXACT)
+
+# The Python comparison alone, its section into BUILD_DIR/bench-results-python.md.
+if [ "${BENCH_PYTHON_ONLY:-0}" = 1 ]; then
+    SCRATCH=$(mktemp -d "$BUILD/bench-scratch.XXXXXX")
+    trap 'rm -rf "$SCRATCH"' EXIT
+    LOGS=$SCRATCH/logs
+    mkdir -p "$LOGS"
+    LOAD_BEFORE=$(cut -d' ' -f1-3 /proc/loadavg)
+    "$MEASURE" -o "$LOGS/baseline" "$GAUSSNET" --version >/dev/null
+    # shellcheck source=bench/python.sh
+    . "$ROOT/bench/python.sh"
+    python_measure
+    {
+        python_report
+        echo "Load average before: $LOAD_BEFORE; after: $(cut -d' ' -f1-3 /proc/loadavg). $(nproc) cores, $(date -u +%F)."
+    } >"$BUILD/bench-results-python.md"
+    cat "$BUILD/bench-results-python.md"
+    exit 0
+fi
+
+A_DIR=$(data_set $A_VARS $A_CASES $A_SEED)
 C_DIR=$(data_set $C_VARS $C_CASES $C_SEED)
 
 # The programs append to res.txt in their working directory: keep that out of the tree.
@@ -121,7 +143,6 @@ LOAD_BEFORE=$(cut -d' ' -f1-3 /proc/loadavg)
 STARTED=$(date +%s)
 
 A_ARGS=("$A_DIR/data.txt" $A_CASES $A_VARS 1 $ALPHA $EXACT)
-B_ARGS=("$B_DIR/data.txt" $B_CASES $B_VARS 1 $ALPHA $EXACT)
 C_ARGS=("$C_DIR/data.txt" $C_CASES $C_VARS 1 $ALPHA $EXACT)
 
 # The raw figures of the latest run stay in BUILD_DIR/bench-logs for a closer look.

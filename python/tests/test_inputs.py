@@ -146,6 +146,8 @@ HOSTILE = list(hostile_inputs())
 
 @pytest.mark.parametrize("name, call, error, text", HOSTILE, ids=[case[0] for case in HOSTILE])
 def test_hostile_input_is_an_exception(name, call, error, text):
+    if error is MemoryError and os.environ.get("GAUSSNET_UNDER_SANITIZERS"):
+        pytest.skip("the sanitizers' operator new ends the process instead of throwing std::bad_alloc")
     with pytest.raises(error) as raised:
         call()
     assert text in str(raised.value)

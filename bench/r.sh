@@ -1,4 +1,4 @@
-#!/usr/bin/env bash
+# shellcheck shell=bash
 # The R part of the benchmark, sourced by bench/run.sh (which defines BUILD,
 # LOGS, SCRATCH, B_DIR, B_ARGS, B_CASES, B_VARS and the helpers median, ratio
 # and field): gaussnet_learn with IAMB2 on data set B (1,000 variables x 500
@@ -8,13 +8,12 @@
 # The program's learner seconds come from its results table; the package's
 # are the call's wall time in R (input checks, scoring and result objects
 # included), the run's own seconds, and the wall time of a call without the
-# true network (the program scores outside its learner seconds). Memory: the program's peak resident size less
-# that of `gaussnet --version`; the package's, the peak the call adds to an R
-# process that already holds the data as a numeric matrix (bench/r_learn.R).
+# true network (the program scores outside its learner seconds). Memory: the
+# program's peak resident size less that of `gaussnet --version`; the
+# package's, the peak the call adds to an R process that already holds the
+# data as a numeric matrix (bench/r_learn.R).
 #
-# Run on its own (`bench/r.sh BUILD_DIR`, after `make test` installed the
-# package), it measures the same and prints only this section, for adding to
-# bench/RESULTS.md without a whole benchmark run.
+# BENCH_R_ONLY=1 bench/run.sh BUILD_DIR runs this comparison alone.
 #
 # Environment: BENCH_R_RUNS (rounds, default 5).
 
@@ -66,45 +65,3 @@ r_report() {
     echo
 }
 
-# On its own: data set B and the helpers as bench/run.sh makes them.
-if [ "${BASH_SOURCE[0]}" = "$0" ]; then
-    set -euo pipefail
-    if [ $# -ne 1 ]; then
-        echo "usage: bench/r.sh BUILD_DIR" >&2
-        exit 2
-    fi
-    ROOT=$(cd "$(dirname "$0")/.." && pwd)
-    BUILD=$(cd "$1" && pwd)
-    GAUSSNET=$BUILD/gaussnet
-    MEASURE=$BUILD/bench/bench_measure
-    for tool in "$GAUSSNET" "$BUILD/gaussnet-sim" "$MEASURE" "$BUILD/r-lib/gaussnet"; do
-        [ -e "$tool" ] || { echo "bench: $tool is missing; build and run make test first" >&2; exit 1; }
-    done
-    B_VARS=1000 B_CASES=500
-    B_DIR=$BUILD/bench-data/v${B_VARS}_c${B_CASES}_s1000
-    if [ ! -f "$B_DIR/data.txt" ] || [ ! -f "$B_DIR/net.txt" ]; then
-        "$BUILD/gaussnet-sim" --vars $B_VARS --cases $B_CASES --seed 1000 --force "$B_DIR" >/dev/null
-    fi
-    B_ARGS=("$B_DIR/data.txt" "$B_CASES" "$B_VARS" 1 0.05 0)
-    SCRATCH=$(mktemp -d "$BUILD/bench-scratch.XXXXXX")
-    trap 'rm -rf "$SCRATCH"' EXIT
-    LOGS=$SCRATCH/logs
-    mkdir -p "$LOGS"
-    say() { echo "bench: $*" >&2; }
-    median() {
-        sort -g | awk -v f="${1:-%.3f}" '{ v[NR] = $1 } END {
-            if (NR == 0) { print "n/a"; exit }
-            m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
-            printf f "\n", m }'
-    }
-    ratio() {
-        awk -v a="$1" -v b="$2" 'BEGIN { if (a == "n/a" || b == "n/a" || b + 0 == 0) print "n/a"; else printf "%.2f\n", a / b }'
-    }
-    field() { { grep -o "$1=[^ ]*" "$2" || true; } | cut -d= -f2; }
-    load_before=$(cut -d' ' -f1-3 /proc/loadavg)
-    "$MEASURE" -o "$LOGS/baseline" "$GAUSSNET" --version >/dev/null
-    r_measure
-    r_report
-    echo "Measured $(date -u '+%Y-%m-%d %H:%M UTC') at commit $(git -C "$ROOT" rev-parse --short HEAD) (\`bench/r.sh\`);"
-    echo "load average before / after: $load_before / $(cut -d' ' -f1-3 /proc/loadavg) ($(nproc) cores, shared with other work)."
-fi

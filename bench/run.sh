@@ -18,6 +18,10 @@
 #   BENCH_SKIP_MPI=1     leave out gaussnet-mpi (bench/mpi.sh; BENCH_MPI_RUNS rounds on its large set)
 #   BENCH_SKIP_PYTHON=1  leave out the Python module (bench/python.sh; BENCH_PYTHON_RUNS rounds)
 #   BENCH_SKIP_R=1       leave out the R package (bench/r.sh; BENCH_R_RUNS rounds)
+#   BENCH_PYTHON_ONLY=1  the Python module's comparison alone (BUILD_DIR/bench-results-python.md)
+#   BENCH_R_ONLY=1       the R package's comparison alone (BUILD_DIR/bench-results-r.md)
+#   BENCH_GENOME=1       also IAMB2 on 20,000 variables x 500 cases, once on 2 threads (minutes, about 5 GB;
+#                        generating the data set, 0.5 GB, takes minutes more the first time)
 set -euo pipefail
 
 if [ $# -ne 1 ]; then
@@ -103,8 +107,33 @@ data_set() {
     echo "$dir"
 }
 
-A_DIR=$(data_set $A_VARS $A_CASES $A_SEED)
 B_DIR=$(data_set $B_VARS $B_CASES $B_SEED)
+B_ARGS=("$B_DIR/data.txt" $B_CASES $B_VARS 1 $ALPHA $EXACT)
+
+# One package's comparison alone (python or r: bench/NAME.sh), its section
+# into BUILD_DIR/bench-results-NAME.md.
+comparison_alone() {
+    local name=$1
+    SCRATCH=$(mktemp -d "$BUILD/bench-scratch.XXXXXX")
+    trap 'rm -rf "$SCRATCH"' EXIT
+    LOGS=$SCRATCH/logs
+    mkdir -p "$LOGS"
+    LOAD_BEFORE=$(cut -d' ' -f1-3 /proc/loadavg)
+    "$MEASURE" -o "$LOGS/baseline" "$GAUSSNET" --version >/dev/null
+    # shellcheck source=/dev/null
+    . "$ROOT/bench/$name.sh"
+    "${name}_measure"
+    {
+        "${name}_report"
+        echo "Load average before: $LOAD_BEFORE; after: $(cut -d' ' -f1-3 /proc/loadavg). $(nproc) cores, $(date -u +%F)."
+    } >"$BUILD/bench-results-$name.md"
+    cat "$BUILD/bench-results-$name.md"
+    exit 0
+}
+if [ "${BENCH_PYTHON_ONLY:-0}" = 1 ]; then comparison_alone python; fi
+if [ "${BENCH_R_ONLY:-0}" = 1 ]; then comparison_alone r; fi
+
+A_DIR=$(data_set $A_VARS $A_CASES $A_SEED)
 C_DIR=$(data_set $C_VARS $C_CASES $C_SEED)
 
 # The programs append to res.txt in their working directory: keep that out of the tree.
@@ -120,7 +149,6 @@ LOAD_BEFORE=$(cut -d' ' -f1-3 /proc/loadavg)
 STARTED=$(date +%s)
 
 A_ARGS=("$A_DIR/data.txt" $A_CASES $A_VARS 1 $ALPHA $EXACT)
-B_ARGS=("$B_DIR/data.txt" $B_CASES $B_VARS 1 $ALPHA $EXACT)
 C_ARGS=("$C_DIR/data.txt" $C_CASES $C_VARS 1 $ALPHA $EXACT)
 
 # The raw figures of the latest run stay in BUILD_DIR/bench-logs for a closer look.
@@ -195,6 +223,18 @@ if [ -d "$BUILD/r-lib/gaussnet" ] && [ "${BENCH_SKIP_R:-0}" != 1 ]; then
     . "$ROOT/bench/r.sh"
     r_measure
     R_MEASURED=1
+fi
+
+# Opt-in: the README's gene-expression size, which needs --long-header.
+if [ "${BENCH_GENOME:-0}" = 1 ]; then
+    G_VARS=20000; G_CASES=500; G_SEED=20000
+    G_DIR=$(data_set $G_VARS $G_CASES $G_SEED)
+    mkdir -p "$SCRATCH/G"
+    ln -s "$G_DIR/net.txt" "$SCRATCH/G/net.txt"
+    say "G: IAMB2 on $G_VARS variables x $G_CASES cases, 2 threads (minutes)"
+    (cd "$SCRATCH/G" && "$MEASURE" -o "$LOGS/G_program" "$GAUSSNET" --threads 2 --long-header --learners IAMB2 \
+        "$G_DIR/data.txt" $G_CASES $G_VARS 1 $ALPHA $EXACT >"$LOGS/G_console")
+    GENOME_MEASURED=1
 fi
 
 LOAD_AFTER=$(cut -d' ' -f1-3 /proc/loadavg)
@@ -337,6 +377,18 @@ allowance() { mb $(($2 * $1 * 4 + 3 * $1 * $1 * 8)); }
     if [ "${MPI_MEASURED:-0}" = 1 ]; then mpi_report; fi
     if [ "${PYTHON_MEASURED:-0}" = 1 ]; then python_report; fi
     if [ "${R_MEASURED:-0}" = 1 ]; then r_report; fi
+
+    if [ "${GENOME_MEASURED:-0}" = 1 ]; then
+        echo "## IAMB2 on $G_VARS variables x $G_CASES cases (seed $G_SEED), 2 threads, one run"
+        echo
+        echo "\`gaussnet --threads 2 --long-header --learners IAMB2 data.txt $G_CASES $G_VARS 1 $ALPHA $EXACT\`: the whole process."
+        echo
+        echo "| wall s | CPU s | peak RSS MB | memory allowance MB | printed |"
+        echo "|---|---|---|---|---|"
+        f=$LOGS/G_program
+        echo "| $(field wall_s "$f") | $(paste <(field user_s "$f") <(field sys_s "$f") | awk '{ print $1 + $2 }') | $(field maxrss_mb "$f") | $(allowance $G_VARS $G_CASES) | $(sed -n 's/^[[:space:]]*IAMB2:[[:space:]]*//p' "$LOGS/G_console") |"
+        echo
+    fi
 
     if [ -f "$LOGS/micro" ]; then
         echo "## Micro-benchmarks"

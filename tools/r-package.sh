@@ -10,9 +10,11 @@
 #
 # An R package is built from its own folder (R CMD build makes a tarball of
 # it), so the library's sources, which live outside r/gaussnet, are copied in:
-# everything under src/ and include/ except the programs' main.cpp files, the
-# command-line driver and the MPI program. Copies keep their times and only
-# newer files are copied again, so a repeated install recompiles what changed.
+# include/ and the rooms of src/ that the library is made of, the api room and
+# every room it uses as CMakeLists.txt declares them (not the driver, the MPI
+# program or any main.cpp). Copies keep their times and only newer files are
+# copied again, so a repeated install recompiles what changed (everything,
+# when a header changed).
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -32,6 +34,21 @@ copy_tree() {
     done
 }
 
+# The rooms the library is built from: api and, transitively, the rooms its
+# gaussnet_room(api USES ...) line in CMakeLists.txt names.
+library_rooms() {
+    sed -n 's/^[[:space:]]*gaussnet_room(\([a-z_]*\)\(.*\))[[:space:]]*$/\1\2/p' "$ROOT/CMakeLists.txt" | awk '
+        { uses[$1] = ""; for (i = 3; i <= NF; ++i) uses[$1] = uses[$1] " " $i }
+        END {
+            todo[1] = "api"; n = 1; seen["api"] = 1
+            for (k = 1; k <= n; ++k) {
+                m = split(uses[todo[k]], used, " ")
+                for (i = 1; i <= m; ++i) if (!(used[i] in seen)) { seen[used[i]] = 1; todo[++n] = used[i] }
+            }
+            for (room in seen) print room
+        }' | LC_ALL=C sort
+}
+
 stage() {
     local dest=${1:-$STAGE_DEFAULT} version
     version=$(version_of_project)
@@ -41,18 +58,35 @@ stage() {
         exit 1
     fi
     copy_tree "$ROOT/r/gaussnet" "$dest"
-    local lib=$dest/src/lib
-    mkdir -p "$lib"
-    # Sources removed from the checkout leave the staged library too.
+    local lib=$dest/src/lib rooms
+    rooms=$(library_rooms)
+    if ! grep -qx common <<<"$rooms"; then
+        echo "r/gaussnet: no rooms found for the library in CMakeLists.txt (gaussnet_room(api USES ...))" >&2
+        exit 1
+    fi
+    mkdir -p "$lib/src"
+    # Sources removed from the checkout, or from the library's rooms, leave the staged library too.
     find "$lib" -type f \( -name '*.cpp' -o -name '*.h' \) -print0 | while IFS= read -r -d '' file; do
-        [ -e "$ROOT/${file#"$lib"/}" ] || rm -f "$file" "${file%.cpp}.o"
+        local relative=${file#"$lib"/} room
+        room=$(cut -d/ -f2 <<<"$relative")
+        if [ ! -e "$ROOT/$relative" ] || { [ "${relative%%/*}" = src ] && ! grep -qx "$room" <<<"$rooms"; }; then
+            rm -f "$file" "${file%.cpp}.o"
+        fi
     done
     copy_tree "$ROOT/include" "$lib/include"
-    (cd "$ROOT" && find src -type f \( -name '*.cpp' -o -name '*.h' \) ! -name main.cpp \
-        ! -path 'src/cluster/*' ! -path 'src/driver/*' -print0) | while IFS= read -r -d '' file; do
-        mkdir -p "$lib/$(dirname "$file")"
-        cp -pu "$ROOT/$file" "$lib/$file"
+    local room
+    for room in $rooms; do
+        (cd "$ROOT" && find "src/$room" -maxdepth 1 -type f \( -name '*.cpp' -o -name '*.h' \) ! -name main.cpp \
+            -print0) | while IFS= read -r -d '' file; do
+            mkdir -p "$lib/$(dirname "$file")"
+            cp -pu "$ROOT/$file" "$lib/$file"
+        done
     done
+    # R's make knows no header dependencies: every object older than the
+    # newest header is compiled again.
+    local newest
+    newest=$(find "$dest/src" -name '*.h' -printf '%T@ %p\n' | sort -n | tail -n 1 | cut -d' ' -f2-)
+    [ -z "$newest" ] || find "$dest/src" -name '*.o' ! -newer "$newest" -delete
     echo "$dest"
 }
 

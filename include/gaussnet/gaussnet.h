@@ -78,9 +78,9 @@ enum class test_statistic {
 // ("Numerics Error in routine ..."), an IAMB target whose passes return to an
 // earlier member set, fewer threads started than asked for, an EE run
 // skipped for too few cases. Called from any of the library's threads, one
-// call at a time. The special functions' reports and the threads warning go
-// through a process-wide sink that each call installs for its duration: of
-// calls overlapping in time, the one that started last receives them.
+// call at a time. The special functions' reports and the threads warning
+// pass through the process's diagnostics: of calls overlapping in time, the
+// one that started last receives them.
 using diagnostics_sink = std::function<void(const std::string& line)>;
 
 struct settings {
@@ -145,7 +145,8 @@ struct run_result {
     std::vector<std::vector<int>> blankets;
     // The learned undirected edges (a pair is an edge when either variable
     // lists the other), and with a true network the missed ones (fn), in
-    // (source, target) order: the rows of the export's edges file.
+    // (source, target) order: the rows of the export's edges file (a local
+    // run's missed edges: those with a learned blanket at one end).
     std::vector<edge> edges;
     long long tests = 0;               // independence tests run
     double seconds = 0.0;              // wall-clock time of the run, to the millisecond

@@ -335,7 +335,9 @@ def local(data, target, radius, alpha=0.05, exact=False, truth=None, threads=Non
     Ring 1 is the target; ring i + 1 holds the variables first found in the
     blankets of ring i's variables; radius rings are learned. Returns one Run
     (learner "local") whose blankets are those of the variables learned
-    (the others' are empty).
+    (the others' are empty). With a truth, its missed edges are those with a
+    learned blanket at one end, as the program's export lists them; its
+    scores count over the whole network, as the program's do.
 
     Args:
         data, alpha, exact, truth, threads: as for learn().

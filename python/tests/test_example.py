@@ -16,3 +16,6 @@ def test_example_prints_scores_and_writes_png(tmp_path):
     rows = result.stdout.splitlines()
     assert "edge_tpr" in rows[0] and rows[1].startswith("EE") and rows[2].startswith("IAMB2")
     assert picture.read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"
+    # The README shows the script as it runs.
+    script = (SOURCE_DIR / "examples" / "learn_and_draw.py").read_text()
+    assert f"```python\n{script}```" in (SOURCE_DIR / "README.md").read_text()

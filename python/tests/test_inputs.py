@@ -146,6 +146,8 @@ HOSTILE = list(hostile_inputs())
 
 @pytest.mark.parametrize("name, call, error, text", HOSTILE, ids=[case[0] for case in HOSTILE])
 def test_hostile_input_is_an_exception(name, call, error, text):
+    if error is MemoryError and os.environ.get("GAUSSNET_UNDER_SANITIZERS"):
+        pytest.skip("the sanitizers' operator new ends the process instead of throwing std::bad_alloc")
     with pytest.raises(error) as raised:
         call()
     assert text in str(raised.value)
@@ -174,12 +176,11 @@ def test_ctrl_c_stops_a_long_run_and_leaves_the_interpreter_usable():
         data, _ = gaussnet.simulate(1500, 300, seed=2)
         tasks = len(os.listdir("/proc/self/task"))  # numpy's own threads among them
         print("ready", flush=True)
-        start = time.monotonic()
         try:
             gaussnet.learn(data, learners=["IAMB1"], threads=2)
             print("finished")
         except KeyboardInterrupt:
-            print("interrupted", round(time.monotonic() - start, 2), flush=True)
+            print("interrupted", time.monotonic(), flush=True)
         print("threads", threading.active_count(), len(os.listdir("/proc/self/task")) - tasks)
         print("again", len(gaussnet.learn(data.iloc[:, :20], learners="IAMB2")[0].blankets))
     """)
@@ -190,8 +191,9 @@ def test_ctrl_c_stops_a_long_run_and_leaves_the_interpreter_usable():
     sent = time.monotonic()
     process.send_signal(signal.SIGINT)
     lines = process.communicate(timeout=60)[0].split("\n")
-    stopped = time.monotonic() - sent
     assert lines[0].startswith("interrupted"), lines
-    assert stopped < 3, stopped  # the interpreter's own start-up and the second run included
+    # The monotonic clock is the machine's: the child's reading less the parent's.
+    stopped = float(lines[0].split()[1]) - sent
+    assert stopped < 2, stopped  # about a second, with a margin for a busy machine
     assert lines[1] == "threads 1 0", lines
     assert lines[2] == "again 20"

@@ -17,7 +17,10 @@
 #include "common/run_timer.h"
 #include "common/text.h"
 #include "input/read_input.h"
+#include "learners/local_iamb.h"
+#include "output/export_files.h"
 #include "scoring/report_structure.h"
+#include "stats/cholesky.h"
 #include "stats/covariance.h"
 
 namespace gaussnet::api {
@@ -67,7 +70,6 @@ learner_setting learner_setting_of(const settings& options, const prepared_input
     learner_setting setting{test_setting{kind, input.n_cases()}, options.alpha, input.threads, input.names, nullptr};
     setting.diagnostics = &diagnostics;
     setting.cancel = options.cancel;
-    setting.show_progress = false;
     return setting;
 }
 
@@ -87,10 +89,16 @@ edge_status status_of(gaussnet::edge_status status) {
     return edge_status::learned;
 }
 
+// A local run's target and radius: its edges are those its export lists.
+struct local_run {
+    int target;
+    int radius;
+};
+
 // The run's result as the program reports it: blankets as learned, edges and
 // rates from the same scoring.
 run_result result_of(std::string name, const learned_structure& learned, long long milliseconds,
-                     const prepared_input& input) {
+                     const prepared_input& input, const std::optional<local_run>& local) {
     run_result result;
     result.learner = std::move(name);
     result.tests = learned.tests;
@@ -107,6 +115,11 @@ run_result result_of(std::string name, const learned_structure& learned, long lo
         result.scores = run_scores{rates_of(scored.per_variable), rates_of(scored.per_edge)};
         edges = std::move(scored.edges);
     }
+    if (local) {
+        const local_scope scope{local->target, local->radius,
+                                ring_numbers(learned.graph, local->target, local->radius)};
+        edges = within_scope(edges, &scope);
+    }
     result.edges.reserve(edges.size());
     for (const scored_edge& e : edges) {
         const std::optional<bool> separated =
@@ -116,25 +129,20 @@ run_result result_of(std::string name, const learned_structure& learned, long lo
     return result;
 }
 
-[[noreturn]] void rethrow_as_library_error(const fatal_error& failure, const std::string& run, int target) {
-    const std::string text = failure.what();
-    if (text.rfind("No Cholesky decomposition", 0) == 0) throw not_positive_definite(text, run, target);
-    throw error(text);
-}
-
 // Learns one run, timed as the program times it, with the learners' errors
 // turned into the library's.
 template <typename Learn>
-run_result timed_run(const std::string& run, const prepared_input& input, Learn&& learn) {
+run_result timed_run(const std::string& run, const prepared_input& input, Learn&& learn,
+                     const std::optional<local_run>& local = std::nullopt) {
     try {
         const run_timer timer;
         const learned_structure learned = learn();
         const long long milliseconds = timer.elapsed_milliseconds();
-        return result_of(run, learned, milliseconds, input);
-    } catch (const target_failure& failure) {
-        rethrow_as_library_error(failure, run, failure.target());
+        return result_of(run, learned, milliseconds, input, local);
+    } catch (const singular_matrix_error& failure) {
+        throw not_positive_definite(failure.what(), run, failure.target);
     } catch (const fatal_error& failure) {
-        rethrow_as_library_error(failure, run, -1);
+        throw error(failure.what());
     } catch (const run_cancelled&) {
         throw cancelled();
     }
@@ -145,11 +153,47 @@ std::string without_line_end(std::string text) {
     return text;
 }
 
-// The caller's sink as the learners' and the process's for one call: each
-// message without its final line end, one at a time; no sink, no output.
+// The process-wide sink while library calls run (the special functions'
+// reports and the threads warning cannot be handed a sink): it passes them to
+// the newest running call, and the sink it replaced comes back when the last
+// call ends, in whatever order overlapping calls end.
+class running_calls final : public diagnostic_sink {
+public:
+    void enter(diagnostic_sink& call) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (calls_.empty()) previous_ = set_process_diagnostics(this);
+        calls_.push_back(&call);
+    }
+    void leave(diagnostic_sink& call) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        calls_.erase(std::find(calls_.begin(), calls_.end(), &call));
+        if (calls_.empty()) set_process_diagnostics(previous_);
+    }
+    void write(std::string_view text) override {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (!calls_.empty()) calls_.back()->write(text);
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<diagnostic_sink*> calls_;
+    diagnostic_sink* previous_ = nullptr;
+};
+
+running_calls& calls_running() {
+    static running_calls calls;
+    return calls;
+}
+
+// The caller's sink as the learners' for one call: each message without its
+// final line end, one at a time; no sink, no output.
 class forwarding_sink final : public diagnostic_sink {
 public:
-    explicit forwarding_sink(const diagnostics_sink& to) : to_(to), scope_(*this) {}
+    explicit forwarding_sink(const diagnostics_sink& to) : to_(to) { calls_running().enter(*this); }
+    ~forwarding_sink() override { calls_running().leave(*this); }
+    forwarding_sink(const forwarding_sink&) = delete;
+    forwarding_sink& operator=(const forwarding_sink&) = delete;
+
     void write(std::string_view text) override {
         if (!to_) return;
         const std::lock_guard<std::mutex> lock(mutex_);
@@ -159,7 +203,6 @@ public:
 private:
     const diagnostics_sink& to_;
     std::mutex mutex_;
-    scoped_process_diagnostics scope_;
 };
 
 }  // namespace
@@ -188,8 +231,9 @@ run_result local(const data_view& data, const settings& options, const std::opti
     if (!target) throw input_error(without_line_end(no_variable_text(options.local_target)));
     const learner_setting setting = learner_setting_of(options, input, diagnostics);
     shared_covariance covariance(input.data, input.threads);
-    return timed_run("local", input,
-                     [&] { return learn_local_run(setting, *target, options.local_radius, covariance); });
+    return timed_run(
+        "local", input, [&] { return learn_local_run(setting, *target, options.local_radius, covariance); },
+        local_run{*target, options.local_radius});
 }
 
 std::vector<std::uint8_t> moral_graph(const matrix_view& dag) {

@@ -26,7 +26,8 @@ std::optional<int> find_variable(std::span<const std::string> names, const std::
 std::string no_variable_text(const std::string& name);  // also the library's error text
 
 // One run of a comparison. Errors are the learners' own: fatal_error (a
-// target_failure when it ended one target) and run_cancelled.
+// singular_matrix_error naming the target a blanket learner met it in) and
+// run_cancelled.
 learned_structure learn_run(learner_kind kind, const learner_setting& setting, shared_covariance& covariance);
 
 // The local run around target.

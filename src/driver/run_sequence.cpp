@@ -8,12 +8,16 @@
 
 #include "api/runs.h"
 #include "common/diagnostics.h"
+#include "common/parallel.h"
 #include "common/run_timer.h"
 #include "common/text.h"
+#include "learners/local_iamb.h"
+#include "learners/progress.h"
 #include "output/export_files.h"
 #include "output/result_log.h"
 #include "output/results_table.h"
 #include "output/run_report.h"
+#include "stats/cholesky.h"
 #include "stats/covariance.h"
 
 namespace gaussnet {
@@ -21,14 +25,16 @@ namespace gaussnet {
 namespace {
 
 // The learners' notes go to the sink installed for the process (standard
-// error unless a caller installed its own), with the special functions' reports.
+// error unless a caller installed its own), with the special functions'
+// reports; their progress line to standard error when that is a terminal.
 learner_setting setting_of(const command_line& line, const run_state& state, const run_role& role) {
     return {test_setting{line.test, state.n_cases},
             line.alpha,
             line.n_threads,
             state.var_names,
             role.distributor,
-            &process_diagnostics()};
+            &process_diagnostics(),
+            progress_terminal()};
 }
 
 structure_report report_learned(const command_line& line, const run_state& state, const ByteMatrix& learned) {
@@ -46,27 +52,74 @@ std::string row_of(const command_line& line, const run_state& state, const run_l
                                 line.exact,
                                 line.local ? &line.local->target : nullptr,
                                 line.local ? line.local->radius : 0,
-                                line.n_threads};
+                                threads_that_ran(line.n_threads)};
     return table_row(context, label, milliseconds, tests, report);
+}
+
+// Why a run met a matrix that is not positive definite, and what to do.
+std::string cannot_finish_line(const std::string& learner, const run_state& state,
+                               const singular_matrix_error& failure) {
+    const char* run = learner == "local" ? "IAMB2 (local run)" : learner.c_str();
+    if (failure.target < 0) {
+        return strprintf(
+            "%s: the covariance matrix of %d variables is singular: some variables are constant or "
+            "exact combinations of others. Leave them out of the data file.",
+            run, failure.order());
+    }
+    const std::string target = variable_label(state.var_names, failure.target);
+    // A sample of n_cases cases cannot test so many variables at once.
+    if (2 * static_cast<long long>(failure.order()) > state.n_cases) {
+        // IAMB1's plain p-values let many more members in than IAMB2's adjusted ones.
+        const char* remedy = learner == "IAMB1" ? "--learners EE,IAMB2" : "a smaller alpha";
+        return strprintf(
+            "%s: the blanket of target %s reached %d members, close to the number of cases (%d), so its "
+            "test matrix of order %d is singular. Use %s, or more cases.",
+            run, target.c_str(), failure.members, state.n_cases, failure.order(), remedy);
+    }
+    return strprintf(
+        "%s: for target %s with %d members the test matrix of order %d is singular: some variables are "
+        "constant or exact combinations of others. Leave them out of the data file.",
+        run, target.c_str(), failure.members, failure.order());
+}
+
+// The local run's target and radius (its export shows the neighbourhood).
+struct local_target {
+    int target;
+    int radius;
+};
+
+void export_learned(const command_line& line, const run_state& state, const run_label& label,
+                    const learned_structure& learned, const structure_report& report, const local_target* local) {
+    std::optional<local_scope> scope;
+    if (local)
+        scope = local_scope{local->target, local->radius, ring_numbers(learned.graph, local->target, local->radius)};
+    export_run(line.export_dir, {label.name, state.var_names, report.edges, report.scores.has_value(),
+                                 label.blankets ? &learned.graph : nullptr, scope ? &*scope : nullptr});
 }
 
 template <typename Learn>
 void timed_run(const command_line& line, const run_state& state, const run_role& role, const run_label& label,
-               Learn&& learn) {
+               Learn&& learn, const local_target* local = nullptr) {
     const run_timer timer;
-    const learned_structure learned = learn();
+    const learned_structure learned = [&] {
+        try {
+            return learn();
+        } catch (singular_matrix_error& failure) {
+            failure.set_diagnostic(cannot_finish_line(label.name, state, failure));
+            throw;
+        }
+    }();
     if (!role.lead) return;
     const long long milliseconds = timer.elapsed_milliseconds();
     write_timing(label, timer);
     const structure_report report = report_learned(line, state, learned.graph);
-    // A finished run's line reaches the screen now, not when the next run ends.
-    flush_console();
+    // The run's durable results first: what the console cannot show (a closed
+    // pipe, a full disk) is then never lost with it.
     if (!line.table_file.empty())
         append_table_row(line.table_file, row_of(line, state, label, milliseconds, learned.tests, report));
-    if (!line.export_dir.empty()) {
-        export_run(line.export_dir, {label.name, state.var_names, report.edges, report.scores.has_value(),
-                                     label.blankets ? &learned.graph : nullptr});
-    }
+    if (!line.export_dir.empty()) export_learned(line, state, label, learned, report, local);
+    // A finished run's line reaches the screen now, not when the next run ends.
+    flush_console();
 }
 
 void run_local(const command_line& line, const run_state& state, const run_role& role) {
@@ -79,8 +132,10 @@ void run_local(const command_line& line, const run_state& state, const run_role&
     shared_covariance covariance(state.data_matrix, line.n_threads);
     const learner_setting setting = setting_of(line, state, role);
     const run_label label{"local", strprintf("IAMB(%d,%d):", *target, local.radius), false, true};
-    timed_run(line, state, role, label,
-              [&] { return api::learn_local_run(setting, *target, local.radius, covariance); });
+    const local_target scope{*target, local.radius};
+    timed_run(
+        line, state, role, label, [&] { return api::learn_local_run(setting, *target, local.radius, covariance); },
+        &scope);
 }
 
 void run_comparison(const command_line& line, const run_state& state, const run_role& role) {

@@ -4,11 +4,11 @@
 // sequence's.
 
 #include <atomic>
+#include <cstdio>
 #include <span>
 #include <string>
 
 #include "common/diagnostics.h"
-#include "common/fatal_error.h"
 #include "common/matrix.h"
 #include "common/test_setting.h"
 
@@ -32,10 +32,11 @@ struct learner_setting {
     target_distributor* distributor = nullptr;
     // Where a learner's notes go (the IAMB cycle line); never null.
     diagnostic_sink* diagnostics = &standard_error_sink();
+    // The terminal that shows the progress line, or null for none.
+    std::FILE* progress = nullptr;
     // A caller's request to stop early (null: none): checked between targets
     // and between passes, where stopping leaves nothing half-done.
     const std::atomic<bool>* cancel = nullptr;
-    bool show_progress = true;  // the progress line on a terminal
 };
 
 // Thrown by a learner whose setting's cancel flag was set.
@@ -44,17 +45,6 @@ struct run_cancelled {};
 inline void stop_if_cancelled(const learner_setting& setting) {
     if (setting.cancel != nullptr && setting.cancel->load(std::memory_order_relaxed)) throw run_cancelled{};
 }
-
-// An error that ended the learning of one target (a matrix that is not
-// positive definite): the program's message, and the target it came from.
-class target_failure : public fatal_error {
-public:
-    target_failure(const fatal_error& error, int target) : fatal_error(error.what(), error.status()), target_(target) {}
-    int target() const { return target_; }
-
-private:
-    int target_;
-};
 
 // A variable's name for a message, or its index where no names were given.
 inline std::string variable_label(std::span<const std::string> names, int v) {

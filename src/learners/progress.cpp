@@ -27,12 +27,28 @@ struct running_target {
     int target;
     int pass;
     int members;
+    std::chrono::steady_clock::duration running;
 };
+
+// ", 48s", ", 12m40s", ", 2h05m"; nothing under a second.
+std::string time_so_far(std::chrono::steady_clock::duration elapsed) {
+    const long long seconds = std::chrono::duration_cast<std::chrono::seconds>(elapsed).count();
+    if (seconds < 1) return "";
+    if (seconds < 60) return strprintf(", %llds", seconds);
+    if (seconds < 3600) return strprintf(", %lldm%02llds", seconds / 60, seconds % 60);
+    return strprintf(", %lldh%02lldm", seconds / 3600, seconds / 60 % 60);
+}
 
 }  // namespace
 
+std::FILE* progress_terminal() { return isatty(STDERR_FILENO) == 1 ? stderr : nullptr; }
+
 progress_line::progress_line(std::string label, long long total, int n_slots, std::span<const std::string> names)
-    : progress_line(std::move(label), total, n_slots, names, isatty(STDERR_FILENO) == 1 ? stderr : nullptr,
+    : progress_line(std::move(label), total, n_slots, names, progress_terminal()) {}
+
+progress_line::progress_line(std::string label, long long total, int n_slots, std::span<const std::string> names,
+                             std::FILE* out)
+    : progress_line(std::move(label), total, n_slots, names, out,
                     std::chrono::duration_cast<std::chrono::milliseconds>(QUIET_PERIOD)) {}
 
 progress_line::progress_line(std::string label, long long total, int n_slots, std::span<const std::string> names,
@@ -72,23 +88,29 @@ void progress_line::advance() {
     if (lock.owns_lock()) draw();
 }
 
-std::string progress_line::text(std::size_t width) const {
+std::string progress_line::text(std::size_t width, std::chrono::steady_clock::time_point now) const {
     std::string line =
-        strprintf("%s: %lld/%lld targets", label_.c_str(), done_.load(std::memory_order_relaxed), total_);
+        strprintf("%s: %lld/%lld targets", label_.c_str(), done_.load(std::memory_order_relaxed), total_) +
+        time_so_far(now - start_);
     std::vector<running_target> running;
     for (int s = 0; s < n_slots_; ++s) {
         const progress_slot& slot = slots_[static_cast<std::size_t>(s)];
         const int target = slot.target.load(std::memory_order_relaxed);
         if (target < 0) continue;
-        running.push_back(
-            {target, slot.pass.load(std::memory_order_relaxed), slot.members.load(std::memory_order_relaxed)});
+        // A slot shows its time once the target's first pass has begun (since is set).
+        const auto since = slot.since.load(std::memory_order_relaxed);
+        const auto running_for = since == 0 ? std::chrono::steady_clock::duration::zero()
+                                            : now.time_since_epoch() - std::chrono::steady_clock::duration(since);
+        running.push_back({target, slot.pass.load(std::memory_order_relaxed),
+                           slot.members.load(std::memory_order_relaxed), running_for});
     }
     // The targets that have run longest first: they are what the run waits for.
     std::stable_sort(running.begin(), running.end(),
                      [](const running_target& a, const running_target& b) { return a.pass > b.pass; });
     for (std::size_t k = 0; k < running.size() && k < SHOWN_TARGETS; ++k) {
         const running_target& r = running[k];
-        line += strprintf(" | %s: pass %d, %d members", variable_label(names_, r.target).c_str(), r.pass, r.members);
+        line += strprintf(" | %s: pass %d, %d members", variable_label(names_, r.target).c_str(), r.pass, r.members) +
+                time_so_far(r.running);
     }
     if (running.size() > SHOWN_TARGETS) line += strprintf(" | +%zu more", running.size() - SHOWN_TARGETS);
     if (line.size() > width) line.resize(width);

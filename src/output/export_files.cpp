@@ -1,13 +1,17 @@
 #include "output/export_files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <system_error>
+#include <unordered_set>
 
 #include "common/fatal_error.h"
 #include "common/file_io.h"
@@ -18,72 +22,112 @@ namespace gaussnet {
 
 namespace {
 
-const char* status_text(edge_status status) {
-    switch (status) {
-        case edge_status::learned:
-            return "learned";
-        case edge_status::tp:
-            return "tp";
-        case edge_status::fp:
-            return "fp";
-        case edge_status::fn:
-            return "fn";
+struct file_builder {
+    const char* suffix;
+    std::string (*build)(const run_export& run);
+    bool (*wanted)(const run_export& run);  // null: every run
+};
+
+const file_builder FILE_BUILDERS[] = {
+    {".edges.csv", edges_csv, nullptr},
+    {".nodes.csv", nodes_csv, nullptr},
+    {".blankets.csv", [](const run_export& run) { return blankets_csv(run.names, *run.blanket_rows); },
+     [](const run_export& run) { return run.blanket_rows != nullptr; }},
+    {".graphml", graph_graphml, nullptr},
+    {".dot", graph_dot, nullptr},
+};
+
+// As R's make.unique: a repeated name gets the first of .1, .2, ... that no
+// variable has.
+std::vector<std::string> distinct_names(const std::vector<std::string>& names) {
+    std::unordered_set<std::string> taken(names.begin(), names.end());
+    if (taken.size() == names.size()) return names;
+    std::unordered_set<std::string> seen;
+    std::vector<std::string> distinct;
+    distinct.reserve(names.size());
+    for (const std::string& name : names) {
+        std::string unique = name;
+        if (!seen.insert(name).second) {
+            int k = 0;
+            do unique = name + "." + std::to_string(++k);
+            while (!taken.insert(unique).second);
+        }
+        distinct.push_back(std::move(unique));
     }
-    return "";
+    return distinct;
 }
 
-// Graphviz's quoted string: a backslash would start an escape of its own.
-std::string dot_quoted(const std::string& text) {
-    std::string quoted = "\"";
-    for (const char c : text) {
-        if (c == '"' || c == '\\') quoted += '\\';
-        quoted += c;
-    }
-    quoted += '"';
-    return quoted;
+// A path left pointing nowhere is reported as such, not as the "File exists"
+// that creating a directory in its place gives.
+std::string why_not_created(const std::string& dir, const std::error_code& error) {
+    struct stat link {};
+    struct stat target {};
+    if (::lstat(dir.c_str(), &link) != 0 || !S_ISLNK(link.st_mode) || ::stat(dir.c_str(), &target) == 0)
+        return error.message();
+    std::error_code unread;
+    const std::string points_to = std::filesystem::read_symlink(dir, unread).string();
+    return strprintf("it is a symbolic link to %s, which does not exist", points_to.c_str());
 }
 
-const char* dot_edge_style(edge_status status) {
-    switch (status) {
-        case edge_status::learned:
-        case edge_status::tp:
-            return "color=black";
-        case edge_status::fp:
-            return "color=red";
-        case edge_status::fn:
-            return "color=grey55, style=dashed";
-    }
-    return "";
+// A temporary file a run left when it was killed while writing its files:
+// ".NAME.partial-" and six random characters (or, from earlier versions,
+// "NAME.partial-" and a process id).
+bool is_partial_name(const std::string& name) {
+    const std::size_t at = name.rfind(".partial-");
+    if (at == std::string::npos || at == 0) return false;
+    const std::string suffix = name.substr(at + 9);
+    const bool digits = !suffix.empty() && suffix.find_first_not_of("0123456789") == std::string::npos;
+    return name[0] == '.' ? suffix.size() == 6 : digits;
 }
 
-// Legend entries as short edges between unlabelled points, in a box of their own.
-const char* const DOT_LEGEND =
-    "  subgraph cluster_legend {\n"
-    "    label=\"legend\"; fontsize=10; color=grey70;\n"
-    "    node [shape=plaintext, fontsize=10];\n"
-    "    legend_tp [label=\"true edge, learned (tp)\"]; legend_tp_end [label=\"\", shape=point];\n"
-    "    legend_fp [label=\"learned, not true (fp)\"]; legend_fp_end [label=\"\", shape=point];\n"
-    "    legend_fn [label=\"true edge, missed (fn)\"]; legend_fn_end [label=\"\", shape=point];\n"
-    "    legend_tp -- legend_tp_end [color=black];\n"
-    "    legend_fp -- legend_fp_end [color=red];\n"
-    "    legend_fn -- legend_fn_end [color=grey55, style=dashed];\n"
-    "  }\n";
+// Removes such files once they are an hour old: a run writes its files in
+// seconds, so no run sharing the directory is still writing them.
+void remove_stale_partials(int dir_fd) {
+    DIR* listing = ::fdopendir(::dup(dir_fd));
+    if (listing == nullptr) return;
+    const time_t stale = ::time(nullptr) - 3600;
+    while (const dirent* entry = ::readdir(listing)) {
+        struct stat info {};
+        if (is_partial_name(entry->d_name) && ::fstatat(dir_fd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(info.st_mode) && info.st_mtime < stale)
+            ::unlinkat(dir_fd, entry->d_name, 0);
+    }
+    ::closedir(listing);
+}
 
 }  // namespace
+
+std::vector<scored_edge> within_scope(const std::vector<scored_edge>& edges, const local_scope* local) {
+    if (local == nullptr) return edges;
+    std::vector<scored_edge> kept;
+    for (const scored_edge& edge : edges)
+        if (edge.status != edge_status::fn || local->learned(edge.source) || local->learned(edge.target))
+            kept.push_back(edge);
+    return kept;
+}
 
 void prepare_export_dir(const std::string& dir) {
     std::error_code error;
     std::filesystem::create_directories(dir, error);
     if (error && !std::filesystem::is_directory(dir)) {
-        throw fatal_error(strprintf("Cannot create export directory %s: %s.", dir.c_str(), error.message().c_str()));
+        throw fatal_error(
+            strprintf("Cannot create export directory %s: %s.", dir.c_str(), why_not_created(dir, error).c_str()));
     }
-    const std::string probe = strprintf("%s/.gaussnet-probe-%ld", dir.c_str(), static_cast<long>(::getpid()));
-    const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // A probe under a fresh name: a file or link planted in the directory is never opened.
+    const int dir_fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    std::string probe;
+    const int fd = dir_fd < 0 ? -1 : create_unique_file(dir_fd, ".gaussnet-probe-", probe);
+    const int open_error = errno;
+    if (fd >= 0) {
+        ::close(fd);
+        ::unlinkat(dir_fd, probe.c_str(), 0);
+        remove_stale_partials(dir_fd);
+    }
+    if (dir_fd >= 0) ::close(dir_fd);
     if (fd < 0) {
-        throw fatal_error(strprintf("Cannot write to export directory %s: %s.", dir.c_str(), std::strerror(errno)));
+        throw fatal_error(
+            strprintf("Cannot write to export directory %s: %s.", dir.c_str(), std::strerror(open_error)));
     }
-    ::close(fd);
-    ::unlink(probe.c_str());
 }
 
 std::string edges_csv(const run_export& run) {
@@ -104,23 +148,68 @@ std::string blankets_csv(const std::vector<std::string>& names, const ByteMatrix
     return text;
 }
 
-std::string graph_dot(const run_export& run) {
-    std::string text = "graph " + dot_quoted(run.run) + " {\n  node [shape=ellipse];\n";
-    for (std::size_t v = 0; v < run.names.size(); ++v)
-        text += strprintf("  n%zu [label=%s];\n", v, dot_quoted(run.names[v]).c_str());
-    for (const scored_edge& edge : run.edges)
-        text += strprintf("  n%d -- n%d [%s];\n", edge.source, edge.target, dot_edge_style(edge.status));
-    if (run.scored) text += DOT_LEGEND;
-    text += "}\n";
+std::string nodes_csv(const run_export& run) {
+    const variable_counts counts = count_per_variable(run);
+    std::string text = run.local ? "name,blanket_size,degree,ring\n" : "name,blanket_size,degree\n";
+    for (std::size_t v = 0; v < run.names.size(); ++v) {
+        text += csv_field(run.names[v]) + ',';
+        if (counts.blanket[v] >= 0) text += std::to_string(counts.blanket[v]);
+        text += ',' + std::to_string(counts.degree[v]);
+        if (run.local) text += ',' + std::to_string(run.local->ring[v]);
+        text += '\n';
+    }
     return text;
 }
 
+variable_counts count_per_variable(const run_export& run) {
+    const std::size_t n = run.names.size();
+    variable_counts counts{std::vector<int>(n, 0), std::vector<int>(n, 0)};
+    for (const scored_edge& edge : run.edges) {
+        if (edge.status == edge_status::fn) continue;
+        ++counts.degree[edge.source];
+        ++counts.degree[edge.target];
+    }
+    for (std::size_t v = 0; v < n; ++v) {
+        if (run.local && !run.local->learned(static_cast<int>(v))) {
+            counts.blanket[v] = -1;
+        } else if (run.blanket_rows == nullptr) {
+            counts.blanket[v] = counts.degree[v];
+        } else {
+            const std::uint8_t* row = run.blanket_rows->row(static_cast<std::int64_t>(v));
+            counts.blanket[v] = static_cast<int>(std::count(row, row + run.blanket_rows->cols(), std::uint8_t{1}));
+        }
+    }
+    return counts;
+}
+
+const char* status_text(edge_status status) {
+    switch (status) {
+        case edge_status::learned:
+            return "learned";
+        case edge_status::tp:
+            return "tp";
+        case edge_status::fp:
+            return "fp";
+        case edge_status::fn:
+            return "fn";
+    }
+    return "";
+}
+
+std::vector<export_file> export_files(const run_export& run) {
+    const std::vector<std::string> names = distinct_names(run.names);
+    const std::vector<scored_edge> edges = within_scope(run.edges, run.local);
+    const run_export shown{run.run, names, edges, run.scored, run.blanket_rows, run.local};
+    std::vector<export_file> files;
+    for (const file_builder& builder : FILE_BUILDERS)
+        if (builder.wanted == nullptr || builder.wanted(shown)) files.push_back({builder.suffix, builder.build(shown)});
+    return files;
+}
+
 void export_run(const std::string& dir, const run_export& run) {
-    const std::string stem = dir + "/" + run.run;
-    write_file_atomically(stem + ".edges.csv", edges_csv(run));
-    if (run.blanket_rows != nullptr)
-        write_file_atomically(stem + ".blankets.csv", blankets_csv(run.names, *run.blanket_rows));
-    write_file_atomically(stem + ".dot", graph_dot(run));
+    std::vector<named_content> files;
+    for (export_file& file : export_files(run)) files.push_back({run.run + file.suffix, std::move(file.content)});
+    write_file_set(dir, files);
 }
 
 }  // namespace gaussnet

@@ -1,32 +1,74 @@
 #include "output/results_table.h"
 
+#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
+#include <fstream>
 
+#include "common/fatal_error.h"
 #include "common/file_io.h"
+#include "common/text.h"
 
 namespace gaussnet {
+
+namespace {
+
+// Read access lets the row check how the table ends; a table that may only
+// be written is taken to end with a line end.
+int open_table(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    return fd >= 0 ? fd : open_for_appending(path);
+}
+
+// A table whose last line has no line end (written by hand, or cut short by a
+// run killed in a write) would glue the row to that line.
+bool ends_mid_line(int fd, off_t size) {
+    char last = '\n';
+    return size > 0 && ::pread(fd, &last, 1, size - 1) == 1 && last != '\n';
+}
+
+}  // namespace
 
 std::string table_header() {
     return "data_file,n_vars,n_cases,n_edges,alpha,exact,learner,target,radius,threads,seconds,tests,learned_edges,"
            "var_tpr,var_fdr,var_fdr2,edge_tpr,edge_fdr,edge_fdr2";
 }
 
-void check_table_file(const std::string& path) { ::close(open_for_appending(path)); }
+void check_table_file(const std::string& path) { check_appendable(path); }
+
+std::string table_header_warning(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string first;
+    if (!in || !std::getline(in, first) || first.empty()) return "";
+    if (!first.empty() && first.back() == '\r') first.pop_back();
+    if (first == table_header()) return "";
+    return strprintf(
+        "Table %s: its first line is not the results table's header; the rows appended will not match "
+        "its columns. Give --table a file of its own.",
+        path.c_str());
+}
 
 void append_table_row(const std::string& path, const std::string& row) {
-    const int fd = open_for_appending(path);
-    // The lock makes "is it empty?" and the write one step for every run
+    const int fd = open_table(path);
+    // The lock makes "how does it end?" and the write one step for every run
     // sharing the file; closing the file releases it.
     int locked;
     do locked = ::flock(fd, LOCK_EX);
     while (locked != 0 && errno == EINTR);
     struct stat info {};
-    const bool empty = ::fstat(fd, &info) == 0 && info.st_size == 0;
-    append_and_close(fd, path, empty ? table_header() + "\n" + row : row);
+    if (::fstat(fd, &info) != 0) {
+        const int error = errno;
+        ::close(fd);
+        throw fatal_error(strprintf("Cannot write to %s: %s.", path.c_str(), std::strerror(error)));
+    }
+    const std::string text = info.st_size == 0                 ? table_header() + "\n" + row
+                             : ends_mid_line(fd, info.st_size) ? "\n" + row
+                                                               : row;
+    append_whole_and_close(fd, path, text, info.st_size);
 }
 
 }  // namespace gaussnet

@@ -11,11 +11,18 @@ namespace gaussnet {
 // The header row's fields, without the line end.
 std::string table_header();
 
-// Opens (creating when missing) the table for appending, so that a table
-// that cannot be written stops the program before anything is learned.
+// Checks that the table can be appended to, so that a table that cannot be
+// written stops the program before anything is learned. The file itself is
+// created by the first row.
 void check_table_file(const std::string& path);
 
-// Appends row (one line, line end included), preceded by the header when the file is empty.
+// A line for standard error when path holds text whose first line is not
+// the header row (another file, another program's table); "" otherwise.
+std::string table_header_warning(const std::string& path);
+
+// Appends row (one line, line end included), preceded by the header when the
+// file is empty and by a line end when its last line has none. A row is
+// whole or absent: a write that fails part-way is taken back.
 void append_table_row(const std::string& path, const std::string& row);
 
 }  // namespace gaussnet

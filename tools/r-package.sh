@@ -137,6 +137,14 @@ run_tests() {
     export GAUSSNET_SOURCE_DIR=$ROOT
     export GAUSSNET_BIN=${GAUSSNET_BIN:-$build/gaussnet} GAUSSNET_SIM_BIN=${GAUSSNET_SIM_BIN:-$build/gaussnet-sim}
     (cd "$ROOT/r/gaussnet/tests" && Rscript testthat.R)
+    # The README shows the example script as it runs (the backquotes are R's, not the shell's).
+    # shellcheck disable=SC2016
+    Rscript -e 'script <- readLines(commandArgs(TRUE)[1]); readme <- paste(readLines(commandArgs(TRUE)[2]), collapse = "\n")
+        quit(status = !grepl(paste(c("```r", script, "```"), collapse = "\n"), readme, fixed = TRUE))' \
+        "$ROOT/examples/learn_and_draw.R" "$ROOT/README.md" || {
+        echo "README.md does not show examples/learn_and_draw.R as it is" >&2
+        exit 1
+    }
     # The README's example, headless: it must write its picture.
     if Rscript -e 'quit(status = !requireNamespace("igraph", quietly = TRUE))' >/dev/null 2>&1; then
         mkdir -p "$build/r-example"
@@ -153,7 +161,7 @@ case ${1:-} in
     check) require_r && check ;;
     test) run_tests "$2" ;;
     *)
-        sed -n '2,14p' "$0" >&2
+        sed -n '2,9p' "$0" >&2
         exit 2
         ;;
 esac

@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <stdexcept>
 #include <thread>
 
 #include "common/fatal_error.h"
@@ -26,6 +27,9 @@ std::string help_text() {
            "  --learners LIST   run only these of EE,IAMB2,IAMB1 (comma-separated, any case; default all)\n"
            "  --export DIR      write each run's edges, blankets and Graphviz graph into DIR\n"
            "  --table FILE      append one CSV row per run to FILE (created with a header row)\n"
+           "  --bootstrap B     after each run, learn it again on B resamples of the cases: edge frequencies\n"
+           "  --seed S          the resamples' random seed (default 1)\n"
+           "  --threshold T     frequency that puts an edge in the consensus network (default 0.5)\n"
            "  --help            print this text and exit\n"
            "  --version         print the version and exit\n";
 }
@@ -113,6 +117,16 @@ void convert_positional(command_line& line) {
     if (words.size() == 8) line.local = local_request{words[6], convert_int(words[7])};
 }
 
+// A bootstrap option's value, or the usage error that names the option.
+template <typename Parse>
+auto bootstrap_value(Parse&& parse, const std::string& text) {
+    try {
+        return parse(text);
+    } catch (const std::invalid_argument& error) {
+        usage_error(error.what());
+    }
+}
+
 // "--name VALUE" or "--name=VALUE": the value, advancing index past it; none when arg is another option.
 std::optional<std::string> option_value(const char* name, int argc, char** argv, int& index) {
     const char* arg = argv[index];
@@ -130,6 +144,7 @@ command_line parse_command_line(int argc, char** argv) {
     command_line result;
     result.n_threads = available_cores();
     int index = 1;
+    const char* needs_bootstrap = nullptr;  // --seed or --threshold, which mean nothing alone
     for (; index < argc; ++index) {
         const char* arg = argv[index];
         if (std::strncmp(arg, "--", 2) != 0) break;
@@ -152,12 +167,22 @@ command_line parse_command_line(int argc, char** argv) {
         } else if (const auto file = option_value("--table", argc, argv, index)) {
             if (file->empty()) usage_error("--table needs a file name.");
             result.table_file = *file;
+        } else if (const auto count = option_value("--bootstrap", argc, argv, index)) {
+            result.bootstrap.resamples = bootstrap_value(parse_resample_count, *count);
+        } else if (const auto seed = option_value("--seed", argc, argv, index)) {
+            result.bootstrap.seed = bootstrap_value(parse_bootstrap_seed, *seed);
+            needs_bootstrap = "--seed";
+        } else if (const auto threshold = option_value("--threshold", argc, argv, index)) {
+            result.bootstrap.threshold = bootstrap_value(parse_bootstrap_threshold, *threshold);
+            needs_bootstrap = "--threshold";
         } else {
             usage_error();
         }
     }
     for (; index < argc; ++index) result.positional.emplace_back(argv[index]);
     if (result.show_help || result.show_version) return result;
+    if (needs_bootstrap != nullptr && result.bootstrap.resamples == 0)
+        usage_error(std::string(needs_bootstrap) + " applies only with --bootstrap.");
     if (result.positional.size() != 6 && result.positional.size() != 8) usage_error();
     if (result.positional.size() == 8 && result.learners_given)
         usage_error("--learners applies to the comparison of six arguments, not to the local mode.");

@@ -9,6 +9,7 @@
 
 #include "common/run_timer.h"
 #include "common/text.h"
+#include "driver/bootstrap_run.h"
 #include "learners/edge_exclusion.h"
 #include "learners/iamb.h"
 #include "learners/local_iamb.h"
@@ -32,7 +33,7 @@ structure_report report_learned(const command_line& line, const run_state& state
 }
 
 std::string row_of(const command_line& line, const run_state& state, const run_label& label, long long milliseconds,
-                   long long tests, const structure_report& report) {
+                   long long tests, const structure_report& report, const bootstrap_request* bootstrap = nullptr) {
     const table_context context{line.data_file,
                                 state.n_vars,
                                 state.n_cases,
@@ -42,15 +43,11 @@ std::string row_of(const command_line& line, const run_state& state, const run_l
                                 line.local ? &line.local->target : nullptr,
                                 line.local ? line.local->radius : 0,
                                 line.n_threads};
-    return table_row(context, label, milliseconds, tests, report);
+    return table_row(context, label, milliseconds, tests, report, bootstrap);
 }
 
-template <typename Learn>
-void timed_run(const command_line& line, const run_state& state, const run_role& role, const run_label& label,
-               Learn&& learn) {
-    const run_timer timer;
-    const learned_structure learned = learn();
-    if (!role.lead) return;
+void report_run(const command_line& line, const run_state& state, const run_label& label, const run_timer& timer,
+                const learned_structure& learned) {
     const long long milliseconds = timer.elapsed_milliseconds();
     write_timing(label, timer);
     const structure_report report = report_learned(line, state, learned.graph);
@@ -62,6 +59,19 @@ void timed_run(const command_line& line, const run_state& state, const run_role&
         export_run(line.export_dir, {label.name, state.var_names, report.edges, report.scores.has_value(),
                                      label.blankets ? &learned.graph : nullptr});
     }
+}
+
+// distributed: every process of a job takes part in this run (not EE, which the lead runs alone).
+void timed_run(const command_line& line, const run_state& state, const run_role& role, const run_label& label,
+               const learner_setting& setting, shared_covariance& covariance, const resample_learner& learn,
+               bool distributed = true) {
+    const run_timer timer;
+    const learned_structure learned = learn(setting, covariance.get());
+    if (role.lead) report_run(line, state, label, timer, learned);
+    const auto bootstrap = bootstrap_run(line, state, role, label, setting, learn, distributed);
+    if (bootstrap && !line.table_file.empty())
+        append_table_row(line.table_file, row_of(line, state, bootstrap->label, bootstrap->milliseconds,
+                                                 bootstrap->tests, bootstrap->consensus, &line.bootstrap));
 }
 
 std::optional<int> find_variable(const run_state& state, const std::string& name) {
@@ -82,7 +92,8 @@ void run_local(const command_line& line, const run_state& state, const run_role&
     shared_covariance covariance(state.data_matrix, line.n_threads);
     const learner_setting setting = setting_of(line, state, role);
     const run_label label{"local", strprintf("IAMB(%d,%d):", *target, local.radius), false, true};
-    timed_run(line, state, role, label, [&] { return local_iamb(setting, *target, local.radius, covariance.get()); });
+    timed_run(line, state, role, label, setting, covariance,
+              [&](const learner_setting& s, const DoubleMatrix& c) { return local_iamb(s, *target, local.radius, c); });
 }
 
 void run_comparison(const command_line& line, const run_state& state, const run_role& role) {
@@ -92,8 +103,7 @@ void run_comparison(const command_line& line, const run_state& state, const run_
     // EE is not spread over processes: the lead runs it alone.
     if (line.runs(learner_kind::ee) && role.lead) {
         if (state.n_cases > state.n_vars) {
-            timed_run(line, state, role, {"EE", "EE:", true, false},
-                      [&] { return edge_exclusion(setting, covariance.get()); });
+            timed_run(line, state, role, {"EE", "EE:", true, false}, setting, covariance, edge_exclusion, false);
         } else if (line.learners_given) {
             std::fprintf(stderr, "EE runs only with more cases than variables (n_cases %d, n_vars %d); skipped.\n",
                          state.n_cases, state.n_vars);
@@ -103,8 +113,8 @@ void run_comparison(const command_line& line, const run_state& state, const run_
                                         std::pair{learner_kind::iamb1, iamb_variant::plain}}) {
         if (!line.runs(kind)) continue;
         const std::string name = learner_name(kind);
-        timed_run(line, state, role, {name, name + ":", true, true},
-                  [&] { return run_iamb(setting, variant, covariance.get()); });
+        timed_run(line, state, role, {name, name + ":", true, true}, setting, covariance,
+                  [variant](const learner_setting& s, const DoubleMatrix& c) { return run_iamb(s, variant, c); });
     }
 }
 

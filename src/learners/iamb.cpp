@@ -124,8 +124,8 @@ long long iamb_target(const learner_setting& setting, iamb_variant variant, int 
 
 long long learn_targets(const learner_setting& setting, iamb_variant variant, const std::vector<int>& targets,
                         ByteMatrix& learned_graph, const DoubleMatrix& cov, const char* progress_label) {
-    progress_line progress(progress_label, static_cast<long long>(targets.size()), setting.n_threads,
-                           setting.var_names);
+    progress_line progress(progress_label, static_cast<long long>(targets.size()), setting.n_threads, setting.var_names,
+                           setting.show_progress);
     if (setting.distributor != nullptr)
         return setting.distributor->learn(setting, variant, targets, learned_graph, cov, progress);
     std::vector<std::unique_ptr<blanket_learner>> learners(static_cast<std::size_t>(setting.n_threads));

@@ -27,6 +27,8 @@ struct learner_setting {
     // Where the targets of an IAMB run or a ring are learned: null for this
     // process's threads alone, else spread over the processes of a job.
     target_distributor* distributor = nullptr;
+    // False for runs inside a larger one (bootstrap resamples) that keeps a progress line of its own.
+    bool show_progress = true;
 };
 
 // A variable's name for a message, or its index where no names were given.

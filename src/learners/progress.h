@@ -38,6 +38,8 @@ class progress_line {
 public:
     // names: the variable names, for showing the running targets.
     progress_line(std::string label, long long total, int n_slots, std::span<const std::string> names);
+    // shown false: nothing is ever drawn (a run inside a larger one with its own line).
+    progress_line(std::string label, long long total, int n_slots, std::span<const std::string> names, bool shown);
     // Writes to out (when not null) regardless of terminals, after quiet_period.
     progress_line(std::string label, long long total, int n_slots, std::span<const std::string> names, std::FILE* out,
                   std::chrono::milliseconds quiet_period);
@@ -46,7 +48,14 @@ public:
     progress_line& operator=(const progress_line&) = delete;
 
     // Counts one finished item; thread-safe.
-    void advance();
+    void advance(long long items = 1);
+
+    // Names what is counted ("targets" unless told) and adds an estimate of
+    // the time left from the pace so far (items of similar cost, such as resamples).
+    void count_as(std::string unit, bool estimate_time_left) {
+        unit_ = std::move(unit);
+        estimate_time_left_ = estimate_time_left;
+    }
 
     progress_slot& slot(int index) { return slots_[static_cast<std::size_t>(index)]; }
 
@@ -55,9 +64,12 @@ public:
 
 private:
     void draw();
+    std::string time_left(long long done) const;
     void redraw_until_stopped();
 
     std::string label_;
+    std::string unit_ = "targets";
+    bool estimate_time_left_ = false;
     long long total_;
     std::span<const std::string> names_;
     std::unique_ptr<progress_slot[]> slots_;

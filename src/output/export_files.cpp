@@ -108,8 +108,14 @@ std::string graph_dot(const run_export& run) {
     std::string text = "graph " + dot_quoted(run.run) + " {\n  node [shape=ellipse];\n";
     for (std::size_t v = 0; v < run.names.size(); ++v)
         text += strprintf("  n%zu [label=%s];\n", v, dot_quoted(run.names[v]).c_str());
-    for (const scored_edge& edge : run.edges)
-        text += strprintf("  n%d -- n%d [%s];\n", edge.source, edge.target, dot_edge_style(edge.status));
+    for (std::size_t e = 0; e < run.edges.size(); ++e) {
+        const scored_edge& edge = run.edges[e];
+        // A bootstrap frequency of 1 draws five times as wide as one near 0.
+        const std::string width =
+            run.edge_frequencies ? strprintf(", penwidth=%.2f", 0.5 + 4.5 * (*run.edge_frequencies)[e]) : "";
+        text +=
+            strprintf("  n%d -- n%d [%s%s];\n", edge.source, edge.target, dot_edge_style(edge.status), width.c_str());
+    }
     if (run.scored) text += DOT_LEGEND;
     text += "}\n";
     return text;

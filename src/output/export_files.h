@@ -23,6 +23,8 @@ struct run_export {
     const std::vector<scored_edge>& edges;
     bool scored;
     const ByteMatrix* blanket_rows;
+    // The bootstrap frequency of each edge (in edges' order): the DOT edges get widths by it.
+    const std::vector<double>* edge_frequencies = nullptr;
 };
 void export_run(const std::string& dir, const run_export& run);
 

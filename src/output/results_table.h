@@ -16,6 +16,11 @@ std::string table_header();
 void check_table_file(const std::string& path);
 
 // Appends row (one line, line end included), preceded by the header when the file is empty.
+// A table begun before the bootstrap's columns existed keeps its layout: the
+// row goes in without its last three fields (bootstrap, threshold, seed).
 void append_table_row(const std::string& path, const std::string& row);
+
+// The header of tables written before the bootstrap's columns were added.
+std::string older_table_header();
 
 }  // namespace gaussnet

@@ -75,7 +75,9 @@ double correlation_from_columns(int n, int i, const double* column_i, int j, con
     return -(cross / std::sqrt(s_j * s_i));
 }
 
-void not_positive_definite(int order) { throw fatal_error(strprintf("No Cholesky decomposition (%d).", order)); }
+void not_positive_definite(int order) {
+    throw not_positive_definite_error(strprintf("No Cholesky decomposition (%d).", order));
+}
 
 void matrix_transpose(const double* source, int rows, int cols, double* result) {
     for (int r = 0; r < rows; ++r)

@@ -6,7 +6,17 @@
 // matrix (precision.h) compute the same values faster, and their tests compare
 // them with these bit for bit.
 
+#include "common/fatal_error.h"
+
 namespace gaussnet {
+
+// The fatal error of a matrix that is not positive definite, as its own type
+// so that a caller that can go on without the result (a bootstrap resample)
+// tells it from other failures.
+class not_positive_definite_error : public fatal_error {
+public:
+    using fatal_error::fatal_error;
+};
 
 // Factorises a = L L^T reading the upper triangle with the diagonal; writes L's
 // strictly lower part into the lower triangle of a and its diagonal into diag.
@@ -25,7 +35,8 @@ double partial_correlation(double* a, int n, int i, int j);
 // nonzero entry upward, and +0 when P[i][j] is 0.
 double correlation_from_columns(int n, int i, const double* column_i, int j, const double* column_j, long stride);
 
-// Throws the fatal error of a matrix of the given order that is not positive definite.
+// Throws not_positive_definite_error "No Cholesky decomposition (order)." for a
+// matrix of the given order that is not positive definite.
 [[noreturn]] void not_positive_definite(int order);
 
 void matrix_transpose(const double* source, int rows, int cols, double* result);

@@ -17,6 +17,7 @@
 
 #include "cluster/job.h"
 #include "cluster/rank_farm.h"
+#include "cluster/resample_farm.h"
 #include "common/fatal_error.h"
 #include "driver/app.h"
 #include "driver/command_line.h"
@@ -76,13 +77,14 @@ bool answered_without_run(const job& job, int argc, char** argv, command_line& l
 int lead_main(const job& job, const command_line& line) {
     use_launcher_terminal();
     rank_farm farm(job);
+    resample_farm resamples(job);
     int status = 0;
     long long input_bytes = 0;
     try {
         const run_state state = start_up(line);
         say_go(job);
         input_bytes = send_input(job, state);
-        run_sequence(line, state, run_role{true, &farm});
+        run_sequence(line, state, run_role{true, &farm, &resamples});
         status = finish_output();
     } catch (const fatal_error& error) {
         status = report_fatal(error.what(), error.status());
@@ -96,11 +98,12 @@ int lead_main(const job& job, const command_line& line) {
 
 int follower_main(const job& job, const command_line& line) {
     rank_farm farm(job);
+    resample_farm resamples(job);
     int status = 0;
     try {
         hear(job);
         const run_state state = receive_input(job, line.data_file);
-        run_sequence(line, state, run_role{false, &farm});
+        run_sequence(line, state, run_role{false, &farm, &resamples});
         status = hear_end(job);
     } catch (const job_stopped& stop) {
         status = stop.status();  // the lead failed and has said why

@@ -103,10 +103,11 @@ std::int64_t resample_working_set(std::int64_t n_cases, std::int64_t n_vars) {
 }
 
 edge_tally run_bootstrap(const bootstrap_request& request, const FloatMatrix& data, const learner_setting& setting,
-                         const resample_learner& learn, resample_distributor* distributor, const std::string& label) {
+                         const resample_learner& learn, resample_distributor* distributor, const std::string& label,
+                         std::int64_t memory) {
     const int n_threads = std::max(1, setting.n_threads);
-    const bool side_by_side =
-        n_threads > 1 && n_threads * resample_working_set(data.rows(), data.cols()) <= available_memory();
+    const bool side_by_side = n_threads > 1 && n_threads * resample_working_set(data.rows(), data.cols()) <=
+                                                   (memory < 0 ? available_memory() : memory);
     learner_setting inner = setting;
     inner.n_threads = side_by_side ? 1 : n_threads;
     inner.distributor = nullptr;

@@ -54,8 +54,10 @@ std::int64_t resample_working_set(std::int64_t n_cases, std::int64_t n_vars);
 // available; otherwise one after the other, each with every thread on its
 // targets. A resample whose covariance matrix is not positive definite is
 // counted as failed. With a distributor the processes share the resamples.
-// label names the progress line ("IAMB2 bootstrap").
+// label names the progress line ("IAMB2 bootstrap"); memory: the bytes to
+// plan with (negative: what the system has available now).
 edge_tally run_bootstrap(const bootstrap_request& request, const FloatMatrix& data, const learner_setting& setting,
-                         const resample_learner& learn, resample_distributor* distributor, const std::string& label);
+                         const resample_learner& learn, resample_distributor* distributor, const std::string& label,
+                         std::int64_t memory = -1);
 
 }  // namespace gaussnet

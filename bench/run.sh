@@ -15,6 +15,7 @@
 #   BENCH_RUNS=N         runs per measurement (default 3; medians are reported)
 #   BENCH_IAMB1_BUDGET=S seconds for IAMB1 on the 1,000-variable set (default 180)
 #   BENCH_SKIP_MICRO=1   leave out the micro-benchmarks
+#   BENCH_BOOTSTRAP_RESAMPLES=N  resamples of the bootstrap measurement (bench/bootstrap.sh; default 200)
 #   BENCH_SKIP_MPI=1     leave out gaussnet-mpi (bench/mpi.sh; BENCH_MPI_RUNS rounds on its large set)
 set -euo pipefail
 
@@ -166,6 +167,10 @@ done
 
 "$MEASURE" -o "$LOGS/baseline" "$GAUSSNET" --version >/dev/null
 
+# shellcheck source=bench/bootstrap.sh
+. "$ROOT/bench/bootstrap.sh"
+bootstrap_measure
+
 if [ "${BENCH_SKIP_MICRO:-0}" != 1 ]; then
     say "micro-benchmarks"
     GAUSSNET_BENCH_READ_CASES=$READ_CASES "$MICRO" "${MICRO_ARGS[@]}" >"$LOGS/micro" 2>&1
@@ -315,6 +320,8 @@ allowance() { mb $(($2 * $1 * 4 + 3 * $1 * $1 * 8)); }
         printf "| %s | %s | %.3f | %.1f%% | %.3f |\n", b[2], p[2], s[2], (total > 0 ? 100 * s[2] / total : 0), (p[2] > 0 ? 1000 * s[2] / p[2] : 0)
     }' "$LOGS/B_budget_1"
     echo
+
+    bootstrap_report
 
     if [ "${MPI_MEASURED:-0}" = 1 ]; then mpi_report; fi
 

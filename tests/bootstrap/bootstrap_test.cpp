@@ -110,5 +110,17 @@ INSTANTIATE_TEST_SUITE_P(Learners, BootstrapTally,
                              return info.param.learner + "_" + std::to_string(info.param.n_cases) + "cases";
                          });
 
+// The draws the README gives for seed 1 and 10 cases: they may never change.
+TEST(Resample, DrawsTheDocumentedCases) {
+    FloatMatrix data(10, 1);
+    for (int k = 0; k < 10; ++k) data(k, 0) = static_cast<float>(k);
+    const std::vector<std::vector<float>> documented = {{5, 2, 9, 3, 4, 9, 0, 3, 2, 9}, {1, 9, 3, 3, 0, 8, 2, 3, 3, 3}};
+    for (int i = 0; i < 2; ++i) {
+        FloatMatrix cases;
+        draw_resample(data, 1, i, cases);
+        EXPECT_EQ(std::vector<float>(cases.data(), cases.data() + 10), documented[static_cast<std::size_t>(i)]);
+    }
+}
+
 }  // namespace
 }  // namespace gaussnet

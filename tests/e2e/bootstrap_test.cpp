@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "support/example_data.h"
 #include "support/expected_output.h"
 #include "support/run_program.h"
 
@@ -16,18 +17,12 @@ namespace gaussnet {
 namespace {
 
 namespace fs = std::filesystem;
+using test::copy_example;
 using test::mask_seconds;
 using test::program_result;
 using test::read_file;
 using test::run_program;
 using test::temp_dir;
-
-const fs::path example_dir = fs::path(GAUSSNET_SOURCE_DIR) / "examples";
-
-void copy_example(const temp_dir& dir) {
-    dir.write("data.txt", read_file(example_dir / "data.txt"));
-    dir.write("net.txt", read_file(example_dir / "net.txt"));
-}
 
 std::vector<std::string> example_args(std::vector<std::string> options) {
     for (const char* word : {"data.txt", "1000", "30", "1", "0.05", "0"}) options.emplace_back(word);

@@ -1,0 +1,50 @@
+# The bootstrap part of the benchmark, sourced by bench/run.sh (which defines
+# GAUSSNET, LEARNERS, MEASURE, LOGS, SCRATCH, RUNS, QUICK, A_VARS, A_CASES,
+# A_ARGS and the helpers median, ratio, field and learner): IAMB2 on data set
+# A with --bootstrap on 2 threads, against the resamples' worth of one IAMB2
+# run on one thread (bench_learner_times, the same library code).
+#
+# The bootstrap's seconds come from its results-table row (millisecond
+# resolution); perfect scaling would take resamples x one run / 2.
+#
+# Environment: BENCH_BOOTSTRAP_RESAMPLES (default 200; quick: 20).
+
+if [ "$QUICK" = 1 ]; then BOOT_B=${BENCH_BOOTSTRAP_RESAMPLES:-20}; else BOOT_B=${BENCH_BOOTSTRAP_RESAMPLES:-200}; fi
+
+# bootstrap_seconds FILE: the seconds of the IAMB2 bootstrap's row in a results table.
+bootstrap_seconds() { awk -F, '$7 == "IAMB2 bootstrap" { print $11 }' "$1"; }
+
+bootstrap_measure() {
+    mkdir -p "$SCRATCH/A_boot"
+    cp "$SCRATCH/A/net.txt" "$SCRATCH/A_boot/net.txt"
+    say "A: IAMB2 with $BOOT_B bootstrap resamples, 2 threads"
+    rm -f "$LOGS/A_boot.csv"
+    (cd "$SCRATCH/A_boot" && "$MEASURE" -o "$LOGS/A_boot_program" "$GAUSSNET" --threads 2 --learners IAMB2 \
+        --bootstrap "$BOOT_B" --table "$LOGS/A_boot.csv" "${A_ARGS[@]}" >"$LOGS/A_boot_console")
+    # One run's learner seconds on one thread, unless the main rounds measured them already.
+    if [ ! -s "$LOGS/A_learners_1" ]; then
+        for ((run = 1; run <= RUNS; run++)); do
+            (cd "$SCRATCH/A" && "$LEARNERS" --threads 1 --only iamb2 "${A_ARGS[@]}" >>"$LOGS/A_learners_1")
+        done
+    fi
+}
+
+bootstrap_report() {
+    local boot one serial perfect
+    boot=$(bootstrap_seconds "$LOGS/A_boot.csv")
+    one=$(learner IAMB2 "$LOGS/A_learners_1" | median)
+    serial=$(awk -v b="$BOOT_B" -v s="$one" 'BEGIN { printf "%.3f", b * s }')
+    perfect=$(awk -v s="$serial" 'BEGIN { printf "%.3f", s / 2 }')
+    echo "## Bootstrap: IAMB2 with $BOOT_B resamples on $A_VARS variables x $A_CASES cases, 2 threads"
+    echo
+    echo "\`gaussnet --threads 2 --learners IAMB2 --bootstrap $BOOT_B\`; the bootstrap's seconds from its table row"
+    echo "(drawing the resamples, their covariance matrices and learning them; one run, one measurement)."
+    echo "One run on one thread: run_iamb(2) with its covariance (bench_learner_times, median of $RUNS)."
+    echo
+    echo "| bootstrap s | one run, 1 thread s | $BOOT_B x one run s | perfect scaling on 2 threads s | bootstrap / ($BOOT_B x one run) | bootstrap / perfect | peak RSS MB |"
+    echo "|---|---|---|---|---|---|---|"
+    echo "| $boot | $one | $serial | $perfect | $(ratio "$boot" "$serial") | $(ratio "$boot" "$perfect") | $(field maxrss_mb "$LOGS/A_boot_program" | median %.1f) |"
+    echo
+    echo "Console line: \`$(grep -o 'IAMB2 bootstrap:.*' "$LOGS/A_boot_console" | tr '\t' ' ')\`"
+    echo
+}

@@ -6,19 +6,23 @@ FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all deps build run test sanitize fuzz bench clean
+.PHONY: all deps configure build run test sanitize fuzz bench clean
 
 all: build
 
 deps:
 	@tools/check-deps.sh
 
-build: deps
+configure: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_ARGS)
+
+build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 # A full comparison on the shipped example, in a scratch directory under build/.
-run: build
+# Builds the program alone, not the tests and benchmarks.
+run: configure
+	cmake --build $(BUILD) -j $(JOBS) --target gaussnet
 	@tools/run-example.sh $(BUILD)
 
 test: build

@@ -5,13 +5,15 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
-#include <cstdio>
 #include <exception>
 #include <mutex>
 #include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
+
+#include "common/diagnostics.h"
+#include "common/text.h"
 
 namespace gaussnet {
 
@@ -23,8 +25,8 @@ namespace detail {
 inline void report_threads_not_started(int started, int wanted, const char* reason) {
     static std::atomic<bool> reported{false};
     if (reported.exchange(true)) return;
-    std::fprintf(stderr, "gaussnet: only %d of %d threads could be started (%s); going on with %d.\n", started, wanted,
-                 reason, started);
+    process_diagnostics().write(strprintf("gaussnet: only %d of %d threads could be started (%s); going on with %d.\n",
+                                          started, wanted, reason, started));
 }
 
 }  // namespace detail

@@ -4,9 +4,9 @@
 
 #include "driver/run_sequence.h"
 
-#include <cstdio>
 #include <optional>
 
+#include "common/diagnostics.h"
 #include "common/run_timer.h"
 #include "common/text.h"
 #include "driver/bootstrap_run.h"
@@ -23,8 +23,15 @@ namespace gaussnet {
 
 namespace {
 
+// The learners' notes go to the sink installed for the process (standard
+// error unless a caller installed its own), with the special functions' reports.
 learner_setting setting_of(const command_line& line, const run_state& state, const run_role& role) {
-    return {test_setting{line.test, state.n_cases}, line.alpha, line.n_threads, state.var_names, role.distributor};
+    return {test_setting{line.test, state.n_cases},
+            line.alpha,
+            line.n_threads,
+            state.var_names,
+            role.distributor,
+            &process_diagnostics()};
 }
 
 structure_report report_learned(const command_line& line, const run_state& state, const ByteMatrix& learned) {
@@ -46,8 +53,23 @@ std::string row_of(const command_line& line, const run_state& state, const run_l
     return table_row(context, label, milliseconds, tests, report, bootstrap);
 }
 
+// The local run's target and radius (its export shows the neighbourhood).
+struct local_target {
+    int target;
+    int radius;
+};
+
+void export_learned(const command_line& line, const run_state& state, const run_label& label,
+                    const learned_structure& learned, const structure_report& report, const local_target* local) {
+    std::optional<local_scope> scope;
+    if (local)
+        scope = local_scope{local->target, local->radius, ring_numbers(learned.graph, local->target, local->radius)};
+    export_run(line.export_dir, {label.name, state.var_names, report.edges, report.scores.has_value(),
+                                 label.blankets ? &learned.graph : nullptr, scope ? &*scope : nullptr});
+}
+
 void report_run(const command_line& line, const run_state& state, const run_label& label, const run_timer& timer,
-                const learned_structure& learned) {
+                const learned_structure& learned, const local_target* local) {
     const long long milliseconds = timer.elapsed_milliseconds();
     write_timing(label, timer);
     const structure_report report = report_learned(line, state, learned.graph);
@@ -55,19 +77,16 @@ void report_run(const command_line& line, const run_state& state, const run_labe
     flush_console();
     if (!line.table_file.empty())
         append_table_row(line.table_file, row_of(line, state, label, milliseconds, learned.tests, report));
-    if (!line.export_dir.empty()) {
-        export_run(line.export_dir, {label.name, state.var_names, report.edges, report.scores.has_value(),
-                                     label.blankets ? &learned.graph : nullptr});
-    }
+    if (!line.export_dir.empty()) export_learned(line, state, label, learned, report, local);
 }
 
 // distributed: every process of a job takes part in this run (not EE, which the lead runs alone).
 void timed_run(const command_line& line, const run_state& state, const run_role& role, const run_label& label,
                const learner_setting& setting, shared_covariance& covariance, const resample_learner& learn,
-               bool distributed = true) {
+               bool distributed = true, const local_target* local = nullptr) {
     const run_timer timer;
     const learned_structure learned = learn(setting, covariance.get());
-    if (role.lead) report_run(line, state, label, timer, learned);
+    if (role.lead) report_run(line, state, label, timer, learned, local);
     const auto bootstrap = bootstrap_run(line, state, role, label, setting, learn, distributed);
     if (bootstrap && !line.table_file.empty())
         append_table_row(line.table_file, row_of(line, state, bootstrap->label, bootstrap->milliseconds,
@@ -85,15 +104,19 @@ void run_local(const command_line& line, const run_state& state, const run_role&
     const std::optional<int> target = find_variable(state, local.target);
     if (!target) {
         if (!role.lead) return;
-        std::fprintf(stderr, "No variable named \"%s\"; nothing was learned.%s\n", local.target.c_str(),
-                     local.target.rfind("--", 0) == 0 ? " Options go before the positional arguments." : "");
+        process_diagnostics().write(
+            strprintf("No variable named \"%s\"; nothing was learned.%s\n", local.target.c_str(),
+                      local.target.rfind("--", 0) == 0 ? " Options go before the positional arguments." : ""));
         return;
     }
     shared_covariance covariance(state.data_matrix, line.n_threads);
     const learner_setting setting = setting_of(line, state, role);
     const run_label label{"local", strprintf("IAMB(%d,%d):", *target, local.radius), false, true};
-    timed_run(line, state, role, label, setting, covariance,
-              [&](const learner_setting& s, const DoubleMatrix& c) { return local_iamb(s, *target, local.radius, c); });
+    const local_target scope{*target, local.radius};
+    timed_run(
+        line, state, role, label, setting, covariance,
+        [&](const learner_setting& s, const DoubleMatrix& c) { return local_iamb(s, *target, local.radius, c); }, true,
+        &scope);
 }
 
 void run_comparison(const command_line& line, const run_state& state, const run_role& role) {
@@ -105,8 +128,9 @@ void run_comparison(const command_line& line, const run_state& state, const run_
         if (state.n_cases > state.n_vars) {
             timed_run(line, state, role, {"EE", "EE:", true, false}, setting, covariance, edge_exclusion, false);
         } else if (line.learners_given) {
-            std::fprintf(stderr, "EE runs only with more cases than variables (n_cases %d, n_vars %d); skipped.\n",
-                         state.n_cases, state.n_vars);
+            process_diagnostics().write(
+                strprintf("EE runs only with more cases than variables (n_cases %d, n_vars %d); skipped.\n",
+                          state.n_cases, state.n_vars));
         }
     }
     for (const auto& [kind, variant] : {std::pair{learner_kind::iamb2, iamb_variant::adjusted},

@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 
+#include "common/diagnostics.h"
 #include "common/matrix.h"
 #include "common/test_setting.h"
 
@@ -27,6 +28,8 @@ struct learner_setting {
     // Where the targets of an IAMB run or a ring are learned: null for this
     // process's threads alone, else spread over the processes of a job.
     target_distributor* distributor = nullptr;
+    // Where a learner's notes go (the IAMB cycle line); never null.
+    diagnostic_sink* diagnostics = &standard_error_sink();
     // False for runs inside a larger one (bootstrap resamples) that keeps a progress line of its own.
     bool show_progress = true;
 };

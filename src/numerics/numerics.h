@@ -2,7 +2,8 @@
 // Log-gamma, incomplete gamma and beta functions, and the normal and Student t
 // distribution functions on which the p-values rest. None of them stops the
 // program: out-of-range arguments and exhausted iteration limits are reported
-// on standard error by numerics_error and a defined value flows on.
+// by numerics_error (to the process's diagnostic sink, by default standard
+// error) and a defined value flows on.
 //
 // Every routine performs its arithmetic in one fixed order (summation order,
 // grouping, constants), so that results are reproducible to the last bit.
@@ -17,7 +18,8 @@ inline constexpr double NUMERICS_EPS = 5e-9;
 // running numerator and denominator.
 inline constexpr double NUMERICS_TINY = 0x1p-1022;
 
-// Writes "Numerics Error in routine <routine>\n" and "    <message>\n" to standard error.
+// Writes "Numerics Error in routine <routine>\n" and "    <message>\n" to process_diagnostics()
+// (common/diagnostics.h), standard error unless the driver installed another sink.
 void numerics_error(const char* routine, const char* message);
 
 // ln Gamma(x) for x > 0; tests nothing and never reports.

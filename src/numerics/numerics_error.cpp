@@ -1,13 +1,14 @@
-#include <cstdio>
+#include <string>
 
+#include "common/diagnostics.h"
 #include "numerics/numerics.h"
 
 namespace gaussnet {
 
 // A report never stops the computation: the caller goes on with a defined value.
 void numerics_error(const char* routine, const char* message) {
-    std::fprintf(stderr, "Numerics Error in routine %s\n", routine);
-    std::fprintf(stderr, "    %s\n", message);
+    // One message for both lines, so that reports from several threads stay whole.
+    process_diagnostics().write(std::string("Numerics Error in routine ") + routine + "\n    " + message + "\n");
 }
 
 }  // namespace gaussnet

@@ -84,7 +84,8 @@ void export_bootstrap(const std::string& dir, const std::string& run, const std:
     widths.reserve(consensus.edges.size());
     for (const scored_edge& edge : consensus.edges)
         widths.push_back(frequency_of(summary.tally, edge.source, edge.target));
-    export_run(dir, {run + ".consensus", names, consensus.edges, consensus.scores.has_value(), nullptr, &widths});
+    export_run(dir,
+               {run + ".consensus", names, consensus.edges, consensus.scores.has_value(), nullptr, nullptr, &widths});
 }
 
 }  // namespace gaussnet

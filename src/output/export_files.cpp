@@ -4,10 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <unordered_set>
 
 #include "common/fatal_error.h"
 #include "common/file_io.h"
@@ -18,56 +20,51 @@ namespace gaussnet {
 
 namespace {
 
-const char* status_text(edge_status status) {
-    switch (status) {
-        case edge_status::learned:
-            return "learned";
-        case edge_status::tp:
-            return "tp";
-        case edge_status::fp:
-            return "fp";
-        case edge_status::fn:
-            return "fn";
+struct file_builder {
+    const char* suffix;
+    std::string (*build)(const run_export& run);
+    bool (*wanted)(const run_export& run);  // null: every run
+};
+
+const file_builder FILE_BUILDERS[] = {
+    {".edges.csv", edges_csv, nullptr},
+    {".nodes.csv", nodes_csv, nullptr},
+    {".blankets.csv", [](const run_export& run) { return blankets_csv(run.names, *run.blanket_rows); },
+     [](const run_export& run) { return run.blanket_rows != nullptr; }},
+    {".graphml", graph_graphml, nullptr},
+    {".dot", graph_dot, nullptr},
+};
+
+// As R's make.unique: a repeated name gets the first of .1, .2, ... that no
+// variable has.
+std::vector<std::string> distinct_names(const std::vector<std::string>& names) {
+    std::unordered_set<std::string> taken(names.begin(), names.end());
+    if (taken.size() == names.size()) return names;
+    std::unordered_set<std::string> seen;
+    std::vector<std::string> distinct;
+    distinct.reserve(names.size());
+    for (const std::string& name : names) {
+        std::string unique = name;
+        if (!seen.insert(name).second) {
+            int k = 0;
+            do unique = name + "." + std::to_string(++k);
+            while (!taken.insert(unique).second);
+        }
+        distinct.push_back(std::move(unique));
     }
-    return "";
+    return distinct;
 }
 
-// Graphviz's quoted string: a backslash would start an escape of its own.
-std::string dot_quoted(const std::string& text) {
-    std::string quoted = "\"";
-    for (const char c : text) {
-        if (c == '"' || c == '\\') quoted += '\\';
-        quoted += c;
-    }
-    quoted += '"';
-    return quoted;
+// A local run's missed edges where it learned a blanket at one end: the
+// edges it looked for. Found and false edges always have such an end.
+std::vector<scored_edge> within_scope(const std::vector<scored_edge>& edges, const local_scope* local) {
+    if (local == nullptr) return edges;
+    std::vector<scored_edge> kept;
+    for (const scored_edge& edge : edges)
+        if (edge.status != edge_status::fn || local->learned(edge.source) || local->learned(edge.target))
+            kept.push_back(edge);
+    return kept;
 }
-
-const char* dot_edge_style(edge_status status) {
-    switch (status) {
-        case edge_status::learned:
-        case edge_status::tp:
-            return "color=black";
-        case edge_status::fp:
-            return "color=red";
-        case edge_status::fn:
-            return "color=grey55, style=dashed";
-    }
-    return "";
-}
-
-// Legend entries as short edges between unlabelled points, in a box of their own.
-const char* const DOT_LEGEND =
-    "  subgraph cluster_legend {\n"
-    "    label=\"legend\"; fontsize=10; color=grey70;\n"
-    "    node [shape=plaintext, fontsize=10];\n"
-    "    legend_tp [label=\"true edge, learned (tp)\"]; legend_tp_end [label=\"\", shape=point];\n"
-    "    legend_fp [label=\"learned, not true (fp)\"]; legend_fp_end [label=\"\", shape=point];\n"
-    "    legend_fn [label=\"true edge, missed (fn)\"]; legend_fn_end [label=\"\", shape=point];\n"
-    "    legend_tp -- legend_tp_end [color=black];\n"
-    "    legend_fp -- legend_fp_end [color=red];\n"
-    "    legend_fn -- legend_fn_end [color=grey55, style=dashed];\n"
-    "  }\n";
 
 }  // namespace
 
@@ -104,29 +101,69 @@ std::string blankets_csv(const std::vector<std::string>& names, const ByteMatrix
     return text;
 }
 
-std::string graph_dot(const run_export& run) {
-    std::string text = "graph " + dot_quoted(run.run) + " {\n  node [shape=ellipse];\n";
-    for (std::size_t v = 0; v < run.names.size(); ++v)
-        text += strprintf("  n%zu [label=%s];\n", v, dot_quoted(run.names[v]).c_str());
-    for (std::size_t e = 0; e < run.edges.size(); ++e) {
-        const scored_edge& edge = run.edges[e];
-        // A bootstrap frequency of 1 draws five times as wide as one near 0.
-        const std::string width =
-            run.edge_frequencies ? strprintf(", penwidth=%.2f", 0.5 + 4.5 * (*run.edge_frequencies)[e]) : "";
-        text +=
-            strprintf("  n%d -- n%d [%s%s];\n", edge.source, edge.target, dot_edge_style(edge.status), width.c_str());
+std::string nodes_csv(const run_export& run) {
+    const variable_counts counts = count_per_variable(run);
+    std::string text = run.local ? "name,blanket_size,degree,ring\n" : "name,blanket_size,degree\n";
+    for (std::size_t v = 0; v < run.names.size(); ++v) {
+        text += csv_field(run.names[v]) + ',';
+        if (counts.blanket[v] >= 0) text += std::to_string(counts.blanket[v]);
+        text += ',' + std::to_string(counts.degree[v]);
+        if (run.local) text += ',' + std::to_string(run.local->ring[v]);
+        text += '\n';
     }
-    if (run.scored) text += DOT_LEGEND;
-    text += "}\n";
     return text;
 }
 
+variable_counts count_per_variable(const run_export& run) {
+    const std::size_t n = run.names.size();
+    variable_counts counts{std::vector<int>(n, 0), std::vector<int>(n, 0)};
+    for (const scored_edge& edge : run.edges) {
+        if (edge.status == edge_status::fn) continue;
+        ++counts.degree[edge.source];
+        ++counts.degree[edge.target];
+    }
+    for (std::size_t v = 0; v < n; ++v) {
+        if (run.local && !run.local->learned(static_cast<int>(v))) {
+            counts.blanket[v] = -1;
+        } else if (run.blanket_rows == nullptr) {
+            counts.blanket[v] = counts.degree[v];
+        } else {
+            const std::uint8_t* row = run.blanket_rows->row(static_cast<std::int64_t>(v));
+            counts.blanket[v] = static_cast<int>(std::count(row, row + run.blanket_rows->cols(), std::uint8_t{1}));
+        }
+    }
+    return counts;
+}
+
+const char* status_text(edge_status status) {
+    switch (status) {
+        case edge_status::learned:
+            return "learned";
+        case edge_status::tp:
+            return "tp";
+        case edge_status::fp:
+            return "fp";
+        case edge_status::fn:
+            return "fn";
+    }
+    return "";
+}
+
+std::vector<export_file> export_files(const run_export& run) {
+    const std::vector<std::string> names = distinct_names(run.names);
+    const std::vector<scored_edge> edges = within_scope(run.edges, run.local);
+    // Frequencies go with the edges as given, which only a local scope filters.
+    const run_export shown{
+        run.run, names, edges, run.scored, run.blanket_rows, run.local, run.local ? nullptr : run.edge_frequencies};
+    std::vector<export_file> files;
+    for (const file_builder& builder : FILE_BUILDERS)
+        if (builder.wanted == nullptr || builder.wanted(shown)) files.push_back({builder.suffix, builder.build(shown)});
+    return files;
+}
+
 void export_run(const std::string& dir, const run_export& run) {
-    const std::string stem = dir + "/" + run.run;
-    write_file_atomically(stem + ".edges.csv", edges_csv(run));
-    if (run.blanket_rows != nullptr)
-        write_file_atomically(stem + ".blankets.csv", blankets_csv(run.names, *run.blanket_rows));
-    write_file_atomically(stem + ".dot", graph_dot(run));
+    for (const export_file& file : export_files(run))
+        write_file_atomically(dir + "/" + run.run + file.suffix, file.content);
 }
 
 }  // namespace gaussnet

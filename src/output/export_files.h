@@ -1,6 +1,7 @@
 #pragma once
-// A run's results as files other tools read: its edges and blankets as CSV
-// and its graph for Graphviz. Each file appears complete or not at all.
+// A run's results as files other tools read: its edges, variables and
+// blankets as CSV, its graph as GraphML and for Graphviz. Each file appears
+// complete or not at all.
 
 #include <string>
 #include <vector>
@@ -14,23 +15,65 @@ namespace gaussnet {
 // Throws fatal_error naming dir otherwise.
 void prepare_export_dir(const std::string& dir);
 
-// The run's files in dir: RUN.edges.csv and RUN.dot, and RUN.blankets.csv
-// when blanket_rows is given (the rows as learned). scored: the edges carry
-// tp/fp/fn verdicts against a true network.
+// The neighbourhood a local run learned, by ring number: 0 for a variable
+// never reached, 1 for the target, i + 1 for one first found in a blanket of
+// ring i. The blankets of rings 1 to radius were learned.
+struct local_scope {
+    int target;
+    int radius;
+    std::vector<int> ring;
+
+    bool learned(int v) const { return ring[v] >= 1 && ring[v] <= radius; }
+};
+
+// What a run's files are made from. scored: the edges carry tp/fp/fn
+// verdicts against a true network. blanket_rows: the rows as learned (IAMB
+// and local runs). local: the local run's neighbourhood.
 struct run_export {
     std::string run;  // "EE", "IAMB2", "IAMB1" or "local"
     const std::vector<std::string>& names;
     const std::vector<scored_edge>& edges;
     bool scored;
     const ByteMatrix* blanket_rows;
+    const local_scope* local = nullptr;
     // The bootstrap frequency of each edge (in edges' order): the DOT edges get widths by it.
     const std::vector<double>* edge_frequencies = nullptr;
 };
+
+// One file of a run's export: the file is named RUN followed by suffix.
+struct export_file {
+    std::string suffix;
+    std::string content;
+};
+
+// The run's files, in the order they are written: RUN.edges.csv,
+// RUN.nodes.csv, RUN.blankets.csv (when blanket_rows is given), RUN.graphml
+// and RUN.dot. A name that repeats an earlier one gets ".1", ".2", ... as R
+// and pandas give it, so that every variable stays a node of its own; a
+// local run's missed edges are kept only where a blanket was learned at one
+// end, so both ends lie within its radius.
+std::vector<export_file> export_files(const run_export& run);
+
+// Writes export_files(run) into dir.
 void export_run(const std::string& dir, const run_export& run);
 
-// The file contents, for the tests.
+// The contents, each built from the run as given (for any edge list).
 std::string edges_csv(const run_export& run);
+std::string nodes_csv(const run_export& run);
 std::string blankets_csv(const std::vector<std::string>& names, const ByteMatrix& rows);
+std::string graph_graphml(const run_export& run);
 std::string graph_dot(const run_export& run);
+
+// Per variable: its blanket's size as learned (-1 where the run learned
+// none; for EE, whose graph is its blankets, the degree) and its degree in
+// the learned graph (missed edges not counted).
+struct variable_counts {
+    std::vector<int> blanket;
+    std::vector<int> degree;
+};
+variable_counts count_per_variable(const run_export& run);
+
+// The text of an edge's verdict: "learned", "tp", "fp" or "fn".
+const char* status_text(edge_status status);
 
 }  // namespace gaussnet

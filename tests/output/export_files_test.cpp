@@ -54,19 +54,116 @@ TEST(ExportFormats, DotHasEveryVariableAndStylesByVerdict) {
         {0, 1, edge_status::tp, false}, {0, 2, edge_status::fp, false}, {2, 3, edge_status::fn, false}};
     const std::string scored = graph_dot({"EE", names, edges, true, nullptr});
     EXPECT_EQ(scored.rfind("graph \"EE\" {\n", 0), 0u);
-    EXPECT_NE(scored.find("  n1 [label=\"B\\\"q\"];\n"), std::string::npos) << scored;
-    EXPECT_NE(scored.find("  n2 [label=\"C\\\\d\"];\n"), std::string::npos) << scored;
-    EXPECT_NE(scored.find("  n3 [label=\"lone\"];\n"), std::string::npos);  // isolated in the learned graph too
-    EXPECT_NE(scored.find("  n0 -- n1 [color=black];\n"), std::string::npos);
-    EXPECT_NE(scored.find("  n0 -- n2 [color=red];\n"), std::string::npos);
-    EXPECT_NE(scored.find("  n2 -- n3 [color=grey55, style=dashed];\n"), std::string::npos);
-    EXPECT_NE(scored.find("cluster_legend"), std::string::npos);
+    EXPECT_NE(scored.find("layout=neato, overlap=false"), std::string::npos) << scored;
+    // Node ids are the names; a backslash is written out in the label too, or Graphviz reads an escape.
+    EXPECT_NE(scored.find("  \"B\\\"q\";\n"), std::string::npos) << scored;
+    EXPECT_NE(scored.find("  \"C\\\\d\" [label=\"C\\\\d\"];\n"), std::string::npos) << scored;
+    EXPECT_NE(scored.find("  \"lone\";\n"), std::string::npos);  // isolated in the learned graph too
+    EXPECT_NE(scored.find("  \"A\" -- \"B\\\"q\";\n"), std::string::npos);
+    EXPECT_NE(scored.find("  \"A\" -- \"C\\\\d\" [color=red, penwidth=3];\n"), std::string::npos);
+    EXPECT_NE(scored.find("  \"C\\\\d\" -- \"lone\" [color=grey45, style=dashed, penwidth=1.8];\n"), std::string::npos);
+    // The legend is the graph's label, with each kind's count.
+    EXPECT_NE(scored.find("found (tp) 1</font>"), std::string::npos) << scored;
+    EXPECT_NE(scored.find("false (fp) 1</b>"), std::string::npos);
+    EXPECT_NE(scored.find("missed (fn) 1</font>"), std::string::npos);
+    EXPECT_EQ(scored.find("legend"), std::string::npos);  // no extra nodes
     EXPECT_EQ(scored.substr(scored.size() - 2), "}\n");
 
     const std::vector<scored_edge> plain_edges = {{0, 1, edge_status::learned, false}};
     const std::string plain = graph_dot({"IAMB1", names, plain_edges, false, nullptr});
-    EXPECT_NE(plain.find("  n0 -- n1 [color=black];\n"), std::string::npos);
-    EXPECT_EQ(plain.find("legend"), std::string::npos);  // nothing to tell apart without a truth
+    EXPECT_NE(plain.find("  \"A\" -- \"B\\\"q\";\n"), std::string::npos);
+    EXPECT_NE(plain.find("label=<IAMB1>"), std::string::npos) << plain;  // nothing to tell apart without a truth
+}
+
+// Names that Graphviz and XML read specially, a Latin-1 byte, and a control character.
+TEST(ExportFormats, GraphFilesKeepEveryNameWhole) {
+    const std::vector<std::string> odd = {"x<y&z", "end\\",
+                                          "Gr\xF6\xDF"
+                                          "e",
+                                          "tab\x01"};
+    const std::vector<scored_edge> edges = {{0, 1, edge_status::fp, true}, {2, 3, edge_status::tp, false}};
+    const run_export run{"IAMB2", odd, edges, true, nullptr};
+    const std::string graphml = graph_graphml(run);
+    for (const char* part : {"<node id=\"x&lt;y&amp;z\">", "<node id=\"end\\\">",
+                             "<node id=\"Gr\xC3\xB6\xC3\x9F"
+                             "e\">",
+                             "<node id=\"tab\xEF\xBF\xBD\">", "<edge source=\"x&lt;y&amp;z\" target=\"end\\\">",
+                             "<data key=\"status\">fp</data><data key=\"separated\">true</data></edge>",
+                             "<data key=\"status\">tp</data></edge>", "edgedefault=\"undirected\""})
+        EXPECT_NE(graphml.find(part), std::string::npos) << part << "\n" << graphml;
+    const std::string dot = graph_dot(run);
+    for (const char* part : {"  \"x<y&z\" [label=\"x<y&amp;z\"];", "  \"end\\\\\" [label=\"end\\\\\"];",
+                             "  \"Gr\xC3\xB6\xC3\x9F"
+                             "e\";"})
+        EXPECT_NE(dot.find(part), std::string::npos) << part << "\n" << dot;
+}
+
+// Per variable: blanket size (as learned; EE's graph is its blankets; none
+// where a local run learned none), degree without missed edges, and ring.
+TEST(ExportFormats, NodesRowForEveryVariable) {
+    ByteMatrix rows(4, 4, 0);
+    rows(0, 1) = rows(0, 2) = rows(1, 0) = 1;  // A lists B and C, B lists A
+    const std::vector<scored_edge> edges = {
+        {0, 1, edge_status::tp, false}, {0, 2, edge_status::fp, true}, {2, 3, edge_status::fn, false}};
+    const local_scope around_a{0, 1, {1, 2, 2, 0}};
+    struct nodes_case {
+        const char* what;
+        const ByteMatrix* rows;
+        const local_scope* local;
+        const char* csv;
+    };
+    const nodes_case cases[] = {
+        {"EE", nullptr, nullptr, "name,blanket_size,degree\nA,2,2\n\"B\"\"q\",1,1\nC\\d,1,1\nlone,0,0\n"},
+        {"IAMB", &rows, nullptr, "name,blanket_size,degree\nA,2,2\n\"B\"\"q\",1,1\nC\\d,0,1\nlone,0,0\n"},
+        {"local", &rows, &around_a, "name,blanket_size,degree,ring\nA,2,2,1\n\"B\"\"q\",,1,2\nC\\d,,1,2\nlone,,0,0\n"},
+    };
+    for (const nodes_case& c : cases)
+        EXPECT_EQ(nodes_csv({c.what, names, edges, true, c.rows, c.local}), c.csv) << c.what;
+}
+
+std::string file_of(const std::vector<export_file>& files, const std::string& suffix) {
+    for (const export_file& file : files)
+        if (file.suffix == suffix) return file.content;
+    return "";
+}
+
+// A repeated name becomes a node of its own, under the same name in every file.
+TEST(ExportFiles, RepeatedNamesGetSuffixesInEveryFile) {
+    const std::vector<std::string> repeated = {"g", "g", "g.1", "g"};
+    const std::vector<scored_edge> edges = {{0, 1, edge_status::learned, false}, {2, 3, edge_status::learned, false}};
+    const std::vector<export_file> files = export_files({"EE", repeated, edges, false, nullptr});
+    EXPECT_EQ(file_of(files, ".edges.csv"), "source,target,status,separated\ng,g.2,learned,\ng.1,g.3,learned,\n");
+    EXPECT_EQ(file_of(files, ".nodes.csv"), "name,blanket_size,degree\ng,1,1\ng.2,1,1\ng.1,1,1\ng.3,1,1\n");
+    EXPECT_NE(file_of(files, ".graphml").find("<edge source=\"g.1\" target=\"g.3\">"), std::string::npos);
+    EXPECT_NE(file_of(files, ".dot").find("  \"g\" -- \"g.2\";"), std::string::npos);
+}
+
+// The local run: missed edges only where a blanket was learned at one end;
+// the target named in the drawing's title and drawn apart; only its
+// neighbourhood drawn.
+TEST(ExportFiles, LocalRunShowsItsNeighbourhood) {
+    const std::vector<std::string> chain = {"T", "M", "F", "O", "Far"};
+    // T learned (ring 1, radius 1), M found in its blanket, F and O never reached.
+    const local_scope scope{0, 1, {1, 2, 0, 0, 0}};
+    const std::vector<scored_edge> edges = {{0, 1, edge_status::tp, false},
+                                            {0, 2, edge_status::fn, false},   // the target's, missed: kept
+                                            {1, 3, edge_status::fn, false},   // beyond the radius: left out
+                                            {3, 4, edge_status::fn, false}};  // far away: left out
+    ByteMatrix rows(5, 5, 0);
+    rows(0, 1) = 1;
+    const std::vector<export_file> files = export_files({"local", chain, edges, true, &rows, &scope});
+    EXPECT_EQ(file_of(files, ".edges.csv"), "source,target,status,separated\nT,M,tp,\nT,F,fn,\n");
+    const std::string dot = file_of(files, ".dot");
+    EXPECT_NE(dot.find("label=<local: T, radius 1 &#183; "), std::string::npos) << dot;
+    EXPECT_NE(dot.find("  \"T\" [fillcolor=gold, penwidth=3];"), std::string::npos) << dot;
+    EXPECT_NE(dot.find("  \"F\" [color=grey60"), std::string::npos);  // the missed neighbour, not learned
+    EXPECT_EQ(dot.find("\"O\""), std::string::npos);
+    EXPECT_EQ(dot.find("\"Far\""), std::string::npos);
+    const std::string graphml = file_of(files, ".graphml");
+    EXPECT_NE(graphml.find("<data key=\"target\">T</data><data key=\"radius\">1</data>"), std::string::npos);
+    EXPECT_NE(graphml.find("<node id=\"M\"><data key=\"degree\">1</data><data key=\"ring\">2</data></node>"),
+              std::string::npos)
+        << graphml;
 }
 
 TEST(ResultsTable, HeaderFields) {

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include <stdexcept>
 
 #include "bootstrap/resample.h"
+#include "common/diagnostics.h"
 #include "common/parallel.h"
 #include "learners/progress.h"
 #include "stats/cholesky.h"
@@ -47,6 +49,17 @@ std::int64_t available_memory() {
     return static_cast<std::int64_t>(::sysconf(_SC_AVPHYS_PAGES)) * ::sysconf(_SC_PAGESIZE);
 }
 
+// A learner's notes on one resample, counted: shown for every resample they
+// would repeat the same few lines hundreds of times.
+class counted_notes final : public diagnostic_sink {
+public:
+    void write(std::string_view) override { count_.fetch_add(1, std::memory_order_relaxed); }
+    long long count() const { return count_.load(std::memory_order_relaxed); }
+
+private:
+    std::atomic<long long> count_{0};
+};
+
 // One thread's resample: its cases and covariance matrix, reused from one resample to the next.
 struct resample_scratch {
     FloatMatrix cases;
@@ -60,10 +73,12 @@ struct bootstrap_work {
     std::mutex tally_mutex;
 
     // Draws resample i, estimates its covariance with setting's threads and learns it into tally.
-    void learn_one(int i, const learner_setting& setting, resample_scratch& scratch, edge_tally& tally) {
+    void learn_one(int i, learner_setting setting, resample_scratch& scratch, edge_tally& tally) {
         draw_resample(data, request.seed, i, scratch.cases);
         if (scratch.cov.rows() != data.cols()) scratch.cov = DoubleMatrix(data.cols(), data.cols());
         estimate_covariance(scratch.cases, setting.n_threads, scratch.cov);
+        counted_notes notes;
+        setting.diagnostics = &notes;
         try {
             const learned_structure learned = learn(setting, scratch.cov);
             const std::lock_guard<std::mutex> lock(tally_mutex);
@@ -72,6 +87,8 @@ struct bootstrap_work {
             const std::lock_guard<std::mutex> lock(tally_mutex);
             ++tally.failed;
         }
+        const std::lock_guard<std::mutex> lock(tally_mutex);
+        tally.notes += notes.count();
     }
 };
 

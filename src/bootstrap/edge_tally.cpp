@@ -18,11 +18,12 @@ void edge_tally::merge(const edge_tally& other) {
     finished += other.finished;
     failed += other.failed;
     tests += other.tests;
+    notes += other.notes;
 }
 
-// Layout: finished, failed, tests, pair count, then key and count per pair.
+// Layout: finished, failed, tests, notes, pair count, then key and count per pair.
 std::vector<std::int64_t> edge_tally::pack() const {
-    std::vector<std::int64_t> words = {finished, failed, tests, static_cast<std::int64_t>(counts.size())};
+    std::vector<std::int64_t> words = {finished, failed, tests, notes, static_cast<std::int64_t>(counts.size())};
     for (const auto& [key, count] : counts) {
         words.push_back(key);
         words.push_back(count);
@@ -34,9 +35,10 @@ std::size_t edge_tally::merge_packed(const std::int64_t* words) {
     finished += static_cast<int>(words[0]);
     failed += static_cast<int>(words[1]);
     tests += words[2];
-    const std::int64_t pairs = words[3];
-    for (std::int64_t p = 0; p < pairs; ++p) counts[words[4 + 2 * p]] += static_cast<int>(words[5 + 2 * p]);
-    return static_cast<std::size_t>(4 + 2 * pairs);
+    notes += words[3];
+    const std::int64_t pairs = words[4];
+    for (std::int64_t p = 0; p < pairs; ++p) counts[words[5 + 2 * p]] += static_cast<int>(words[6 + 2 * p]);
+    return static_cast<std::size_t>(5 + 2 * pairs);
 }
 
 std::vector<edge_frequency> edge_frequencies(const edge_tally& tally) {

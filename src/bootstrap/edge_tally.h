@@ -18,6 +18,7 @@ struct edge_tally {
     int finished = 0;
     int failed = 0;
     long long tests = 0;
+    long long notes = 0;  // learners' notes (passes back at an earlier member set), counted, not shown
 
     // One finished resample: a pair counts when either row lists the other.
     void add_learned(const ByteMatrix& learned_rows, long long resample_tests);

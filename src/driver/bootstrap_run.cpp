@@ -1,5 +1,7 @@
 #include "driver/bootstrap_run.h"
 
+#include "common/diagnostics.h"
+#include "common/text.h"
 #include "output/bootstrap_report.h"
 #include "output/result_log.h"
 
@@ -18,6 +20,11 @@ std::optional<bootstrap_outcome> bootstrap_run(const command_line& line, const r
                                            distributed ? role.resamples : nullptr, console_label + " bootstrap");
     if (!role.lead) return std::nullopt;
     const long long milliseconds = timer.elapsed_milliseconds();
+    if (tally.notes > 0)
+        setting.diagnostics->write(
+            strprintf("%s bootstrap: in %lld targets of the resamples the passes returned to an "
+                      "earlier member set; each kept that set.\n",
+                      console_label.c_str(), tally.notes));
     const std::vector<edge_frequency> frequencies = edge_frequencies(tally);
     const ByteMatrix consensus = consensus_graph(frequencies, state.n_vars, line.bootstrap.threshold);
     const bootstrap_summary summary{

@@ -30,6 +30,15 @@ FloatMatrix chain_data(int n_cases, int n_vars) {
     return data;
 }
 
+learner_setting quiet_setting(int n_cases, int threads) {
+    learner_setting setting;
+    setting.test = test_setting{test_kind::fisher_z, n_cases};
+    setting.alpha = 0.05;
+    setting.n_threads = threads;
+    setting.show_progress = false;
+    return setting;
+}
+
 resample_learner learner_named(const std::string& name) {
     if (name == "EE") return edge_exclusion;
     const iamb_variant variant = name == "IAMB2" ? iamb_variant::adjusted : iamb_variant::plain;
@@ -42,8 +51,7 @@ edge_tally slow_tally(const bootstrap_request& request, const FloatMatrix& data,
     const int n = static_cast<int>(data.cols());
     edge_tally tally;
     tally.n_vars = n;
-    learner_setting setting{
-        test_setting{test_kind::fisher_z, static_cast<int>(data.rows())}, 0.05, 1, {}, nullptr, false};
+    const learner_setting setting = quiet_setting(static_cast<int>(data.rows()), 1);
     for (int i = 0; i < request.resamples; ++i) {
         FloatMatrix cases;
         draw_resample(data, request.seed, i, cases);
@@ -84,7 +92,7 @@ TEST_P(BootstrapTally, MatchesEachResampleLearnedAlone) {
     for (const std::int64_t memory : {std::int64_t{1} << 40, std::int64_t{0}})
         for (const int threads : {1, 3}) {
             SCOPED_TRACE("threads " + std::to_string(threads) + ", memory " + std::to_string(memory));
-            learner_setting setting{test_setting{test_kind::fisher_z, c.n_cases}, 0.05, threads, {}, nullptr, false};
+            const learner_setting setting = quiet_setting(c.n_cases, threads);
             const edge_tally tally = run_bootstrap(request, data, setting, learn, nullptr, "test", memory);
             EXPECT_EQ(tally.counts, expected.counts);
             EXPECT_EQ(tally.finished, expected.finished);

@@ -13,6 +13,8 @@ command -v make >/dev/null 2>&1 || packages+=(make)
 command -v python3 >/dev/null 2>&1 || packages+=(python3)
 # Graphviz renders the exported graphs in the tests (they skip without it).
 command -v dot >/dev/null 2>&1 || packages+=(graphviz)
+# strace stops a run at a chosen system call in the tests (they skip without it).
+command -v strace >/dev/null 2>&1 || packages+=(strace)
 # clang-format checks the layout of the sources (tools/check-format.sh).
 command -v clang-format >/dev/null 2>&1 || packages+=(clang-format)
 # clang and its runtime libraries (libFuzzer, the sanitizers) for make fuzz.

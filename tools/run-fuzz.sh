@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 
 seconds="${1:-60}"
 build="${2:-build-fuzz}"
-targets=(data_file net_file number)
+targets=(data_file net_file number table_export)
 
 cxx="${FUZZ_CXX:-$(command -v clang++ || true)}"
 if [ -z "$cxx" ]; then

@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "common/fatal_error.h"
 
 namespace gaussnet::cluster {
 
@@ -32,11 +35,37 @@ void broadcast_bytes(const job& job, void* data, std::int64_t bytes) {
     }
 }
 
+// The input as it travels: this header, the names (each ended by a zero
+// byte), the data matrix's floats row by row.
+struct input_header {
+    std::int64_t n_cases;
+    std::int64_t n_vars;
+    std::int64_t true_net;
+    std::int64_t n_edges;
+    std::int64_t name_bytes;
+};
+
+// The lead's data go from data, the others' arrive there; returns the bytes.
+std::int64_t broadcast_data(const job& job, FloatMatrix& data) {
+    const std::int64_t bytes = data.rows() * data.cols() * static_cast<std::int64_t>(sizeof(float));
+    broadcast_bytes(job, data.data(), bytes);
+    return bytes;
+}
+
 }  // namespace
 
+void end_job(const job& job, const char* why) {
+    std::fprintf(stderr, "gaussnet-mpi rank %d: %s\n", job.rank, why);
+    MPI_Abort(job.comm, exit_failure);
+}
+
+void backoff::nap() {
+    std::this_thread::sleep_for(nap_);
+    nap_ = std::min(nap_ * 2, longest_);
+}
+
 void wait_politely(MPI_Request& request, std::mutex* lock) {
-    // Short naps at first (a reply is usually on its way), longer ones later.
-    auto nap = std::chrono::microseconds(5);
+    backoff waiting(std::chrono::microseconds(5), std::chrono::microseconds(500));
     for (;;) {
         int done = 0;
         if (lock != nullptr) {
@@ -46,8 +75,7 @@ void wait_politely(MPI_Request& request, std::mutex* lock) {
             MPI_Test(&request, &done, MPI_STATUS_IGNORE);
         }
         if (done) return;
-        std::this_thread::sleep_for(nap);
-        nap = std::min(nap * 2, std::chrono::microseconds(500));
+        waiting.nap();
     }
 }
 
@@ -65,38 +93,35 @@ int hear_end(const job& job) {
     return word == GO ? 1 : word;
 }
 
-long long send_input(const job& job, const run_state& state) {
+long long send_input(const job& job, run_state& state) {
     std::string names;
     for (const std::string& name : state.var_names) names.append(name).push_back('\0');
-    std::int64_t header[5] = {state.n_cases, state.n_vars, state.true_net, state.n_edges,
-                              static_cast<std::int64_t>(names.size())};
-    broadcast_bytes(job, header, sizeof header);
-    broadcast_bytes(job, names.data(), static_cast<std::int64_t>(names.size()));
-    FloatMatrix& data = const_cast<FloatMatrix&>(state.data_matrix);  // only read: the lead sends
-    const std::int64_t data_bytes = data.rows() * data.cols() * static_cast<std::int64_t>(sizeof(float));
-    broadcast_bytes(job, data.data(), data_bytes);
-    return (static_cast<long long>(sizeof header) + header[4] + data_bytes) * (job.size - 1);
+    input_header header{state.n_cases, state.n_vars, state.true_net, state.n_edges,
+                        static_cast<std::int64_t>(names.size())};
+    broadcast_bytes(job, &header, sizeof header);
+    broadcast_bytes(job, names.data(), header.name_bytes);
+    const std::int64_t data_bytes = broadcast_data(job, state.data_matrix);
+    return (static_cast<long long>(sizeof header) + header.name_bytes + data_bytes) * (job.size - 1);
 }
 
 run_state receive_input(const job& job, const std::string& data_file) {
-    std::int64_t header[5] = {};
-    broadcast_bytes(job, header, sizeof header);
+    input_header header{};
+    broadcast_bytes(job, &header, sizeof header);
     run_state state;
     state.data_file = data_file;
-    state.n_cases = static_cast<int>(header[0]);
-    state.n_vars = static_cast<int>(header[1]);
-    state.true_net = static_cast<int>(header[2]);
-    state.n_edges = static_cast<int>(header[3]);
-    std::string names(static_cast<std::size_t>(header[4]), '\0');
-    broadcast_bytes(job, names.data(), header[4]);
+    state.n_cases = static_cast<int>(header.n_cases);
+    state.n_vars = static_cast<int>(header.n_vars);
+    state.true_net = static_cast<int>(header.true_net);
+    state.n_edges = static_cast<int>(header.n_edges);
+    std::string names(static_cast<std::size_t>(header.name_bytes), '\0');
+    broadcast_bytes(job, names.data(), header.name_bytes);
     for (std::size_t start = 0; start < names.size();) {
         const std::size_t end = names.find('\0', start);
         state.var_names.emplace_back(names, start, end - start);
         start = end + 1;
     }
     state.data_matrix = FloatMatrix(state.n_cases, state.n_vars);
-    broadcast_bytes(job, state.data_matrix.data(),
-                    state.data_matrix.rows() * state.data_matrix.cols() * static_cast<std::int64_t>(sizeof(float)));
+    broadcast_data(job, state.data_matrix);
     return state;
 }
 

@@ -4,6 +4,7 @@
 
 #include <mpi.h>
 
+#include <chrono>
 #include <mutex>
 #include <stdexcept>
 
@@ -33,6 +34,26 @@ private:
     int status_;
 };
 
+// Ends the whole job from any rank, saying why on standard error: for what
+// leaves the ranks out of step.
+void end_job(const job& job, const char* why);
+
+// Naps between tests of something awaited, so that a waiting thread leaves
+// its core to those that compute: short naps at first (an answer is usually
+// on its way), each twice the last, up to longest.
+class backoff {
+public:
+    backoff(std::chrono::microseconds first, std::chrono::microseconds longest)
+        : first_(first), longest_(longest), nap_(first) {}
+    void nap();
+    void reset() { nap_ = first_; }
+
+private:
+    std::chrono::microseconds first_;
+    std::chrono::microseconds longest_;
+    std::chrono::microseconds nap_;
+};
+
 // Completes request, sleeping between tests instead of spinning, so that a
 // waiting rank leaves its core to the ranks and threads that compute. With
 // lock, each test is made holding it (threads that share MPI take turns).
@@ -49,8 +70,9 @@ int hear_end(const job& job);
 
 // The lead sends what start-up read (sizes, names, data; not the true
 // network, which only the lead's scoring reads); the others receive it.
+// MPI sends from the lead's own buffers, hence state is not const there.
 // Returns the bytes the lead sent (to every other rank).
-long long send_input(const job& job, const run_state& state);
+long long send_input(const job& job, run_state& state);
 run_state receive_input(const job& job, const std::string& data_file);
 
 }  // namespace gaussnet::cluster

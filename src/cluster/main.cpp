@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <mpi.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -40,6 +41,32 @@ void use_launcher_terminal() {
     close(terminal);
 }
 
+// mpirun copies a rank's standard output to its own and drops what it cannot
+// write there, so a closed pipe (gaussnet-mpi ... | head) would go unnoticed.
+// The lead started by mpirun on the same machine writes into that pipe
+// directly, and meets a closed one as gaussnet does.
+void use_launcher_pipe() {
+    const std::string parent = "/proc/" + std::to_string(getppid());
+    // Only mpirun's own pipe: a daemon's (a rank on another machine) leads elsewhere.
+    char name[32] = {};
+    const int comm = open((parent + "/comm").c_str(), O_RDONLY | O_CLOEXEC);
+    const ssize_t got = comm < 0 ? -1 : read(comm, name, sizeof name - 1);
+    if (comm >= 0) close(comm);
+    const std::string launcher_name(name, got > 0 ? static_cast<std::size_t>(got) : 0);
+    if (launcher_name != "mpirun\n" && launcher_name != "mpiexec\n" && launcher_name != "orterun\n" &&
+        launcher_name != "prterun\n")
+        return;
+    const std::string path = parent + "/fd/1";
+    struct stat launcher {};
+    struct stat own {};
+    if (stat(path.c_str(), &launcher) != 0 || !S_ISFIFO(launcher.st_mode)) return;
+    if (fstat(STDOUT_FILENO, &own) == 0 && own.st_dev == launcher.st_dev && own.st_ino == launcher.st_ino) return;
+    const int pipe = open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (pipe < 0) return;
+    dup2(pipe, STDOUT_FILENO);
+    close(pipe);
+}
+
 // With GAUSSNET_MPI_STATS set, each rank tells on standard error what it sent
 // (input_bytes: the lead's input broadcast), its peak memory, its waits and its share of the work.
 void report_usage(const job& job, long long input_bytes, const rank_farm& farm) {
@@ -55,62 +82,50 @@ void report_usage(const job& job, long long input_bytes, const rank_farm& farm) 
                      static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6);
 }
 
-// What the command line asks that needs no run: help, version, or a usage error.
-// Every rank parses the same words; only the lead prints.
-bool answered_without_run(const job& job, int argc, char** argv, command_line& line, int& status) {
-    try {
-        line = parse_command_line(argc, argv);
-    } catch (const fatal_error& error) {
-        status = job.lead() ? report_fatal(error.what(), error.status()) : error.status();
-        return true;
-    }
-    if (!line.show_help && !line.show_version) return false;
-    status = 0;
-    if (job.lead()) {
-        if (line.show_help) std::fputs(help_text().c_str(), stdout);
-        else std::printf("gaussnet %s\n", GAUSSNET_VERSION);
-        status = finish_output();
-    }
-    return true;
-}
-
-int lead_main(const job& job, const command_line& line) {
+// The lead reads the input, sends it and writes every output.
+int lead(const job& job, const command_line& line, rank_farm& farm, long long& input_bytes) {
     use_launcher_terminal();
-    rank_farm farm(job);
+    use_launcher_pipe();
+    run_state state = start_up(line);
+    say_go(job);
+    input_bytes = send_input(job, state);
     resample_farm resamples(job);
-    int status = 0;
-    long long input_bytes = 0;
-    try {
-        const run_state state = start_up(line);
-        say_go(job);
-        input_bytes = send_input(job, state);
-        run_sequence(line, state, run_role{true, &farm, &resamples});
-        status = finish_output();
-    } catch (const fatal_error& error) {
-        status = report_fatal(error.what(), error.status());
-    } catch (const std::bad_alloc&) {
-        status = report_fatal("Out of memory.", exit_failure);
-    }
-    say_end(job, status);
-    report_usage(job, input_bytes, farm);
-    return status;
+    run_sequence(line, state, run_role{true, &farm, &resamples});
+    return finish_output();
 }
 
-int follower_main(const job& job, const command_line& line) {
-    rank_farm farm(job);
-    resample_farm resamples(job);
-    int status = 0;
+// Another rank receives the input, learns its share and ends with the lead's status.
+int follow(const job& job, const command_line& line, rank_farm& farm) {
     try {
         hear(job);
         const run_state state = receive_input(job, line.data_file);
+        resample_farm resamples(job);
         run_sequence(line, state, run_role{false, &farm, &resamples});
-        status = hear_end(job);
     } catch (const job_stopped& stop) {
-        status = stop.status();  // the lead failed and has said why
+        return stop.status();  // the lead failed and has said why
     } catch (const fatal_error&) {
-        status = hear_end(job);  // every rank failed alike (a learned target); the lead says why
+        // every rank failed alike (a learned target); the lead says why
+    } catch (const std::bad_alloc& error) {
+        end_job(job, error.what());  // the lead would wait for this rank for ever
     }
-    report_usage(job, 0, farm);
+    return hear_end(job);
+}
+
+// Every rank parses the same words and answers help and version alike; only the lead prints.
+int rank_main(const job& job, int argc, char** argv) {
+    rank_farm farm(job);
+    long long input_bytes = 0;
+    bool ran = false;
+    const int status = main_flow(
+        argc, argv,
+        [&](const command_line& line) {
+            ran = true;
+            return job.lead() ? lead(job, line, farm, input_bytes) : follow(job, line, farm);
+        },
+        job.lead());
+    if (!ran) return status;
+    if (job.lead()) say_end(job, status);
+    report_usage(job, input_bytes, farm);
     return status;
 }
 
@@ -125,13 +140,9 @@ int cluster_main(int argc, char** argv) {
     job.threads_may_call_mpi = provided >= MPI_THREAD_SERIALIZED;
     int status = 0;
     try {
-        command_line line;
-        if (!answered_without_run(job, argc, argv, line, status))
-            status = job.lead() ? lead_main(job, line) : follower_main(job, line);
+        status = rank_main(job, argc, argv);
     } catch (const std::exception& error) {
-        // Anything else leaves the ranks out of step: end the whole job.
-        std::fprintf(stderr, "gaussnet-mpi rank %d: %s\n", job.rank, error.what());
-        MPI_Abort(job.comm, exit_failure);
+        end_job(job, error.what());  // anything else leaves the ranks out of step
     }
     MPI_Finalize();
     return status;

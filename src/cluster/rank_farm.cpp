@@ -1,21 +1,15 @@
 #include "cluster/rank_farm.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <climits>
 #include <cstdint>
-#include <cstdio>
-#include <cstring>
-#include <memory>
-#include <mutex>
-#include <new>
 #include <string>
 #include <thread>
 
-#include "cluster/batch.h"
-#include "common/fatal_error.h"
+#include "cluster/wire.h"
 #include "common/parallel.h"
+#include "driver/app.h"
 #include "learners/progress.h"
 
 namespace gaussnet::cluster {
@@ -33,115 +27,78 @@ struct request {
     int failed;
 };
 
-// What one rank learned in one farm: tests, rows, and its first failure.
+struct failure {
+    int status = 0;
+    std::string text;
+};
+
+// The lowest failing position as a request and a block carry it.
+int position_of(const lowest_failure<failure>& failures) {
+    return failures.failed() ? static_cast<int>(failures.index()) : NO_TARGET;
+}
+
+// What one rank's threads learned in one farm: rows, and the failure of the
+// lowest position that failed.
 class rank_results {
 public:
     void add_row(int position, const std::vector<std::uint8_t>& flags) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        words_.push_back(position);
-        const std::size_t count_at = words_.size();
-        words_.push_back(0);
-        for (int j = 0; j < static_cast<int>(flags.size()); ++j)
-            if (flags[j] == 1) words_.push_back(j);
-        words_[count_at] = static_cast<int>(words_.size() - count_at - 1);
-        ++rows_;
+        const std::lock_guard<std::mutex> lock(mutex_);
+        rows_.add(position, flags);
     }
-    void add_tests(long long tests) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        tests_ += tests;
-    }
-    void add_failure(int position, int status, const std::string& text) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (failed_ != NO_TARGET && failed_ < position) return;
-        failed_ = position;
-        status_ = status;
-        text_ = text;
-    }
-    int first_failure() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return failed_;
-    }
+    void add_failure(int position, failure what) { failures_.record(position, std::move(what)); }
+    const lowest_failure<failure>& failures() const { return failures_; }
     // Called once the threads have stopped.
-    long long rows() const { return rows_; }
-    long long tests() const { return tests_; }
-
-    // Layout: tests (two words), failed position, status, text length, rows
-    // length, text bytes (padded to words), rows.
-    std::vector<int> pack() const {
-        const int text_words = static_cast<int>((text_.size() + sizeof(int) - 1) / sizeof(int));
-        std::vector<int> packed = {
-            static_cast<int>(tests_ >> 32), static_cast<int>(tests_ & 0xffffffff), failed_, status_,
-            static_cast<int>(text_.size()), static_cast<int>(words_.size())};
-        packed.resize(packed.size() + static_cast<std::size_t>(text_words), 0);
-        std::memcpy(packed.data() + 6, text_.data(), text_.size());
-        packed.insert(packed.end(), words_.begin(), words_.end());
-        return packed;
+    long long rows() const { return rows_.rows(); }
+    std::vector<int> pack(long long tests) const {
+        return pack_block(
+            {tests, position_of(failures_), failures_.what().status, failures_.what().text, rows_.words()});
     }
 
 private:
     std::mutex mutex_;
-    long long tests_ = 0;
-    long long rows_ = 0;
-    int failed_ = NO_TARGET;
-    int status_ = 0;
-    std::string text_;
-    std::vector<int> words_;  // per row: position, member count, members
+    row_words rows_;
+    lowest_failure<failure> failures_;
 };
 
-// Learns targets[position] with the thread's own learner and records the row
-// or the failure, as parallel_for would keep the failure of the lowest position.
-void learn_one(const learner_setting& setting, iamb_variant variant, const std::vector<int>& targets, int position,
-               const DoubleMatrix& cov, std::unique_ptr<blanket_learner>& learner, rank_results& results) {
-    try {
-        if (!learner) learner = std::make_unique<blanket_learner>(setting, cov);
-        const long long before = learner->tests();
-        const std::vector<std::uint8_t>& flags = learner->learn(variant, targets[static_cast<std::size_t>(position)]);
-        results.add_tests(learner->tests() - before);
-        results.add_row(position, flags);
-    } catch (const fatal_error& error) {
-        results.add_failure(position, error.status(), error.what());
-    } catch (const std::bad_alloc&) {
-        results.add_failure(position, exit_failure, "Out of memory.");
-    }
+// Takes the next request from any rank, if one has arrived.
+bool receive_request(const job& job, request& asked, int& source) {
+    int arrived = 0;
+    MPI_Status status;
+    MPI_Iprobe(MPI_ANY_SOURCE, REQUEST_TAG, job.comm, &arrived, &status);
+    if (!arrived) return false;
+    source = status.MPI_SOURCE;
+    MPI_Recv(&asked, 3, MPI_INT, source, REQUEST_TAG, job.comm, MPI_STATUS_IGNORE);
+    return true;
 }
-
-// The lead's counter: positions in list order, none above a known failure.
-class position_counter {
-public:
-    explicit position_counter(int count) : count_(count), first_failure_(count) {}
-    batch take(int wanted) {
-        const int first = next_.fetch_add(wanted);
-        const int limit = std::min(count_, first_failure_.load() + 1);
-        return first >= limit ? batch{NO_TARGET, 0} : batch{first, std::min(wanted, limit - first)};
-    }
-    int take() { return take(1).first; }
-    int left() const { return std::max(0, count_ - next_.load()); }
-    void failed_at(int position) {
-        int known = first_failure_.load();
-        while (position < known && !first_failure_.compare_exchange_weak(known, position)) {
-        }
-    }
-
-private:
-    const int count_;
-    std::atomic<int> next_{0};
-    std::atomic<int> first_failure_;
-};
 
 }  // namespace
 
 // The work of one farm on one rank: the targets, the learners of its threads, and what they learned.
 struct rank_farm::farm_work {
-    const learner_setting& setting;
     iamb_variant variant;
     const std::vector<int>& targets;
-    const DoubleMatrix& cov;
-    std::vector<std::unique_ptr<blanket_learner>> learners;  // one per thread, made on first use
+    thread_learners learners;
     rank_results results;
 
-    void learn(int position, int thread) {
-        learn_one(setting, variant, targets, position, cov, learners[static_cast<std::size_t>(thread)], results);
+    // Learns targets[position] on thread's learner and keeps its row, or its
+    // failure (then returns false) as a loop in list order would meet it.
+    bool learn(int position, int thread) {
+        return on_fatal(
+            [&] {
+                results.add_row(position, learners.learn(thread, variant, targets[static_cast<std::size_t>(position)]));
+                return true;
+            },
+            [&](const char* text, int status) {
+                results.add_failure(position, {status, text});
+                return false;
+            });
     }
+};
+
+// What every rank learned: its tests, and the failure of the lowest position.
+struct rank_farm::gathered {
+    long long tests = 0;
+    lowest_failure<failure> failures;
 };
 
 long long rank_farm::learn(const learner_setting& setting, iamb_variant variant, const std::vector<int>& targets,
@@ -155,24 +112,21 @@ long long rank_farm::learn(const learner_setting& setting, iamb_variant variant,
     const int n_threads = job_.lead() || job_.threads_may_call_mpi ? std::max(1, setting.n_threads) : 1;
     gathered all;
     try {
-        farm_work work{setting, variant, targets, cov, {}, {}};
-        work.learners.resize(static_cast<std::size_t>(n_threads));
+        farm_work work{variant, targets, thread_learners(setting, cov, n_threads), {}};
         if (job_.lead()) {
             serve_and_learn(work, n_threads, progress);
         } else {
             ask_and_learn(work, n_threads);
         }
         targets_learned_ += work.results.rows();
-        tests_run_ += work.results.tests();
-        all = gather_rows(work.results.pack(), targets, learned_graph);
+        tests_run_ += work.learners.tests();
+        gather_rows(work.results.pack(work.learners.tests()), targets, learned_graph, all);
     } catch (const std::exception& error) {
         // A target's failure is in the results; anything else leaves the ranks out of step.
-        std::fprintf(stderr, "gaussnet-mpi rank %d: %s\n", job_.rank, error.what());
-        MPI_Abort(job_.comm, exit_failure);
+        end_job(job_, error.what());
     }
-    // The failure of the lowest position, which a loop in list order meets
-    // first; every rank has it and stops alike.
-    if (all.failed) throw fatal_error(all.failure_text, all.failure_status);
+    // Every rank has the same lowest failure and stops alike.
+    if (all.failures.failed()) throw fatal_error(all.failures.what().text, all.failures.what().status);
     return all.tests;
 }
 
@@ -180,8 +134,7 @@ void rank_farm::serve_and_learn(farm_work& work, int n_threads, progress_line& p
     position_counter counter(static_cast<int>(work.targets.size()));
     auto local_work = [&](int thread) {
         for (int position = counter.take(); position != NO_TARGET; position = counter.take()) {
-            work.learn(position, thread);
-            if (work.results.first_failure() == position) counter.failed_at(position);
+            if (!work.learn(position, thread)) counter.failed_at(position);
             progress.advance();
         }
     };
@@ -190,90 +143,87 @@ void rank_farm::serve_and_learn(farm_work& work, int n_threads, progress_line& p
     std::vector<std::thread> pool;
     const thread_pool_guard joins(pool);
     const int learning = start_threads(pool, 0, n_threads, local_work);
-    // How many threads will ask: every other rank's own --threads. The
-    // threads here have begun already: another rank may still be estimating
-    // its covariance matrix.
-    std::vector<int> threads_of(static_cast<std::size_t>(job_.size));
-    MPI_Request gathered_counts;
-    MPI_Igather(&n_threads, 1, MPI_INT, threads_of.data(), 1, MPI_INT, LEAD, job_.comm, &gathered_counts);
-    wait_politely(gathered_counts);
-    int asking = 0;
-    for (int r = 1; r < job_.size; ++r) asking += threads_of[static_cast<std::size_t>(r)];
-    const int all_threads = n_threads + asking;
-    // Meanwhile this thread answers the other ranks' threads. A remote thread
-    // gets a share of what is left (a quarter of an even share: it holds the
-    // next batch while it learns one), down to single targets at the end, so
-    // that requests are few and the naps between them long and cheap.
-    auto nap = std::chrono::microseconds(20);
-    while (asking > 0) {
-        int arrived = 0;
-        MPI_Status status;
-        MPI_Iprobe(MPI_ANY_SOURCE, REQUEST_TAG, job_.comm, &arrived, &status);
-        if (!arrived) {
-            std::this_thread::sleep_for(nap);
-            nap = std::min(nap * 2, std::chrono::microseconds(1000));
-            continue;
-        }
-        nap = std::chrono::microseconds(20);
-        request asked{};
-        MPI_Recv(&asked, 3, MPI_INT, status.MPI_SOURCE, REQUEST_TAG, job_.comm, MPI_STATUS_IGNORE);
-        for (int k = 0; k < asked.finished; ++k) progress.advance();
-        if (asked.failed != NO_TARGET) counter.failed_at(asked.failed);
-        const batch answer = counter.take(std::max(1, counter.left() / (4 * all_threads)));
-        MPI_Send(&answer, 2, MPI_INT, status.MPI_SOURCE, REPLY_TAG + asked.thread, job_.comm);
-        bytes_sent_ += static_cast<long long>(sizeof answer);
-        if (answer.count == 0) --asking;
-    }
+    // The threads here have begun already: another rank may still be
+    // estimating its covariance matrix.
+    const int asking = gather_thread_counts(n_threads);
+    answer_requests(counter, asking, n_threads + asking, progress);
     // Without a thread of its own to learn, the lead learns what is left now.
     if (learning == 0) local_work(0);
 }
 
+// Answers the other ranks' threads until each of the asking ones got nothing;
+// naps while none asks, so that the naps are long and cheap when requests are few.
+void rank_farm::answer_requests(position_counter& counter, int asking, int all_threads, progress_line& progress) {
+    backoff waiting(std::chrono::microseconds(20), std::chrono::microseconds(1000));
+    while (asking > 0) {
+        request asked{};
+        int source = 0;
+        if (!receive_request(job_, asked, source)) {
+            waiting.nap();
+            continue;
+        }
+        waiting.reset();
+        for (int k = 0; k < asked.finished; ++k) progress.advance();
+        if (asked.failed != NO_TARGET) counter.failed_at(asked.failed);
+        const batch answer = counter.take_share(all_threads);
+        MPI_Send(&answer, 2, MPI_INT, source, REPLY_TAG + asked.thread, job_.comm);
+        bytes_sent_ += static_cast<long long>(sizeof answer);
+        if (answer.count == 0) --asking;
+    }
+}
+
+int rank_farm::gather_thread_counts(int n_threads) {
+    std::vector<int> threads_of(job_.lead() ? static_cast<std::size_t>(job_.size) : 0);
+    MPI_Request request;
+    MPI_Igather(&n_threads, 1, MPI_INT, threads_of.data(), job_.lead() ? 1 : 0, MPI_INT, LEAD, job_.comm, &request);
+    wait_politely(request);
+    int asking = 0;
+    for (std::size_t r = 1; r < threads_of.size(); ++r) asking += threads_of[r];
+    return asking;
+}
+
 void rank_farm::ask_and_learn(farm_work& work, int n_threads) {
-    MPI_Request gathered_counts;
-    MPI_Igather(&n_threads, 1, MPI_INT, nullptr, 0, MPI_INT, LEAD, job_.comm, &gathered_counts);
-    wait_politely(gathered_counts);
+    gather_thread_counts(n_threads);
     std::mutex mpi_mutex;  // one thread at a time in MPI
-    auto ask = [&](int thread, int finished, batch* answer, MPI_Request* reply) {
-        const request asked{thread, finished, work.results.first_failure()};
-        std::lock_guard<std::mutex> lock(mpi_mutex);
+    // Every asking thread the lead counts on must ask until it gets nothing:
+    // a part whose thread could not be started runs on a thread that did.
+    parallel_for(n_threads, n_threads,
+                 [&](std::int64_t part, int) { ask_and_learn_on(work, static_cast<int>(part), mpi_mutex); });
+}
+
+// Each thread keeps the next batch in hand: it asks for it before it learns
+// the current one, so that the answer's trip is hidden.
+void rank_farm::ask_and_learn_on(farm_work& work, int thread, std::mutex& mpi_mutex) {
+    auto ask = [&](int finished, batch* answer, MPI_Request* reply) {
+        const request asked{thread, finished, position_of(work.results.failures())};
+        const std::lock_guard<std::mutex> lock(mpi_mutex);
         MPI_Send(&asked, 3, MPI_INT, LEAD, REQUEST_TAG, job_.comm);
         bytes_sent_ += static_cast<long long>(sizeof asked);
         MPI_Irecv(answer, 2, MPI_INT, LEAD, REPLY_TAG + thread, job_.comm, reply);
     };
-    // Each thread keeps the next batch in hand: it asks for it before it
-    // learns the current one, so that the answer's trip is hidden.
-    auto thread_work = [&](int thread) {
-        batch next{NO_TARGET, 0};
-        MPI_Request reply;
-        ask(thread, 0, &next, &reply);
+    batch next{NO_TARGET, 0};
+    MPI_Request reply;
+    ask(0, &next, &reply);
+    wait_politely(reply, &mpi_mutex);
+    for (int finished = 0; next.count > 0;) {
+        const batch current = next;
+        ask(finished, &next, &reply);
+        finished = learn_batch(current, work.results.failures(), [&](int position) { work.learn(position, thread); });
+        const auto idle_since = std::chrono::steady_clock::now();
         wait_politely(reply, &mpi_mutex);
-        for (int finished = 0; next.count > 0;) {
-            const batch current = next;
-            ask(thread, finished, &next, &reply);
-            finished = learn_batch(
-                current, [&] { return work.results.first_failure(); },
-                [&](int position) { work.learn(position, thread); });
-            const auto idle_since = std::chrono::steady_clock::now();
-            wait_politely(reply, &mpi_mutex);
-            const std::chrono::duration<double> idle = std::chrono::steady_clock::now() - idle_since;
-            const std::lock_guard<std::mutex> lock(mpi_mutex);
-            seconds_waited_ += idle.count();
-        }
-    };
-    // Every asking thread the lead counts on must ask until it gets nothing:
-    // a part whose thread could not be started runs on a thread that did.
-    parallel_for(n_threads, n_threads, [&](std::int64_t part, int) { thread_work(static_cast<int>(part)); });
+        const std::chrono::duration<double> idle = std::chrono::steady_clock::now() - idle_since;
+        const std::lock_guard<std::mutex> lock(mpi_mutex);
+        seconds_waited_ += idle.count();
+    }
 }
 
-rank_farm::gathered rank_farm::gather_rows(const std::vector<int>& packed, const std::vector<int>& targets,
-                                           ByteMatrix& learned_graph) {
-    // Every rank receives every rank's rows, tests and first failure.
-    const int own = static_cast<int>(packed.size());
+std::vector<int> rank_farm::gather_blocks(const std::vector<int>& own, std::vector<int>& starts) {
+    const int own_words = static_cast<int>(own.size());
     std::vector<int> sizes(static_cast<std::size_t>(job_.size));
     MPI_Request request;
-    MPI_Iallgather(&own, 1, MPI_INT, sizes.data(), 1, MPI_INT, job_.comm, &request);
+    MPI_Iallgather(&own_words, 1, MPI_INT, sizes.data(), 1, MPI_INT, job_.comm, &request);
     wait_politely(request);
-    std::vector<int> starts(sizes.size());
+    starts.assign(sizes.size(), 0);
     std::int64_t total = 0;
     for (std::size_t r = 0; r < sizes.size(); ++r) {
         if (total > INT_MAX) throw fatal_error("Too many learned members to gather.");
@@ -281,32 +231,27 @@ rank_farm::gathered rank_farm::gather_rows(const std::vector<int>& packed, const
         total += sizes[r];
     }
     std::vector<int> all(static_cast<std::size_t>(total));
-    MPI_Iallgatherv(packed.data(), own, MPI_INT, all.data(), sizes.data(), starts.data(), MPI_INT, job_.comm, &request);
+    MPI_Iallgatherv(own.data(), own_words, MPI_INT, all.data(), sizes.data(), starts.data(), MPI_INT, job_.comm,
+                    &request);
     wait_politely(request);
-    bytes_sent_ += static_cast<long long>(own) * static_cast<long long>(sizeof(int)) * (job_.size - 1);
+    bytes_sent_ += static_cast<long long>(own_words) * static_cast<long long>(sizeof(int)) * (job_.size - 1);
+    return all;
+}
 
-    gathered result;
-    int failed = NO_TARGET;
-    for (std::size_t r = 0; r < sizes.size(); ++r) {
-        const int* block = all.data() + starts[r];
-        result.tests += static_cast<long long>(
-            (static_cast<unsigned long long>(static_cast<unsigned>(block[0])) << 32) | static_cast<unsigned>(block[1]));
-        const int text_words = static_cast<int>((static_cast<std::size_t>(block[4]) + sizeof(int) - 1) / sizeof(int));
-        if (block[2] != NO_TARGET && (failed == NO_TARGET || block[2] < failed)) {
-            failed = block[2];
-            result.failed = true;
-            result.failure_status = block[3];
-            result.failure_text.assign(reinterpret_cast<const char*>(block + 6), static_cast<std::size_t>(block[4]));
-        }
-        const int* row = block + 6 + text_words;
-        const int* end = row + block[5];
-        while (row < end) {
-            std::uint8_t* cells = learned_graph.row(targets[static_cast<std::size_t>(row[0])]);
-            for (int k = 0; k < row[1]; ++k) cells[row[2 + k]] = 1;
-            row += 2 + row[1];
-        }
+void rank_farm::gather_rows(const std::vector<int>& own, const std::vector<int>& targets, ByteMatrix& learned_graph,
+                            gathered& all) {
+    std::vector<int> starts;
+    const std::vector<int> blocks = gather_blocks(own, starts);
+    for (const int start : starts) {
+        const farm_block block = unpack_block(blocks.data() + start);
+        all.tests += block.tests;
+        if (block.failed != NO_TARGET)
+            all.failures.record(block.failed, {block.failure_status, std::string(block.failure_text)});
+        for_each_row(block.rows, [&](int position, std::span<const int> members) {
+            std::uint8_t* cells = learned_graph.row(targets[static_cast<std::size_t>(position)]);
+            for (const int member : members) cells[member] = 1;
+        });
     }
-    return result;
 }
 
 }  // namespace gaussnet::cluster

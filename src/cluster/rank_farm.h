@@ -7,9 +7,10 @@
 // from the same counter. At the end every rank receives every
 // learned row, so every rank goes on with the same learned graph.
 
-#include <string>
+#include <mutex>
 #include <vector>
 
+#include "cluster/batch.h"
 #include "cluster/job.h"
 #include "learners/blanket.h"
 
@@ -32,16 +33,17 @@ public:
 
 private:
     struct farm_work;
+    struct gathered;
     void serve_and_learn(farm_work& work, int n_threads, progress_line& progress);
+    void answer_requests(position_counter& counter, int asking, int all_threads, progress_line& progress);
     void ask_and_learn(farm_work& work, int n_threads);
-    // What every rank learned: the rows go into learned_graph.
-    struct gathered {
-        long long tests = 0;
-        bool failed = false;
-        int failure_status = 0;
-        std::string failure_text;  // of the lowest failed position
-    };
-    gathered gather_rows(const std::vector<int>& packed, const std::vector<int>& targets, ByteMatrix& learned_graph);
+    void ask_and_learn_on(farm_work& work, int thread, std::mutex& mpi_mutex);
+    // On the lead: how many threads of the other ranks will ask; on the others: 0.
+    int gather_thread_counts(int n_threads);
+    // Every rank's block of what it learned, each beginning at its start.
+    std::vector<int> gather_blocks(const std::vector<int>& own, std::vector<int>& starts);
+    void gather_rows(const std::vector<int>& own, const std::vector<int>& targets, ByteMatrix& learned_graph,
+                     gathered& all);
 
     job job_;
     // Changed only under the MPI lock or by the thread that calls learn.

@@ -21,8 +21,21 @@ namespace detail {
 
 // Threads never change a result, so a thread that cannot be started (a
 // process limit, too little address space for its stack) only costs speed.
-// Said once per process, however many loops meet it.
+// The fewest threads a loop of this process has gone on with after a thread
+// could not be started; 0 while every start succeeded.
+inline std::atomic<int>& fewest_threads_started() {
+    static std::atomic<int> fewest{0};
+    return fewest;
+}
+
+// Said once per process, however many loops meet it; every shortfall is recorded.
 inline void report_threads_not_started(int started, int wanted, const char* reason) {
+    // The calling thread works on, so a loop never has fewer than one.
+    const int going_on = std::max(started, 1);
+    std::atomic<int>& fewest = fewest_threads_started();
+    int seen = fewest.load();
+    while ((seen == 0 || going_on < seen) && !fewest.compare_exchange_weak(seen, going_on)) {
+    }
     static std::atomic<bool> reported{false};
     if (reported.exchange(true)) return;
     process_diagnostics().write(strprintf("gaussnet: only %d of %d threads could be started (%s); going on with %d.\n",
@@ -30,6 +43,13 @@ inline void report_threads_not_started(int started, int wanted, const char* reas
 }
 
 }  // namespace detail
+
+// The threads a run asked to learn with (n_threads) that it had: fewer when
+// a loop of this process could not start them all.
+inline int threads_that_ran(int n_threads) {
+    const int fewest = detail::fewest_threads_started().load();
+    return fewest > 0 ? std::min(fewest, n_threads) : n_threads;
+}
 
 // Joins every started thread on every way out of the scope.
 class thread_pool_guard {
@@ -71,10 +91,47 @@ int start_threads(std::vector<std::thread>& pool, int first, int end, Work& work
     return end - first;
 }
 
+// The failure of the lowest index of a loop whose items run out of order, on
+// any number of threads: a loop in index order would have met that failure
+// first and stopped there, so it is the one to report, and an index above it
+// need not run. what is kept beside the index (an exception, a message).
+struct no_detail {};
+
+template <typename What = no_detail>
+class lowest_failure {
+public:
+    static constexpr std::int64_t none = INT64_MAX;
+
+    // Keeps what as the failure when index lies below every failure known.
+    void record(std::int64_t index, What what = {}) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (index >= index_.load(std::memory_order_relaxed)) return;
+        what_ = std::move(what);
+        index_.store(index, std::memory_order_release);
+    }
+    // The lowest failing index known so far, or none.
+    std::int64_t index() const { return index_.load(std::memory_order_acquire); }
+    bool failed() const { return index() != none; }
+    // Whether index lies above a known failure, so that it need not run.
+    bool skips(std::int64_t index) const { return index > index_.load(std::memory_order_relaxed); }
+    // The indices below end that must still run: those up to the lowest failure.
+    std::int64_t end(std::int64_t end) const {
+        const std::int64_t lowest = index();
+        return lowest == none ? end : std::min(end, lowest + 1);
+    }
+    // The lowest failure's detail; read once the threads have stopped.
+    const What& what() const { return what_; }
+
+private:
+    std::atomic<std::int64_t> index_{none};
+    std::mutex mutex_;
+    What what_{};
+};
+
 // Calls body(index, thread) for every index in [0, count) on up to n_threads
 // threads. If items throw, the exception of the lowest throwing index is
-// rethrown after all threads have stopped, as a loop in index order would
-// have thrown it first; items above a known failure are skipped.
+// rethrown after all threads have stopped (lowest_failure); items above a
+// known failure are skipped.
 // start_thread(function) starts one thread running function; when it throws
 // std::system_error, the loop goes on with the threads already started (the
 // calling thread at least).
@@ -82,22 +139,16 @@ template <typename Body, typename StartThread>
 void parallel_for_with(int n_threads, std::int64_t count, Body&& body, StartThread&& start_thread) {
     const int threads = static_cast<int>(std::max<std::int64_t>(1, std::min<std::int64_t>(n_threads, count)));
     std::atomic<std::int64_t> next{0};
-    std::atomic<std::int64_t> first_failure{count};
-    std::exception_ptr failure;
-    std::mutex failure_mutex;
+    lowest_failure<std::exception_ptr> failure;
 
     auto worker = [&](int thread) {
         for (;;) {
             const std::int64_t index = next.fetch_add(1, std::memory_order_relaxed);
-            if (index >= count || index > first_failure.load(std::memory_order_relaxed)) return;
+            if (index >= count || failure.skips(index)) return;
             try {
                 body(index, thread);
             } catch (...) {
-                std::lock_guard<std::mutex> lock(failure_mutex);
-                if (index < first_failure.load()) {
-                    first_failure.store(index);
-                    failure = std::current_exception();
-                }
+                failure.record(index, std::current_exception());
             }
         }
     };
@@ -111,7 +162,7 @@ void parallel_for_with(int n_threads, std::int64_t count, Body&& body, StartThre
         start_threads(pool, 1, threads, worker, start_thread);
         worker(0);
     }
-    if (failure) std::rethrow_exception(failure);
+    if (failure.failed()) std::rethrow_exception(failure.what());
 }
 
 template <typename Body>

@@ -3,9 +3,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <new>
 
-#include "common/fatal_error.h"
+#include "common/file_io.h"
 #include "common/text.h"
 #include "driver/command_line.h"
 #include "driver/run_sequence.h"
@@ -27,25 +26,29 @@ int finish_output() {
     return report_fatal(strprintf("Cannot write to standard output: %s.", std::strerror(errno)).c_str(), exit_failure);
 }
 
+int main_flow(int argc, char** argv, const std::function<int(const command_line&)>& run, bool speaks) {
+    ignore_write_signals();
+    return on_fatal(
+        [&] {
+            const command_line options = parse_command_line(argc, argv);
+            if (!options.show_help && !options.show_version) return run(options);
+            if (!speaks) return 0;
+            if (options.show_help) {
+                std::fputs(help_text().c_str(), stdout);
+            } else {
+                std::printf("gaussnet %s\n", GAUSSNET_VERSION);
+            }
+            return finish_output();
+        },
+        [&](const char* text, int status) { return speaks ? report_fatal(text, status) : status; });
+}
+
 int gaussnet_main(int argc, char** argv) {
-    try {
-        const command_line options = parse_command_line(argc, argv);
-        if (options.show_help) {
-            std::fputs(help_text().c_str(), stdout);
-            return finish_output();
-        }
-        if (options.show_version) {
-            std::printf("gaussnet %s\n", GAUSSNET_VERSION);
-            return finish_output();
-        }
+    return main_flow(argc, argv, [](const command_line& options) {
         const run_state state = start_up(options);
         run_sequence(options, state);
         return finish_output();
-    } catch (const fatal_error& error) {
-        return report_fatal(error.what(), error.status());
-    } catch (const std::bad_alloc&) {
-        return report_fatal("Out of memory.", exit_failure);
-    }
+    });
 }
 
 }  // namespace gaussnet

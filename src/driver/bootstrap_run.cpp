@@ -34,7 +34,6 @@ std::optional<bootstrap_outcome> bootstrap_run(const command_line& line, const r
                               milliseconds,
                               tally.tests,
                               write_bootstrap_report({moral_graph, state.n_edges, line.n_threads}, summary, timer)};
-    flush_console();
     if (!line.export_dir.empty())
         export_bootstrap(line.export_dir, label.name, state.var_names, summary, outcome.consensus, moral_graph);
     return outcome;

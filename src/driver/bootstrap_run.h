@@ -24,8 +24,9 @@ struct bootstrap_outcome {
 
 // Runs the bootstrap of the run labelled label when --bootstrap asks for one
 // (every process of a job calls it; the resamples are shared when
-// distributed). On the lead, writes the console and log line and the
-// export files and returns what the table row needs; elsewhere nothing.
+// distributed). On the lead, writes the log line, the console line (not
+// flushed) and the export files and returns what the table row needs;
+// elsewhere nothing.
 std::optional<bootstrap_outcome> bootstrap_run(const command_line& line, const run_state& state, const run_role& role,
                                                const run_label& label, const learner_setting& setting,
                                                const resample_learner& learn, bool distributed);

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "common/diagnostics.h"
+#include "common/parallel.h"
 #include "common/run_timer.h"
 #include "common/text.h"
 #include "driver/bootstrap_run.h"
@@ -49,7 +50,7 @@ std::string row_of(const command_line& line, const run_state& state, const run_l
                                 line.exact,
                                 line.local ? &line.local->target : nullptr,
                                 line.local ? line.local->radius : 0,
-                                line.n_threads};
+                                threads_that_ran(line.n_threads)};
     return table_row(context, label, milliseconds, tests, report, bootstrap);
 }
 
@@ -73,11 +74,13 @@ void report_run(const command_line& line, const run_state& state, const run_labe
     const long long milliseconds = timer.elapsed_milliseconds();
     write_timing(label, timer);
     const structure_report report = report_learned(line, state, learned.graph);
-    // A finished run's line reaches the screen now, not when the next run ends.
-    flush_console();
+    // The run's durable results first: what the console cannot show (a closed
+    // pipe, a full disk) is then never lost with it.
     if (!line.table_file.empty())
         append_table_row(line.table_file, row_of(line, state, label, milliseconds, learned.tests, report));
     if (!line.export_dir.empty()) export_learned(line, state, label, learned, report, local);
+    // A finished run's line reaches the screen now, not when the next run ends.
+    flush_console();
 }
 
 // distributed: every process of a job takes part in this run (not EE, which the lead runs alone).
@@ -88,9 +91,11 @@ void timed_run(const command_line& line, const run_state& state, const run_role&
     const learned_structure learned = learn(setting, covariance.get());
     if (role.lead) report_run(line, state, label, timer, learned, local);
     const auto bootstrap = bootstrap_run(line, state, role, label, setting, learn, distributed);
-    if (bootstrap && !line.table_file.empty())
+    if (!bootstrap) return;
+    if (!line.table_file.empty())
         append_table_row(line.table_file, row_of(line, state, bootstrap->label, bootstrap->milliseconds,
                                                  bootstrap->tests, bootstrap->consensus, &line.bootstrap));
+    flush_console();
 }
 
 std::optional<int> find_variable(const run_state& state, const std::string& name) {

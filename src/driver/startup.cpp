@@ -1,5 +1,6 @@
 #include "driver/startup.h"
 
+#include "common/file_io.h"
 #include "common/text.h"
 #include "input/read_input.h"
 #include "output/export_files.h"
@@ -21,7 +22,9 @@ void write_banner(const run_state& state) {
 }  // namespace
 
 run_state start_up(const command_line& line) {
-    // Results that could not be written would be lost after a long run: check first.
+    // Results that could not be written would be lost after a long run: check
+    // first, before the data is read, creating nothing but the export directory.
+    check_appendable(RESULT_LOG);
     if (!line.export_dir.empty()) prepare_export_dir(line.export_dir);
     if (!line.table_file.empty()) check_table_file(line.table_file);
 

@@ -59,6 +59,29 @@ private:
     progress_slot* progress_ = nullptr;
 };
 
+// Sets the cells of target's row of learned_graph whose flag is 1.
+void set_blanket_row(ByteMatrix& learned_graph, int target, const std::vector<std::uint8_t>& flags);
+
+// One blanket learner per thread, each made on its thread's first target.
+class thread_learners {
+public:
+    // With progress, each thread's passes show in its slot of the line.
+    thread_learners(const learner_setting& setting, const DoubleMatrix& cov, int n_threads,
+                    progress_line* progress = nullptr);
+    ~thread_learners();
+
+    // target's blanket, learned on thread's learner (valid until thread's next call).
+    const std::vector<std::uint8_t>& learn(int thread, iamb_variant variant, int target);
+    // The tests run by all of them; once the threads have stopped.
+    long long tests() const;
+
+private:
+    const learner_setting& setting_;
+    const DoubleMatrix& cov_;
+    progress_line* progress_;
+    std::vector<std::unique_ptr<blanket_learner>> learners_;
+};
+
 // Learns the targets of one learn_targets call on more than this process's
 // threads (the processes of a job). It must leave the rows and return the
 // tests that the threads alone would, and count finished targets on progress.

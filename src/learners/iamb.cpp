@@ -114,12 +114,38 @@ const std::vector<std::uint8_t>& blanket_learner::learn(iamb_variant variant, in
     return flags_;
 }
 
+void set_blanket_row(ByteMatrix& learned_graph, int target, const std::vector<std::uint8_t>& flags) {
+    std::uint8_t* row = learned_graph.row(target);
+    for (std::size_t j = 0; j < flags.size(); ++j)
+        if (flags[j] == 1) row[j] = 1;
+}
+
+thread_learners::thread_learners(const learner_setting& setting, const DoubleMatrix& cov, int n_threads,
+                                 progress_line* progress)
+    : setting_(setting), cov_(cov), progress_(progress), learners_(static_cast<std::size_t>(n_threads)) {}
+
+thread_learners::~thread_learners() = default;
+
+const std::vector<std::uint8_t>& thread_learners::learn(int thread, iamb_variant variant, int target) {
+    auto& learner = learners_[static_cast<std::size_t>(thread)];
+    if (!learner) {
+        learner = std::make_unique<blanket_learner>(setting_, cov_);
+        if (progress_ != nullptr) learner->report_progress_to(&progress_->slot(thread));
+    }
+    return learner->learn(variant, target);
+}
+
+long long thread_learners::tests() const {
+    long long tests = 0;
+    for (const auto& learner : learners_)
+        if (learner) tests += learner->tests();
+    return tests;
+}
+
 long long iamb_target(const learner_setting& setting, iamb_variant variant, int target, ByteMatrix& learned_graph,
                       const DoubleMatrix& cov) {
     blanket_learner learner(setting, cov);
-    const std::vector<std::uint8_t>& flags = learner.learn(variant, target);
-    for (std::int64_t j = 0; j < cov.rows(); ++j)
-        if (flags[j] == 1) learned_graph(target, j) = 1;
+    set_blanket_row(learned_graph, target, learner.learn(variant, target));
     return learner.tests();
 }
 
@@ -129,25 +155,14 @@ long long learn_targets(const learner_setting& setting, iamb_variant variant, co
                            setting.show_progress);
     if (setting.distributor != nullptr)
         return setting.distributor->learn(setting, variant, targets, learned_graph, cov, progress);
-    std::vector<std::unique_ptr<blanket_learner>> learners(static_cast<std::size_t>(setting.n_threads));
+    thread_learners learners(setting, cov, setting.n_threads, &progress);
     parallel_for(setting.n_threads, static_cast<std::int64_t>(targets.size()), [&](std::int64_t item, int thread) {
-        auto& learner = learners[static_cast<std::size_t>(thread)];
-        if (!learner) {
-            learner = std::make_unique<blanket_learner>(setting, cov);
-            learner->report_progress_to(&progress.slot(thread));
-        }
         const int target = targets[static_cast<std::size_t>(item)];
-        const std::vector<std::uint8_t>& flags = learner->learn(variant, target);
-        std::uint8_t* row = learned_graph.row(target);
-        for (std::int64_t j = 0; j < cov.rows(); ++j)
-            if (flags[j] == 1) row[j] = 1;
+        set_blanket_row(learned_graph, target, learners.learn(thread, variant, target));
         progress.slot(thread).idle();
         progress.advance();
     });
-    long long tests = 0;
-    for (const auto& learner : learners)
-        if (learner) tests += learner->tests();
-    return tests;
+    return learners.tests();
 }
 
 learned_structure run_iamb(const learner_setting& setting, iamb_variant variant, const DoubleMatrix& cov) {

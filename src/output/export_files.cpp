@@ -1,5 +1,6 @@
 #include "output/export_files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <system_error>
 #include <unordered_set>
@@ -66,21 +68,68 @@ std::vector<scored_edge> within_scope(const std::vector<scored_edge>& edges, con
     return kept;
 }
 
+// A path left pointing nowhere is reported as such, not as the "File exists"
+// that creating a directory in its place gives.
+std::string why_not_created(const std::string& dir, const std::error_code& error) {
+    struct stat link {};
+    struct stat target {};
+    if (::lstat(dir.c_str(), &link) != 0 || !S_ISLNK(link.st_mode) || ::stat(dir.c_str(), &target) == 0)
+        return error.message();
+    std::error_code unread;
+    const std::string points_to = std::filesystem::read_symlink(dir, unread).string();
+    return strprintf("it is a symbolic link to %s, which does not exist", points_to.c_str());
+}
+
+// A temporary file a run left when it was killed while writing its files:
+// ".NAME.partial-" and six random characters (or, from earlier versions,
+// "NAME.partial-" and a process id).
+bool is_partial_name(const std::string& name) {
+    const std::size_t at = name.rfind(".partial-");
+    if (at == std::string::npos || at == 0) return false;
+    const std::string suffix = name.substr(at + 9);
+    const bool digits = !suffix.empty() && suffix.find_first_not_of("0123456789") == std::string::npos;
+    return name[0] == '.' ? suffix.size() == 6 : digits;
+}
+
+// Removes such files once they are an hour old: a run writes its files in
+// seconds, so no run sharing the directory is still writing them.
+void remove_stale_partials(int dir_fd) {
+    DIR* listing = ::fdopendir(::dup(dir_fd));
+    if (listing == nullptr) return;
+    const time_t stale = ::time(nullptr) - 3600;
+    while (const dirent* entry = ::readdir(listing)) {
+        struct stat info {};
+        if (is_partial_name(entry->d_name) && ::fstatat(dir_fd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(info.st_mode) && info.st_mtime < stale)
+            ::unlinkat(dir_fd, entry->d_name, 0);
+    }
+    ::closedir(listing);
+}
+
 }  // namespace
 
 void prepare_export_dir(const std::string& dir) {
     std::error_code error;
     std::filesystem::create_directories(dir, error);
     if (error && !std::filesystem::is_directory(dir)) {
-        throw fatal_error(strprintf("Cannot create export directory %s: %s.", dir.c_str(), error.message().c_str()));
+        throw fatal_error(
+            strprintf("Cannot create export directory %s: %s.", dir.c_str(), why_not_created(dir, error).c_str()));
     }
-    const std::string probe = strprintf("%s/.gaussnet-probe-%ld", dir.c_str(), static_cast<long>(::getpid()));
-    const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // A probe under a fresh name: a file or link planted in the directory is never opened.
+    const int dir_fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    std::string probe;
+    const int fd = dir_fd < 0 ? -1 : create_unique_file(dir_fd, ".gaussnet-probe-", probe);
+    const int open_error = errno;
+    if (fd >= 0) {
+        ::close(fd);
+        ::unlinkat(dir_fd, probe.c_str(), 0);
+        remove_stale_partials(dir_fd);
+    }
+    if (dir_fd >= 0) ::close(dir_fd);
     if (fd < 0) {
-        throw fatal_error(strprintf("Cannot write to export directory %s: %s.", dir.c_str(), std::strerror(errno)));
+        throw fatal_error(
+            strprintf("Cannot write to export directory %s: %s.", dir.c_str(), std::strerror(open_error)));
     }
-    ::close(fd);
-    ::unlink(probe.c_str());
 }
 
 std::string edges_csv(const run_export& run) {
@@ -162,8 +211,9 @@ std::vector<export_file> export_files(const run_export& run) {
 }
 
 void export_run(const std::string& dir, const run_export& run) {
-    for (const export_file& file : export_files(run))
-        write_file_atomically(dir + "/" + run.run + file.suffix, file.content);
+    std::vector<named_content> files;
+    for (export_file& file : export_files(run)) files.push_back({run.run + file.suffix, std::move(file.content)});
+    write_file_set(dir, files);
 }
 
 }  // namespace gaussnet

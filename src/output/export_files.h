@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/file_io.h"
 #include "common/matrix.h"
 #include "scoring/report_structure.h"
 
@@ -54,7 +55,9 @@ struct export_file {
 // end, so both ends lie within its radius.
 std::vector<export_file> export_files(const run_export& run);
 
-// Writes export_files(run) into dir.
+// Writes export_files(run) into dir together (write_file_set): a failure or
+// a kill never leaves a half-written file, and no earlier file of the run's
+// names stays beside the new ones.
 void export_run(const std::string& dir, const run_export& run);
 
 // The contents, each built from the run as given (for any edge list).

@@ -6,10 +6,31 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
+#include "common/fatal_error.h"
 #include "common/file_io.h"
+#include "common/text.h"
 
 namespace gaussnet {
+
+namespace {
+
+// Read access lets the row check how the table ends; a table that may only
+// be written is taken to end with a line end.
+int open_table(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    return fd >= 0 ? fd : open_for_appending(path);
+}
+
+// A table whose last line has no line end (written by hand, or cut short by a
+// run killed in a write) would glue the row to that line.
+bool ends_mid_line(int fd, off_t size) {
+    char last = '\n';
+    return size > 0 && ::pread(fd, &last, 1, size - 1) == 1 && last != '\n';
+}
+
+}  // namespace
 
 std::string older_table_header() {
     return "data_file,n_vars,n_cases,n_edges,alpha,exact,learner,target,radius,threads,seconds,tests,learned_edges,"
@@ -20,16 +41,12 @@ std::string table_header() { return older_table_header() + ",bootstrap,threshold
 
 namespace {
 
-// Whether the file begins with the older header's line (LF or CR LF).
-bool has_older_header(const std::string& path) {
+// Whether the table open at fd begins with the older header's line (LF or CR LF).
+bool has_older_header(int fd) {
     const std::string older = older_table_header() + "\n";
-    std::string start(older.size() + 1, '\0');
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    const ssize_t got = ::pread(fd, start.data(), start.size(), 0);
-    ::close(fd);
-    if (got < static_cast<ssize_t>(older.size())) return false;
-    return start.compare(0, older.size(), older) == 0 ||
+    std::string start(older.size(), '\0');
+    if (::pread(fd, start.data(), start.size(), 0) != static_cast<ssize_t>(start.size())) return false;
+    return start == older ||
            (start.compare(0, older.size() - 1, older, 0, older.size() - 1) == 0 && start[older.size() - 1] == '\r');
 }
 
@@ -42,22 +59,26 @@ std::string older_row(const std::string& row) {
 
 }  // namespace
 
-void check_table_file(const std::string& path) { ::close(open_for_appending(path)); }
+void check_table_file(const std::string& path) { check_appendable(path); }
 
 void append_table_row(const std::string& path, const std::string& row) {
-    const int fd = open_for_appending(path);
-    // The lock makes "is it empty?" and the write one step for every run
+    const int fd = open_table(path);
+    // The lock makes "how does it end?" and the write one step for every run
     // sharing the file; closing the file releases it.
     int locked;
     do locked = ::flock(fd, LOCK_EX);
     while (locked != 0 && errno == EINTR);
     struct stat info {};
-    const bool empty = ::fstat(fd, &info) == 0 && info.st_size == 0;
-    if (!empty && has_older_header(path)) {
-        append_and_close(fd, path, older_row(row));
-        return;
+    if (::fstat(fd, &info) != 0) {
+        const int error = errno;
+        ::close(fd);
+        throw fatal_error(strprintf("Cannot write to %s: %s.", path.c_str(), std::strerror(error)));
     }
-    append_and_close(fd, path, empty ? table_header() + "\n" + row : row);
+    const std::string& kept = info.st_size > 0 && has_older_header(fd) ? older_row(row) : row;
+    const std::string text = info.st_size == 0                 ? table_header() + "\n" + row
+                             : ends_mid_line(fd, info.st_size) ? "\n" + kept
+                                                               : kept;
+    append_whole_and_close(fd, path, text, info.st_size);
 }
 
 }  // namespace gaussnet

@@ -11,13 +11,16 @@ namespace gaussnet {
 // The header row's fields, without the line end.
 std::string table_header();
 
-// Opens (creating when missing) the table for appending, so that a table
-// that cannot be written stops the program before anything is learned.
+// Checks that the table can be appended to, so that a table that cannot be
+// written stops the program before anything is learned. The file itself is
+// created by the first row.
 void check_table_file(const std::string& path);
 
-// Appends row (one line, line end included), preceded by the header when the file is empty.
-// A table begun before the bootstrap's columns existed keeps its layout: the
-// row goes in without its last three fields (bootstrap, threshold, seed).
+// Appends row (one line, line end included), preceded by the header when the
+// file is empty and by a line end when its last line has none. A row is
+// whole or absent: a write that fails part-way is taken back. A table begun
+// before the bootstrap's columns existed keeps its layout: the row goes in
+// without its last three fields (bootstrap, threshold, seed).
 void append_table_row(const std::string& path, const std::string& row);
 
 // The header of tables written before the bootstrap's columns were added.

@@ -28,15 +28,13 @@ TEST(LearnBatch, LearnsEveryPositionUpToTheLowestKnownFailure) {
     };
     for (const batch_case& c : cases) {
         SCOPED_TRACE(c.name);
-        int first_failure = c.known_before;
+        lowest_failure<> failures;
+        if (c.known_before != NO_TARGET) failures.record(c.known_before);
         std::vector<int> learned;
-        const int count = learn_batch(
-            batch{52, 5}, [&] { return first_failure; },
-            [&](int position) {
-                learned.push_back(position);
-                if (position == c.fails_here && (first_failure == NO_TARGET || position < first_failure))
-                    first_failure = position;
-            });
+        const int count = learn_batch(batch{52, 5}, failures, [&](int position) {
+            learned.push_back(position);
+            if (position == c.fails_here) failures.record(position);
+        });
         EXPECT_EQ(learned, c.learned);
         EXPECT_EQ(count, static_cast<int>(c.learned.size()));
     }

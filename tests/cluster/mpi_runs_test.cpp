@@ -290,6 +290,23 @@ TEST(ErrorsOverRanks, UsageErrorPrintedOnceAndEveryRankFails) {
     EXPECT_FALSE(dir.exists("res.txt"));
 }
 
+// mpirun drops what it cannot copy to a closed standard output; the lead
+// meets the closed pipe itself and fails as gaussnet does.
+TEST(ErrorsOverRanks, ClosedStandardOutputReportedAsGaussnetReportsIt) {
+    temp_dir dir;
+    dir.write("data.txt", read_file(source_root / "examples" / "data.txt"));
+    allow_this_machine();
+    test::child_conditions closed;
+    closed.stdout_bytes = 0;
+    const program_result result = test::run_program_under(
+        GAUSSNET_MPIEXEC, {"-np", "2", "--oversubscribe", GAUSSNET_MPI_BIN, "data.txt", "1000", "30", "0", "0.05", "0"},
+        dir.path(), closed);
+    EXPECT_EQ(result.exit_status, 1);
+    EXPECT_EQ(test::count_occurrences(result.err, "\n\n Cannot write to standard output: Broken pipe. \n\n"), 1)
+        << result.err;
+    EXPECT_FALSE(dir.exists("res.txt"));
+}
+
 // Column 1 is the sum of columns 2 and 5, which are the same, and column 8
 // is column 6: targets 1, 2 and 5 fail on a matrix of order 3, targets 6 and
 // 8 on one of order 2, on whichever rank learns them. The message must be

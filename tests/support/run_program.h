@@ -13,8 +13,10 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sched.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -113,17 +115,98 @@ inline bool drain(int out_fd, int err_fd, std::string& out, std::string& err,
 
 }  // namespace detail
 
-// Runs program with args in directory dir, standard input from /dev/null.
-// A program still running after time_limit is killed (result.timed_out).
-// A file_size_limit > 0 makes writes to files beyond that many bytes fail, as
-// on a full disk (standard output and error are pipes, which it leaves alone).
-inline program_result run_program(const std::string& program, const std::vector<std::string>& args,
-                                  const std::filesystem::path& dir,
-                                  std::chrono::seconds time_limit = std::chrono::seconds(300),
-                                  long file_size_limit = 0) {
-    const rlimit file_limit{static_cast<rlim_t>(file_size_limit), static_cast<rlim_t>(file_size_limit)};
-    // Everything the child needs is prepared before the fork: after it, the
-    // child may only make system calls.
+// What a program meets besides its arguments: limits, a process id shared
+// with other runs, a standard output that stops being read.
+struct child_conditions {
+    std::chrono::seconds time_limit{300};
+    // > 0: writes to files beyond that many bytes fail, as on a full disk
+    // (standard output and error are pipes, which it leaves alone)...
+    long file_size_limit = 0;
+    // ... with EFBIG, or, when true, by SIGXFSZ as under a shell's ulimit -f.
+    bool file_size_signal = false;
+    // > 0: the stack limit, which also sizes the stacks of new threads.
+    rlim_t stack_limit = 0;
+    // The program runs as process 1 of a PID namespace of its own, as in a
+    // container: every such run has the same process id.
+    bool own_pid_namespace = false;
+    // >= 0: standard output takes this many bytes, then its reader goes away
+    // (a closed pipe: `| head -c N`). No write can get past the N bytes.
+    long stdout_bytes = -1;
+};
+
+namespace detail {
+
+// Sets the child up as conditions say, then runs program; after the fork
+// only system calls are allowed, so everything comes prepared.
+[[noreturn]] inline void exec_child(const std::string& program, std::vector<char*>& argv, const char* directory,
+                                    int out_fd, int err_fd, const child_conditions& conditions) {
+    const rlimit file_limit{static_cast<rlim_t>(conditions.file_size_limit),
+                            static_cast<rlim_t>(conditions.file_size_limit)};
+    const rlimit stack_limit{conditions.stack_limit, conditions.stack_limit};
+    const int null_in = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (null_in < 0 || ::dup2(null_in, 0) < 0 || ::dup2(out_fd, 1) < 0 || ::dup2(err_fd, 2) < 0 ||
+        ::chdir(directory) != 0) {
+        ::_exit(126);
+    }
+    ::signal(SIGPIPE, SIG_DFL);  // as a shell starts it, whatever the test program does
+    if (conditions.file_size_limit > 0) {
+        ::signal(SIGXFSZ, conditions.file_size_signal ? SIG_DFL : SIG_IGN);
+        if (::setrlimit(RLIMIT_FSIZE, &file_limit) != 0) ::_exit(126);
+    }
+    if (conditions.stack_limit > 0 && ::setrlimit(RLIMIT_STACK, &stack_limit) != 0) ::_exit(126);
+    if (conditions.own_pid_namespace) {
+        // The first child after unshare is process 1 of the new namespace; this one waits and passes on its end.
+        if (::unshare(CLONE_NEWPID) != 0) ::_exit(125);
+        const pid_t inner = ::fork();
+        if (inner < 0) ::_exit(125);
+        if (inner > 0) {
+            int status = 0;
+            while (::waitpid(inner, &status, 0) < 0 && errno == EINTR) {
+            }
+            if (WIFSIGNALED(status)) ::kill(::getpid(), WTERMSIG(status));
+            ::_exit(WIFEXITED(status) ? WEXITSTATUS(status) : 125);
+        }
+    }
+    ::execv(program.c_str(), argv.data());
+    static const char failed[] = "run_program: exec failed\n";
+    [[maybe_unused]] const ssize_t ignored = ::write(2, failed, sizeof failed - 1);
+    ::_exit(127);
+}
+
+// For stdout_bytes: the pipe made one page small and filled but for the
+// bytes the program may write, so that its next write cannot get in before
+// the reader is gone.
+inline int limit_pipe(int write_fd, long bytes) {
+    const int capacity = ::fcntl(write_fd, F_SETPIPE_SZ, 4096);
+    if (capacity < 0 || bytes > capacity) throw std::system_error(errno, std::generic_category(), "F_SETPIPE_SZ");
+    const std::string filler(static_cast<std::size_t>(capacity - bytes), '.');
+    if (::write(write_fd, filler.data(), filler.size()) != static_cast<ssize_t>(filler.size()))
+        throw std::system_error(errno, std::generic_category(), "filling the pipe");
+    return capacity;
+}
+
+// Waits until the pipe is full (the program wrote its bytes) or the program
+// ended (standard error closed), keeping what standard error says.
+inline void wait_until_full(int read_fd, int capacity, int err_fd, std::string& err) {
+    char chunk[4096];
+    for (;;) {
+        int queued = 0;
+        if (::ioctl(read_fd, FIONREAD, &queued) != 0 || queued >= capacity) return;
+        pollfd polled{err_fd, POLLIN, 0};
+        if (::poll(&polled, 1, 5) <= 0) continue;
+        const ssize_t got = ::read(err_fd, chunk, sizeof chunk);
+        if (got == 0) return;
+        if (got > 0) err.append(chunk, static_cast<std::size_t>(got));
+    }
+}
+
+}  // namespace detail
+
+// Runs program with args in directory dir, standard input from /dev/null,
+// under conditions. A program still running after the time limit is killed
+// (result.timed_out).
+inline program_result run_program_under(const std::string& program, const std::vector<std::string>& args,
+                                        const std::filesystem::path& dir, const child_conditions& conditions) {
     std::vector<std::string> words{program};
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
@@ -136,33 +219,25 @@ inline program_result run_program(const std::string& program, const std::vector<
     if (::pipe2(out_pipe, O_CLOEXEC) != 0 || ::pipe2(err_pipe, O_CLOEXEC) != 0) {
         throw std::system_error(errno, std::generic_category(), "pipe2");
     }
+    const int capacity = conditions.stdout_bytes >= 0 ? detail::limit_pipe(out_pipe[1], conditions.stdout_bytes) : 0;
     const pid_t pid = ::fork();
     if (pid < 0) throw std::system_error(errno, std::generic_category(), "fork");
-    if (pid == 0) {
-        const int null_in = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-        if (null_in < 0 || ::dup2(null_in, 0) < 0 || ::dup2(out_pipe[1], 1) < 0 || ::dup2(err_pipe[1], 2) < 0 ||
-            ::chdir(directory.c_str()) != 0) {
-            ::_exit(126);
-        }
-        if (file_size_limit > 0) {
-            ::signal(SIGXFSZ, SIG_IGN);  // a write past the limit then fails with EFBIG
-            if (::setrlimit(RLIMIT_FSIZE, &file_limit) != 0) ::_exit(126);
-        }
-        ::execv(program.c_str(), argv.data());
-        static const char failed[] = "run_program: exec failed\n";
-        [[maybe_unused]] const ssize_t ignored = ::write(2, failed, sizeof failed - 1);
-        ::_exit(127);
-    }
+    if (pid == 0) detail::exec_child(program, argv, directory.c_str(), out_pipe[1], err_pipe[1], conditions);
     ::close(out_pipe[1]);
     ::close(err_pipe[1]);
 
     program_result result;
-    const auto deadline = std::chrono::steady_clock::now() + time_limit;
+    if (conditions.stdout_bytes >= 0) {
+        detail::wait_until_full(out_pipe[0], capacity, err_pipe[0], result.err);
+        ::close(out_pipe[0]);
+        out_pipe[0] = -1;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + conditions.time_limit;
     if (!detail::drain(out_pipe[0], err_pipe[0], result.out, result.err, deadline)) {
         result.timed_out = true;
         ::kill(pid, SIGKILL);
     }
-    ::close(out_pipe[0]);
+    if (out_pipe[0] >= 0) ::close(out_pipe[0]);
     ::close(err_pipe[0]);
 
     int status = 0;
@@ -172,6 +247,20 @@ inline program_result run_program(const std::string& program, const std::vector<
     if (WIFEXITED(status)) result.exit_status = WEXITSTATUS(status);
     if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
     return result;
+}
+
+// Runs program with args in directory dir, standard input from /dev/null.
+// A program still running after time_limit is killed (result.timed_out).
+// A file_size_limit > 0 makes writes to files beyond that many bytes fail, as
+// on a full disk (standard output and error are pipes, which it leaves alone).
+inline program_result run_program(const std::string& program, const std::vector<std::string>& args,
+                                  const std::filesystem::path& dir,
+                                  std::chrono::seconds time_limit = std::chrono::seconds(300),
+                                  long file_size_limit = 0) {
+    child_conditions conditions;
+    conditions.time_limit = time_limit;
+    conditions.file_size_limit = file_size_limit;
+    return run_program_under(program, args, dir, conditions);
 }
 
 inline program_result run_program(const std::string& program, const std::vector<std::string>& args, const temp_dir& dir,

@@ -1,0 +1,100 @@
+#pragma once
+// What one rank learned in one farm, as it travels to every rank: one block
+// of ints, written by pack_block and read by unpack_block, side by side here.
+//
+//   word 0, 1   tests run (high and low 32 bits)
+//   word 2      the lowest list position that failed, or NO_TARGET
+//   word 3      that failure's exit status
+//   word 4      that failure's text length in bytes
+//   word 5      the rows' length in words
+//   then        the text, padded with zero bytes to whole words
+//   then        the rows: per row its list position, its member count, its members
+
+#include <cstdint>
+#include <cstring>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cluster/batch.h"
+
+namespace gaussnet::cluster {
+
+// The learned rows of one block, appended one at a time.
+class row_words {
+public:
+    // Appends the row of list position: the variables whose flag is 1.
+    void add(int position, const std::vector<std::uint8_t>& flags) {
+        words_.push_back(position);
+        const std::size_t count_at = words_.size();
+        words_.push_back(0);
+        for (int j = 0; j < static_cast<int>(flags.size()); ++j)
+            if (flags[j] == 1) words_.push_back(j);
+        words_[count_at] = static_cast<int>(words_.size() - count_at - 1);
+        ++rows_;
+    }
+    long long rows() const { return rows_; }
+    const std::vector<int>& words() const { return words_; }
+
+private:
+    std::vector<int> words_;
+    long long rows_ = 0;
+};
+
+// One block's fields; failure_text and rows view the block they were read from.
+struct farm_block {
+    long long tests = 0;
+    int failed = NO_TARGET;
+    int failure_status = 0;
+    std::string_view failure_text;
+    std::span<const int> rows;
+};
+
+namespace wire {
+
+inline constexpr std::size_t HEADER_WORDS = 6;
+
+inline std::size_t text_words(std::size_t text_bytes) { return (text_bytes + sizeof(int) - 1) / sizeof(int); }
+
+}  // namespace wire
+
+inline std::vector<int> pack_block(const farm_block& block) {
+    const auto tests = static_cast<unsigned long long>(block.tests);
+    std::vector<int> packed = {static_cast<int>(tests >> 32),
+                               static_cast<int>(tests & 0xffffffffU),
+                               block.failed,
+                               block.failure_status,
+                               static_cast<int>(block.failure_text.size()),
+                               static_cast<int>(block.rows.size())};
+    packed.resize(wire::HEADER_WORDS + wire::text_words(block.failure_text.size()), 0);
+    std::memcpy(packed.data() + wire::HEADER_WORDS, block.failure_text.data(), block.failure_text.size());
+    packed.insert(packed.end(), block.rows.begin(), block.rows.end());
+    return packed;
+}
+
+// Reads the block that starts at words.
+inline farm_block unpack_block(const int* words) {
+    farm_block block;
+    block.tests = static_cast<long long>((static_cast<unsigned long long>(static_cast<unsigned>(words[0])) << 32) |
+                                         static_cast<unsigned>(words[1]));
+    block.failed = words[2];
+    block.failure_status = words[3];
+    const auto text_bytes = static_cast<std::size_t>(words[4]);
+    block.failure_text = std::string_view(reinterpret_cast<const char*>(words + wire::HEADER_WORDS), text_bytes);
+    block.rows = std::span<const int>(words + wire::HEADER_WORDS + wire::text_words(text_bytes),
+                                      static_cast<std::size_t>(words[5]));
+    return block;
+}
+
+// Calls row(position, members) for every row of a block.
+template <typename Row>
+void for_each_row(std::span<const int> rows, Row&& row) {
+    for (std::size_t at = 0; at < rows.size();) {
+        const auto count = static_cast<std::size_t>(rows[at + 1]);
+        row(rows[at], rows.subspan(at + 2, count));
+        at += 2 + count;
+    }
+}
+
+}  // namespace gaussnet::cluster

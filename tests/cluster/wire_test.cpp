@@ -1,0 +1,59 @@
+#include "cluster/wire.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace gaussnet::cluster {
+namespace {
+
+struct learned_row {
+    int position;
+    std::vector<int> members;
+    bool operator==(const learned_row&) const = default;
+};
+
+// A block read back gives what was written: tests beyond 32 bits, texts of
+// every padding, rows with and without members.
+TEST(FarmBlock, UnpacksWhatWasPacked) {
+    const struct {
+        long long tests;
+        int failed;
+        int status;
+        std::string text;
+        std::vector<learned_row> rows;
+    } cases[] = {
+        {0, NO_TARGET, 0, "", {}},
+        {(1LL << 32) + 7, NO_TARGET, 0, "", {{0, {1, 4}}, {3, {}}, {2, {0}}}},
+        {(1LL << 40) - 1, 12, 1, "Matrix not positive definite.", {{12, {}}}},
+        {5, 0, 3, "abcd", {{1, {0, 2, 3}}}},
+        {5, 0, 3, "abcde", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        row_words rows;
+        for (const learned_row& row : c.rows) {
+            std::vector<std::uint8_t> flags(6, 0);
+            for (const int member : row.members) flags[static_cast<std::size_t>(member)] = 1;
+            flags[5] = 2;  // a member only when exactly 1
+            rows.add(row.position, flags);
+        }
+        EXPECT_EQ(rows.rows(), static_cast<long long>(c.rows.size()));
+        const std::vector<int> packed = pack_block({c.tests, c.failed, c.status, c.text, rows.words()});
+        const farm_block block = unpack_block(packed.data());
+        EXPECT_EQ(block.tests, c.tests);
+        EXPECT_EQ(block.failed, c.failed);
+        EXPECT_EQ(block.failure_status, c.status);
+        EXPECT_EQ(block.failure_text, c.text);
+        std::vector<learned_row> read;
+        for_each_row(block.rows, [&](int position, std::span<const int> members) {
+            read.push_back({position, std::vector<int>(members.begin(), members.end())});
+        });
+        EXPECT_EQ(read, c.rows);
+        EXPECT_EQ(block.rows.data() + block.rows.size(), packed.data() + packed.size());
+    }
+}
+
+}  // namespace
+}  // namespace gaussnet::cluster

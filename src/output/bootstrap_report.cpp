@@ -79,13 +79,17 @@ std::string strength_csv(const std::vector<std::string>& names, const bootstrap_
 void export_bootstrap(const std::string& dir, const std::string& run, const std::vector<std::string>& names,
                       const bootstrap_summary& summary, const structure_report& consensus,
                       const ByteMatrix* moral_graph) {
-    write_file_atomically(dir + "/" + run + ".strength.csv", strength_csv(names, summary, moral_graph));
     std::vector<double> widths;
     widths.reserve(consensus.edges.size());
     for (const scored_edge& edge : consensus.edges)
         widths.push_back(frequency_of(summary.tally, edge.source, edge.target));
-    export_run(dir,
-               {run + ".consensus", names, consensus.edges, consensus.scores.has_value(), nullptr, nullptr, &widths});
+    const std::string stem = run + ".consensus";
+    // The strength file and the consensus network's files appear together.
+    std::vector<named_content> files = {{run + ".strength.csv", strength_csv(names, summary, moral_graph)}};
+    for (export_file& file :
+         export_files({stem, names, consensus.edges, consensus.scores.has_value(), nullptr, nullptr, &widths}))
+        files.push_back({stem + file.suffix, std::move(file.content)});
+    write_file_set(dir, files);
 }
 
 }  // namespace gaussnet

@@ -40,6 +40,7 @@
 #include "common/parallel.h"
 #include "input/read_input.h"
 #include "input/run_state.h"
+#include "learners/adjustment.h"
 #include "learners/blanket.h"
 #include "learners/edge_exclusion.h"
 #include "learners/iamb.h"
@@ -162,16 +163,12 @@ struct tally {
 
 struct budget_worker {
     budget_worker(const learner_setting& setting, const run_state& state, const DoubleMatrix& cov)
-        : engine(setting.test, cov),
-          flags(static_cast<std::size_t>(state.n_vars)),
-          pvalues(static_cast<std::size_t>(state.n_vars)),
-          index(static_cast<std::size_t>(state.n_vars)) {}
+        : engine(setting.test, cov), flags(static_cast<std::size_t>(state.n_vars)) {}
 
     ci_engine engine;
     surrogate_scratch surrogates;
     std::vector<std::uint8_t> flags;
-    std::vector<double> pvalues;
-    std::vector<int> index;
+    pass_pvalues pass;
     tally counts;
 };
 
@@ -187,7 +184,7 @@ std::vector<int> members_of(const std::vector<std::uint8_t>& flags) {
 bool learn_target(const learner_setting& setting, const run_state& state, int variant, double harmonic, int target,
                   budget_worker& w, clock_type::time_point deadline, std::atomic<bool>& out_of_time) {
     const int m = state.n_vars - 1;
-    const decision_rule rule{variant, harmonic, setting.alpha * 0.5};
+    const decision_rule rule{static_cast<iamb_variant>(variant), harmonic, pvalue_threshold(setting.alpha)};
     std::fill(w.flags.begin(), w.flags.end(), 0);
     int member_count = 0;
     std::set<std::vector<int>> seen;
@@ -204,17 +201,17 @@ bool learn_target(const learner_setting& setting, const run_state& state, int va
         }
         const auto t1 = clock_type::now();
         int deferred = 0;
-        if (may_defer_pvalues(setting.test, rule)) {
-            deferred =
-                w.engine.test_pass_deferring(target, w.flags.data(), member_count, w.pvalues.data(), w.index.data());
+        if (may_defer_pvalues(setting.test, rule.threshold)) {
+            w.pass = w.engine.test_pass_deferring(target, w.flags.data(), member_count, std::move(w.pass));
+            deferred = w.pass.deferred().count;
         } else {
-            w.engine.test_pass(target, w.flags.data(), member_count, w.pvalues.data(), w.index.data());
+            w.pass.start(m, setting.test, member_count);
+            w.engine.test_pass(target, w.flags.data(), member_count, w.pass.pvalues.data(), w.pass.index.data());
         }
         const auto t2 = clock_type::now();
 
         pass_route route;
-        const pass_decision decision =
-            decide_pass(w.pvalues.data(), w.index.data(), m, w.flags.data(), rule, w.engine, w.surrogates, route);
+        const pass_decision decision = decide_pass(w.pass, w.flags.data(), rule, w.surrogates, route);
         w.counts.sorted += route.sorted;
         w.counts.completed += route.completed;
         w.counts.no_pvalue_beyond += route.computed == 0;

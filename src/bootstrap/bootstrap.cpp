@@ -83,7 +83,7 @@ struct bootstrap_work {
             const learned_structure learned = learn(setting, scratch.cov);
             const std::lock_guard<std::mutex> lock(tally_mutex);
             tally.add_learned(learned.graph, learned.tests);
-        } catch (const not_positive_definite_error&) {
+        } catch (const singular_matrix_error&) {
             const std::lock_guard<std::mutex> lock(tally_mutex);
             ++tally.failed;
         }
@@ -128,7 +128,7 @@ edge_tally run_bootstrap(const bootstrap_request& request, const FloatMatrix& da
     learner_setting inner = setting;
     inner.n_threads = side_by_side ? 1 : n_threads;
     inner.distributor = nullptr;
-    inner.show_progress = false;
+    inner.progress = nullptr;  // the bootstrap keeps a line of its own
 
     bootstrap_work work{request, data, learn, {}};
     std::vector<resample_scratch> scratch(static_cast<std::size_t>(n_threads));
@@ -149,7 +149,7 @@ edge_tally run_bootstrap(const bootstrap_request& request, const FloatMatrix& da
 
     edge_tally tally;
     tally.n_vars = static_cast<int>(data.cols());
-    progress_line progress(label, request.resamples, 1, setting.var_names, setting.show_progress);
+    progress_line progress(label, request.resamples, 1, setting.var_names, setting.progress);
     progress.count_as("resamples", true);
     if (distributor != nullptr)
         return distributor->share(request.resamples, side_by_side ? n_threads : 1, batch, tally, progress);

@@ -9,19 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "bootstrap/edge_tally.h"
+#include "scoring/edge_tally.h"
+#include "common/bootstrap_request.h"
 #include "common/matrix.h"
 #include "learners/learner.h"
 
 namespace gaussnet {
 
 class progress_line;
-
-struct bootstrap_request {
-    int resamples = 0;  // 0: no bootstrap
-    std::uint64_t seed = 1;
-    double threshold = 0.5;  // a pair with frequency >= threshold is in the consensus network
-};
 
 // The option values; each throws std::invalid_argument with a message naming its option.
 int parse_resample_count(const std::string& text);

@@ -1,6 +1,8 @@
 #pragma once
 // An error that ends the program. main prints the text framed by line ends
-// ("\n\n <text> \n\n") on standard output and exits with the status.
+// ("\n\n <text> \n\n") on standard output and exits with the status. A
+// diagnostic, when there is one, goes to standard error first: one line that
+// says where the fault lies and what to do, beside the message scripts know.
 
 #include <stdexcept>
 #include <string>
@@ -12,12 +14,15 @@ inline constexpr int exit_failure = 1;
 
 class fatal_error : public std::runtime_error {
 public:
-    explicit fatal_error(const std::string& text, int status = exit_failure)
-        : std::runtime_error(text), status_(status) {}
+    explicit fatal_error(const std::string& text, int status = exit_failure, std::string diagnostic = "")
+        : std::runtime_error(text), status_(status), diagnostic_(std::move(diagnostic)) {}
     int status() const { return status_; }
+    const std::string& diagnostic() const { return diagnostic_; }
+    void set_diagnostic(std::string line) { diagnostic_ = std::move(line); }
 
 private:
     int status_;
+    std::string diagnostic_;
 };
 
 }  // namespace gaussnet

@@ -18,4 +18,17 @@ std::string strprintf(const char* format, ...) {
     return text;
 }
 
+std::string printable(std::string_view text, bool escape_non_ascii) {
+    std::string shown;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f || (escape_non_ascii && byte >= 0x80)) {
+            shown += strprintf("\\x%02X", byte);
+        } else {
+            shown.push_back(c);
+        }
+    }
+    return shown;
+}
+
 }  // namespace gaussnet

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/diagnostics.h"
 #include "common/file_io.h"
 #include "common/text.h"
 #include "driver/command_line.h"
@@ -26,19 +27,33 @@ int finish_output() {
     return report_fatal(strprintf("Cannot write to standard output: %s.", std::strerror(errno)).c_str(), exit_failure);
 }
 
+namespace {
+
+int answer_or_run(int argc, char** argv, const std::function<int(const command_line&)>& run, bool speaks) {
+    const command_line options = parse_command_line(argc, argv);
+    if (!options.show_help && !options.show_version) return run(options);
+    if (!speaks) return 0;
+    if (options.show_help) {
+        std::fputs(help_text().c_str(), stdout);
+    } else {
+        std::printf("gaussnet %s\n", GAUSSNET_VERSION);
+    }
+    return finish_output();
+}
+
+}  // namespace
+
 int main_flow(int argc, char** argv, const std::function<int(const command_line&)>& run, bool speaks) {
     ignore_write_signals();
     return on_fatal(
         [&] {
-            const command_line options = parse_command_line(argc, argv);
-            if (!options.show_help && !options.show_version) return run(options);
-            if (!speaks) return 0;
-            if (options.show_help) {
-                std::fputs(help_text().c_str(), stdout);
-            } else {
-                std::printf("gaussnet %s\n", GAUSSNET_VERSION);
+            try {
+                return answer_or_run(argc, argv, run, speaks);
+            } catch (const fatal_error& error) {
+                // The line that says where the fault lies comes before the message.
+                if (speaks && !error.diagnostic().empty()) process_diagnostics().write(error.diagnostic() + "\n");
+                throw;
             }
-            return finish_output();
         },
         [&](const char* text, int status) { return speaks ? report_fatal(text, status) : status; });
 }

@@ -16,7 +16,8 @@ int gaussnet_main(int argc, char** argv);
 // The flow that gaussnet and gaussnet-mpi share: parses the command line,
 // answers help and version, and otherwise returns run(options). A fatal
 // error on the way (or memory running out) ends it with its status, its
-// message printed as report_fatal prints it when speaks (a rank of a job
+// diagnostic line (if any) written to the diagnostics sink and its message
+// printed as report_fatal prints it when speaks (a rank of a job
 // other than the lead prints nothing).
 int main_flow(int argc, char** argv, const std::function<int(const command_line&)>& run, bool speaks = true);
 

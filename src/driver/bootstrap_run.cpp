@@ -15,7 +15,7 @@ std::optional<bootstrap_outcome> bootstrap_run(const command_line& line, const r
     // "IAMB2:" names the run on the console; "IAMB(3,2):" the local one.
     const std::string console_label = label.console.substr(0, label.console.size() - 1);
     learner_setting lead_only = setting;
-    lead_only.show_progress = role.lead;
+    if (!role.lead) lead_only.progress = nullptr;
     const edge_tally tally = run_bootstrap(line.bootstrap, state.data_matrix, lead_only, learn,
                                            distributed ? role.resamples : nullptr, console_label + " bootstrap");
     if (!role.lead) return std::nullopt;

@@ -3,7 +3,9 @@
 #include <sched.h>
 
 #include <cctype>
+#include <cerrno>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
@@ -27,6 +29,8 @@ std::string help_text() {
            "  --learners LIST   run only these of EE,IAMB2,IAMB1 (comma-separated, any case; default all)\n"
            "  --export DIR      write each run's edges, blankets and Graphviz graph into DIR\n"
            "  --table FILE      append one CSV row per run to FILE (created with a header row)\n"
+           "  --long-header     no limit on the header line's length or a name's but memory\n"
+           "  --row-names       each data line begins with a case label (R's write.csv, pandas' to_csv)\n"
            "  --bootstrap B     after each run, learn it again on B resamples of the cases: edge frequencies\n"
            "  --seed S          the resamples' random seed (default 1)\n"
            "  --threshold T     frequency that puts an edge in the consensus network (default 0.5)\n"
@@ -62,14 +66,16 @@ double convert_double(const std::string& text) { return std::strtod(text.c_str()
 
 namespace {
 
-[[noreturn]] void usage_error(const std::string& reason = "") {
-    throw fatal_error(reason.empty() ? usage_text() : reason + " " + usage_text(), exit_usage);
+[[noreturn]] void usage_error(const std::string& reason, const std::string& diagnostic) {
+    throw fatal_error(reason.empty() ? usage_text() : reason + " " + usage_text(), exit_usage,
+                      "gaussnet: " + diagnostic + "; gaussnet --help lists the arguments and options.");
 }
 
 int parse_thread_count(const std::string& text) {
     char* end = nullptr;
     const long value = std::strtol(text.c_str(), &end, 10);
-    if (end == text.c_str() || *end != '\0' || value < 1 || value > 4096) usage_error();
+    if (end == text.c_str() || *end != '\0' || value < 1 || value > 4096)
+        usage_error("", "--threads takes a count from 1 to 4096, not \"" + text + "\"");
     return static_cast<int>(value);
 }
 
@@ -90,7 +96,9 @@ std::array<bool, 3> parse_learner_list(const std::string& list) {
             chosen[static_cast<std::size_t>(kind)] = true;
             known = true;
         }
-        if (!known) usage_error("Unknown learner \"" + name + "\" in --learners (choose from EE, IAMB2, IAMB1).");
+        if (!known)
+            usage_error("Unknown learner \"" + name + "\" in --learners (choose from EE, IAMB2, IAMB1).",
+                        "--learners names \"" + name + "\"");
         if (comma == std::string::npos) return chosen;
         start = comma + 1;
     }
@@ -105,6 +113,43 @@ int convert_count(const std::string& text, const char* name) {
     return static_cast<int>(value);
 }
 
+// Whether text is what it looks like to the reader: a whole number within
+// the int range, or (real) a finite decimal number, and nothing else.
+bool clean_number(const std::string& text, bool real) {
+    errno = 0;
+    char* end = nullptr;
+    const bool whole = !real && text.find_first_of(".eExXpP") == std::string::npos;
+    const long value = whole ? std::strtol(text.c_str(), &end, 10) : 0;
+    const double number = real ? std::strtod(text.c_str(), &end) : 0;
+    const bool in_range = real ? std::isfinite(number) : (value >= INT_MIN && value <= INT_MAX && errno == 0);
+    return (whole || real) && end != text.c_str() && *end == '\0' && in_range &&
+           !std::isspace(static_cast<unsigned char>(text[0]));
+}
+
+// A line for standard error when argument position (named name) is not a
+// clean number: how it was read all the same.
+void check_argument(command_line& line, std::size_t position, const char* name, bool real, const std::string& read) {
+    const std::string& text = line.positional[position];
+    if (clean_number(text, real)) return;
+    line.warnings.push_back(strprintf("gaussnet: argument %zu (%s) \"%s\" is not %s; it was read as %s.", position + 1,
+                                      name, text.c_str(), real ? "a decimal number" : "a whole number of int range",
+                                      read.c_str()));
+}
+
+void check_arguments(command_line& line) {
+    check_argument(line, 1, "n_cases", false, std::to_string(line.n_cases));
+    check_argument(line, 2, "n_vars", false, std::to_string(line.n_vars));
+    check_argument(line, 3, "true_net", false, std::to_string(line.true_net));
+    check_argument(line, 4, "alpha", true, strprintf("%g", line.alpha));
+    check_argument(line, 5, "exact", false, std::to_string(line.exact));
+    if (line.local) check_argument(line, 7, "radius", false, std::to_string(line.local->radius));
+    // A decimal comma reads as 0 and is caught above; a clean alpha may still make no sense.
+    if (clean_number(line.positional[4], true) && !(line.alpha > 0 && line.alpha < 1)) {
+        line.warnings.push_back(strprintf("gaussnet: argument 5 (alpha) %s lies outside (0, 1); it is used as given.",
+                                          line.positional[4].c_str()));
+    }
+}
+
 void convert_positional(command_line& line) {
     const std::vector<std::string>& words = line.positional;
     line.data_file = words[0];
@@ -115,6 +160,7 @@ void convert_positional(command_line& line) {
     line.exact = convert_int(words[5]);
     line.test = line.exact != 0 ? test_kind::student_t : test_kind::fisher_z;
     if (words.size() == 8) line.local = local_request{words[6], convert_int(words[7])};
+    check_arguments(line);
 }
 
 // A bootstrap option's value, or the usage error that names the option.
@@ -123,7 +169,9 @@ auto bootstrap_value(Parse&& parse, const std::string& text) {
     try {
         return parse(text);
     } catch (const std::invalid_argument& error) {
-        usage_error(error.what());
+        std::string diagnostic = error.what();
+        if (!diagnostic.empty() && diagnostic.back() == '.') diagnostic.pop_back();
+        usage_error(error.what(), diagnostic);
     }
 }
 
@@ -134,7 +182,7 @@ std::optional<std::string> option_value(const char* name, int argc, char** argv,
     if (std::strncmp(arg, name, length) != 0) return std::nullopt;
     if (arg[length] == '=') return std::string(arg + length + 1);
     if (arg[length] != '\0') return std::nullopt;
-    if (index + 1 >= argc) usage_error();
+    if (index + 1 >= argc) usage_error("", std::string(name) + " needs a value");
     return std::string(argv[++index]);
 }
 
@@ -162,11 +210,15 @@ command_line parse_command_line(int argc, char** argv) {
             result.learners = parse_learner_list(*list);
             result.learners_given = true;
         } else if (const auto dir = option_value("--export", argc, argv, index)) {
-            if (dir->empty()) usage_error("--export needs a directory.");
+            if (dir->empty()) usage_error("--export needs a directory.", "--export is given no directory");
             result.export_dir = *dir;
         } else if (const auto file = option_value("--table", argc, argv, index)) {
-            if (file->empty()) usage_error("--table needs a file name.");
+            if (file->empty()) usage_error("--table needs a file name.", "--table is given no file name");
             result.table_file = *file;
+        } else if (std::strcmp(arg, "--long-header") == 0) {
+            result.reading.long_header = true;
+        } else if (std::strcmp(arg, "--row-names") == 0) {
+            result.reading.row_names = true;
         } else if (const auto count = option_value("--bootstrap", argc, argv, index)) {
             result.bootstrap.resamples = bootstrap_value(parse_resample_count, *count);
         } else if (const auto seed = option_value("--seed", argc, argv, index)) {
@@ -176,16 +228,19 @@ command_line parse_command_line(int argc, char** argv) {
             result.bootstrap.threshold = bootstrap_value(parse_bootstrap_threshold, *threshold);
             needs_bootstrap = "--threshold";
         } else {
-            usage_error();
+            usage_error("", strprintf("unknown option %s", arg));
         }
     }
     for (; index < argc; ++index) result.positional.emplace_back(argv[index]);
     if (result.show_help || result.show_version) return result;
     if (needs_bootstrap != nullptr && result.bootstrap.resamples == 0)
-        usage_error(std::string(needs_bootstrap) + " applies only with --bootstrap.");
-    if (result.positional.size() != 6 && result.positional.size() != 8) usage_error();
-    if (result.positional.size() == 8 && result.learners_given)
-        usage_error("--learners applies to the comparison of six arguments, not to the local mode.");
+        usage_error(std::string(needs_bootstrap) + " applies only with --bootstrap.",
+                    std::string(needs_bootstrap) + " is given without --bootstrap");
+    const std::size_t count = result.positional.size();
+    if (count != 6 && count != 8) usage_error("", strprintf("%zu arguments given, 6 or 8 expected", count));
+    if (count == 8 && result.learners_given)
+        usage_error("--learners applies to the comparison of six arguments, not to the local mode.",
+                    "--learners is given with the 8 arguments of the local mode");
     convert_positional(result);
     return result;
 }

@@ -10,6 +10,7 @@
 
 #include "bootstrap/bootstrap.h"
 #include "common/test_setting.h"
+#include "input/run_state.h"
 
 namespace gaussnet {
 
@@ -25,15 +26,12 @@ struct local_request {
     int radius = 0;
 };
 
-struct command_line {
+// The positional arguments, converted as the C library's atoi and atof
+// would (text without digits gives 0); counts may not be negative. The first
+// four are the input request (data_file, n_cases, n_vars, true_net).
+struct command_line : input_request {
     std::vector<std::string> positional;  // data_file n_cases n_vars true_net alpha exact [target radius], verbatim
 
-    // The positional arguments, converted as the C library's atoi and atof
-    // would (text without digits gives 0); counts may not be negative.
-    std::string data_file;
-    int n_cases = 0;
-    int n_vars = 0;
-    int true_net = 0;  // only 1 means a true network
     double alpha = 0.0;
     int exact = 0;  // as given; any value but 0 selects Student t
     test_kind test = test_kind::fisher_z;
@@ -49,6 +47,10 @@ struct command_line {
     bool show_help = false;
     bool show_version = false;
 
+    // Arguments read otherwise than they look (atoi's and atof's reading
+    // kept): one line each for standard error.
+    std::vector<std::string> warnings;
+
     bool runs(learner_kind kind) const { return learners[static_cast<std::size_t>(kind)]; }
 };
 
@@ -58,8 +60,9 @@ std::string usage_text();
 std::string help_text();
 
 // Throws fatal_error(usage_text(), exit_usage) for an unknown option, a bad
-// option value, or a positional count other than six or eight; fatal_error
-// (status 1) for a negative or too large count.
+// option value, or a positional count other than six or eight, with a
+// diagnostic naming the fault; fatal_error (status 1) for a negative or too
+// large count.
 command_line parse_command_line(int argc, char** argv);
 
 // The number of cores this process may run on (at least 1).

@@ -14,10 +14,12 @@
 #include "learners/edge_exclusion.h"
 #include "learners/iamb.h"
 #include "learners/local_iamb.h"
+#include "learners/progress.h"
 #include "output/export_files.h"
 #include "output/result_log.h"
 #include "output/results_table.h"
 #include "output/run_report.h"
+#include "stats/cholesky.h"
 #include "stats/covariance.h"
 
 namespace gaussnet {
@@ -25,14 +27,16 @@ namespace gaussnet {
 namespace {
 
 // The learners' notes go to the sink installed for the process (standard
-// error unless a caller installed its own), with the special functions' reports.
+// error unless a caller installed its own), with the special functions'
+// reports; their progress line to standard error when that is a terminal.
 learner_setting setting_of(const command_line& line, const run_state& state, const run_role& role) {
     return {test_setting{line.test, state.n_cases},
             line.alpha,
             line.n_threads,
             state.var_names,
             role.distributor,
-            &process_diagnostics()};
+            &process_diagnostics(),
+            progress_terminal()};
 }
 
 structure_report report_learned(const command_line& line, const run_state& state, const ByteMatrix& learned) {
@@ -52,6 +56,32 @@ std::string row_of(const command_line& line, const run_state& state, const run_l
                                 line.local ? line.local->radius : 0,
                                 threads_that_ran(line.n_threads)};
     return table_row(context, label, milliseconds, tests, report, bootstrap);
+}
+
+// Why a run met a matrix that is not positive definite, and what to do.
+std::string cannot_finish_line(const std::string& learner, const run_state& state,
+                               const singular_matrix_error& failure) {
+    const char* run = learner == "local" ? "IAMB2 (local run)" : learner.c_str();
+    if (failure.target < 0) {
+        return strprintf(
+            "%s: the covariance matrix of %d variables is singular: some variables are constant or "
+            "exact combinations of others. Leave them out of the data file.",
+            run, failure.order());
+    }
+    const std::string target = variable_label(state.var_names, failure.target);
+    // A sample of n_cases cases cannot test so many variables at once.
+    if (2 * static_cast<long long>(failure.order()) > state.n_cases) {
+        // IAMB1's plain p-values let many more members in than IAMB2's adjusted ones.
+        const char* remedy = learner == "IAMB1" ? "--learners EE,IAMB2" : "a smaller alpha";
+        return strprintf(
+            "%s: the blanket of target %s reached %d members, close to the number of cases (%d), so its "
+            "test matrix of order %d is singular. Use %s, or more cases.",
+            run, target.c_str(), failure.members, state.n_cases, failure.order(), remedy);
+    }
+    return strprintf(
+        "%s: for target %s with %d members the test matrix of order %d is singular: some variables are "
+        "constant or exact combinations of others. Leave them out of the data file.",
+        run, target.c_str(), failure.members, failure.order());
 }
 
 // The local run's target and radius (its export shows the neighbourhood).
@@ -88,7 +118,14 @@ void timed_run(const command_line& line, const run_state& state, const run_role&
                const learner_setting& setting, shared_covariance& covariance, const resample_learner& learn,
                bool distributed = true, const local_target* local = nullptr) {
     const run_timer timer;
-    const learned_structure learned = learn(setting, covariance.get());
+    const learned_structure learned = [&] {
+        try {
+            return learn(setting, covariance.get());
+        } catch (singular_matrix_error& failure) {
+            failure.set_diagnostic(cannot_finish_line(label.name, state, failure));
+            throw;
+        }
+    }();
     if (role.lead) report_run(line, state, label, timer, learned, local);
     const auto bootstrap = bootstrap_run(line, state, role, label, setting, learn, distributed);
     if (!bootstrap) return;

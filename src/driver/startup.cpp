@@ -1,5 +1,6 @@
 #include "driver/startup.h"
 
+#include "common/diagnostics.h"
 #include "common/file_io.h"
 #include "common/text.h"
 #include "input/read_input.h"
@@ -19,21 +20,38 @@ void write_banner(const run_state& state) {
     append_to_log(banner + ",");
 }
 
+void print_warnings(const std::vector<std::string>& lines) {
+    for (const std::string& line : lines)
+        if (!line.empty()) process_diagnostics().write(line + "\n");
+}
+
+// The readers' warnings explain what may follow, an error included.
+void read_input_saying_why(run_state& state) {
+    try {
+        read_input(state);
+    } catch (...) {
+        print_warnings(state.warnings);
+        throw;
+    }
+    print_warnings(state.warnings);
+}
+
 }  // namespace
 
 run_state start_up(const command_line& line) {
+    print_warnings(line.warnings);
     // Results that could not be written would be lost after a long run: check
     // first, before the data is read, creating nothing but the export directory.
     check_appendable(RESULT_LOG);
     if (!line.export_dir.empty()) prepare_export_dir(line.export_dir);
-    if (!line.table_file.empty()) check_table_file(line.table_file);
+    if (!line.table_file.empty()) {
+        print_warnings({table_header_warning(line.table_file)});
+        check_table_file(line.table_file);
+    }
 
     run_state state;
-    state.data_file = line.data_file;
-    state.n_cases = line.n_cases;
-    state.n_vars = line.n_vars;
-    state.true_net = line.true_net;
-    read_input(state);
+    static_cast<input_request&>(state) = line;
+    read_input_saying_why(state);
     state.n_edges = 0;
     if (state.true_net == 1) derive_moral_graph(state);
     write_banner(state);

@@ -11,6 +11,7 @@
 
 #include "common/fatal_error.h"
 #include "common/text.h"
+#include "input/data_header.h"
 #include "input/file_reader.h"
 #include "input/number_text.h"
 #include "input/read_input.h"
@@ -18,78 +19,6 @@
 namespace gaussnet {
 
 namespace {
-
-constexpr std::string_view name_delimiters = " ,\t\n\r";
-
-// The header line as a line buffer of MAX_LINE_LENGTH characters holds it:
-// up to and including the first line end, at most MAX_LINE_LENGTH - 1
-// characters, a CR LF pair counting as one. A line that fills the buffer is
-// too long; the longest accepted one has MAX_LINE_LENGTH - 3 characters
-// before its line end.
-std::string read_header_line(file_reader& reader, const std::string& path) {
-    std::string line;
-    int c = 0;
-    while (line.size() < static_cast<std::size_t>(MAX_LINE_LENGTH - 1) && (c = reader.get_text()) >= 0) {
-        line.push_back(static_cast<char>(c));
-        if (c == '\n') break;
-    }
-    if (line.empty()) throw fatal_error(strprintf("Data file %s is empty.", path.c_str()));
-    if (line.size() == static_cast<std::size_t>(MAX_LINE_LENGTH - 1)) throw fatal_error("Exceeding MAX_LINE_LENGTH.");
-    return line;
-}
-
-// A name written in double quotes, as CSV writers quote them, loses the
-// quotes, and a doubled quote inside stands for one.
-std::string unquoted(std::string_view name) {
-    if (name.size() < 3 || name.front() != '"' || name.back() != '"') return std::string(name);
-    std::string inner;
-    for (std::size_t k = 1; k + 1 < name.size(); ++k) {
-        inner.push_back(name[k]);
-        if (name[k] == '"' && name[k + 1] == '"' && k + 2 < name.size()) ++k;
-    }
-    return inner;
-}
-
-// The first n_vars names of the header, each of at most MAX_STATE_LENGTH - 1
-// characters. Names are checked in order, so a too long name is reported
-// even when too few names follow it.
-std::vector<std::string> split_names(std::string_view header, int n_vars, const std::string& path) {
-    // Like a C string, the header's text ends at a zero byte.
-    header = header.substr(0, header.find('\0'));
-    std::vector<std::string> names;
-    // A name takes at least two characters of the header: n_vars alone is not trusted.
-    names.reserve(std::min<std::size_t>(static_cast<std::size_t>(n_vars), header.size() / 2 + 1));
-    std::size_t at = 0;
-    for (int i = 0; i < n_vars; ++i) {
-        const std::size_t begin = header.find_first_not_of(name_delimiters, at);
-        if (begin == std::string_view::npos) {
-            throw fatal_error(
-                strprintf("Data file %s: the header has %d names, fewer than n_vars (%d).", path.c_str(), i, n_vars));
-        }
-        at = std::min(header.find_first_of(name_delimiters, begin), header.size());
-        std::string name = unquoted(header.substr(begin, at - begin));
-        if (name.size() > static_cast<std::size_t>(MAX_STATE_LENGTH - 1))
-            throw fatal_error("Exceeding MAX_STATE_LENGTH.");
-        names.push_back(std::move(name));
-    }
-    return names;
-}
-
-// Text from the file in a message: control bytes shown as \xNN, and with
-// escape_non_ascii (a number is ASCII) every other byte outside printable
-// ASCII too, so that a stray byte in a value is seen for what it is.
-std::string printable(std::string_view text, bool escape_non_ascii) {
-    std::string shown;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7f || (escape_non_ascii && byte >= 0x80)) {
-            shown += strprintf("\\x%02X", byte);
-        } else {
-            shown.push_back(c);
-        }
-    }
-    return shown;
-}
 
 // An offending value in a message: long ones are cut short.
 std::string quoted_excerpt(std::string_view text) {
@@ -100,9 +29,9 @@ std::string quoted_excerpt(std::string_view text) {
 }
 
 [[noreturn]] void bad_value(const run_state& state, std::int64_t j, int i, const std::string& what) {
-    throw fatal_error(strprintf("Data file %s: case %lld, variable %s: %s.", state.data_file.c_str(),
-                                static_cast<long long>(j + 1), printable(state.var_names[i], false).c_str(),
-                                what.c_str()));
+    throw fatal_error(
+        strprintf("Data file %s: case %lld, variable %s: %s.", state.data_file.c_str(), static_cast<long long>(j + 1),
+                  state.var_names[i].empty() ? "\"\"" : printable(state.var_names[i], false).c_str(), what.c_str()));
 }
 
 [[noreturn]] void bad_number(const run_state& state, std::int64_t j, int i, std::string_view token,
@@ -111,9 +40,18 @@ std::string quoted_excerpt(std::string_view text) {
     bad_value(state, j, i, strprintf("%s (%s)", what, quoted_excerpt(token).c_str()));
 }
 
-[[noreturn]] void too_few_values(const run_state& state, std::int64_t read, std::int64_t total) {
+[[noreturn]] void too_few_values(const run_state& state, std::int64_t read, std::int64_t total, bool lone_cr) {
+    // A file whose lines end in CR alone is one long header line to this reader.
+    const std::string hint =
+        lone_cr && read == 0
+            ? strprintf(
+                  "Data file %s: its lines seem to end in CR alone, so the whole file was read as its header "
+                  "line; convert the line ends to LF (tr '\\r' '\\n' < old > new).",
+                  state.data_file.c_str())
+            : "";
     throw fatal_error(strprintf("Data file %s: %lld values, fewer than n_cases x n_vars (%lld).",
-                                state.data_file.c_str(), static_cast<long long>(read), static_cast<long long>(total)));
+                                state.data_file.c_str(), static_cast<long long>(read), static_cast<long long>(total)),
+                      exit_failure, hint);
 }
 
 // A matrix beyond what a vector can index cannot be allocated either.
@@ -125,11 +63,43 @@ bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
 enum class separator { value_follows, empty_field, end_of_file };
 
+// How the values lie on the file's lines: files written by R, pandas or a
+// spreadsheet hold one case a line, and a count that disagrees with n_vars
+// then means misread values.
+struct line_tally {
+    std::int64_t line = 2;       // the file's line the reader is on (the header is line 1)
+    std::int64_t in_line = 0;    // values on it so far
+    std::int64_t per_line = -1;  // values on the first complete line; -1: none yet
+    std::int64_t lines = 0;      // complete lines that held values
+    bool agree = true;           // every one of them held per_line values
+
+    void line_ends(std::int64_t count) {
+        if (count == 0) return;
+        if (in_line > 0) {
+            if (per_line < 0) per_line = in_line;
+            agree = agree && in_line == per_line;
+            ++lines;
+        }
+        in_line = 0;
+        line += count;
+    }
+};
+
+// Skips white space, counting the line ends passed.
+void skip_space(file_reader& reader, line_tally& tally) {
+    std::int64_t ends = 0;
+    reader.skip_while([&ends](char b) {
+        ends += b == '\n';
+        return file_reader::is_space(b);
+    });
+    tally.line_ends(ends);
+}
+
 // What separates two values: white space, or one comma with optional blanks
 // and tabs around it (CSV). A comma followed by another comma or a line end,
 // or a line that begins with a comma, leaves a field empty; so does a comma
-// before the first value.
-separator skip_separator(file_reader& reader, bool first) {
+// before the first value. Line ends passed are counted in tally.
+separator skip_separator(file_reader& reader, bool first, line_tally& tally) {
     reader.skip_while(is_blank);
     int c = reader.peek();
     if (c > ' ' && c != ',') return separator::value_follows;  // the usual case: the next value is here
@@ -141,10 +111,53 @@ separator skip_separator(file_reader& reader, bool first) {
         return c < 0 || c == ',' || file_reader::is_space(static_cast<char>(c)) ? separator::empty_field
                                                                                 : separator::value_follows;
     }
-    reader.skip_while(file_reader::is_space);
+    skip_space(reader, tally);
     c = reader.peek();
     if (c == ',') return separator::empty_field;
     return c < 0 ? separator::end_of_file : separator::value_follows;
+}
+
+// Counts the fields left on the current line, without reading past its end.
+void count_rest_of_line(file_reader& reader, line_tally& tally) {
+    for (int c = reader.peek(); c >= 0 && c != '\n' && c != '\r'; c = reader.peek()) {
+        if (c == ',' || file_reader::is_space(static_cast<char>(c))) {
+            reader.get();
+        } else {
+            reader.next_field();
+            ++tally.in_line;
+        }
+    }
+}
+
+// With --row-names: each case is one line, a label and then n_vars values.
+void skip_row_name(file_reader& reader, line_tally& tally) {
+    skip_space(reader, tally);
+    if (reader.peek() == '"') {
+        // A quoted label may hold blanks and commas; a doubled quote stays inside.
+        reader.get();
+        for (int c = reader.get(); c >= 0; c = reader.get())
+            if (c == '"' && reader.peek() != '"') break;
+            else if (c == '"') reader.get();
+    } else {
+        reader.next_field();
+    }
+    reader.skip_while(is_blank);
+    if (reader.peek() == ',') reader.get();
+    reader.skip_while(is_blank);
+}
+
+[[noreturn]] void row_name_line_error(const run_state& state, std::int64_t line, std::int64_t count) {
+    throw fatal_error(strprintf("Data file %s: line %lld holds %lld values after its row name, %s than n_vars (%d).",
+                                state.data_file.c_str(), static_cast<long long>(line), static_cast<long long>(count),
+                                count < state.n_vars ? "fewer" : "more", state.n_vars));
+}
+
+void warn_about_lines(const line_tally& tally, run_state& state) {
+    if (state.reading.row_names || !tally.agree || tally.lines < 2 || tally.per_line == state.n_vars) return;
+    state.warnings.push_back(strprintf(
+        "Data file %s: its data lines hold %lld values each, not n_vars (%d); the values were read %d to a case "
+        "all the same. If the first column holds row names, use --row-names; else check n_vars.",
+        state.data_file.c_str(), static_cast<long long>(tally.per_line), state.n_vars, state.n_vars));
 }
 
 // How many values to make room for at once. A value takes at least two bytes
@@ -158,24 +171,48 @@ std::size_t initial_capacity(const file_reader& reader, std::int64_t total) {
     return static_cast<std::size_t>(total);
 }
 
-void read_values(file_reader& reader, run_state& state) {
+float read_value(file_reader& reader, const run_state& state, std::int64_t j, int i) {
+    const std::string_view token = reader.next_field();
+    float value = 0;
+    const number_status status = parse_float(token, value);
+    if (status != number_status::ok) bad_number(state, j, i, token, status);
+    return value;
+}
+
+// One case's values; with --row-names first its label, and its line must end after them.
+void read_case(file_reader& reader, const run_state& state, std::int64_t j, line_tally& tally, bool lone_cr,
+               std::vector<float>& cells) {
+    const bool row_names = state.reading.row_names;
+    const std::int64_t total = static_cast<std::int64_t>(state.n_cases) * state.n_vars;
+    if (row_names) skip_row_name(reader, tally);
+    const std::int64_t line = tally.line;
+    for (int i = 0; i < state.n_vars; ++i) {
+        const std::int64_t read = j * state.n_vars + i;
+        const separator before = skip_separator(reader, read == 0 || (row_names && i == 0), tally);
+        if (row_names && tally.line != line) row_name_line_error(state, line, i);
+        if (before == separator::end_of_file) too_few_values(state, read, total, lone_cr);
+        if (before == separator::empty_field) bad_value(state, j, i, "not a number (empty field)");
+        cells.push_back(read_value(reader, state, j, i));
+        ++tally.in_line;
+    }
+    if (!row_names) return;
+    count_rest_of_line(reader, tally);
+    if (tally.in_line != state.n_vars) row_name_line_error(state, line, tally.in_line);
+}
+
+void read_values(file_reader& reader, run_state& state, const data_header& header) {
     const std::int64_t total = static_cast<std::int64_t>(state.n_cases) * state.n_vars;
     check_allocatable(total);
     std::vector<float> cells;
     cells.reserve(initial_capacity(reader, total));
-    for (std::int64_t j = 0; j < state.n_cases; ++j) {
-        for (int i = 0; i < state.n_vars; ++i) {
-            const std::int64_t read = j * state.n_vars + i;
-            const separator before = skip_separator(reader, read == 0);
-            if (before == separator::end_of_file) too_few_values(state, read, total);
-            if (before == separator::empty_field) bad_value(state, j, i, "not a number (empty field)");
-            const std::string_view token = reader.next_field();
-            float value = 0;
-            const number_status status = parse_float(token, value);
-            if (status != number_status::ok) bad_number(state, j, i, token, status);
-            cells.push_back(value);
-        }
+    line_tally tally;
+    for (std::int64_t j = 0; j < state.n_cases; ++j) read_case(reader, state, j, tally, header.lone_cr, cells);
+    // The last line read counts whole, even where the values needed end within it.
+    if (tally.in_line > 0) {
+        count_rest_of_line(reader, tally);
+        tally.line_ends(1);
     }
+    warn_about_lines(tally, state);
     state.data_matrix = FloatMatrix(state.n_cases, state.n_vars, std::move(cells));
 }
 
@@ -184,10 +221,10 @@ void read_values(file_reader& reader, run_state& state) {
 void read_data_file(run_state& state) {
     file_reader reader(state.data_file, "data file " + state.data_file);
     reader.skip_byte_order_mark();
-    const std::string header = read_header_line(reader, state.data_file);
-    state.var_names = split_names(header, state.n_vars, state.data_file);
-    // Whatever follows the last value needed is never read.
-    read_values(reader, state);
+    data_header header = read_data_header(reader, state);
+    state.var_names = std::move(header.names);
+    // Whatever follows the last value needed (and its line) is never read.
+    read_values(reader, state, header);
 }
 
 }  // namespace gaussnet

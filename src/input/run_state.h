@@ -1,6 +1,7 @@
 #pragma once
-// The input record shared by every subsystem: what the data file and
-// "net.txt" hold, filled during start-up and read-only afterwards.
+// What the input readers are asked to read, and what they read: filled
+// during start-up and read-only afterwards. The driver, the input readers
+// and the cluster use it; the learners take matrices and settings instead.
 
 #include <string>
 #include <vector>
@@ -12,12 +13,24 @@ namespace gaussnet {
 inline constexpr int MAX_LINE_LENGTH = 100000;
 inline constexpr int MAX_STATE_LENGTH = 100;
 
-struct run_state {
+// How the data file is read beyond the fixed rules.
+struct reading_options {
+    bool long_header = false;  // no limit on the header line's or a name's length but memory
+    bool row_names = false;    // each data line begins with a case label, which is skipped
+};
+
+// The data file, its shape, how it is read and whether "net.txt" is read:
+// given once, on the command line, which carries it into the run state as
+// one value.
+struct input_request {
     std::string data_file;
     int n_cases = 0;
     int n_vars = 0;
     int true_net = 0;  // only 1 means that "net.txt" is read and scores are written
+    reading_options reading;  // --long-header, --row-names
+};
 
+struct run_state : input_request {
     // Row = case, column = variable. Every value is exactly a single-precision
     // number, so floats hold them without loss; they are widened on use.
     FloatMatrix data_matrix;
@@ -25,6 +38,11 @@ struct run_state {
     ByteMatrix true_network;  // row = parent, column = child
     ByteMatrix moral_graph;   // symmetric, zero diagonal
     int n_edges = 0;
+
+    // What the readers found suspicious but not fatal (the file, the line or
+    // argument, what was found and what to do), one line each, for standard
+    // error; start-up shows them even when reading then fails.
+    std::vector<std::string> warnings;
 };
 
 }  // namespace gaussnet

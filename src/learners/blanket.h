@@ -10,6 +10,7 @@
 #include "common/matrix.h"
 #include "learners/learner.h"
 #include "learners/surrogate_keys.h"
+#include "stats/pass_pvalues.h"
 
 namespace gaussnet {
 
@@ -17,9 +18,6 @@ class ci_engine;
 struct decision_rule;
 struct progress_slot;
 class progress_line;
-
-// 1/1 + 1/2 + ... + 1/terms, summed from the first term upward; 0 for no terms.
-double harmonic_number(long long terms);
 
 // The tests of one pass: for every variable but the target, in ascending
 // order, its p-value and index (as ci_engine::test_pass gives them).
@@ -43,17 +41,16 @@ public:
     void report_progress_to(progress_slot* slot) { progress_ = slot; }
 
 private:
-    void test_pass(bool defer, int target, int member_count);
     bool change_one(const decision_rule& rule, int& member_count);
 
     const learner_setting setting_;
     int n_vars_;
     long long tests_ = 0;
     std::unique_ptr<ci_engine> engine_;
-    pass_tester tester_;
+    // One pass of tests into pass_ (deferring where the engine may).
+    std::function<void(int target, const std::uint8_t* member_flags, int member_count, pass_pvalues& pass)> run_pass_;
     std::vector<std::uint8_t> flags_;
-    std::vector<double> pvalues_;
-    std::vector<int> index_;
+    pass_pvalues pass_;  // the last pass's value, its buffers reused
     double harmonic_;
     surrogate_scratch surrogates_;
     progress_slot* progress_ = nullptr;

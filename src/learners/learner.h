@@ -3,6 +3,7 @@
 // returns; timing, printing, logging, scoring and export are the run
 // sequence's.
 
+#include <cstdio>
 #include <span>
 #include <string>
 
@@ -30,8 +31,8 @@ struct learner_setting {
     target_distributor* distributor = nullptr;
     // Where a learner's notes go (the IAMB cycle line); never null.
     diagnostic_sink* diagnostics = &standard_error_sink();
-    // False for runs inside a larger one (bootstrap resamples) that keeps a progress line of its own.
-    bool show_progress = true;
+    // The terminal that shows the progress line, or null for none.
+    std::FILE* progress = nullptr;
 };
 
 // A variable's name for a message, or its index where no names were given.

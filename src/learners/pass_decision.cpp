@@ -9,7 +9,7 @@ namespace gaussnet {
 namespace {
 
 double adjusted(double p, int m, int rank, const decision_rule& rule) {
-    return rule.variant == 2 ? p * m * rule.harmonic / (rank + 1) : p;
+    return rule.variant == iamb_variant::adjusted ? p * m * rule.harmonic / (rank + 1) : p;
 }
 
 // The extreme key of one group (members or non-members) and how many entries
@@ -57,7 +57,7 @@ bool find_extremes(const double* pvalues, int m, const std::uint8_t* member_flag
 
 pass_decision decide_sorted(double* pvalues, const int* index, int m, const std::uint8_t* member_flags,
                             const decision_rule& rule) {
-    if (rule.variant == 2)
+    if (rule.variant == iamb_variant::adjusted)
         for (int k = 0; k < m; ++k) pvalues[k] = adjusted(pvalues[k], m, k, rule);
     for (int k = m - 1; k >= 0; --k) {
         if (member_flags[index[k]] != 1) continue;
@@ -76,7 +76,8 @@ pass_decision decide_unsorted(const double* pvalues, const int* index, int m, co
                               const decision_rule& rule) {
     const pass_decision undecided{pass_change::undecided, -1};
     extreme weakest, strongest;
-    if (!find_extremes(pvalues, m, member_flags, index, rule.variant == 2, weakest, strongest)) return undecided;
+    if (!find_extremes(pvalues, m, member_flags, index, rule.variant == iamb_variant::adjusted, weakest, strongest))
+        return undecided;
     // Tied keys may sit in any order, so an extreme entry's rank is only known
     // to lie in [below, below + ties_overall - 1]; the adjusted value falls as
     // the rank grows, so the two ends tell whether the rank could matter.
@@ -105,8 +106,8 @@ pass_decision decide_unsorted(const double* pvalues, const int* index, int m, co
     return {pass_change::addition, index[strongest.entry]};
 }
 
-bool may_defer_pvalues(const test_setting& test, const decision_rule& rule) {
-    return test.kind == test_kind::fisher_z && rule.threshold <= NORMAL_UPPER_TAIL_FLOOR;
+bool may_defer_pvalues(const test_setting& test, double threshold) {
+    return test.kind == test_kind::fisher_z && threshold <= NORMAL_UPPER_TAIL_FLOOR;
 }
 
 }  // namespace gaussnet

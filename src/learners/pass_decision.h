@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "common/test_setting.h"
+#include "learners/learner.h"
 #include "learners/surrogate_keys.h"
 #include "stats/heap_sort.h"
 
@@ -19,9 +20,9 @@ struct pass_decision {
 };
 
 struct decision_rule {
-    int variant;       // 2: values adjusted by m * H / (rank + 1)
-    double harmonic;   // H over m terms
-    double threshold;  // alpha * 0.5
+    iamb_variant variant;  // adjusted: values adjusted by m * H / (rank + 1)
+    double harmonic;       // H over m terms
+    double threshold;      // pvalue_threshold(alpha)
 };
 
 // From p-values already sorted (with their variables): adjusts them in place
@@ -35,9 +36,9 @@ pass_decision decide_sorted(double* pvalues, const int* index, int m, const std:
 pass_decision decide_unsorted(const double* pvalues, const int* index, int m, const std::uint8_t* member_flags,
                               const decision_rule& rule);
 
-// Whether a pass may leave p-values deferred (certainly above
-// NORMAL_UPPER_TAIL_FLOOR, see ci_engine::test_pass_deferring) for decide_pass.
-bool may_defer_pvalues(const test_setting& test, const decision_rule& rule);
+// Whether a pass may leave p-values deferred for decide_pass with this
+// threshold: the deferred ones must lie above it (docs/deferred-pvalues.md).
+bool may_defer_pvalues(const test_setting& test, double threshold);
 
 // How decide_pass reached its decision (for the benchmark's counts).
 struct pass_route {
@@ -47,47 +48,27 @@ struct pass_route {
 };
 
 // The decision of one pass, the one decide_sorted gives on all p-values
-// ranked by heap_sort3. Deferred entries hold +infinity instead of a p-value
-// that is certainly above the threshold; `tests` (a ci_engine, after
-// test_pass_deferring) describes them with deferred() and computes them with
-// complete_deferred and complete_deferred_some.
-//
-// Why the deferred entries need no value unless the ranking is asked for:
-// every rank r of m entries has m * H / (r + 1) >= 1 (with H >= 1), and the
-// adjusted value, rounded three times, is still at least p (exactly p when
-// m = 1, at least 1.5 p (1 - 4u) otherwise). So p > threshold means no
-// removal can be refused and no addition made, at any rank. Let p_w be the
-// weakest member's value (members are never deferred) and d a deferred entry,
-// p_d > threshold.
-// - p_w > threshold: the member is removed at any rank; +infinity may only
-//   undercount the entries below it, which changes no rank that matters.
-// - p_w <= threshold: no deferred entry is below or ties with it, so its
-//   rank range, and the range test, are exact.
-// - Addition: if the smallest non-member value is within the threshold, it
-//   and every entry tied with it or below it are computed ones, so the
-//   strongest non-member, its ties and its rank range are exact. Otherwise
-//   every non-member, deferred or not, is above the threshold: nothing is
-//   added, which the +infinity (or computed) key above it also gives.
-// - A deferred entry is never NaN, so the NaN test sees the computed ones.
-// When decide_unsorted cannot decide, the ranking itself is needed: then
-// the deferred entries get keys that order every pair as their p-values
-// would (surrogate_keys.h), computing only the few that need it, and
-// heap_sort3 ranks them all; where those keys cannot be proved right,
-// every p-value is computed first, as before.
-template <typename DeferredTests>
-pass_decision decide_pass(double* pvalues, int* index, int m, const std::uint8_t* member_flags,
-                          const decision_rule& rule, DeferredTests& tests, surrogate_scratch& scratch,
-                          pass_route& route) {
+// ranked by heap_sort3. `pass` is a pass_pvalues (or has its members):
+// p-values and index, some entries perhaps deferred. Contract: the deferred
+// ones are computed only where the decision needs them, and the decision is
+// the same (docs/deferred-pvalues.md, step 4). The p-values and index may be
+// left sorted.
+template <typename Pass>
+pass_decision decide_pass(Pass& pass, const std::uint8_t* member_flags, const decision_rule& rule,
+                          surrogate_scratch& scratch, pass_route& route) {
+    double* pvalues = pass.pvalues.data();
+    int* index = pass.index.data();
+    const int m = static_cast<int>(pass.pvalues.size());
     const pass_decision decision = decide_unsorted(pvalues, index, m, member_flags, rule);
     if (decision.change != pass_change::undecided) return decision;
     route.sorted = true;
-    const deferred_tests deferred = tests.deferred();
-    if (deferred.count > 0) {
-        if (rank_by_surrogate_keys(pvalues, index, m, tests, deferred, scratch, route.computed))
+    const int deferred = pass.deferred().count;
+    if (deferred > 0) {
+        if (rank_by_surrogate_keys(pass, scratch, route.computed))
             return decide_sorted(pvalues, index, m, member_flags, rule);
-        tests.complete_deferred(pvalues);
+        pass.complete_all();
         route.completed = true;
-        route.computed = deferred.count;
+        route.computed = deferred;
     }
     heap_sort3(static_cast<std::size_t>(m), pvalues, index, index);
     return decide_sorted(pvalues, index, m, member_flags, rule);

@@ -27,16 +27,28 @@ struct running_target {
     int target;
     int pass;
     int members;
+    std::chrono::steady_clock::duration running;
 };
+
+// ", 48s", ", 12m40s", ", 2h05m"; nothing under a second.
+std::string time_so_far(std::chrono::steady_clock::duration elapsed) {
+    const long long seconds = std::chrono::duration_cast<std::chrono::seconds>(elapsed).count();
+    if (seconds < 1) return "";
+    if (seconds < 60) return strprintf(", %llds", seconds);
+    if (seconds < 3600) return strprintf(", %lldm%02llds", seconds / 60, seconds % 60);
+    return strprintf(", %lldh%02lldm", seconds / 3600, seconds / 60 % 60);
+}
 
 }  // namespace
 
+std::FILE* progress_terminal() { return isatty(STDERR_FILENO) == 1 ? stderr : nullptr; }
+
 progress_line::progress_line(std::string label, long long total, int n_slots, std::span<const std::string> names)
-    : progress_line(std::move(label), total, n_slots, names, true) {}
+    : progress_line(std::move(label), total, n_slots, names, progress_terminal()) {}
 
 progress_line::progress_line(std::string label, long long total, int n_slots, std::span<const std::string> names,
-                             bool shown)
-    : progress_line(std::move(label), total, n_slots, names, shown && isatty(STDERR_FILENO) == 1 ? stderr : nullptr,
+                             std::FILE* out)
+    : progress_line(std::move(label), total, n_slots, names, out,
                     std::chrono::duration_cast<std::chrono::milliseconds>(QUIET_PERIOD)) {}
 
 progress_line::progress_line(std::string label, long long total, int n_slots, std::span<const std::string> names,
@@ -76,33 +88,45 @@ void progress_line::advance(long long items) {
     if (lock.owns_lock()) draw();
 }
 
-std::string progress_line::text(std::size_t width) const {
+std::string progress_line::text(std::size_t width, std::chrono::steady_clock::time_point now) const {
     const long long done = done_.load(std::memory_order_relaxed);
-    std::string line = strprintf("%s: %lld/%lld %s", label_.c_str(), done, total_, unit_.c_str());
-    if (estimate_time_left_ && done > 0 && done < total_) line += time_left(done);
+    std::string line =
+        strprintf("%s: %lld/%lld %s", label_.c_str(), done, total_, unit_.c_str()) + time_so_far(now - start_);
+    if (estimate_time_left_ && done > 0 && done < total_) line += time_left(done, now);
     std::vector<running_target> running;
     for (int s = 0; s < n_slots_; ++s) {
         const progress_slot& slot = slots_[static_cast<std::size_t>(s)];
         const int target = slot.target.load(std::memory_order_relaxed);
         if (target < 0) continue;
-        running.push_back(
-            {target, slot.pass.load(std::memory_order_relaxed), slot.members.load(std::memory_order_relaxed)});
+        // A slot shows its time once the target's first pass has begun (since is set).
+        const auto since = slot.since.load(std::memory_order_relaxed);
+        const auto running_for = since == 0 ? std::chrono::steady_clock::duration::zero()
+                                            : now.time_since_epoch() - std::chrono::steady_clock::duration(since);
+        running.push_back({target, slot.pass.load(std::memory_order_relaxed),
+                           slot.members.load(std::memory_order_relaxed), running_for});
     }
     // The targets that have run longest first: they are what the run waits for.
     std::stable_sort(running.begin(), running.end(),
                      [](const running_target& a, const running_target& b) { return a.pass > b.pass; });
     for (std::size_t k = 0; k < running.size() && k < SHOWN_TARGETS; ++k) {
         const running_target& r = running[k];
-        line += strprintf(" | %s: pass %d, %d members", variable_label(names_, r.target).c_str(), r.pass, r.members);
+        line += strprintf(" | %s: pass %d, %d members", variable_label(names_, r.target).c_str(), r.pass, r.members) +
+                time_so_far(r.running);
     }
     if (running.size() > SHOWN_TARGETS) line += strprintf(" | +%zu more", running.size() - SHOWN_TARGETS);
     if (line.size() > width) line.resize(width);
     return line;
 }
 
+void progress_line::count_as(std::string unit, bool estimate_time_left) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    unit_ = std::move(unit);
+    estimate_time_left_ = estimate_time_left;
+}
+
 // ", about 3 min left" at the pace of the items finished so far.
-std::string progress_line::time_left(long long done) const {
-    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start_;
+std::string progress_line::time_left(long long done, std::chrono::steady_clock::time_point now) const {
+    const std::chrono::duration<double> elapsed = now - start_;
     const double seconds = elapsed.count() / static_cast<double>(done) * static_cast<double>(total_ - done);
     if (seconds < 120) return strprintf(", about %d s left", static_cast<int>(seconds + 0.5));
     return strprintf(", about %d min left", static_cast<int>(seconds / 60 + 0.5));

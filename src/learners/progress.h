@@ -1,8 +1,11 @@
 #pragma once
-// A progress line on standard error, updated in place:
-//   IAMB1: 412/1000 targets | X17: pass 153, 148 members | X902: pass 12, 9 members
-// with the targets still running, longest first. Shown only when standard
-// error is a terminal and the run has taken more than a couple of seconds;
+// A progress line on a terminal, updated in place:
+//   IAMB1: 412/1000 targets, 13m05s | X17: pass 153, 148 members, 12m40s | X902: pass 12, 9 members, 48s
+// with the run's time so far and the targets still running, longest first,
+// each with its own time so far (from a second on). Shown only on the terminal
+// that whoever runs the learners names (learner_setting::progress: the
+// program names standard error when that is a terminal), and only once the
+// run has taken more than a couple of seconds;
 // redrawn several times a second by a thread of its own, so that it moves
 // while one target grows for minutes. Never on standard output or in "res.txt".
 
@@ -25,8 +28,11 @@ struct progress_slot {
     std::atomic<int> target{-1};  // -1: between targets
     std::atomic<int> pass{0};
     std::atomic<int> members{0};
+    std::atomic<std::chrono::steady_clock::rep> since{0};  // when the target's first pass began
 
     void working(int on_target, int at_pass, int member_count) {
+        if (at_pass == 1)
+            since.store(std::chrono::steady_clock::now().time_since_epoch().count(), std::memory_order_relaxed);
         pass.store(at_pass, std::memory_order_relaxed);
         members.store(member_count, std::memory_order_relaxed);
         target.store(on_target, std::memory_order_relaxed);
@@ -34,12 +40,15 @@ struct progress_slot {
     void idle() { target.store(-1, std::memory_order_relaxed); }
 };
 
+// Standard error when it is a terminal, else null: where the program shows the line.
+std::FILE* progress_terminal();
+
 class progress_line {
 public:
-    // names: the variable names, for showing the running targets.
+    // names: the variable names, for showing the running targets. On progress_terminal().
     progress_line(std::string label, long long total, int n_slots, std::span<const std::string> names);
-    // shown false: nothing is ever drawn (a run inside a larger one with its own line).
-    progress_line(std::string label, long long total, int n_slots, std::span<const std::string> names, bool shown);
+    // On out, a terminal, when not null.
+    progress_line(std::string label, long long total, int n_slots, std::span<const std::string> names, std::FILE* out);
     // Writes to out (when not null) regardless of terminals, after quiet_period.
     progress_line(std::string label, long long total, int n_slots, std::span<const std::string> names, std::FILE* out,
                   std::chrono::milliseconds quiet_period);
@@ -52,23 +61,21 @@ public:
 
     // Names what is counted ("targets" unless told) and adds an estimate of
     // the time left from the pace so far (items of similar cost, such as resamples).
-    void count_as(std::string unit, bool estimate_time_left) {
-        unit_ = std::move(unit);
-        estimate_time_left_ = estimate_time_left;
-    }
+    void count_as(std::string unit, bool estimate_time_left);
 
     progress_slot& slot(int index) { return slots_[static_cast<std::size_t>(index)]; }
 
-    // The line as it would be shown now, at most width characters.
-    std::string text(std::size_t width) const;
+    // The line as it would be shown at now (default: now), at most width characters.
+    std::string text(std::size_t width) const { return text(width, std::chrono::steady_clock::now()); }
+    std::string text(std::size_t width, std::chrono::steady_clock::time_point now) const;
 
 private:
     void draw();
-    std::string time_left(long long done) const;
+    std::string time_left(long long done, std::chrono::steady_clock::time_point now) const;
     void redraw_until_stopped();
 
     std::string label_;
-    std::string unit_ = "targets";
+    std::string unit_ = "targets";  // guarded by mutex_, as the line's own thread reads it
     bool estimate_time_left_ = false;
     long long total_;
     std::span<const std::string> names_;

@@ -23,6 +23,8 @@ inline double lentz_step(double aa, double& c, double& d) {
 
 double log_beta_part(double a, double b) { return (log_gamma(a + b) - log_gamma(a)) - log_gamma(b); }
 
+// The reference path: betacf_lanes takes the same steps in four lanes, bit
+// for bit (the bit-for-bit tests compare the two).
 double betacf(double a, double b, double x) {
     const double s = a + b;
     const double p = a + 1;

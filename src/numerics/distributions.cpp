@@ -63,14 +63,13 @@ double studtp_with_log_beta(double t, double df, double ln_beta_part) {
     return 1 - 0.5 * ib;
 }
 
-// A Student t lower tail's continued-fraction work for the positive statistics
-// of one pass, with df and its log-beta part fixed; the rest one at a time.
-void student_upper_tails(const double* t, int count, double df, double ln_beta_part, double* out,
-                         student_scratch& scratch) {
-    if (!(df > 0)) {
-        for (int i = 0; i < count; ++i) out[i] = 1 - studtp_with_log_beta(t[i], df, ln_beta_part);
-        return;
-    }
+namespace {
+
+// Sends each positive statistic to the branch of its continued fraction
+// (below the threshold the fraction at u, at or above it the swapped one at
+// 1 - u) with its front factor; the ties and the few odd ones are done here.
+void split_student_branches(const double* t, int count, double df, double ln_beta_part, double* out,
+                            student_scratch& scratch) {
     const double a = df * 0.5;
     const double b = 0.5;
     const double threshold = (a + 1) / ((a + b) + 2);
@@ -92,12 +91,17 @@ void student_upper_tails(const double* t, int count, double df, double ln_beta_p
         double L = ln_beta_part;
         L = a * std::log(u) + L;
         L = b * std::log(1 - u) + L;
-        // Below the threshold the fraction at u; at or above it the swapped one at 1 - u.
         student_scratch::branch& branch = scratch.branches[u < threshold ? 0 : 1];
         branch.x.push_back(u < threshold ? u : 1 - u);
         branch.front.push_back(std::exp(L));
         branch.at.push_back(i);
     }
+}
+
+// Each branch's continued fractions side by side, and their tails.
+void finish_student_branches(double df, double* out, student_scratch& scratch) {
+    const double a = df * 0.5;
+    const double b = 0.5;
     for (int which = 0; which < 2; ++which) {
         student_scratch::branch& branch = scratch.branches[which];
         const int n = static_cast<int>(branch.x.size());
@@ -113,6 +117,20 @@ void student_upper_tails(const double* t, int count, double df, double ln_beta_p
             out[branch.at[k]] = 1 - (1 - 0.5 * ib);
         }
     }
+}
+
+}  // namespace
+
+// A Student t lower tail's continued-fraction work for the positive statistics
+// of one pass, with df and its log-beta part fixed; the rest one at a time.
+void student_upper_tails(const double* t, int count, double df, double ln_beta_part, double* out,
+                         student_scratch& scratch) {
+    if (!(df > 0)) {
+        for (int i = 0; i < count; ++i) out[i] = 1 - studtp_with_log_beta(t[i], df, ln_beta_part);
+        return;
+    }
+    split_student_branches(t, count, df, ln_beta_part, out, scratch);
+    finish_student_branches(df, out, scratch);
 }
 
 double studtp(double t, double df) {

@@ -73,49 +73,19 @@ double normalp_with_scale(double x, double mean, double variance, double scale);
 // error functions evaluated side by side. z is scratch.
 void normal_upper_tails(const double* x, int count, double variance, double scale, double* out,
                         error_function_scratch& scratch, std::vector<double>& z, std::vector<int>& at);
-// A floor under some upper tails, known without evaluating them:
-// 1 - normalp_with_scale(x, 0, variance, scale), as normal_upper_tails
-// computes it with variance > 0, is above NORMAL_UPPER_TAIL_FLOOR, and
-// evaluating it reports nothing, when x lies in the tie band around 0 (the
-// value is exactly 1 - 0.5), or when x >= 0 and its error-function argument
-// squared, y = z * z with z = x / scale formed as normal_upper_tails forms
-// them, is below NORMAL_UPPER_TAIL_SERIES_CUT.
-//
-// Why y < 1.4 suffices (u = 2^-53, P(a, y) the true regularised function):
-// - y = 0 gives erf 0 and the value 0.5. For 0 < y < 1.5 erf is the series
-//   S * F: S = del_0 + ... + del_N with del_0 = 2, del_n = del_{n-1} * (y / (n + 1/2)).
-//   The terms are positive and fall (y / (n + 1/2) < 1), so the partial sum
-//   is below the whole series; each computed term carries at most 2n
-//   roundings, so S <= (1 + u)^300 times the series, about 1 + 4e-14. For
-//   y < 1.4 the stop test (del < S * NUMERICS_EPS, S >= 2) holds by n = 13,
-//   far below NUMERICS_ITMAX: nothing is reported.
-// - F = exp((0.5 * log(y) - y) - g), g = log_gamma(0.5), which is ln(sqrt(pi))
-//   to within 1e-13 (a test checks it). The C library's log and exp are
-//   within a few units in the last place, so the exponent is off by at most
-//   about 1e-12 (|log y| <= 745) and F by a factor below 1 + 1e-11.
-// - So the computed erf is at most P(1/2, y) (1 + 1e-10) < P(1/2, 1.4) + 1e-10
-//   = erf(sqrt(1.4)) + 1e-10 < 0.9058, and the tail, 1 - ((erf + 1) * 0.5)
-//   with two more roundings, is above (1 - 0.9058) / 2 - 2u > 0.0471.
-// The margin over the floor (more than 15%) dwarfs every error above.
+// Contract (proved in docs/deferred-pvalues.md, step 1): an upper tail from
+// normal_upper_tails (variance > 0) whose x lies in the tie band, or has
+// y = (x / scale)^2 below NORMAL_UPPER_TAIL_SERIES_CUT, is above
+// NORMAL_UPPER_TAIL_FLOOR and its evaluation reports nothing.
 inline constexpr double NORMAL_UPPER_TAIL_FLOOR = 0.04;
 inline constexpr double NORMAL_UPPER_TAIL_SERIES_CUT = 1.4;
 
-// The same bound at a lower cut: y < 1.3 gives erf < erf(sqrt(1.3)) + 1e-10
-// < 0.89314 and an upper tail above 0.0534 - 2u.
+// The same below the lower cut, with the higher floor (docs/deferred-pvalues.md, step 1).
 inline constexpr double NORMAL_UPPER_TAIL_RANKING_FLOOR = 0.053;
 inline constexpr double NORMAL_UPPER_TAIL_RANKING_CUT = 1.3;
 
-// How far a tail below the series cut can lie from the true one. With y
-// below NORMAL_UPPER_TAIL_SERIES_CUT and x outside the tie band, the
-// computed value is within NORMAL_UPPER_TAIL_SERIES_ERROR of
-// (1 - P(1/2, y)) / 2, P at the computed y:
-// - the series stops at the first term del_N < S * NUMERICS_EPS. Then
-//   y / (N + 3/2) < 1/2 (with y < 1.4 a ratio of 1/2 or more needs N <= 1,
-//   where del_1 = 2y / 1.5 is nowhere near S * NUMERICS_EPS), so the terms
-//   left out sum to less than del_N: S falls short of the series by less
-//   than NUMERICS_EPS relative, and exceeds it by at most 4e-14 (above);
-// - with F's 1e-11 the computed erf is P (1 + e), -5.1e-9 < e < 1e-10, so
-//   within 4.7e-9 of P (P < 0.906), and the tail's two roundings add 2^-54.
+// Below the series cut and outside the tie band, a computed tail is within
+// this of (1 - P(1/2, y)) / 2 (docs/deferred-pvalues.md, step 1).
 inline constexpr double NORMAL_UPPER_TAIL_SERIES_ERROR = 2.5e-9;
 
 // Lower-tail probability of Student's t distribution with df degrees of freedom (any positive real).

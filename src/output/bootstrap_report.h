@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "bootstrap/edge_tally.h"
+#include "scoring/edge_tally.h"
 #include "common/run_timer.h"
 #include "output/run_report.h"
 

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 
 #include "common/fatal_error.h"
 #include "common/file_io.h"
@@ -41,13 +42,17 @@ std::string table_header() { return older_table_header() + ",bootstrap,threshold
 
 namespace {
 
-// Whether the table open at fd begins with the older header's line (LF or CR LF).
+// Whether the table open at fd begins with the older header's line (ended by
+// LF, CR LF or the end of the file).
 bool has_older_header(int fd) {
-    const std::string older = older_table_header() + "\n";
-    std::string start(older.size(), '\0');
-    if (::pread(fd, start.data(), start.size(), 0) != static_cast<ssize_t>(start.size())) return false;
-    return start == older ||
-           (start.compare(0, older.size() - 1, older, 0, older.size() - 1) == 0 && start[older.size() - 1] == '\r');
+    const std::string older = older_table_header();
+    std::string start(older.size() + 2, '\0');
+    const ssize_t got = ::pread(fd, start.data(), start.size(), 0);
+    if (got < static_cast<ssize_t>(older.size())) return false;
+    start.resize(static_cast<std::size_t>(got));
+    if (start.compare(0, older.size(), older) != 0) return false;
+    const std::string end = start.substr(older.size());
+    return end.empty() || end[0] == '\n' || end == "\r" || end == "\r\n";
 }
 
 // The row without its last three fields (numbers or empty, never quoted).
@@ -60,6 +65,18 @@ std::string older_row(const std::string& row) {
 }  // namespace
 
 void check_table_file(const std::string& path) { check_appendable(path); }
+
+std::string table_header_warning(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string first;
+    if (!in || !std::getline(in, first) || first.empty()) return "";
+    if (!first.empty() && first.back() == '\r') first.pop_back();
+    if (first == table_header() || first == older_table_header()) return "";
+    return strprintf(
+        "Table %s: its first line is not the results table's header; the rows appended will not match "
+        "its columns. Give --table a file of its own.",
+        path.c_str());
+}
 
 void append_table_row(const std::string& path, const std::string& row) {
     const int fd = open_table(path);

@@ -16,6 +16,10 @@ std::string table_header();
 // created by the first row.
 void check_table_file(const std::string& path);
 
+// A line for standard error when path holds text whose first line is not
+// the header row (another file, another program's table); "" otherwise.
+std::string table_header_warning(const std::string& path);
+
 // Appends row (one line, line end included), preceded by the header when the
 // file is empty and by a line end when its last line has none. A row is
 // whole or absent: a write that fails part-way is taken back. A table begun

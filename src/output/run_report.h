@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "bootstrap/bootstrap.h"
+#include "common/bootstrap_request.h"
 #include "common/matrix.h"
 #include "common/run_timer.h"
 #include "scoring/report_structure.h"

@@ -49,18 +49,24 @@ network network_from_file(const options& opts) {
     return net;
 }
 
-void warn_about_gaussnet_limits(const std::string& prefix, int n_vars) {
+// Whether gaussnet needs --long-header for these names; says why on standard error.
+bool needs_long_header(const std::string& prefix, int n_vars) {
     const std::size_t longest = var_name(prefix, n_vars - 1).size();
     std::size_t header = 0;
     for (int v = 0; v < n_vars; ++v) header += var_name(prefix, v).size() + (v > 0);
     if (longest > gaussnet_max_name) {
-        std::fprintf(stderr, "gaussnet-sim: warning: names of %zu characters; gaussnet reads at most %zu\n", longest,
-                     gaussnet_max_name);
+        std::fprintf(stderr,
+                     "gaussnet-sim: warning: names of %zu characters; gaussnet reads at most %zu unless given "
+                     "--long-header\n",
+                     longest, gaussnet_max_name);
     }
     if (header > gaussnet_max_header) {
-        std::fprintf(stderr, "gaussnet-sim: warning: a header line of %zu characters; gaussnet reads at most %zu\n",
+        std::fprintf(stderr,
+                     "gaussnet-sim: warning: a header line of %zu characters; gaussnet reads at most %zu unless "
+                     "given --long-header\n",
                      header, gaussnet_max_header);
     }
+    return longest > gaussnet_max_name || header > gaussnet_max_header;
 }
 
 void prepare_outdir(const std::string& outdir) {
@@ -198,7 +204,7 @@ run_summary run_simulation(const options& opts) {
     const network net = build_network(opts, streams);
     const auto n_vars = static_cast<int>(net.arcs.rows());
     const linear_model model = make_model(net, opts.weight_lo, opts.weight_hi, opts.noise_sd, streams.weights);
-    warn_about_gaussnet_limits(opts.prefix, n_vars);
+    const bool long_header = needs_long_header(opts.prefix, n_vars);
 
     prepare_outdir(opts.outdir);
     const std::string data_path = (fs::path(opts.outdir) / "data.txt").string();
@@ -214,8 +220,8 @@ run_summary run_simulation(const options& opts) {
     publish_pair(data_file, net_file, opts.force);
 
     return {static_cast<std::int64_t>(model.parent.size()), data_path, net_path,
-            strprintf("cd %s && %s data.txt %d %d 1 0.05 0", shell_quote(opts.outdir).c_str(),
-                      gaussnet_program().c_str(), opts.n_cases, n_vars)};
+            strprintf("cd %s && %s %sdata.txt %d %d 1 0.05 0", shell_quote(opts.outdir).c_str(),
+                      gaussnet_program().c_str(), long_header ? "--long-header " : "", opts.n_cases, n_vars)};
 }
 
 int sim_main(int argc, const char* const* argv) {

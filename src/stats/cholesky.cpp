@@ -53,15 +53,23 @@ void invert_in_place(double* a, int n) {
     for (std::size_t cell = 0; cell < cells; ++cell) a[cell] = m[cell];
 }
 
-}  // namespace
-
-double partial_correlation(double* a, int n, int i, int j) {
+// L^-1 in a's lower triangle with the diagonal.
+void inverse_factor(double* a, int n) {
     std::vector<double> diag(n > 0 ? static_cast<std::size_t>(n) : 0);
     if (!cholesky_decompose(a, n, diag.data())) not_positive_definite(n);
     invert_factor(a, n, diag.data());
-    if (i >= 0 && i < n && j >= 0 && j < n) return correlation_from_columns(n, i, a + i, j, a + j, n);
+}
+
+}  // namespace
+
+double partial_correlation(double* a, int n, int i, int j) {
+    inverse_factor(a, n);
+    return correlation_from_columns(n, i, a + i, j, a + j, n);
+}
+
+void invert_positive_definite(double* a, int n) {
+    inverse_factor(a, n);
     invert_in_place(a, n);
-    return 1.0;
 }
 
 double correlation_from_columns(int n, int i, const double* column_i, int j, const double* column_j, long stride) {
@@ -75,9 +83,10 @@ double correlation_from_columns(int n, int i, const double* column_i, int j, con
     return -(cross / std::sqrt(s_j * s_i));
 }
 
-void not_positive_definite(int order) {
-    throw not_positive_definite_error(strprintf("No Cholesky decomposition (%d).", order));
-}
+singular_matrix_error::singular_matrix_error(int order)
+    : fatal_error(strprintf("No Cholesky decomposition (%d).", order)), order_(order) {}
+
+void not_positive_definite(int order) { throw singular_matrix_error(order); }
 
 void matrix_transpose(const double* source, int rows, int cols, double* result) {
     for (int r = 0; r < rows; ++r)

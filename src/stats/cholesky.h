@@ -10,12 +10,18 @@
 
 namespace gaussnet {
 
-// The fatal error of a matrix that is not positive definite, as its own type
-// so that a caller that can go on without the result (a bootstrap resample)
-// tells it from other failures.
-class not_positive_definite_error : public fatal_error {
+// "No Cholesky decomposition (n).": a matrix of order n that is not positive
+// definite. A blanket learner adds the target whose test met it and the
+// size of its blanket then, for the line that says why.
+class singular_matrix_error : public fatal_error {
 public:
-    using fatal_error::fatal_error;
+    explicit singular_matrix_error(int order);
+    int order() const { return order_; }
+    int target = -1;   // -1: not met by a blanket learner
+    int members = -1;  // the target's members when it was met
+
+private:
+    int order_;
 };
 
 // Factorises a = L L^T reading the upper triangle with the diagonal; writes L's
@@ -23,11 +29,15 @@ public:
 // Returns false at the first pivot that is not positive (a NaN goes on).
 bool cholesky_decompose(double* a, int n, double* diag);
 
-// Pair mode (0 <= i, j < n): the partial correlation of positions i and j given
-// the others. Any other i, j: invert mode, a becomes its inverse and the result
-// is 1.0. Throws fatal_error "No Cholesky decomposition (n)." when a is not
-// positive definite.
+// The partial correlation of positions i and j (0 <= i, j < n) given the
+// others, from a's upper triangle with the diagonal (the lower triangle is
+// overwritten). Throws fatal_error "No Cholesky decomposition (n)." when a is
+// not positive definite.
 double partial_correlation(double* a, int n, int i, int j);
+
+// Replaces a by its inverse, P = L^-T L^-1, reading only a's upper triangle
+// with the diagonal. Throws as partial_correlation does.
+void invert_positive_definite(double* a, int n);
 
 // The partial correlation of positions i and j from columns i and j of the
 // inverse factor X (entry k of a column at k * stride): with P = X^T X,
@@ -35,8 +45,7 @@ double partial_correlation(double* a, int n, int i, int j);
 // nonzero entry upward, and +0 when P[i][j] is 0.
 double correlation_from_columns(int n, int i, const double* column_i, int j, const double* column_j, long stride);
 
-// Throws not_positive_definite_error "No Cholesky decomposition (order)." for a
-// matrix of the given order that is not positive definite.
+// Throws the singular_matrix_error of a matrix of the given order.
 [[noreturn]] void not_positive_definite(int order);
 
 void matrix_transpose(const double* source, int rows, int cols, double* result);

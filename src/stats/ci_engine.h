@@ -3,27 +3,20 @@
 // the target against the target given the current members (a member given the
 // others). The results are bit-identical to testing each candidate with
 // ci_statistic and statistic_pvalue (test_pass_plain, the reference path);
-// only work that would be repeated is shared. ci_engine.cpp states the
-// mathematics. One engine per thread; its scratch is reused from pass to pass.
+// only work that would be repeated is shared. candidate_tests.h states the
+// mathematics. One engine per thread; its scratch is reused from pass to
+// pass, and it keeps nothing of one pass for the next.
 
 #include <cstdint>
 #include <memory>
 
 #include "common/matrix.h"
 #include "common/test_setting.h"
+#include "stats/pass_pvalues.h"
 
 namespace gaussnet {
 
 struct ci_engine_scratch;
-
-// The non-member tests that the last test_pass_deferring left deferred.
-struct deferred_tests {
-    const int* entries = nullptr;          // their entries in the pass, ascending
-    const double* correlations = nullptr;  // their partial correlations
-    int count = 0;
-    double variance = 0;  // their normal variance
-    double scale = 0;     // and scale, sqrt(variance + variance)
-};
 
 class ci_engine {
 public:
@@ -41,24 +34,19 @@ public:
     // for the first test (in ascending j) whose matrix is not positive definite.
     void test_pass(int target, const std::uint8_t* member_flags, int member_count, double* pvalues, int* index);
 
-    // test_pass, except that a non-member's p-value that is certainly above
-    // NORMAL_UPPER_TAIL_FLOOR (numerics.h) is not computed: its entry holds
-    // +infinity. Only Fisher's z defers. Returns the number of such entries;
-    // complete_deferred writes their p-values, the ones test_pass gives.
-    int test_pass_deferring(int target, const std::uint8_t* member_flags, int member_count, double* pvalues,
-                            int* index);
-    // Fills in the entries deferred by the last test_pass_deferring.
-    void complete_deferred(double* pvalues);
-    // Fills in the deferred entries at places which[0..count) of deferred().
-    void complete_deferred_some(const int* which, int count, double* pvalues);
-    deferred_tests deferred() const;
+    // test_pass as a value, except that a non-member's p-value that is
+    // certainly above NORMAL_UPPER_TAIL_FLOOR may be left deferred (see
+    // pass_pvalues; only Fisher's z defers). storage: a spent pass whose
+    // buffers are reused (its contents are not read).
+    pass_pvalues test_pass_deferring(int target, const std::uint8_t* member_flags, int member_count,
+                                     pass_pvalues&& storage = {});
 
     // The same results, one ci_statistic call per test (the reference path).
     void test_pass_plain(int target, const std::uint8_t* member_flags, int member_count, double* pvalues, int* index);
 
 private:
-    int run_pass(int target, const std::uint8_t* member_flags, int member_count, double* pvalues, int* index,
-                 bool defer);
+    void run_pass(int target, const std::uint8_t* member_flags, int member_count, double* pvalues, int* index,
+                  pass_pvalues* deferring);
 
     test_setting test_;
     int n_vars_;

@@ -17,14 +17,8 @@ double statistic_from_correlation(const test_setting& test, double r, int cond_s
 
 // The largest |r| whose Fisher z statistic, with a normal variance `variance`
 // and scale sqrt(variance + variance), certainly has an upper tail above
-// NORMAL_UPPER_TAIL_FLOOR by the series-region bound (numerics.h), or -1 when there is none:
-// tanh(0.999 sqrt(1.4) scale). Then |atanh r| <= 0.999 sqrt(1.4) scale, and the
-// computed statistic 0.5 log((1 + r) / (1 - r)) (four roundings and a log
-// within a few units in the last place: a relative error below 1e-14, plus
-// 1e-16 near r = 0) stays below that times 1 + 1e-13; its z squared, two more
-// roundings, stays below 0.998 * 1.4 (1 + 1e-12) < 1.4 for any scale above
-// 1e-12 (the scale is at least sqrt(2 / 2^31)). tanh's own few ulps are
-// nothing against the 0.1% margin.
+// NORMAL_UPPER_TAIL_FLOOR, or -1 when there is none: tanh(0.999 sqrt(1.4)
+// scale) (docs/deferred-pvalues.md, step 2).
 double fisher_deferrable_correlation(double variance, double scale);
 // The same for a lower cut y (at most NORMAL_UPPER_TAIL_SERIES_CUT):
 // tanh(0.999 sqrt(cut) scale), whose statistics have z squared below cut.

@@ -5,7 +5,7 @@
 // so the results are bit-identical; the lanes share the latency of each step
 // (a pivot's square root, a division) instead of waiting for it one by one.
 // Up to MAX_GROUPS groups at one position share the loops and the base's
-// products. (ci_engine.cpp states the mathematics and the notation.)
+// products. (candidate_tests.h states the mathematics and the notation.)
 //
 // Layouts (n = base order + 1, lanes fastest): upper[(r * n + x) * GROUP_LANES + g]
 // for the rows r >= p of the candidates' factors, diag[r * GROUP_LANES + g],

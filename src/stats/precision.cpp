@@ -11,14 +11,22 @@ namespace gaussnet {
 
 namespace {
 
+// body(r, zeros) for every r below n, over the threads; zeros is the
+// thread's scratch of n doubles, zeroed for each r.
+template <typename Body>
+void rows_with_zeros(int n_threads, int n, Body&& body) {
+    std::vector<std::vector<double>> scratch(static_cast<std::size_t>(n_threads));
+    parallel_for(n_threads, n, [&](std::int64_t row, int thread) {
+        std::vector<double>& zeros = scratch[static_cast<std::size_t>(thread)];
+        zeros.assign(static_cast<std::size_t>(n), 0.0);
+        body(static_cast<int>(row), zeros);
+    });
+}
+
 // Column r of L^-1 into the lower triangle (row k, column r for k >= r).
 void inverse_columns_in_place(int n_threads, DoubleMatrix& a, const std::vector<double>& diag) {
     const int n = static_cast<int>(a.rows());
-    std::vector<std::vector<double>> scratch(static_cast<std::size_t>(n_threads));
-    parallel_for(n_threads, n, [&](std::int64_t column, int thread) {
-        const int r = static_cast<int>(column);
-        std::vector<double>& values = scratch[static_cast<std::size_t>(thread)];
-        values.assign(static_cast<std::size_t>(n), 0.0);
+    rows_with_zeros(n_threads, n, [&](int r, std::vector<double>& values) {
         values[r] = 1;  // becomes 1 / diag[r]
         finish_inverse_column(a.data(), n, diag.data(), n, r, values.data());
         for (int k = r; k < n; ++k) a(k, r) = values[k];
@@ -39,11 +47,7 @@ bool all_finite(const DoubleMatrix& a, const std::vector<double>& diag) {
 // Row r's entries advance together, one k at a time.
 void precision_from_inverse(int n_threads, const DoubleMatrix& x, DoubleMatrix& p) {
     const int n = static_cast<int>(x.rows());
-    std::vector<std::vector<double>> scratch(static_cast<std::size_t>(n_threads));
-    parallel_for(n_threads, n, [&](std::int64_t row, int thread) {
-        const int r = static_cast<int>(row);
-        std::vector<double>& sums = scratch[static_cast<std::size_t>(thread)];
-        sums.assign(static_cast<std::size_t>(n), 0.0);
+    rows_with_zeros(n_threads, n, [&](int r, std::vector<double>& sums) {
         for (int k = r; k < n; ++k) {
             // c runs over r..k: X[k][c] is zero for c > k.
             add_scaled(sums.data() + r, x.row(k) + r, x(k, r), k - r + 1);
@@ -69,7 +73,7 @@ void invert_covariance(int n_threads, DoubleMatrix& cov) {
         for (int c = r + 1; c < n; ++c) work(r, c) = 0;
     if (!all_finite(work, diag)) {
         // Infinities or NaNs would turn the zero terms into NaNs: take every term.
-        partial_correlation(cov.data(), n, -1, -1);
+        invert_positive_definite(cov.data(), n);
         return;
     }
     precision_from_inverse(n_threads, work, cov);

@@ -5,7 +5,7 @@
 namespace gaussnet {
 
 // Replaces the covariance matrix by its inverse, the precision matrix, exactly
-// as partial_correlation's invert mode computes it (P = L^-T L^-1).
+// as invert_positive_definite computes it (P = L^-T L^-1).
 void invert_covariance(int n_threads, DoubleMatrix& cov);
 
 }  // namespace gaussnet

@@ -35,7 +35,6 @@ learner_setting quiet_setting(int n_cases, int threads) {
     setting.test = test_setting{test_kind::fisher_z, n_cases};
     setting.alpha = 0.05;
     setting.n_threads = threads;
-    setting.show_progress = false;
     return setting;
 }
 
@@ -63,7 +62,7 @@ edge_tally slow_tally(const bootstrap_request& request, const FloatMatrix& data,
                 for (int k = j + 1; k < n; ++k)
                     if (learned.graph(j, k) == 1 || learned.graph(k, j) == 1) ++tally.counts[j * n + k];
             ++tally.finished;
-        } catch (const not_positive_definite_error&) {
+        } catch (const singular_matrix_error&) {
             ++tally.failed;
         }
     }

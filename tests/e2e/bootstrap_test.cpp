@@ -99,7 +99,9 @@ TEST(Bootstrap, OlderTableKeepsItsLayout) {
     for (const char* table : {"old.csv", "new.csv"}) {
         std::vector<std::string> args = options;
         args.emplace_back(table);
-        ASSERT_EQ(run_program(GAUSSNET_BIN, example_args(args), dir).exit_status, 0);
+        const program_result run = run_program(GAUSSNET_BIN, example_args(args), dir);
+        ASSERT_EQ(run.exit_status, 0);
+        EXPECT_EQ(run.err.find("Table"), std::string::npos) << run.err;  // neither header is warned about
     }
     const std::string old_table = dir.read("old.csv");
     EXPECT_EQ(old_table.rfind(older, 0), 0u);

@@ -71,7 +71,10 @@ TEST(Startup, WrongArgumentCountPrintsUsage) {
         const program_result result = run(dir, words);
         EXPECT_EQ(result.exit_status, 2) << words.size();
         EXPECT_EQ(result.out, usage_message);
-        EXPECT_EQ(result.err, "");
+        // Standard error says what was wrong with the line.
+        EXPECT_EQ(result.err,
+                  "gaussnet: " + std::to_string(words.size()) +
+                      " arguments given, 6 or 8 expected; gaussnet --help lists the arguments and options.\n");
         EXPECT_FALSE(dir.exists("res.txt"));
     }
 }

@@ -90,11 +90,15 @@ TEST(DataFileHeader, DelimitersGiveTheSameNames) {
     }
 }
 
+// A quoted name is taken whole, separators inside included (RFC 4180); a
+// quote that encloses no whole name is an ordinary character.
 TEST(DataFileHeader, NamesAreTakenVerbatimButForEnclosingQuotes) {
     run_state state;
-    EXPECT_EQ(read_content("\"Raf\" p-38;x \xc3\xa9t\xc3\xa9 \"a\"\"b\" \"\" \"c d\"\n", 0, 7, &state), "");
-    EXPECT_EQ(state.var_names,
-              (std::vector<std::string>{"Raf", "p-38;x", "\xc3\xa9t\xc3\xa9", "a\"b", "\"\"", "\"c", "d\""}));
+    EXPECT_EQ(read_content("\"Raf\" p-38;x \xc3\xa9t\xc3\xa9 \"a\"\"b\" \"\" \"c d\",\"x,1\" \"u\"v w\" \"z\n", 0, 10,
+                           &state),
+              "");
+    EXPECT_EQ(state.var_names, (std::vector<std::string>{"Raf", "p-38;x", "\xc3\xa9t\xc3\xa9", "a\"b", "", "c d", "x,1",
+                                                         "\"u\"v", "w\"", "\"z"}));
 }
 
 TEST(DataFileHeader, QuotedNameLimitCountsTheNameWithoutQuotes) {
@@ -229,6 +233,49 @@ TEST(DataFileErrors, MissingFileOrDirectory) {
     state.data_file = dir.path().string();
     EXPECT_EQ(fatal_text([&] { read_data_file(state); }),
               "Cannot read data file " + state.data_file + ": Is a directory.");
+}
+
+}  // namespace
+}  // namespace gaussnet
+
+namespace gaussnet {
+namespace {
+
+// --- --row-names ---------------------------------------------------------
+
+struct row_names_case {
+    std::string content;
+    std::string message;  // after "Data file <path>"; "" when read
+};
+
+// Each case is one line: a label (quoted ones may hold separators), then
+// n_vars values. The header's first name goes when it is empty or one too many.
+TEST(DataFileRowNames, LabelsAreSkippedAndEachLineIsOneCase) {
+    const row_names_case cases[] = {
+        {"\"\",\"a\",\"b\"\n\"1\",1,2\n\"2\",3,4\n", ""},
+        {",a,b\n0,1,2\n1,3,4\n", ""},
+        {"id a b\ns1 1 2\n\n\"s 2, x\" 3 4", ""},
+        {"a,b\nr1,1,2\nr2,3,4\n", ""},
+        {"id a b\ns1 1 2\ns2 3\n4\n", ": line 3 holds 1 values after its row name, fewer than n_vars (2)."},
+        {"id a b\ns1 1 2 9\ns2 3 4\n", ": line 2 holds 3 values after its row name, more than n_vars (2)."},
+        {"id a b\ns1 1 2\ns2 3 4 5\n", ": line 3 holds 3 values after its row name, more than n_vars (2)."},
+        {"id a b\ns1,,2\ns2 3 4\n", ": case 1, variable a: not a number (empty field)."},
+    };
+    for (const auto& c : cases) {
+        temp_dir dir;
+        dir.write("data.txt", c.content);
+        run_state state = data_state(dir, 2, 2);
+        state.reading.row_names = true;
+        const std::string message = fatal_text([&] { read_data_file(state); });
+        if (!c.message.empty()) {
+            EXPECT_EQ(message, "Data file " + state.data_file + c.message) << c.content;
+            continue;
+        }
+        EXPECT_EQ(message, "") << c.content;
+        EXPECT_EQ(state.var_names, (std::vector<std::string>{"a", "b"})) << c.content;
+        EXPECT_EQ(cells(state), (std::vector<float>{1, 2, 3, 4})) << c.content;
+        EXPECT_TRUE(state.warnings.empty()) << c.content;
+    }
 }
 
 }  // namespace

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "common/fatal_error.h"
-#include "learners/blanket.h"
+#include "learners/adjustment.h"
 #include "learners/pass_decision.h"
 #include "numerics/numerics.h"
 #include "stats/ci_engine.h"
@@ -82,11 +82,11 @@ void compare_pass(ci_engine& full, ci_engine& lazy, int target, const std::vecto
     const int m = static_cast<int>(flags.size()) - 1;
     p_full.assign(m, 0);
     index.assign(m, 0);
-    std::vector<double> p_lazy(m, 0);
-    std::vector<int> index_lazy(m, 0);
     full.test_pass(target, flags.data(), member_count, p_full.data(), index.data());
-    const int deferred = lazy.test_pass_deferring(target, flags.data(), member_count, p_lazy.data(), index_lazy.data());
-    ASSERT_EQ(index_lazy, index);
+    const pass_pvalues lazy_pass = lazy.test_pass_deferring(target, flags.data(), member_count);
+    const std::vector<double>& p_lazy = lazy_pass.pvalues;
+    const int deferred = lazy_pass.deferred().count;
+    ASSERT_EQ(lazy_pass.index, index);
     int infinities = 0;
     for (int e = 0; e < m; ++e) {
         if (std::isinf(p_lazy[e])) {
@@ -98,36 +98,35 @@ void compare_pass(ci_engine& full, ci_engine& lazy, int target, const std::vecto
         }
     }
     ASSERT_EQ(infinities, deferred);
-    std::vector<double> completed = p_lazy;
-    lazy.complete_deferred(completed.data());
-    ASSERT_EQ(lazy.deferred().count, deferred);
-    ASSERT_EQ(std::memcmp(completed.data(), p_full.data(), sizeof(double) * static_cast<std::size_t>(m)), 0);
+    pass_pvalues completed = lazy_pass;
+    completed.complete_all();
+    ASSERT_EQ(completed.deferred().count, deferred);
+    ASSERT_EQ(std::memcmp(completed.pvalues.data(), p_full.data(), sizeof(double) * static_cast<std::size_t>(m)), 0);
     ++t.passes;
     t.deferred_entries += deferred;
     t.tied_at_zero += std::count(p_full.begin(), p_full.end(), 0.0) >= 2;
 
     const double harmonic = harmonic_number(m);
     for (const double threshold : thresholds_of(p_full, harmonic, rng))
-        for (const int variant : {1, 2}) {
+        for (const iamb_variant variant : {iamb_variant::plain, iamb_variant::adjusted}) {
             const decision_rule rule{variant, harmonic, threshold};
             const test_setting fisher{test_kind::fisher_z, 0};
-            if (!may_defer_pvalues(fisher, rule)) continue;
-            std::vector<double> p = p_lazy;
-            std::vector<int> idx = index;
+            if (!may_defer_pvalues(fisher, rule.threshold)) continue;
+            pass_pvalues pass = lazy_pass;
+            const std::vector<int>& idx = pass.index;
             pass_route route;
-            const pass_decision lazy_decision =
-                decide_pass(p.data(), idx.data(), m, flags.data(), rule, lazy, surrogates, route);
+            const pass_decision lazy_decision = decide_pass(pass, flags.data(), rule, surrogates, route);
             std::vector<double> p_sorted = p_full;
             std::vector<int> idx_sorted = index;
             const pass_decision expected = full_decision(p_sorted, idx_sorted, flags, rule);
             ASSERT_EQ(static_cast<int>(lazy_decision.change), static_cast<int>(expected.change))
-                << "threshold " << threshold << " variant " << variant;
+                << "threshold " << threshold << " variant " << static_cast<int>(variant);
             ASSERT_EQ(lazy_decision.variable, expected.variable);
             ++t.decisions;
             if (deferred > 0 && !route.completed) ++t.decided_without_completing;
             if (deferred > 0 && route.sorted && !route.completed) {
                 // Ranked on surrogate keys: the very permutation of the full sort.
-                ASSERT_EQ(idx, idx_sorted) << "threshold " << threshold << " variant " << variant;
+                ASSERT_EQ(idx, idx_sorted) << "threshold " << threshold << " variant " << static_cast<int>(variant);
                 ++t.ranked_by_surrogates;
             }
         }
@@ -159,10 +158,8 @@ TEST(DeferredPvalues, DecideEveryPassAsTheFullRanking) {
                     compare_pass(full, lazy, target, flags, member_count, rng, t, p, index, surrogates);
                 } catch (const fatal_error& error) {
                     // Both engines meet the same failing test first.
-                    std::vector<double> p_lazy(static_cast<std::size_t>(n_vars - 1));
-                    std::vector<int> i_lazy(static_cast<std::size_t>(n_vars - 1));
                     try {
-                        lazy.test_pass_deferring(target, flags.data(), member_count, p_lazy.data(), i_lazy.data());
+                        lazy.test_pass_deferring(target, flags.data(), member_count);
                     } catch (const fatal_error& lazy_failure) {
                         lazy_error = lazy_failure.what();
                     }
@@ -172,7 +169,7 @@ TEST(DeferredPvalues, DecideEveryPassAsTheFullRanking) {
                 }
                 if (HasFatalFailure()) return;
                 // Walk on as IAMB2 at 0.05 would, with a random member now and then.
-                const decision_rule rule{2, harmonic_number(n_vars - 1), 0.025};
+                const decision_rule rule{iamb_variant::adjusted, harmonic_number(n_vars - 1), 0.025};
                 std::vector<double> p_sorted = p;
                 std::vector<int> index_sorted = index;
                 const pass_decision d = full_decision(p_sorted, index_sorted, flags, rule);

@@ -41,7 +41,7 @@ TEST(PassDecision, UnsortedAgreesWithSortedWheneverItDecides) {
             index.push_back(v);
         }
         const int m = static_cast<int>(p.size());
-        for (int variant : {1, 2}) {
+        for (const iamb_variant variant : {iamb_variant::plain, iamb_variant::adjusted}) {
             double h = 0;
             for (int k = 1; k <= m; ++k) h = h + 1.0 / k;
             const decision_rule rule{variant, h, 0.025};
@@ -61,7 +61,7 @@ TEST(PassDecision, TiesThatMatterAreLeftToTheSort) {
     const std::vector<double> p = {0.0, 0.5, 0.0};
     const std::vector<int> index = {0, 1, 3};
     const std::vector<std::uint8_t> flags = {0, 0, 0, 0};
-    const decision_rule rule{1, 0.0, 0.025};
+    const decision_rule rule{iamb_variant::plain, 0.0, 0.025};
     EXPECT_EQ(decide_unsorted(p.data(), index.data(), 3, flags.data(), rule).change, pass_change::undecided);
     const pass_decision sorted = sorted_decision(p, index, flags, rule);
     EXPECT_EQ(sorted.change, pass_change::addition);
@@ -78,7 +78,7 @@ TEST(PassDecision, ThresholdsAreStrictForRemovalAndInclusiveForAddition) {
         pass_change expected;
         int variable;
     };
-    const decision_rule rule{1, 0.0, 0.025};
+    const decision_rule rule{iamb_variant::plain, 0.0, 0.025};
     const std::vector<int> index = {0, 1};
     const std::vector<threshold_case> cases = {
         {{1, 0, 0}, pass_change::none, -1},     // member 0 exactly at alpha/2 stays; non-member 1 is too weak

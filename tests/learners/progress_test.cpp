@@ -33,6 +33,20 @@ TEST(ProgressLine, ShowsTheLongestRunningTargetsFirst) {
     EXPECT_EQ(line.text(30), "IAMB1: 1/6 targets | C: pass 4");
 }
 
+// The run's time and each target's time since its first pass, from a second on.
+TEST(ProgressLine, ShowsTheTimesSoFar) {
+    progress_line line("IAMB1", 6, 2, names, nullptr, milliseconds(0));
+    line.slot(0).working(1, 1, 0);
+    line.slot(0).working(1, 2, 1);  // later passes keep the target's start
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(line.text(200, start), "IAMB1: 0/6 targets | B: pass 2, 1 members");
+    EXPECT_EQ(line.text(200, start + std::chrono::seconds(75)),
+              "IAMB1: 0/6 targets, 1m15s | B: pass 2, 1 members, 1m15s");
+    line.slot(1).working(4, 1, 0);
+    EXPECT_EQ(line.text(200, std::chrono::steady_clock::now() + std::chrono::hours(2)).substr(0, 29),
+              "IAMB1: 0/6 targets, 2h00m | B");
+}
+
 // Nothing finishes, yet the line is redrawn with the running target's pass
 // and member counts; it is cleared at the end.
 TEST(ProgressLine, MovesWhileATargetRuns) {

@@ -7,9 +7,10 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
+#include <span>
 #include <vector>
 
-#include "learners/blanket.h"
+#include "learners/adjustment.h"
 #include "learners/pass_decision.h"
 #include "learners/surrogate_keys.h"
 #include "numerics/numerics.h"
@@ -19,8 +20,11 @@
 namespace gaussnet {
 namespace {
 
-// A pass's deferred tests as ci_engine keeps them, with its p-values.
+// A pass as ci_engine returns it: its keys (+infinity where deferred), its
+// index and its deferred tests, with their p-values.
 struct fake_pass {
+    std::vector<double> pvalues;
+    std::vector<int> index;
     double variance = 0, scale = 0;
     std::vector<int> entries;
     std::vector<double> correlations;
@@ -33,13 +37,13 @@ struct fake_pass {
     deferred_tests deferred() const {
         return {entries.data(), correlations.data(), static_cast<int>(entries.size()), variance, scale};
     }
-    void complete_deferred(double* pvalues) {
+    void complete_all() {
         for (std::size_t i = 0; i < entries.size(); ++i) pvalues[entries[i]] = pvalue_of(correlations[i]);
         completed += static_cast<int>(entries.size());
     }
-    void complete_deferred_some(const int* which, int count, double* pvalues) {
-        for (int i = 0; i < count; ++i) pvalues[entries[which[i]]] = pvalue_of(correlations[which[i]]);
-        completed += count;
+    void complete(std::span<const int> which) {
+        for (const int place : which) pvalues[entries[place]] = pvalue_of(correlations[place]);
+        completed += static_cast<int>(which.size());
     }
 };
 
@@ -138,12 +142,12 @@ TEST(SurrogateKeys, RankEveryPassAsItsPValues) {
             std::vector<int> expected_index = pass.index;
             heap_sort3(expected_keys.size(), expected_keys.data(), expected_index.data(), expected_index.data());
 
-            std::vector<double> keys = pass.deferred_keys;
-            std::vector<int> index = pass.index;
+            pass.tests.pvalues = pass.deferred_keys;
+            pass.tests.index = pass.index;
+            const std::vector<int>& index = pass.tests.index;
             surrogate_scratch scratch;
             int computed_here = 0;
-            const bool ok = rank_by_surrogate_keys(keys.data(), index.data(), m, pass.tests, pass.tests.deferred(),
-                                                   scratch, computed_here);
+            const bool ok = rank_by_surrogate_keys(pass.tests, scratch, computed_here);
             ++trials;
             deferred += static_cast<long long>(pass.tests.entries.size());
             if (!ok) {
@@ -186,7 +190,7 @@ TEST(SurrogateKeys, DecidePassAsTheFullRanking) {
         for (const int e : pass.tests.entries) deferred[e] = true;
         for (int k = 0; k < m; ++k)
             if (!deferred[k] && rng() % 2 == 0) flags[k] = 1;
-        for (const int variant : {1, 2}) {
+        for (const iamb_variant variant : {iamb_variant::plain, iamb_variant::adjusted}) {
             const decision_rule rule{variant, harmonic_number(m), 0.025};
             std::vector<double> full = pass.full;
             std::vector<int> full_index = pass.index;
@@ -195,12 +199,11 @@ TEST(SurrogateKeys, DecidePassAsTheFullRanking) {
                 heap_sort3(full.size(), full.data(), full_index.data(), full_index.data());
                 expected = decide_sorted(full.data(), full_index.data(), m, flags.data(), rule);
             }
-            std::vector<double> keys = pass.deferred_keys;
-            std::vector<int> index = pass.index;
+            pass.tests.pvalues = pass.deferred_keys;
+            pass.tests.index = pass.index;
             surrogate_scratch scratch;
             pass_route route;
-            const pass_decision got =
-                decide_pass(keys.data(), index.data(), m, flags.data(), rule, pass.tests, scratch, route);
+            const pass_decision got = decide_pass(pass.tests, flags.data(), rule, scratch, route);
             ASSERT_EQ(static_cast<int>(got.change), static_cast<int>(expected.change)) << "trial " << trial;
             ASSERT_EQ(got.variable, expected.variable) << "trial " << trial;
             surrogate_passes += route.sorted && !route.completed && !pass.tests.entries.empty();

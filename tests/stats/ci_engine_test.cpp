@@ -138,5 +138,35 @@ TEST(CiEngine, ReportsTheFirstFailingTestsOrder) {
     }
 }
 
+// A deferring pass is a value: passes taken one after another each complete,
+// in any order and in parts, to the p-values test_pass gives for their own target.
+TEST(DeferredPass, EachPassCompletesToItsOwnPvalues) {
+    const int n = 60;
+    const run_state state = random_state(n, 200, 11u);
+    const test_setting test = setting_of(state, 0);
+    DoubleMatrix cov(n, n);
+    estimate_covariance(state.data_matrix, 1, cov);
+    ci_engine engine(test, cov);
+    std::vector<std::uint8_t> flags(n, 0);
+    flags[3] = flags[20] = 1;
+    const int targets[] = {0, 7, 41};
+    std::vector<pass_pvalues> passes;
+    for (const int target : targets) passes.push_back(engine.test_pass_deferring(target, flags.data(), 2));
+    for (int t = 2; t >= 0; --t) {
+        pass_pvalues& pass = passes[static_cast<std::size_t>(t)];
+        const int count = pass.deferred().count;
+        ASSERT_GT(count, 2);
+        std::vector<int> even, odd;
+        for (int place = 0; place < count; ++place) (place % 2 == 0 ? even : odd).push_back(place);
+        pass.complete(odd);
+        pass.complete(even);
+        std::vector<double> p(n - 1);
+        std::vector<int> index(n - 1);
+        engine.test_pass(targets[t], flags.data(), 2, p.data(), index.data());
+        EXPECT_EQ(pass.index, index);
+        for (int e = 0; e < n - 1; ++e) EXPECT_TRUE(same_bits(pass.pvalues[e], p[e])) << "target " << targets[t];
+    }
+}
+
 }  // namespace
 }  // namespace gaussnet

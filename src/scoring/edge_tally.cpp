@@ -1,4 +1,4 @@
-#include "bootstrap/edge_tally.h"
+#include "scoring/edge_tally.h"
 
 #include <algorithm>
 

@@ -1,0 +1,150 @@
+#include "learners/blanket.h"
+
+#include <memory>
+#include <set>
+#include <vector>
+
+#include "common/parallel.h"
+#include "common/text.h"
+#include "learners/adjustment.h"
+#include "learners/pass_decision.h"
+#include "learners/progress.h"
+#include "stats/cholesky.h"
+#include "stats/ci_engine.h"
+#include "stats/heap_sort.h"
+
+namespace gaussnet {
+
+namespace {
+
+std::vector<int> members_of(const std::vector<std::uint8_t>& flags) {
+    std::vector<int> members;
+    for (int v = 0; v < static_cast<int>(flags.size()); ++v)
+        if (flags[v] == 1) members.push_back(v);
+    return members;
+}
+
+}  // namespace
+
+blanket_learner::blanket_learner(const learner_setting& setting, int n_vars, pass_tester tester)
+    : setting_(setting),
+      n_vars_(n_vars),
+      flags_(static_cast<std::size_t>(n_vars)),
+      harmonic_(harmonic_number(n_vars - 1)) {
+    // The caller's tests defer nothing.
+    run_pass_ = [tester = std::move(tester), m = n_vars - 1](int target, const std::uint8_t* flags, int count,
+                                                             pass_pvalues& pass) {
+        pass.start(m, test_setting{}, count);
+        tester(target, flags, count, pass.pvalues.data(), pass.index.data());
+    };
+}
+
+blanket_learner::blanket_learner(const learner_setting& setting, const DoubleMatrix& cov)
+    : blanket_learner(setting, static_cast<int>(cov.rows()), pass_tester()) {
+    engine_ = std::make_unique<ci_engine>(setting.test, cov);
+    ci_engine* engine = engine_.get();
+    if (may_defer_pvalues(setting.test, pvalue_threshold(setting.alpha))) {
+        run_pass_ = [engine](int target, const std::uint8_t* flags, int count, pass_pvalues& pass) {
+            pass = engine->test_pass_deferring(target, flags, count, std::move(pass));
+        };
+        return;
+    }
+    run_pass_ = [engine, test = setting.test, m = n_vars_ - 1](int target, const std::uint8_t* flags, int count,
+                                                               pass_pvalues& pass) {
+        pass.start(m, test, count);
+        engine->test_pass(target, flags, count, pass.pvalues.data(), pass.index.data());
+    };
+}
+
+blanket_learner::~blanket_learner() = default;
+
+bool blanket_learner::change_one(const decision_rule& rule, int& member_count) {
+    pass_route route;
+    const pass_decision decision = decide_pass(pass_, flags_.data(), rule, surrogates_, route);
+    if (decision.change == pass_change::removal) {
+        flags_[decision.variable] = 0;
+        --member_count;
+        return true;
+    }
+    if (decision.change == pass_change::addition) {
+        flags_[decision.variable] = 1;
+        ++member_count;
+        return true;
+    }
+    return false;
+}
+
+const std::vector<std::uint8_t>& blanket_learner::learn(iamb_variant variant, int target) {
+    std::fill(flags_.begin(), flags_.end(), 0);
+    int member_count = 0;
+    const decision_rule rule{variant, harmonic_, pvalue_threshold(setting_.alpha)};
+    std::set<std::vector<int>> seen;
+    try {
+        for (int pass = 1;; ++pass) {
+            if (progress_ != nullptr) progress_->working(target, pass, member_count);
+            // The passes may return to an earlier member set and then alternate
+            // for ever: stop there and keep that set.
+            if (!seen.insert(members_of(flags_)).second) {
+                setting_.diagnostics->write(
+                    strprintf("IAMB%d: the passes for target %s return to an earlier member set; keeping it.\n",
+                              static_cast<int>(variant), variable_label(setting_.var_names, target).c_str()));
+                break;
+            }
+            run_pass_(target, flags_.data(), member_count, pass_);
+            tests_ += n_vars_ - 1;
+            if (!change_one(rule, member_count)) break;
+        }
+    } catch (singular_matrix_error& failure) {
+        // Which target and how far it got, for the line that says why.
+        failure.target = target;
+        failure.members = member_count;
+        throw;
+    }
+    return flags_;
+}
+
+void set_blanket_row(ByteMatrix& learned_graph, int target, const std::vector<std::uint8_t>& flags) {
+    std::uint8_t* row = learned_graph.row(target);
+    for (std::size_t j = 0; j < flags.size(); ++j)
+        if (flags[j] == 1) row[j] = 1;
+}
+
+thread_learners::thread_learners(const learner_setting& setting, const DoubleMatrix& cov, int n_threads,
+                                 progress_line* progress)
+    : setting_(setting), cov_(cov), progress_(progress), learners_(static_cast<std::size_t>(n_threads)) {}
+
+thread_learners::~thread_learners() = default;
+
+const std::vector<std::uint8_t>& thread_learners::learn(int thread, iamb_variant variant, int target) {
+    auto& learner = learners_[static_cast<std::size_t>(thread)];
+    if (!learner) {
+        learner = std::make_unique<blanket_learner>(setting_, cov_);
+        if (progress_ != nullptr) learner->report_progress_to(&progress_->slot(thread));
+    }
+    return learner->learn(variant, target);
+}
+
+long long thread_learners::tests() const {
+    long long tests = 0;
+    for (const auto& learner : learners_)
+        if (learner) tests += learner->tests();
+    return tests;
+}
+
+long long learn_targets(const learner_setting& setting, iamb_variant variant, const std::vector<int>& targets,
+                        ByteMatrix& learned_graph, const DoubleMatrix& cov, const char* progress_label) {
+    progress_line progress(progress_label, static_cast<long long>(targets.size()), setting.n_threads,
+                           setting.var_names, setting.progress);
+    if (setting.distributor != nullptr)
+        return setting.distributor->learn(setting, variant, targets, learned_graph, cov, progress);
+    thread_learners learners(setting, cov, setting.n_threads, &progress);
+    parallel_for(setting.n_threads, static_cast<std::int64_t>(targets.size()), [&](std::int64_t item, int thread) {
+        const int target = targets[static_cast<std::size_t>(item)];
+        set_blanket_row(learned_graph, target, learners.learn(thread, variant, target));
+        progress.slot(thread).idle();
+        progress.advance();
+    });
+    return learners.tests();
+}
+
+}  // namespace gaussnet

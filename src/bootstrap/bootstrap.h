@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "scoring/edge_tally.h"
 #include "common/bootstrap_request.h"
 #include "common/matrix.h"
 #include "learners/learner.h"
+#include "scoring/edge_tally.h"
 
 namespace gaussnet {
 

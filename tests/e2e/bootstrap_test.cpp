@@ -113,6 +113,27 @@ TEST(Bootstrap, OlderTableKeepsItsLayout) {
     EXPECT_NE(new_table.find(",4,0.5,1\n"), std::string::npos);
 }
 
+// 48 of the example's cases: resamples with fewer distinct cases than variables
+// fail for EE; the frequencies are shares of those that finished.
+TEST(Bootstrap, FailedResamplesAreCountedAndLeftOut) {
+    temp_dir dir;
+    copy_example(dir);
+    const std::string data = dir.read("data.txt");
+    std::size_t end = 0;
+    for (int line = 0; line < 49; ++line) end = data.find('\n', end) + 1;
+    dir.write("data.txt", data.substr(0, end));
+    const program_result run = run_program(
+        GAUSSNET_BIN,
+        {"--learners", "EE", "--bootstrap", "20", "--export", "out", "data.txt", "48", "30", "0", "0.05", "0"}, dir);
+    ASSERT_EQ(run.exit_status, 0) << run.out;
+    EXPECT_NE(run.out.find(" EE bootstrap: \t 20 resamples, 8 failed, "), std::string::npos) << run.out;
+    const std::string strength = dir.read("out/EE.strength.csv");
+    EXPECT_EQ(strength.rfind("source,target,frequency,finished,failed\n", 0), 0u) << strength;
+    // Every line names the 12 that finished, and a pair learned by 11 of them has 11/12.
+    EXPECT_EQ(test::count_occurrences(strength, ",12,8\n") + 1, test::count_occurrences(strength, "\n"));
+    EXPECT_NE(strength.find(",0.9166666666666666,12,8\n"), std::string::npos);
+}
+
 struct bad_value {
     std::vector<std::string> options;
     std::string named;  // the option the message names

@@ -4,8 +4,9 @@
 # A with --bootstrap on 2 threads, against the resamples' worth of one IAMB2
 # run on one thread (bench_learner_times, the same library code).
 #
-# The bootstrap's seconds come from its results-table row (millisecond
-# resolution); perfect scaling would take resamples x one run / 2.
+# The bootstrap's seconds come from its results-table rows (millisecond
+# resolution, one row per round); perfect scaling would take resamples x one
+# run / 2.
 #
 # Environment: BENCH_BOOTSTRAP_RESAMPLES (default 200; quick: 20).
 
@@ -17,12 +18,14 @@ bootstrap_seconds() { awk -F, '$7 == "IAMB2 bootstrap" { print $11 }' "$1"; }
 bootstrap_measure() {
     mkdir -p "$SCRATCH/A_boot"
     cp "$SCRATCH/A/net.txt" "$SCRATCH/A_boot/net.txt"
-    say "A: IAMB2 with $BOOT_B bootstrap resamples, 2 threads"
     rm -f "$LOGS/A_boot.csv"
-    (cd "$SCRATCH/A_boot" && "$MEASURE" -o "$LOGS/A_boot_program" "$GAUSSNET" --threads 2 --learners IAMB2 \
-        --bootstrap "$BOOT_B" --table "$LOGS/A_boot.csv" "${A_ARGS[@]}" >"$LOGS/A_boot_console")
-    # One run on one thread, its processor time too (a loaded machine stretches wall time, not that).
+    # Rounds alternate the bootstrap and one run on one thread, so that a busy
+    # spell on the machine does not fall on one of them only.
     for ((run = 1; run <= RUNS; run++)); do
+        say "A: IAMB2 with $BOOT_B bootstrap resamples, 2 threads, run $run/$RUNS"
+        (cd "$SCRATCH/A_boot" && "$MEASURE" -o "$LOGS/A_boot_program" "$GAUSSNET" --threads 2 --learners IAMB2 \
+            --bootstrap "$BOOT_B" --table "$LOGS/A_boot.csv" "${A_ARGS[@]}" >"$LOGS/A_boot_console")
+        # One run on one thread, its processor time too (a loaded machine stretches wall time, not that).
         (cd "$SCRATCH/A" && "$MEASURE" -o "$LOGS/A_boot_one_program" "$LEARNERS" --threads 1 --only iamb2 \
             "${A_ARGS[@]}" >>"$LOGS/A_boot_one")
     done
@@ -33,7 +36,7 @@ cpu() { paste -d' ' <(field user_s "$1") <(field sys_s "$1") | awk '{ printf "%.
 
 bootstrap_report() {
     local boot one serial perfect boot_cpu one_cpu
-    boot=$(bootstrap_seconds "$LOGS/A_boot.csv")
+    boot=$(bootstrap_seconds "$LOGS/A_boot.csv" | median)
     one=$(learner IAMB2 "$LOGS/A_boot_one" | median)
     boot_cpu=$(cpu "$LOGS/A_boot_program" | median)
     one_cpu=$(cpu "$LOGS/A_boot_one_program" | median)
@@ -42,15 +45,16 @@ bootstrap_report() {
     echo "## Bootstrap: IAMB2 with $BOOT_B resamples on $A_VARS variables x $A_CASES cases, 2 threads"
     echo
     echo "\`gaussnet --threads 2 --learners IAMB2 --bootstrap $BOOT_B\`; the bootstrap's seconds from its table row"
-    echo "(drawing the resamples, their covariance matrices and learning them; one run, one measurement)."
-    echo "One run on one thread: run_iamb(2) with its covariance (bench_learner_times, median of $RUNS)."
+    echo "(drawing the resamples, their covariance matrices and learning them; median of $RUNS)."
+    echo "One run on one thread: run_iamb(2) with its covariance (bench_learner_times, median of $RUNS,"
+    echo "alternating with the bootstrap's rounds)."
     echo
     echo "| bootstrap s | one run, 1 thread s | $BOOT_B x one run s | perfect scaling on 2 threads s | bootstrap / ($BOOT_B x one run) | bootstrap / perfect | peak RSS MB |"
     echo "|---|---|---|---|---|---|---|"
     echo "| $boot | $one | $serial | $perfect | $(ratio "$boot" "$serial") | $(ratio "$boot" "$perfect") | $(field maxrss_mb "$LOGS/A_boot_program" | median %.1f) |"
     echo
     echo "Processor time (user + system, whole processes; the bootstrap's process also learns the run itself"
-    echo "and reads the data once): bootstrap process $boot_cpu s, one 1-thread run's process $one_cpu s;"
+    echo "and reads the data once; medians): bootstrap process $boot_cpu s, one 1-thread run's process $one_cpu s;"
     echo "per resample $(awk -v b="$boot_cpu" -v o="$one_cpu" -v n="$BOOT_B" 'BEGIN { printf "%.3f", (b - o) / n }') s,"
     echo "$(ratio "$(awk -v b="$boot_cpu" -v o="$one_cpu" -v n="$BOOT_B" 'BEGIN { printf "%.3f", (b - o) / n }')" "$one_cpu") x one run's."
     echo

@@ -16,6 +16,8 @@
 #   BENCH_IAMB1_BUDGET=S seconds for IAMB1 on the 1,000-variable set (default 180)
 #   BENCH_SKIP_MICRO=1   leave out the micro-benchmarks
 #   BENCH_BOOTSTRAP_RESAMPLES=N  resamples of the bootstrap measurement (bench/bootstrap.sh; default 200)
+#   BENCH_ONLY=bootstrap the bootstrap measurement alone (BENCH_RUNS rounds), its section on standard
+#                        output; bench/RESULTS.md is left as it is
 #   BENCH_SKIP_MPI=1     leave out gaussnet-mpi (bench/mpi.sh; BENCH_MPI_RUNS rounds on its large set)
 #   BENCH_GENOME=1       also IAMB2 on 20,000 variables x 500 cases, once on 2 threads (minutes, about 5 GB;
 #                        generating the data set, 0.5 GB, takes minutes more the first time)
@@ -105,8 +107,12 @@ data_set() {
 }
 
 A_DIR=$(data_set $A_VARS $A_CASES $A_SEED)
-B_DIR=$(data_set $B_VARS $B_CASES $B_SEED)
-C_DIR=$(data_set $C_VARS $C_CASES $C_SEED)
+if [ "${BENCH_ONLY:-}" = bootstrap ]; then
+    B_DIR=$A_DIR C_DIR=$A_DIR  # not used
+else
+    B_DIR=$(data_set $B_VARS $B_CASES $B_SEED)
+    C_DIR=$(data_set $C_VARS $C_CASES $C_SEED)
+fi
 
 # The programs append to res.txt in their working directory: keep that out of the tree.
 SCRATCH=$(mktemp -d "$BUILD/bench-scratch.XXXXXX")
@@ -126,6 +132,16 @@ C_ARGS=("$C_DIR/data.txt" $C_CASES $C_VARS 1 $ALPHA $EXACT)
 
 # The raw figures of the latest run stay in BUILD_DIR/bench-logs for a closer look.
 trap 'rm -rf "$BUILD/bench-logs"; cp -r "$LOGS" "$BUILD/bench-logs" 2>/dev/null; rm -rf "$SCRATCH"' EXIT
+
+if [ "${BENCH_ONLY:-}" = bootstrap ]; then
+    # shellcheck source=bench/bootstrap.sh
+    . "$ROOT/bench/bootstrap.sh"
+    bootstrap_measure
+    echo "- load average before / after: $LOAD_BEFORE / $(cut -d' ' -f1-3 /proc/loadavg)"
+    echo
+    bootstrap_report
+    exit 0
+fi
 
 # Rounds alternate the thread counts, so that a busy spell on the machine
 # does not fall on one of them only.

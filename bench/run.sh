@@ -15,6 +15,9 @@
 #   BENCH_RUNS=N         runs per measurement (default 3; medians are reported)
 #   BENCH_IAMB1_BUDGET=S seconds for IAMB1 on the 1,000-variable set (default 180)
 #   BENCH_SKIP_MICRO=1   leave out the micro-benchmarks
+#   BENCH_BOOTSTRAP_RESAMPLES=N  resamples of the bootstrap measurement (bench/bootstrap.sh; default 200)
+#   BENCH_ONLY=bootstrap the bootstrap measurement alone (BENCH_RUNS rounds), its section on standard
+#                        output; bench/RESULTS.md is left as it is
 #   BENCH_SKIP_MPI=1     leave out gaussnet-mpi (bench/mpi.sh; BENCH_MPI_RUNS rounds on its large set)
 #   BENCH_SKIP_PYTHON=1  leave out the Python module (bench/python.sh; BENCH_PYTHON_RUNS rounds)
 #   BENCH_SKIP_R=1       leave out the R package (bench/r.sh; BENCH_R_RUNS rounds)
@@ -134,7 +137,11 @@ if [ "${BENCH_PYTHON_ONLY:-0}" = 1 ]; then comparison_alone python; fi
 if [ "${BENCH_R_ONLY:-0}" = 1 ]; then comparison_alone r; fi
 
 A_DIR=$(data_set $A_VARS $A_CASES $A_SEED)
-C_DIR=$(data_set $C_VARS $C_CASES $C_SEED)
+if [ "${BENCH_ONLY:-}" = bootstrap ]; then
+    C_DIR=$A_DIR  # not used
+else
+    C_DIR=$(data_set $C_VARS $C_CASES $C_SEED)
+fi
 
 # The programs append to res.txt in their working directory: keep that out of the tree.
 SCRATCH=$(mktemp -d "$BUILD/bench-scratch.XXXXXX")
@@ -153,6 +160,16 @@ C_ARGS=("$C_DIR/data.txt" $C_CASES $C_VARS 1 $ALPHA $EXACT)
 
 # The raw figures of the latest run stay in BUILD_DIR/bench-logs for a closer look.
 trap 'rm -rf "$BUILD/bench-logs"; cp -r "$LOGS" "$BUILD/bench-logs" 2>/dev/null; rm -rf "$SCRATCH"' EXIT
+
+if [ "${BENCH_ONLY:-}" = bootstrap ]; then
+    # shellcheck source=bench/bootstrap.sh
+    . "$ROOT/bench/bootstrap.sh"
+    bootstrap_measure
+    echo "- load average before / after: $LOAD_BEFORE / $(cut -d' ' -f1-3 /proc/loadavg)"
+    echo
+    bootstrap_report
+    exit 0
+fi
 
 # Rounds alternate the thread counts, so that a busy spell on the machine
 # does not fall on one of them only.
@@ -195,6 +212,10 @@ for t in "${THREADS[@]}"; do
 done
 
 "$MEASURE" -o "$LOGS/baseline" "$GAUSSNET" --version >/dev/null
+
+# shellcheck source=bench/bootstrap.sh
+. "$ROOT/bench/bootstrap.sh"
+bootstrap_measure
 
 if [ "${BENCH_SKIP_MICRO:-0}" != 1 ]; then
     say "micro-benchmarks"
@@ -373,6 +394,8 @@ allowance() { mb $(($2 * $1 * 4 + 3 * $1 * $1 * 8)); }
         printf "| %s | %s | %.3f | %.1f%% | %.3f |\n", b[2], p[2], s[2], (total > 0 ? 100 * s[2] / total : 0), (p[2] > 0 ? 1000 * s[2] / p[2] : 0)
     }' "$LOGS/B_budget_1"
     echo
+
+    bootstrap_report
 
     if [ "${MPI_MEASURED:-0}" = 1 ]; then mpi_report; fi
     if [ "${PYTHON_MEASURED:-0}" = 1 ]; then python_report; fi

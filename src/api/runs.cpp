@@ -35,23 +35,33 @@ std::string no_variable_text(const std::string& name) {
                      name.rfind("--", 0) == 0 ? " Options go before the positional arguments." : "");
 }
 
-learned_structure learn_run(learner_kind kind, const learner_setting& setting, shared_covariance& covariance) {
+learned_structure learn_run(learner_kind kind, const learner_setting& setting, const DoubleMatrix& cov) {
     stop_if_cancelled(setting);
     switch (kind) {
         case learner_kind::ee:
-            return edge_exclusion(setting, covariance.get());
+            return edge_exclusion(setting, cov);
         case learner_kind::iamb2:
-            return run_iamb(setting, iamb_variant::adjusted, covariance.get());
+            return run_iamb(setting, iamb_variant::adjusted, cov);
         case learner_kind::iamb1:
             break;
     }
-    return run_iamb(setting, iamb_variant::plain, covariance.get());
+    return run_iamb(setting, iamb_variant::plain, cov);
+}
+
+learned_structure learn_run(learner_kind kind, const learner_setting& setting, shared_covariance& covariance) {
+    stop_if_cancelled(setting);
+    return learn_run(kind, setting, covariance.get());
+}
+
+learned_structure learn_local_run(const learner_setting& setting, int target, int radius, const DoubleMatrix& cov) {
+    stop_if_cancelled(setting);
+    return local_iamb(setting, target, radius, cov);
 }
 
 learned_structure learn_local_run(const learner_setting& setting, int target, int radius,
                                   shared_covariance& covariance) {
     stop_if_cancelled(setting);
-    return local_iamb(setting, target, radius, covariance.get());
+    return learn_local_run(setting, target, radius, covariance.get());
 }
 
 }  // namespace gaussnet::api

@@ -29,9 +29,12 @@ std::string no_variable_text(const std::string& name);  // also the library's er
 // singular_matrix_error naming the target a blanket learner met it in) and
 // run_cancelled.
 learned_structure learn_run(learner_kind kind, const learner_setting& setting, shared_covariance& covariance);
+// The same on a covariance matrix of the caller's own (a bootstrap resample's).
+learned_structure learn_run(learner_kind kind, const learner_setting& setting, const DoubleMatrix& cov);
 
 // The local run around target.
 learned_structure learn_local_run(const learner_setting& setting, int target, int radius,
                                   shared_covariance& covariance);
+learned_structure learn_local_run(const learner_setting& setting, int target, int radius, const DoubleMatrix& cov);
 
 }  // namespace gaussnet::api

@@ -18,6 +18,7 @@
 
 #include "cluster/job.h"
 #include "cluster/rank_farm.h"
+#include "cluster/resample_farm.h"
 #include "common/fatal_error.h"
 #include "driver/app.h"
 #include "driver/command_line.h"
@@ -88,7 +89,8 @@ int lead(const job& job, const command_line& line, rank_farm& farm, long long& i
     run_state state = start_up(line);
     say_go(job);
     input_bytes = send_input(job, state);
-    run_sequence(line, state, run_role{true, &farm});
+    resample_farm resamples(job);
+    run_sequence(line, state, run_role{true, &farm, &resamples});
     return finish_output();
 }
 
@@ -97,7 +99,8 @@ int follow(const job& job, const command_line& line, rank_farm& farm) {
     try {
         hear(job);
         const run_state state = receive_input(job, line.data_file);
-        run_sequence(line, state, run_role{false, &farm});
+        resample_farm resamples(job);
+        run_sequence(line, state, run_role{false, &farm, &resamples});
     } catch (const job_stopped& stop) {
         return stop.status();  // the lead failed and has said why
     } catch (const fatal_error&) {

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <stdexcept>
 #include <thread>
 
 #include "api/runs.h"
@@ -31,6 +32,9 @@ std::string help_text() {
            "  --table FILE      append one CSV row per run to FILE (created with a header row)\n"
            "  --long-header     no limit on the header line's length or a name's but memory\n"
            "  --row-names       each data line begins with a case label (R's write.csv, pandas' to_csv)\n"
+           "  --bootstrap B     after each run, learn it again on B resamples of the cases: edge frequencies\n"
+           "  --seed S          the resamples' random seed (default 1)\n"
+           "  --threshold T     frequency that puts an edge in the consensus network (default 0.5)\n"
            "  --help            print this text and exit\n"
            "  --version         print the version and exit\n";
 }
@@ -140,6 +144,18 @@ void convert_positional(command_line& line) {
     check_arguments(line);
 }
 
+// A bootstrap option's value, or the usage error that names the option.
+template <typename Parse>
+auto bootstrap_value(Parse&& parse, const std::string& text) {
+    try {
+        return parse(text);
+    } catch (const std::invalid_argument& error) {
+        std::string diagnostic = error.what();
+        if (!diagnostic.empty() && diagnostic.back() == '.') diagnostic.pop_back();
+        usage_error(error.what(), diagnostic);
+    }
+}
+
 // "--name VALUE" or "--name=VALUE": the value, advancing index past it; none when arg is another option.
 std::optional<std::string> option_value(const char* name, int argc, char** argv, int& index) {
     const char* arg = argv[index];
@@ -157,6 +173,7 @@ command_line parse_command_line(int argc, char** argv) {
     command_line result;
     result.n_threads = available_cores();
     int index = 1;
+    const char* needs_bootstrap = nullptr;  // --seed or --threshold, which mean nothing alone
     for (; index < argc; ++index) {
         const char* arg = argv[index];
         if (std::strncmp(arg, "--", 2) != 0) break;
@@ -183,12 +200,23 @@ command_line parse_command_line(int argc, char** argv) {
             result.reading.long_header = true;
         } else if (std::strcmp(arg, "--row-names") == 0) {
             result.reading.row_names = true;
+        } else if (const auto count = option_value("--bootstrap", argc, argv, index)) {
+            result.bootstrap.resamples = bootstrap_value(parse_resample_count, *count);
+        } else if (const auto seed = option_value("--seed", argc, argv, index)) {
+            result.bootstrap.seed = bootstrap_value(parse_bootstrap_seed, *seed);
+            needs_bootstrap = "--seed";
+        } else if (const auto threshold = option_value("--threshold", argc, argv, index)) {
+            result.bootstrap.threshold = bootstrap_value(parse_bootstrap_threshold, *threshold);
+            needs_bootstrap = "--threshold";
         } else {
             usage_error("", strprintf("unknown option %s", arg));
         }
     }
     for (; index < argc; ++index) result.positional.emplace_back(argv[index]);
     if (result.show_help || result.show_version) return result;
+    if (needs_bootstrap != nullptr && result.bootstrap.resamples == 0)
+        usage_error(std::string(needs_bootstrap) + " applies only with --bootstrap.",
+                    std::string(needs_bootstrap) + " is given without --bootstrap");
     const std::size_t count = result.positional.size();
     if (count != 6 && count != 8) usage_error("", strprintf("%zu arguments given, 6 or 8 expected", count));
     if (count == 8 && result.learners_given)

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "bootstrap/bootstrap.h"
 #include "common/cores.h"
 #include "common/test_setting.h"
 #include "gaussnet/gaussnet.h"
@@ -42,8 +43,9 @@ struct command_line : input_request {
     int n_threads = 1;
     std::array<bool, 3> learners = {true, true, true};  // indexed by learner_kind
     bool learners_given = false;
-    std::string export_dir;  // empty: no export
-    std::string table_file;  // empty: no results table
+    std::string export_dir;       // empty: no export
+    std::string table_file;       // empty: no results table
+    bootstrap_request bootstrap;  // resamples 0: no bootstrap
     bool show_help = false;
     bool show_version = false;
 

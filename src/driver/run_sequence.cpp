@@ -11,6 +11,7 @@
 #include "common/parallel.h"
 #include "common/run_timer.h"
 #include "common/text.h"
+#include "driver/bootstrap_run.h"
 #include "learners/local_iamb.h"
 #include "learners/progress.h"
 #include "output/export_files.h"
@@ -43,7 +44,7 @@ structure_report report_learned(const command_line& line, const run_state& state
 }
 
 std::string row_of(const command_line& line, const run_state& state, const run_label& label, long long milliseconds,
-                   long long tests, const structure_report& report) {
+                   long long tests, const structure_report& report, const bootstrap_request* bootstrap = nullptr) {
     const table_context context{line.data_file,
                                 state.n_vars,
                                 state.n_cases,
@@ -53,7 +54,7 @@ std::string row_of(const command_line& line, const run_state& state, const run_l
                                 line.local ? &line.local->target : nullptr,
                                 line.local ? line.local->radius : 0,
                                 threads_that_ran(line.n_threads)};
-    return table_row(context, label, milliseconds, tests, report);
+    return table_row(context, label, milliseconds, tests, report, bootstrap);
 }
 
 // Why a run met a matrix that is not positive definite, and what to do.
@@ -97,19 +98,8 @@ void export_learned(const command_line& line, const run_state& state, const run_
                                  label.blankets ? &learned.graph : nullptr, scope ? &*scope : nullptr});
 }
 
-template <typename Learn>
-void timed_run(const command_line& line, const run_state& state, const run_role& role, const run_label& label,
-               Learn&& learn, const local_target* local = nullptr) {
-    const run_timer timer;
-    const learned_structure learned = [&] {
-        try {
-            return learn();
-        } catch (singular_matrix_error& failure) {
-            failure.set_diagnostic(cannot_finish_line(label.name, state, failure));
-            throw;
-        }
-    }();
-    if (!role.lead) return;
+void report_run(const command_line& line, const run_state& state, const run_label& label, const run_timer& timer,
+                const learned_structure& learned, const local_target* local) {
     const long long milliseconds = timer.elapsed_milliseconds();
     write_timing(label, timer);
     const structure_report report = report_learned(line, state, learned.graph);
@@ -119,6 +109,28 @@ void timed_run(const command_line& line, const run_state& state, const run_role&
         append_table_row(line.table_file, row_of(line, state, label, milliseconds, learned.tests, report));
     if (!line.export_dir.empty()) export_learned(line, state, label, learned, report, local);
     // A finished run's line reaches the screen now, not when the next run ends.
+    flush_console();
+}
+
+// distributed: every process of a job takes part in this run (not EE, which the lead runs alone).
+void timed_run(const command_line& line, const run_state& state, const run_role& role, const run_label& label,
+               const learner_setting& setting, shared_covariance& covariance, const resample_learner& learn,
+               bool distributed = true, const local_target* local = nullptr) {
+    const run_timer timer;
+    const learned_structure learned = [&] {
+        try {
+            return learn(setting, covariance.get());
+        } catch (singular_matrix_error& failure) {
+            failure.set_diagnostic(cannot_finish_line(label.name, state, failure));
+            throw;
+        }
+    }();
+    if (role.lead) report_run(line, state, label, timer, learned, local);
+    const auto bootstrap = bootstrap_run(line, state, role, label, setting, learn, distributed);
+    if (!bootstrap) return;
+    if (!line.table_file.empty())
+        append_table_row(line.table_file, row_of(line, state, bootstrap->label, bootstrap->milliseconds,
+                                                 bootstrap->tests, bootstrap->consensus, &line.bootstrap));
     flush_console();
 }
 
@@ -134,7 +146,11 @@ void run_local(const command_line& line, const run_state& state, const run_role&
     const run_label label{"local", strprintf("IAMB(%d,%d):", *target, local.radius), false, true};
     const local_target scope{*target, local.radius};
     timed_run(
-        line, state, role, label, [&] { return api::learn_local_run(setting, *target, local.radius, covariance); },
+        line, state, role, label, setting, covariance,
+        [&](const learner_setting& s, const DoubleMatrix& c) {
+            return api::learn_local_run(s, *target, local.radius, c);
+        },
+        true,
         &scope);
 }
 
@@ -145,8 +161,11 @@ void run_comparison(const command_line& line, const run_state& state, const run_
     // EE is not spread over processes: the lead runs it alone.
     if (line.runs(learner_kind::ee) && role.lead) {
         if (api::ee_applies(state.n_cases, state.n_vars)) {
-            timed_run(line, state, role, {"EE", "EE:", true, false},
-                      [&] { return api::learn_run(learner_kind::ee, setting, covariance); });
+            timed_run(line, state, role, {"EE", "EE:", true, false}, setting, covariance,
+                      [](const learner_setting& s, const DoubleMatrix& c) {
+                          return api::learn_run(learner_kind::ee, s, c);
+                      },
+                      false);
         } else if (line.learners_given) {
             process_diagnostics().write(api::ee_skipped_text(state.n_cases, state.n_vars));
         }
@@ -154,8 +173,8 @@ void run_comparison(const command_line& line, const run_state& state, const run_
     for (const learner_kind kind : {learner_kind::iamb2, learner_kind::iamb1}) {
         if (!line.runs(kind)) continue;
         const std::string name = learner_name(kind);
-        timed_run(line, state, role, {name, name + ":", true, true},
-                  [&] { return api::learn_run(kind, setting, covariance); });
+        timed_run(line, state, role, {name, name + ":", true, true}, setting, covariance,
+                  [kind](const learner_setting& s, const DoubleMatrix& c) { return api::learn_run(kind, s, c); });
     }
 }
 

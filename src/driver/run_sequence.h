@@ -6,6 +6,7 @@
 namespace gaussnet {
 
 class target_distributor;
+class resample_distributor;
 
 // This process's part in a run spread over several processes. The lead alone
 // prints, logs, scores, tables, exports and runs EE; the IAMB and local runs
@@ -13,6 +14,7 @@ class target_distributor;
 struct run_role {
     bool lead = true;
     target_distributor* distributor = nullptr;
+    resample_distributor* resamples = nullptr;  // a bootstrap's resamples; null: this process's threads
 };
 
 // Comparison mode (six arguments) or local mode (eight): the one place that

@@ -81,17 +81,18 @@ progress_line::~progress_line() {
     if (out_ != nullptr) std::fflush(out_);
 }
 
-void progress_line::advance() {
-    done_.fetch_add(1, std::memory_order_relaxed);
+void progress_line::advance(long long items) {
+    done_.fetch_add(items, std::memory_order_relaxed);
     if (out_ == nullptr || redrawer_.joinable()) return;
     std::unique_lock<std::mutex> lock(mutex_, std::try_to_lock);
     if (lock.owns_lock()) draw();
 }
 
 std::string progress_line::text(std::size_t width, std::chrono::steady_clock::time_point now) const {
+    const long long done = done_.load(std::memory_order_relaxed);
     std::string line =
-        strprintf("%s: %lld/%lld targets", label_.c_str(), done_.load(std::memory_order_relaxed), total_) +
-        time_so_far(now - start_);
+        strprintf("%s: %lld/%lld %s", label_.c_str(), done, total_, unit_.c_str()) + time_so_far(now - start_);
+    if (estimate_time_left_ && done > 0 && done < total_) line += time_left(done, now);
     std::vector<running_target> running;
     for (int s = 0; s < n_slots_; ++s) {
         const progress_slot& slot = slots_[static_cast<std::size_t>(s)];
@@ -115,6 +116,20 @@ std::string progress_line::text(std::size_t width, std::chrono::steady_clock::ti
     if (running.size() > SHOWN_TARGETS) line += strprintf(" | +%zu more", running.size() - SHOWN_TARGETS);
     if (line.size() > width) line.resize(width);
     return line;
+}
+
+void progress_line::count_as(std::string unit, bool estimate_time_left) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    unit_ = std::move(unit);
+    estimate_time_left_ = estimate_time_left;
+}
+
+// ", about 3 min left" at the pace of the items finished so far.
+std::string progress_line::time_left(long long done, std::chrono::steady_clock::time_point now) const {
+    const std::chrono::duration<double> elapsed = now - start_;
+    const double seconds = elapsed.count() / static_cast<double>(done) * static_cast<double>(total_ - done);
+    if (seconds < 120) return strprintf(", about %d s left", static_cast<int>(seconds + 0.5));
+    return strprintf(", about %d min left", static_cast<int>(seconds / 60 + 0.5));
 }
 
 // Called with mutex_ held.

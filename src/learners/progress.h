@@ -57,7 +57,11 @@ public:
     progress_line& operator=(const progress_line&) = delete;
 
     // Counts one finished item; thread-safe.
-    void advance();
+    void advance(long long items = 1);
+
+    // Names what is counted ("targets" unless told) and adds an estimate of
+    // the time left from the pace so far (items of similar cost, such as resamples).
+    void count_as(std::string unit, bool estimate_time_left);
 
     progress_slot& slot(int index) { return slots_[static_cast<std::size_t>(index)]; }
 
@@ -67,9 +71,12 @@ public:
 
 private:
     void draw();
+    std::string time_left(long long done, std::chrono::steady_clock::time_point now) const;
     void redraw_until_stopped();
 
     std::string label_;
+    std::string unit_ = "targets";  // guarded by mutex_, as the line's own thread reads it
+    bool estimate_time_left_ = false;
     long long total_;
     std::span<const std::string> names_;
     std::unique_ptr<progress_slot[]> slots_;

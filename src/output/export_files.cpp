@@ -199,7 +199,9 @@ const char* status_text(edge_status status) {
 std::vector<export_file> export_files(const run_export& run) {
     const std::vector<std::string> names = distinct_names(run.names);
     const std::vector<scored_edge> edges = within_scope(run.edges, run.local);
-    const run_export shown{run.run, names, edges, run.scored, run.blanket_rows, run.local};
+    // Frequencies go with the edges as given, which only a local scope filters.
+    const run_export shown{
+        run.run, names, edges, run.scored, run.blanket_rows, run.local, run.local ? nullptr : run.edge_frequencies};
     std::vector<export_file> files;
     for (const file_builder& builder : FILE_BUILDERS)
         if (builder.wanted == nullptr || builder.wanted(shown)) files.push_back({builder.suffix, builder.build(shown)});

@@ -42,6 +42,8 @@ struct run_export {
     bool scored;
     const ByteMatrix* blanket_rows;
     const local_scope* local = nullptr;
+    // The bootstrap frequency of each edge (in edges' order): the DOT edges get widths by it.
+    const std::vector<double>* edge_frequencies = nullptr;
 };
 
 // One file of a run's export: the file is named RUN followed by suffix.

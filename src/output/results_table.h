@@ -22,7 +22,12 @@ std::string table_header_warning(const std::string& path);
 
 // Appends row (one line, line end included), preceded by the header when the
 // file is empty and by a line end when its last line has none. A row is
-// whole or absent: a write that fails part-way is taken back.
+// whole or absent: a write that fails part-way is taken back. A table begun
+// before the bootstrap's columns existed keeps its layout: the row goes in
+// without its last three fields (bootstrap, threshold, seed).
 void append_table_row(const std::string& path, const std::string& row);
+
+// The header of tables written before the bootstrap's columns were added.
+std::string older_table_header();
 
 }  // namespace gaussnet

@@ -50,7 +50,7 @@ void write_timing(const run_label& label, const run_timer& timer) {
 }
 
 std::string table_row(const table_context& context, const run_label& label, long long milliseconds, long long tests,
-                      const structure_report& report) {
+                      const structure_report& report, const bootstrap_request* bootstrap) {
     std::string row =
         strprintf("%s,%d,%d,%d,%s,%d,%s,", csv_field(context.data_file).c_str(), context.n_vars, context.n_cases,
                   context.n_edges, shortest_text(context.alpha).c_str(), context.exact, label.name.c_str());
@@ -62,6 +62,12 @@ std::string table_row(const table_context& context, const run_label& label, long
             row += strprintf(",%.9g,%.9g,%.9g", r.tpr, r.fdr, r.fdr2);
     } else {
         row += ",,,,,,";
+    }
+    if (bootstrap != nullptr) {
+        row += strprintf(",%d,%s,%llu", bootstrap->resamples, shortest_text(bootstrap->threshold).c_str(),
+                         static_cast<unsigned long long>(bootstrap->seed));
+    } else {
+        row += ",,,";
     }
     return row + "\n";
 }

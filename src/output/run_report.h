@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/bootstrap_request.h"
 #include "common/matrix.h"
 #include "common/run_timer.h"
 #include "scoring/report_structure.h"
@@ -56,8 +57,9 @@ struct table_context {
     int threads;
 };
 
-// One row of the results table, line end included, in table_header()'s order.
+// One row of the results table, line end included, in table_header()'s order;
+// the bootstrap's fields are empty for a run's own row (bootstrap null).
 std::string table_row(const table_context& context, const run_label& label, long long milliseconds, long long tests,
-                      const structure_report& report);
+                      const structure_report& report, const bootstrap_request* bootstrap = nullptr);
 
 }  // namespace gaussnet

@@ -239,6 +239,23 @@ TEST(OptionsOverRanks, LocalRunGivesGaussnetsFiles) {
     EXPECT_EQ(mask_table_seconds(spread.read("runs.csv")), mask_table_seconds(single.read("runs.csv")));
 }
 
+// Bootstrap resamples handed out to two ranks of two threads: the same
+// lines, strength and consensus files and table rows as one process.
+TEST(OptionsOverRanks, BootstrapGivesGaussnetsFiles) {
+    temp_dir single;
+    temp_dir spread;
+    copy_example(single);
+    copy_example(spread);
+    const std::vector<std::string> args = {"--learners", "IAMB2,EE", "--bootstrap", "24",       "--seed",   "9",
+                                           "--export",   "out",      "--table",     "runs.csv", "data.txt", "1000",
+                                           "30",         "1",        "0.05",        "0"};
+    const both_runs runs = expect_same_run({2, 2}, args, single, spread);
+    EXPECT_EQ(runs.single.exit_status, 0);
+    EXPECT_NE(runs.spread.out.find("IAMB2 bootstrap:"), std::string::npos);
+    expect_same_exports(single, spread);
+    EXPECT_EQ(mask_table_seconds(spread.read("runs.csv")), mask_table_seconds(single.read("runs.csv")));
+}
+
 // ---------------------------------------------------------------------------
 // Errors: printed once, by rank 0, and every rank ends with the same status.
 

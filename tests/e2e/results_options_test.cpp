@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "common/text.h"
+#include "support/example_data.h"
 #include "support/expected_output.h"
 #include "support/run_program.h"
 
@@ -24,19 +25,12 @@ namespace gaussnet {
 namespace {
 
 namespace fs = std::filesystem;
+using test::copy_example;
 using test::mask_seconds;
 using test::program_result;
 using test::read_file;
 using test::run_program;
 using test::temp_dir;
-
-const fs::path example_dir = fs::path(GAUSSNET_SOURCE_DIR) / "examples";
-
-// The shipped example: 30 variables x 1,000 cases with its true network.
-void copy_example(const temp_dir& dir) {
-    dir.write("data.txt", read_file(example_dir / "data.txt"));
-    dir.write("net.txt", read_file(example_dir / "net.txt"));
-}
 
 std::vector<std::string> with_positional(std::vector<std::string> options, const std::string& true_net,
                                          const std::string& n_cases = "1000") {
@@ -409,13 +403,15 @@ TEST(TableOption, OneRowPerRunAfterOneHeader) {
     ASSERT_EQ(plain.exit_status, 0) << plain.err;
     const auto rows = csv_rows(dir.read("t.csv"));
     ASSERT_EQ(rows.size(), 5u);
-    EXPECT_EQ(rows[0].size(), 19u);
+    EXPECT_EQ(rows[0].size(), 22u);
     EXPECT_EQ(rows[0][0], "data_file");
     EXPECT_EQ(rows[0][18], "edge_fdr2");
+    EXPECT_EQ(rows[0][21], "seed");
     const char* learners[] = {"EE", "IAMB2", "IAMB1", "IAMB2"};
     for (std::size_t r = 1; r < rows.size(); ++r) {
         SCOPED_TRACE(r);
-        ASSERT_EQ(rows[r].size(), 19u);
+        ASSERT_EQ(rows[r].size(), 22u);
+        EXPECT_EQ(rows[r][19] + rows[r][20] + rows[r][21], "");  // no bootstrap
         EXPECT_EQ(rows[r][0], "data.txt");
         EXPECT_EQ(rows[r][1], "30");
         EXPECT_EQ(rows[r][2], "1000");
@@ -465,7 +461,7 @@ TEST(TableOption, ConcurrentRunsKeepEveryRowWholeUnderOneHeader) {
     ASSERT_EQ(rows.size(), 1u + 3 * runs);
     std::map<std::string, int> per_learner;
     for (std::size_t r = 1; r < rows.size(); ++r) {
-        ASSERT_EQ(rows[r].size(), 19u) << r;
+        ASSERT_EQ(rows[r].size(), 22u) << r;
         ++per_learner[rows[r][6]];
     }
     EXPECT_EQ(per_learner, (std::map<std::string, int>{{"EE", runs}, {"IAMB1", runs}, {"IAMB2", runs}}));

@@ -47,6 +47,22 @@ TEST(ProgressLine, ShowsTheTimesSoFar) {
               "IAMB1: 0/6 targets, 2h00m | B");
 }
 
+// A bootstrap's line counts resamples and estimates the time left at the pace so far.
+TEST(ProgressLine, CountsResamplesWithTheTimeLeft) {
+    progress_line line("IAMB2 bootstrap", 200, 1, names, nullptr, milliseconds(0));
+    line.count_as("resamples", true);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(line.text(200, start), "IAMB2 bootstrap: 0/200 resamples");
+    line.advance(10);
+    EXPECT_EQ(line.text(200, start + std::chrono::seconds(40)),
+              "IAMB2 bootstrap: 10/200 resamples, 40s, about 13 min left");
+    line.advance(90);
+    EXPECT_EQ(line.text(200, start + std::chrono::seconds(30)),
+              "IAMB2 bootstrap: 100/200 resamples, 30s, about 30 s left");
+    line.advance(100);
+    EXPECT_EQ(line.text(200, start + std::chrono::seconds(30)), "IAMB2 bootstrap: 200/200 resamples, 30s");
+}
+
 // Nothing finishes, yet the line is redrawn with the running target's pass
 // and member counts; it is cleared at the end.
 TEST(ProgressLine, MovesWhileATargetRuns) {

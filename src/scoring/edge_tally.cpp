@@ -1,0 +1,76 @@
+#include "scoring/edge_tally.h"
+
+#include <algorithm>
+
+#include "scoring/report_structure.h"
+
+namespace gaussnet {
+
+void edge_tally::add_learned(const ByteMatrix& learned_rows, long long resample_tests) {
+    for (const scored_edge& edge : learned_edges(learned_rows))
+        ++counts[static_cast<std::int64_t>(edge.source) * n_vars + edge.target];
+    ++finished;
+    tests += resample_tests;
+}
+
+void edge_tally::merge(const edge_tally& other) {
+    for (const auto& [key, count] : other.counts) counts[key] += count;
+    finished += other.finished;
+    failed += other.failed;
+    tests += other.tests;
+    notes += other.notes;
+}
+
+// Layout: finished, failed, tests, notes, pair count, then key and count per pair.
+std::vector<std::int64_t> edge_tally::pack() const {
+    std::vector<std::int64_t> words = {finished, failed, tests, notes, static_cast<std::int64_t>(counts.size())};
+    for (const auto& [key, count] : counts) {
+        words.push_back(key);
+        words.push_back(count);
+    }
+    return words;
+}
+
+std::size_t edge_tally::merge_packed(const std::int64_t* words) {
+    finished += static_cast<int>(words[0]);
+    failed += static_cast<int>(words[1]);
+    tests += words[2];
+    notes += words[3];
+    const std::int64_t pairs = words[4];
+    for (std::int64_t p = 0; p < pairs; ++p) counts[words[5 + 2 * p]] += static_cast<int>(words[6 + 2 * p]);
+    return static_cast<std::size_t>(5 + 2 * pairs);
+}
+
+std::vector<edge_frequency> edge_frequencies(const edge_tally& tally) {
+    std::vector<edge_frequency> result;
+    result.reserve(tally.counts.size());
+    for (const auto& [key, count] : tally.counts) {
+        const double frequency = tally.finished > 0 ? static_cast<double>(count) / tally.finished : 0.0;
+        result.push_back(
+            {static_cast<int>(key / tally.n_vars), static_cast<int>(key % tally.n_vars), count, frequency});
+    }
+    std::sort(result.begin(), result.end(), [](const edge_frequency& a, const edge_frequency& b) {
+        if (a.count != b.count) return a.count > b.count;
+        if (a.source != b.source) return a.source < b.source;
+        return a.target < b.target;
+    });
+    return result;
+}
+
+ByteMatrix consensus_graph(const std::vector<edge_frequency>& frequencies, int n_vars, double threshold) {
+    ByteMatrix graph(n_vars, n_vars, 0);
+    for (const edge_frequency& edge : frequencies) {
+        if (!(edge.frequency >= threshold)) continue;
+        graph(edge.source, edge.target) = 1;
+        graph(edge.target, edge.source) = 1;
+    }
+    return graph;
+}
+
+double frequency_of(const edge_tally& tally, int source, int target) {
+    const auto found = tally.counts.find(static_cast<std::int64_t>(source) * tally.n_vars + target);
+    if (found == tally.counts.end() || tally.finished == 0) return 0.0;
+    return static_cast<double>(found->second) / tally.finished;
+}
+
+}  // namespace gaussnet

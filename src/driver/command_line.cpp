@@ -167,52 +167,75 @@ std::optional<std::string> option_value(const char* name, int argc, char** argv,
     return std::string(argv[++index]);
 }
 
+// The options that shape the runs and their files; false when arg is none of them.
+bool read_run_option(command_line& result, int argc, char** argv, int& index) {
+    const char* arg = argv[index];
+    if (const auto threads = option_value("--threads", argc, argv, index)) {
+        result.n_threads = parse_thread_count(*threads);
+    } else if (const auto list = option_value("--learners", argc, argv, index)) {
+        result.learners = parse_learner_list(*list);
+        result.learners_given = true;
+    } else if (const auto dir = option_value("--export", argc, argv, index)) {
+        if (dir->empty()) usage_error("--export needs a directory.", "--export is given no directory");
+        result.export_dir = *dir;
+    } else if (const auto file = option_value("--table", argc, argv, index)) {
+        if (file->empty()) usage_error("--table needs a file name.", "--table is given no file name");
+        result.table_file = *file;
+    } else if (std::strcmp(arg, "--long-header") == 0) {
+        result.reading.long_header = true;
+    } else if (std::strcmp(arg, "--row-names") == 0) {
+        result.reading.row_names = true;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// The bootstrap's options; false when arg is none of them. needs_bootstrap
+// names --seed or --threshold once given: they mean nothing alone.
+bool read_bootstrap_option(command_line& result, int argc, char** argv, int& index, const char*& needs_bootstrap) {
+    if (const auto count = option_value("--bootstrap", argc, argv, index)) {
+        result.bootstrap.resamples = bootstrap_value(parse_resample_count, *count);
+    } else if (const auto seed = option_value("--seed", argc, argv, index)) {
+        result.bootstrap.seed = bootstrap_value(parse_bootstrap_seed, *seed);
+        needs_bootstrap = "--seed";
+    } else if (const auto threshold = option_value("--threshold", argc, argv, index)) {
+        result.bootstrap.threshold = bootstrap_value(parse_bootstrap_threshold, *threshold);
+        needs_bootstrap = "--threshold";
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// Reads the options before the positional arguments; returns the first
+// positional argument's index.
+int read_options(command_line& result, int argc, char** argv, const char*& needs_bootstrap) {
+    int index = 1;
+    for (; index < argc; ++index) {
+        const char* arg = argv[index];
+        if (std::strncmp(arg, "--", 2) != 0) break;
+        if (std::strcmp(arg, "--") == 0) return index + 1;
+        if (std::strcmp(arg, "--help") == 0) {
+            result.show_help = true;
+        } else if (std::strcmp(arg, "--version") == 0) {
+            result.show_version = true;
+        } else if (!read_run_option(result, argc, argv, index) &&
+                   !read_bootstrap_option(result, argc, argv, index, needs_bootstrap)) {
+            usage_error("", strprintf("unknown option %s", arg));
+        }
+    }
+    return index;
+}
+
 }  // namespace
 
 command_line parse_command_line(int argc, char** argv) {
     command_line result;
     result.n_threads = available_cores();
-    int index = 1;
-    const char* needs_bootstrap = nullptr;  // --seed or --threshold, which mean nothing alone
-    for (; index < argc; ++index) {
-        const char* arg = argv[index];
-        if (std::strncmp(arg, "--", 2) != 0) break;
-        if (std::strcmp(arg, "--") == 0) {
-            ++index;
-            break;
-        }
-        if (std::strcmp(arg, "--help") == 0) {
-            result.show_help = true;
-        } else if (std::strcmp(arg, "--version") == 0) {
-            result.show_version = true;
-        } else if (const auto threads = option_value("--threads", argc, argv, index)) {
-            result.n_threads = parse_thread_count(*threads);
-        } else if (const auto list = option_value("--learners", argc, argv, index)) {
-            result.learners = parse_learner_list(*list);
-            result.learners_given = true;
-        } else if (const auto dir = option_value("--export", argc, argv, index)) {
-            if (dir->empty()) usage_error("--export needs a directory.", "--export is given no directory");
-            result.export_dir = *dir;
-        } else if (const auto file = option_value("--table", argc, argv, index)) {
-            if (file->empty()) usage_error("--table needs a file name.", "--table is given no file name");
-            result.table_file = *file;
-        } else if (std::strcmp(arg, "--long-header") == 0) {
-            result.reading.long_header = true;
-        } else if (std::strcmp(arg, "--row-names") == 0) {
-            result.reading.row_names = true;
-        } else if (const auto count = option_value("--bootstrap", argc, argv, index)) {
-            result.bootstrap.resamples = bootstrap_value(parse_resample_count, *count);
-        } else if (const auto seed = option_value("--seed", argc, argv, index)) {
-            result.bootstrap.seed = bootstrap_value(parse_bootstrap_seed, *seed);
-            needs_bootstrap = "--seed";
-        } else if (const auto threshold = option_value("--threshold", argc, argv, index)) {
-            result.bootstrap.threshold = bootstrap_value(parse_bootstrap_threshold, *threshold);
-            needs_bootstrap = "--threshold";
-        } else {
-            usage_error("", strprintf("unknown option %s", arg));
-        }
-    }
-    for (; index < argc; ++index) result.positional.emplace_back(argv[index]);
+    const char* needs_bootstrap = nullptr;
+    for (int index = read_options(result, argc, argv, needs_bootstrap); index < argc; ++index)
+        result.positional.emplace_back(argv[index]);
     if (result.show_help || result.show_version) return result;
     if (needs_bootstrap != nullptr && result.bootstrap.resamples == 0)
         usage_error(std::string(needs_bootstrap) + " applies only with --bootstrap.",

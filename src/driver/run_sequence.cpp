@@ -150,8 +150,7 @@ void run_local(const command_line& line, const run_state& state, const run_role&
         [&](const learner_setting& s, const DoubleMatrix& c) {
             return api::learn_local_run(s, *target, local.radius, c);
         },
-        true,
-        &scope);
+        true, &scope);
 }
 
 void run_comparison(const command_line& line, const run_state& state, const run_role& role) {
@@ -161,11 +160,10 @@ void run_comparison(const command_line& line, const run_state& state, const run_
     // EE is not spread over processes: the lead runs it alone.
     if (line.runs(learner_kind::ee) && role.lead) {
         if (api::ee_applies(state.n_cases, state.n_vars)) {
-            timed_run(line, state, role, {"EE", "EE:", true, false}, setting, covariance,
-                      [](const learner_setting& s, const DoubleMatrix& c) {
-                          return api::learn_run(learner_kind::ee, s, c);
-                      },
-                      false);
+            timed_run(
+                line, state, role, {"EE", "EE:", true, false}, setting, covariance,
+                [](const learner_setting& s, const DoubleMatrix& c) { return api::learn_run(learner_kind::ee, s, c); },
+                false);
         } else if (line.learners_given) {
             process_diagnostics().write(api::ee_skipped_text(state.n_cases, state.n_vars));
         }

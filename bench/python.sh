@@ -1,5 +1,5 @@
 # The Python part of the benchmark, sourced by bench/run.sh (which defines
-# BUILD, LOGS, SCRATCH, RUNS, B_DIR, B_ARGS, B_CASES, B_VARS and the helpers
+# BUILD, LOGS, SCRATCH, RUNS, A_DIR, A_ARGS, A_CASES, A_VARS and the helpers
 # median, ratio and field): gaussnet.learn with IAMB2 on data set B (1,000
 # variables x 500 cases) against the program's IAMB2 run, in alternating
 # rounds, 1 and 2 threads.
@@ -18,16 +18,16 @@ PY_RUNS=${BENCH_PYTHON_RUNS:-5}
 
 python_measure() {
     mkdir -p "$SCRATCH/P"
-    cp "$B_DIR/net.txt" "$SCRATCH/P/net.txt"
+    cp "$A_DIR/net.txt" "$SCRATCH/P/net.txt"
     for ((run = 1; run <= PY_RUNS; run++)); do
         for t in 1 2; do
             say "P: IAMB2 from the program and from Python, $t thread(s), run $run/$PY_RUNS"
             rm -f "$SCRATCH/P/table.csv"
             (cd "$SCRATCH/P" && "$MEASURE" -o "$LOGS/P_program_$t" "$GAUSSNET" --threads "$t" --learners IAMB2 \
-                --table table.csv "${B_ARGS[@]}" >/dev/null)
+                --table table.csv "${A_ARGS[@]}" >/dev/null)
             awk -F, 'NR == 2 { print $11 }' "$SCRATCH/P/table.csv" >>"$LOGS/P_program_seconds_$t"
-            PYTHONPATH=$BUILD/python "$PYTHON" "$ROOT/bench/python_learn.py" "$B_DIR/data.txt" "$B_CASES" "$B_VARS" \
-                "$B_DIR/net.txt" "$t" >>"$LOGS/P_module_$t"
+            PYTHONPATH=$BUILD/python "$PYTHON" "$ROOT/bench/python_learn.py" "$A_DIR/data.txt" "$A_CASES" "$A_VARS" \
+                "$A_DIR/net.txt" "$t" >>"$LOGS/P_module_$t"
         done
     done
 }
@@ -35,14 +35,14 @@ python_measure() {
 python_report() {
     local base
     base=$(field maxrss_mb "$LOGS/baseline" | median %.1f)
-    echo "## Python module: IAMB2 on $B_VARS variables x $B_CASES cases"
+    echo "## Python module: IAMB2 on $A_VARS variables x $A_CASES cases"
     echo
     echo "\`gaussnet.learn(data, learners=[\"IAMB2\"], truth=truth, threads=T)\` against"
     echo "\`gaussnet --threads T --learners IAMB2\` on the same file, $PY_RUNS alternating rounds, medians."
     echo "Program s: the learner seconds of its results table. Call s: the Python call's wall time"
     echo "(input rounding and result objects included); run s: the run's own seconds. Memory: the program's"
     echo "peak RSS less \`gaussnet --version\`'s ($base MB); the module's, the peak the call adds to the"
-    echo "interpreter. One single-precision copy of the data is $(awk -v n=$((B_VARS * B_CASES * 4)) 'BEGIN { printf "%.1f", n / 1e6 }') MB."
+    echo "interpreter. One single-precision copy of the data is $(awk -v n=$((A_VARS * A_CASES * 4)) 'BEGIN { printf "%.1f", n / 1e6 }') MB."
     echo
     echo "| threads | program s | call s | run s | call / program | program CPU s | call CPU s | program MB | call MB |"
     echo "|---|---|---|---|---|---|---|---|---|"

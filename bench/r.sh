@@ -1,6 +1,6 @@
 # shellcheck shell=bash
 # The R part of the benchmark, sourced by bench/run.sh (which defines BUILD,
-# LOGS, SCRATCH, B_DIR, B_ARGS, B_CASES, B_VARS and the helpers median, ratio
+# LOGS, SCRATCH, A_DIR, A_ARGS, A_CASES, A_VARS and the helpers median, ratio
 # and field): gaussnet_learn with IAMB2 on data set B (1,000 variables x 500
 # cases) against the program's IAMB2 run, in alternating rounds, 1 and 2
 # threads. The package is the one `make test` installs into BUILD/r-lib.
@@ -21,16 +21,16 @@ R_RUNS=${BENCH_R_RUNS:-5}
 
 r_measure() {
     mkdir -p "$SCRATCH/R"
-    cp "$B_DIR/net.txt" "$SCRATCH/R/net.txt"
+    cp "$A_DIR/net.txt" "$SCRATCH/R/net.txt"
     for ((run = 1; run <= R_RUNS; run++)); do
         for t in 1 2; do
             say "R: IAMB2 from the program and from R, $t thread(s), run $run/$R_RUNS"
             rm -f "$SCRATCH/R/table.csv"
             (cd "$SCRATCH/R" && "$MEASURE" -o "$LOGS/R_program_$t" "$GAUSSNET" --threads "$t" --learners IAMB2 \
-                --table table.csv "${B_ARGS[@]}" >/dev/null)
+                --table table.csv "${A_ARGS[@]}" >/dev/null)
             awk -F, 'NR == 2 { print $11 }' "$SCRATCH/R/table.csv" >>"$LOGS/R_program_seconds_$t"
-            R_LIBS=$BUILD/r-lib Rscript "$ROOT/bench/r_learn.R" "$B_DIR/data.txt" "$B_CASES" "$B_VARS" \
-                "$B_DIR/net.txt" "$t" >>"$LOGS/R_package_$t"
+            R_LIBS=$BUILD/r-lib Rscript "$ROOT/bench/r_learn.R" "$A_DIR/data.txt" "$A_CASES" "$A_VARS" \
+                "$A_DIR/net.txt" "$t" >>"$LOGS/R_package_$t"
         done
     done
 }
@@ -38,7 +38,7 @@ r_measure() {
 r_report() {
     local base
     base=$(field maxrss_mb "$LOGS/baseline" | median %.1f)
-    echo "## R package: IAMB2 on $B_VARS variables x $B_CASES cases"
+    echo "## R package: IAMB2 on $A_VARS variables x $A_CASES cases"
     echo
     echo "\`gaussnet_learn(data, learners = \"IAMB2\", truth = truth, threads = T)\` on a numeric matrix"
     echo "against \`gaussnet --threads T --learners IAMB2\` on the same file, $R_RUNS alternating rounds,"

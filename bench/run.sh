@@ -110,6 +110,8 @@ data_set() {
     echo "$dir"
 }
 
+A_DIR=$(data_set $A_VARS $A_CASES $A_SEED)
+A_ARGS=("$A_DIR/data.txt" $A_CASES $A_VARS 1 $ALPHA $EXACT)
 B_DIR=$(data_set $B_VARS $B_CASES $B_SEED)
 B_ARGS=("$B_DIR/data.txt" $B_CASES $B_VARS 1 $ALPHA $EXACT)
 
@@ -136,7 +138,6 @@ comparison_alone() {
 if [ "${BENCH_PYTHON_ONLY:-0}" = 1 ]; then comparison_alone python; fi
 if [ "${BENCH_R_ONLY:-0}" = 1 ]; then comparison_alone r; fi
 
-A_DIR=$(data_set $A_VARS $A_CASES $A_SEED)
 if [ "${BENCH_ONLY:-}" = bootstrap ]; then
     C_DIR=$A_DIR  # not used
 else
@@ -155,7 +156,6 @@ LOGS=$SCRATCH/logs
 LOAD_BEFORE=$(cut -d' ' -f1-3 /proc/loadavg)
 STARTED=$(date +%s)
 
-A_ARGS=("$A_DIR/data.txt" $A_CASES $A_VARS 1 $ALPHA $EXACT)
 C_ARGS=("$C_DIR/data.txt" $C_CASES $C_VARS 1 $ALPHA $EXACT)
 
 # The raw figures of the latest run stay in BUILD_DIR/bench-logs for a closer look.

@@ -239,7 +239,7 @@ struct bootstrap_result {
     std::vector<edge_strength> strength;
     int resamples = 0;  // asked for
     int finished = 0;
-    int failed = 0;  // resamples whose covariance matrix was not positive definite
+    int failed = 0;       // resamples whose covariance matrix was not positive definite
     long long tests = 0;  // over all resamples
     double seconds = 0.0;
     // The consensus network (the pairs with frequency >= threshold) as a run:

@@ -248,8 +248,8 @@ py::tuple bootstrap_to_python(const api::bootstrap_result& result, bool scored) 
         statuses.append(edge.status ? status_text(*edge.status) : "");
     }
     const py::object status_column = scored ? py::object(statuses) : py::none();
-    return py::make_tuple(py::make_tuple(sources, targets, frequencies, status_column), result.finished,
-                          result.failed, result.tests, result.seconds, run_to_python(result.consensus));
+    return py::make_tuple(py::make_tuple(sources, targets, frequencies, status_column), result.finished, result.failed,
+                          result.tests, result.seconds, run_to_python(result.consensus));
 }
 
 py::tuple bootstrap(const py::array& data, std::vector<std::string> names, const std::optional<py::array>& truth,

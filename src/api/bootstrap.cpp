@@ -103,13 +103,14 @@ bootstrap_result bootstrap(const data_view& data, const settings& options, const
     const edge_tally tally = resample(resampling, input, setting, run);
     const long long milliseconds = timer.elapsed_milliseconds();
     if (tally.notes > 0)
-        diagnostics.write(strprintf("%s bootstrap: in %lld targets of the resamples the passes returned to an "
-                                    "earlier member set; each kept that set.",
-                                    run.label.c_str(), tally.notes));
+        diagnostics.write(
+            strprintf("%s bootstrap: in %lld targets of the resamples the passes returned to an "
+                      "earlier member set; each kept that set.",
+                      run.label.c_str(), tally.notes));
     const std::vector<edge_frequency> frequencies = edge_frequencies(tally);
     const ByteMatrix consensus = consensus_graph(frequencies, input.n_vars(), resampling.threshold);
-    const bootstrap_summary summary{run.label, resampling.resamples, resampling.threshold, tally, frequencies,
-                                    consensus};
+    const bootstrap_summary summary{run.label, resampling.resamples, resampling.threshold,
+                                    tally,     frequencies,          consensus};
     bootstrap_result result;
     for (const strength_row& row : strength_rows(summary, input.moral_graph.empty() ? nullptr : &input.moral_graph))
         result.strength.push_back({row.source, row.target, row.frequency, status_of(row.status)});

@@ -58,9 +58,8 @@ std::vector<strength_row> strength_rows(const bootstrap_summary& summary, const 
     const edge_tally& tally = summary.tally;
     std::vector<strength_row> rows;
     const auto add_row = [&](int source, int target, double frequency) {
-        const char* status = moral_graph ? consensus_status(frequency, summary.threshold,
-                                                            (*moral_graph)(source, target) == 1)
-                                         : nullptr;
+        const char* status =
+            moral_graph ? consensus_status(frequency, summary.threshold, (*moral_graph)(source, target) == 1) : nullptr;
         rows.push_back({source, target, frequency, status});
     };
     for (const edge_frequency& edge : summary.frequencies) add_row(edge.source, edge.target, edge.frequency);

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "scoring/edge_tally.h"
 #include "common/run_timer.h"
 #include "output/run_report.h"
+#include "scoring/edge_tally.h"
 
 namespace gaussnet {
 

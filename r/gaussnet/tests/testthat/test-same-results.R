@@ -97,7 +97,7 @@ for (case in bootstraps) {
   label <- sprintf("%s, %s, %s, %d threads", case$learner, if (is.na(case$net)) "no truth" else "truth",
                    if (is.na(case$target)) "comparison" else "local", case$threads)
   test_that(paste("the bootstrap equals the program's:", label), {
-    data <- read_data_file(example("data.txt"), 1000, 30)
+    data <- read_data_file(require_file(example("data.txt")), 1000, 30)
     truth <- if (is.na(case$net)) NULL else read_net(file.path(case$net, "net.txt"), 30)
     dir <- tempfile("gaussnet-")
     dir.create(dir)

@@ -208,6 +208,54 @@ std::vector<run_result> learn(const data_view& data, const settings& options,
 // variable has that name.
 run_result local(const data_view& data, const settings& options, const std::optional<truth_view>& truth = std::nullopt);
 
+// Edge confidence: one run's learner again on resamples of the cases, each
+// n_cases cases drawn with replacement from a random stream of its own
+// derived from (seed, resample number), so the results are the same for
+// every thread count; as the program's --bootstrap computes them.
+struct bootstrap_settings {
+    int resamples = 200;  // 1 to 100000000
+    std::uint64_t seed = 1;
+    double threshold = 0.5;  // above 0, at most 1: a pair with frequency >= threshold is a consensus edge
+    // The run resampled: learner, or with local the local run around
+    // settings.local_target (settings.learners is not read).
+    learner_kind learner = learner_kind::iamb2;
+    bool local = false;
+};
+
+// A pair learned in at least one resample (and, with a true network, a true
+// pair never learned): a row of the program's RUN.strength.csv.
+struct edge_strength {
+    int source = 0;  // variable indices, source < target
+    int target = 0;
+    double frequency = 0;  // the share of the finished resamples that learned it
+    // With a true network: the consensus network against the truth (tp, fp,
+    // fn); none for a false pair below the threshold, and without a truth.
+    std::optional<edge_status> status;
+};
+
+struct bootstrap_result {
+    // Most frequent first, then in variable order; with a truth the true
+    // pairs never learned follow, at frequency 0.
+    std::vector<edge_strength> strength;
+    int resamples = 0;  // asked for
+    int finished = 0;
+    int failed = 0;       // resamples whose covariance matrix was not positive definite
+    long long tests = 0;  // over all resamples
+    double seconds = 0.0;
+    // The consensus network (the pairs with frequency >= threshold) as a run:
+    // learner "IAMB2 bootstrap" (the run's name and " bootstrap"), blankets
+    // its neighbours, edges and (with a truth) scores as the program's
+    // RUN.consensus.* files and results-table row have them; tests and
+    // seconds are the bootstrap's.
+    run_result consensus;
+};
+
+// The bootstrap of one run. A resample whose covariance matrix is not
+// positive definite is counted as failed, not thrown; bad resamples or
+// threshold are input_error, as is EE with no more cases than variables.
+bootstrap_result bootstrap(const data_view& data, const settings& options, const bootstrap_settings& resampling,
+                           const std::optional<truth_view>& truth = std::nullopt);
+
 // What gaussnet-sim writes with the same options, value for value.
 struct simulation_settings {
     int n_vars = 0;

@@ -11,7 +11,7 @@ on the same values.
     >>> runs = gaussnet.learn(data, truth=truth)
     >>> [(run.learner, run.scores["edge_tpr"]) for run in runs]
 
-Functions: learn, local, simulate, moral_graph. Errors: ValueError for input
+Functions: learn, local, bootstrap, simulate, moral_graph. Errors: ValueError for input
 that cannot be used, NotPositiveDefinite (an ArithmeticError) for a
 covariance matrix that is not positive definite, MemoryError, and
 KeyboardInterrupt when Ctrl-C stops a run (no thread is left running).
@@ -28,8 +28,8 @@ import numpy as np
 from . import _core
 
 __version__ = _core.__version__
-__all__ = ["learn", "local", "simulate", "moral_graph", "Run", "NotPositiveDefinite", "GaussnetWarning",
-           "__version__"]
+__all__ = ["learn", "local", "bootstrap", "simulate", "moral_graph", "Run", "Bootstrap", "NotPositiveDefinite",
+           "GaussnetWarning", "__version__"]
 
 NotPositiveDefinite = _core.NotPositiveDefinite
 NotPositiveDefinite.__doc__ = (
@@ -128,6 +128,59 @@ class Run:
         scores = "" if self.scores is None else ", " + ", ".join(f"{k}={v:.3f}" for k, v in self.scores.items())
         learned = int(self.adjacency.sum()) // 2
         return f"Run({self.learner}: {learned} edges, {self.tests} tests, {self.seconds:.3f} s{scores})"
+
+
+class Bootstrap:
+    """A bootstrap's result: how often each edge was learned over resamples.
+
+    Attributes
+    ----------
+    strength : pandas.DataFrame or numpy structured array
+        The rows of the program's ``RUN.strength.csv``, in its order (most
+        frequent first, then in variable order; with a true network the true
+        pairs never learned follow at frequency 0), with its columns:
+        source, target, frequency, status (with a true network only: "tp",
+        "fp" or "fn" for the consensus network against the truth, "" for a
+        false pair below the threshold), finished, failed.
+    consensus : Run
+        The consensus network (the pairs with frequency >= threshold) as a
+        run: learner "IAMB2 bootstrap" (the run's name and " bootstrap"),
+        blankets its neighbours, edges and, with a true network, scores as
+        the program's ``RUN.consensus.*`` files and table row have them.
+    finished, failed : int
+        Resamples learned, and those whose covariance matrix was not
+        positive definite (frequencies are over the finished ones).
+    resamples, seed, threshold
+        As asked for.
+    tests : int
+        Independence tests over all resamples.
+    seconds : float
+        The bootstrap's wall-clock time, to the millisecond.
+    """
+
+    def __init__(self, raw, names, resamples, seed, threshold):
+        (sources, targets, frequencies, statuses), finished, failed, tests, seconds, consensus = raw
+        self.resamples, self.seed, self.threshold = resamples, seed, threshold
+        self.finished, self.failed, self.tests, self.seconds = finished, failed, tests, seconds
+        self.consensus = Run(consensus, names)
+        columns = {"source": np.array(names, dtype=object)[sources],
+                   "target": np.array(names, dtype=object)[targets], "frequency": frequencies}
+        if statuses is not None:
+            columns["status"] = np.array(statuses, dtype="U2")
+        columns["finished"] = np.full(len(sources), finished, dtype=np.int64)
+        columns["failed"] = np.full(len(sources), failed, dtype=np.int64)
+        pandas = _pandas()
+        if pandas is not None:
+            self.strength = pandas.DataFrame(columns)
+        else:
+            self.strength = np.zeros(len(sources), dtype=[(k, v.dtype) for k, v in columns.items()])
+            for key, values in columns.items():
+                self.strength[key] = values
+
+    def __repr__(self):
+        edges = int(self.consensus.adjacency.sum()) // 2
+        return (f"Bootstrap({self.consensus.learner}: {self.resamples} resamples, {self.failed} failed, "
+                f"{self.seconds:.3f} s, {edges} edges >= {self.threshold:g})")
 
 
 # --- input -----------------------------------------------------------------
@@ -262,6 +315,22 @@ def _alpha_of(alpha):
     return float(alpha)
 
 
+def _target_name(target, names):
+    if isinstance(target, numbers.Integral) and not isinstance(target, bool):
+        if not 0 <= target < len(names):
+            raise ValueError(f"target index {target} is not a column (0 to {len(names) - 1})")
+        target = names[target]
+    if not isinstance(target, str):
+        raise ValueError(f"target must be a variable's name or column index, not {target!r}")
+    return target
+
+
+def _radius_of(radius):
+    if isinstance(radius, bool) or not isinstance(radius, numbers.Integral) or not -2**31 <= radius < 2**31:
+        raise ValueError(f"radius must be an int, not {radius!r}")
+    return int(radius)
+
+
 def _warn(line):
     warnings.warn(line, GaussnetWarning, stacklevel=3)
 
@@ -350,18 +419,88 @@ def local(data, target, radius, alpha=0.05, exact=False, truth=None, threads=Non
         NotPositiveDefinite, MemoryError, KeyboardInterrupt: as for learn().
     """
     array, names = _data_of(data)
-    if isinstance(target, numbers.Integral) and not isinstance(target, bool):
-        if not 0 <= target < len(names):
-            raise ValueError(f"target index {target} is not a column (0 to {len(names) - 1})")
-        target = names[target]
-    if not isinstance(target, str):
-        raise ValueError(f"target must be a variable's name or column index, not {target!r}")
-    if isinstance(radius, bool) or not isinstance(radius, numbers.Integral) or not -2**31 <= radius < 2**31:
-        raise ValueError(f"radius must be an int, not {radius!r}")
+    target, radius = _target_name(target, names), _radius_of(radius)
     truth_array = _truth_of(truth, array.shape[1] if array.ndim == 2 else 0)
     raw = _with_names(lambda: _core.local(array, names, truth_array, target, int(radius), _alpha_of(alpha),
                                           bool(exact), _threads_of(threads), _warn), names)
     return Run(raw, names)
+
+
+def _whole_of(value, name, low, high):
+    if isinstance(value, bool) or not isinstance(value, numbers.Integral) or not low <= value <= high:
+        raise ValueError(f"{name} must be a whole number from {low} to {high}, not {value!r}")
+    return int(value)
+
+
+def bootstrap(data, learner="IAMB2", resamples=200, seed=1, threshold=0.5, alpha=0.05, exact=False, truth=None,
+              threads=None, target=None, radius=1):
+    """How stable each learned edge is: the bootstrap's edge frequencies.
+
+    Learns again with one learner on `resamples` resamples of the cases, each
+    as many cases as the data drawn with replacement, and counts for every
+    pair the share of the finished resamples that learned it; the pairs at
+    or above `threshold` form the consensus network. Resample i is drawn
+    from a random stream of its own derived from (seed, i), so the results
+    are the same for every thread count and equal the program's
+    ``--bootstrap B --seed S --threshold T`` on the same values (its
+    ``RUN.strength.csv`` and ``RUN.consensus.*``).
+
+    Parameters
+    ----------
+    data, alpha, exact, truth, threads
+        As for learn(); the data are rounded to single precision as there.
+    learner : {"IAMB2", "IAMB1", "EE"}
+        The run resampled (any case). EE needs more cases than variables.
+    resamples : int
+        How many resamples, 1 to 100000000.
+    seed : int
+        The resamples' seed, 0 to 2**64 - 1.
+    threshold : float
+        The share of the resamples, above 0 and at most 1, from which a pair
+        is in the consensus network.
+    target : str or int, optional
+        With a target (a name or column index), the local run around it
+        (IAMB2, `radius` rings) is resampled instead, as local() learns it.
+    radius : int
+        The local run's rings.
+
+    Returns
+    -------
+    Bootstrap
+        .strength (a DataFrame with the strength file's columns), .consensus
+        (a Run), .finished, .failed, .seconds, .resamples, .seed, .threshold.
+
+    Raises
+    ------
+    ValueError
+        A bad resamples, seed, threshold or learner (naming it), and as for
+        learn().
+    MemoryError, KeyboardInterrupt
+        As for learn(). A resample whose covariance matrix is not positive
+        definite is not an error: it is counted in .failed.
+
+    Examples
+    --------
+    >>> data, truth = gaussnet.simulate(30, 500, seed=7)
+    >>> boot = gaussnet.bootstrap(data, resamples=50, truth=truth)
+    >>> boot.strength.head()
+    """
+    array, names = _data_of(data)
+    run_names = _learner_names([learner])
+    resamples = _whole_of(resamples, "resamples", 1, 100000000)
+    seed = _whole_of(seed, "seed", 0, 2**64 - 1)
+    if isinstance(threshold, bool) or not isinstance(threshold, numbers.Real) or not 0 < threshold <= 1:
+        raise ValueError(f"threshold must be a share of the resamples above 0 and at most 1, not {threshold!r}")
+    if target is not None:
+        if run_names[0] != "IAMB2":
+            raise ValueError(f"learner {learner!r} with a target: the local run learns with IAMB2")
+        target = _target_name(target, names)
+        radius = _radius_of(radius)
+    truth_array = _truth_of(truth, array.shape[1])
+    raw = _with_names(lambda: _core.bootstrap(array, names, truth_array, run_names[0], target, int(radius), resamples,
+                                              seed, float(threshold), _alpha_of(alpha), bool(exact),
+                                              _threads_of(threads), _warn), names)
+    return Bootstrap(raw, names, resamples, seed, float(threshold))
 
 
 def simulate(n_vars, n_cases, parents=2, weights=(0.5, 1), noise=1, seed=1):

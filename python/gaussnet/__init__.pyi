@@ -47,6 +47,30 @@ def local(
     truth: Optional[MatrixLike] = None,
     threads: Optional[int] = None,
 ) -> Run: ...
+class Bootstrap:
+    strength: Any  # pandas.DataFrame (source, target, frequency[, status], finished, failed), or a numpy structured array
+    consensus: Run
+    finished: int
+    failed: int
+    resamples: int
+    seed: int
+    threshold: float
+    tests: int
+    seconds: float
+
+def bootstrap(
+    data: DataLike,
+    learner: Learner = "IAMB2",
+    resamples: int = 200,
+    seed: int = 1,
+    threshold: float = 0.5,
+    alpha: float = 0.05,
+    exact: bool = False,
+    truth: Optional[MatrixLike] = None,
+    threads: Optional[int] = None,
+    target: Optional[Union[str, int]] = None,
+    radius: int = 1,
+) -> Bootstrap: ...
 def simulate(
     n_vars: int,
     n_cases: int,

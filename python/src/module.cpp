@@ -233,6 +233,45 @@ py::tuple local(const py::array& data, std::vector<std::string> names, const std
     return run_to_python(run);
 }
 
+// A bootstrap as plain Python values: ((sources, targets, frequencies,
+// statuses or None), finished, failed, tests, seconds, consensus run).
+py::tuple bootstrap_to_python(const api::bootstrap_result& result, bool scored) {
+    const auto n = static_cast<py::ssize_t>(result.strength.size());
+    py::array_t<std::int64_t> sources(n), targets(n);
+    py::array_t<double> frequencies(n);
+    py::list statuses;
+    for (py::ssize_t e = 0; e < n; ++e) {
+        const api::edge_strength& edge = result.strength[static_cast<std::size_t>(e)];
+        sources.mutable_at(e) = edge.source;
+        targets.mutable_at(e) = edge.target;
+        frequencies.mutable_at(e) = edge.frequency;
+        statuses.append(edge.status ? status_text(*edge.status) : "");
+    }
+    const py::object status_column = scored ? py::object(statuses) : py::none();
+    return py::make_tuple(py::make_tuple(sources, targets, frequencies, status_column), result.finished, result.failed,
+                          result.tests, result.seconds, run_to_python(result.consensus));
+}
+
+py::tuple bootstrap(const py::array& data, std::vector<std::string> names, const std::optional<py::array>& truth,
+                    const std::string& learner, std::optional<std::string> target, int radius, int resamples,
+                    std::uint64_t seed, double threshold, double alpha, bool exact, int threads,
+                    const py::object& on_diagnostic) {
+    learn_call call = make_call(data, std::move(names), truth, {}, alpha, exact, threads);
+    std::atomic<bool> cancel{false};
+    diagnostics_queue diagnostics;
+    call.options.cancel = &cancel;
+    call.options.diagnostics = diagnostics.sink();
+    api::bootstrap_settings resampling{resamples, seed, threshold, learner_of(learner), target.has_value()};
+    if (target) {
+        call.options.local_target = std::move(*target);
+        call.options.local_radius = radius;
+    }
+    const auto result = run_interruptibly<api::bootstrap_result>(
+        [&] { return api::bootstrap(call.data, call.options, resampling, call.truth); }, cancel, diagnostics,
+        on_diagnostic);
+    return bootstrap_to_python(result, call.truth.has_value());
+}
+
 py::tuple simulate(int n_vars, std::int64_t n_cases, double parents, double weight_lo, double weight_hi, double noise,
                    std::uint64_t seed) {
     api::simulation sim;
@@ -278,6 +317,7 @@ PYBIND11_MODULE(_core, m) {
     });
     m.def("learn", &learn);
     m.def("local", &local);
+    m.def("bootstrap", &bootstrap);
     m.def("simulate", &simulate);
     m.def("moral_graph", &moral_graph);
     m.attr("__version__") = api::version();

@@ -135,6 +135,17 @@ def hostile_inputs():
                        ("simulate noise", lambda: gaussnet.simulate(5, 10, noise=float("nan"))),
                        ("simulate overflow", lambda: gaussnet.simulate(40, 10, parents=20, weights=(1e30, 1e30)))):
         yield name, call, ValueError, ""
+    boot = gaussnet.bootstrap
+    bad_bootstraps = {"resamples": [0, -1, 1.5, True, 10**8 + 1, "5"], "seed": [-1, 2**64, 1.0, "1"],
+                      "threshold": [0, -0.5, 1.5, float("nan"), "0.5", None], "learner": ["FOO", ["IAMB2"], None]}
+    for key, bad_values in bad_bootstraps.items():
+        for bad in bad_values:
+            yield f"bootstrap {key} {bad!r}", (lambda k=key, b=bad: boot(values, **{"resamples": 2, k: b})), \
+                ValueError, key
+    for name, call, text in (("target with EE", lambda: boot(values, "EE", 2, target="X1"), "learner"),
+                             ("no such target", lambda: boot(values, resamples=2, target="nope"), "nope"),
+                             ("EE too few cases", lambda: boot(values[:5], "EE", 2), "EE runs only")):
+        yield f"bootstrap {name}", call, ValueError, text
     twin = np.column_stack([values, values[:, 2]])
     for learner in ("EE", "IAMB2", "IAMB1"):
         yield f"singular {learner}", (lambda l=learner: learn(twin, learners=l)), gaussnet.NotPositiveDefinite, \
@@ -169,15 +180,24 @@ def test_not_positive_definite_names_learner_and_target():
     assert str(raised.value).startswith(raised.value.message)
 
 
-def test_ctrl_c_stops_a_long_run_and_leaves_the_interpreter_usable():
-    script = textwrap.dedent("""
+def test_bootstrap_counts_resamples_that_fail():
+    values = small_data()[0]
+    twin = np.column_stack([values, values[:, 2]])
+    boot = gaussnet.bootstrap(twin, resamples=3, threads=2)
+    assert (boot.finished, boot.failed, len(boot.strength), boot.consensus.adjacency.any()) == (0, 3, 0, False)
+
+
+@pytest.mark.parametrize("call", ["learn(data, learners=['IAMB1'], threads=2)",
+                                  "bootstrap(data, 'IAMB1', resamples=100, threads=2)"])
+def test_ctrl_c_stops_a_long_run_and_leaves_the_interpreter_usable(call):
+    script = textwrap.dedent(f"""
         import os, sys, threading, time
         import gaussnet
         data, _ = gaussnet.simulate(1500, 300, seed=2)
         tasks = len(os.listdir("/proc/self/task"))  # numpy's own threads among them
         print("ready", flush=True)
         try:
-            gaussnet.learn(data, learners=["IAMB1"], threads=2)
+            gaussnet.{call}
             print("finished")
         except KeyboardInterrupt:
             print("interrupted", time.monotonic(), flush=True)

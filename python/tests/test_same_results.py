@@ -93,3 +93,38 @@ def test_simulate_equals_the_simulator_and_moral_graph_its_edges(options, tmp_pa
     banner = run_program([tmp_path / "sim" / "data.txt", 300, 25, 1, 0.05, 0], tmp_path / "sim").stdout
     moral = gaussnet.moral_graph(truth)
     assert (moral == moral.T).all() and f"n_edges= {int(moral.sum()) // 2}" in banner
+
+
+# (learner, net folder or None, local (target index, radius) or None, threads); the shipped example
+BOOTSTRAPS = [("IAMB2", EXAMPLE, None, 1), ("IAMB2", None, None, 2), ("EE", EXAMPLE, None, 2),
+              ("IAMB1", None, None, 1), ("IAMB2", EXAMPLE, (4, 2), 2)]
+
+
+@pytest.mark.parametrize("case", BOOTSTRAPS, ids=lambda case: f"{case[0]}-{'truth' if case[1] else 'matrix'}-"
+                                                              f"{case[2]}-{case[3]}")
+def test_bootstrap_equals_program(case, tmp_path):
+    learner, net_dir, local, threads = case
+    values, names = read_data_file(EXAMPLE / "data.txt", 1000, 30)
+    truth = read_net(net_dir / "net.txt", 30) if net_dir else None
+    options = dict(resamples=12, seed=5, threshold=0.6, truth=truth, threads=threads)
+    args = ["--bootstrap", 12, "--seed", 5, "--threshold", 0.6, "--export", "out", "--table", "table.csv",
+            EXAMPLE / "data.txt", 1000, 30, 1 if net_dir else 0, 0.05, 0]
+    if local:
+        args += [names[local[0]], local[1]]
+        options.update(target=names[local[0]], radius=local[1])
+    else:
+        args[:0] = ["--learners", learner]
+    boot = gaussnet.bootstrap(pd.DataFrame(values, columns=names), learner=learner, **options)
+    run_program(args, tmp_path, net=net_dir / "net.txt" if net_dir else None)
+    out = tmp_path / "out" / ("local" if local else learner)
+    with open(f"{out}.strength.csv", newline="") as file:
+        strength = list(csv.reader(file))
+    assert strength[0] == list(boot.strength.columns)
+    # The file's frequencies are the shortest texts that read back as the same doubles.
+    assert [[float(v) if k == 2 else v for k, v in enumerate(row)] for row in strength[1:]] == \
+        [[v if k == 2 else str(v) for k, v in enumerate(row)] for row in boot.strength.itertuples(index=False)]
+    assert edge_rows(boot.consensus) == csv_rows(f"{out}.consensus.edges.csv")
+    row = csv_rows(tmp_path / "table.csv")[-1]
+    assert row[6] == boot.consensus.learner and row[19:] == ["12", "0.6", "5"]
+    assert table_fields(boot.consensus) == row[11:19]
+    assert (boot.resamples, boot.seed, boot.threshold, boot.finished + boot.failed) == (12, 5, 0.6, 12)

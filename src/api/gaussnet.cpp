@@ -10,6 +10,7 @@
 #include <string_view>
 #include <utility>
 
+#include "api/calls.h"
 #include "api/input_views.h"
 #include "api/runs.h"
 #include "common/cores.h"
@@ -29,18 +30,6 @@ namespace {
 
 constexpr int max_threads = 4096;
 
-// The caller's input, checked and in the learners' form.
-struct prepared_input {
-    std::vector<std::string> names;
-    FloatMatrix data;
-    ByteMatrix moral_graph;  // empty without a truth
-    int n_edges = 0;
-    int threads = 1;
-
-    int n_cases() const { return static_cast<int>(data.rows()); }
-    int n_vars() const { return static_cast<int>(data.cols()); }
-};
-
 int thread_count(int asked) {
     if (asked < 0 || asked > max_threads)
         throw input_error(strprintf("threads: %d; give 1 to %d, or 0 for the available cores.", asked, max_threads));
@@ -55,6 +44,8 @@ ByteMatrix moral_graph_of(ByteMatrix arcs, int& n_edges) {
     n_edges = state.n_edges;
     return std::move(state.moral_graph);
 }
+
+}  // namespace
 
 prepared_input prepare(const data_view& data, const settings& options, const std::optional<truth_view>& truth) {
     prepared_input input;
@@ -75,6 +66,8 @@ learner_setting learner_setting_of(const settings& options, const prepared_input
 
 rates rates_of(const rate_triple& triple) { return {triple.tpr, triple.fdr, triple.fdr2}; }
 
+namespace {
+
 edge_status status_of(gaussnet::edge_status status) {
     switch (status) {
         case gaussnet::edge_status::tp:
@@ -88,6 +81,21 @@ edge_status status_of(gaussnet::edge_status status) {
     }
     return edge_status::learned;
 }
+
+}  // namespace
+
+std::vector<edge> edges_of(const std::vector<scored_edge>& scored) {
+    std::vector<edge> edges;
+    edges.reserve(scored.size());
+    for (const scored_edge& e : scored) {
+        const std::optional<bool> separated =
+            e.status == gaussnet::edge_status::fp ? std::optional<bool>(e.separated) : std::nullopt;
+        edges.push_back({e.source, e.target, status_of(e.status), separated});
+    }
+    return edges;
+}
+
+namespace {
 
 // A local run's target and radius: its edges are those its export lists.
 struct local_run {
@@ -120,12 +128,7 @@ run_result result_of(std::string name, const learned_structure& learned, long lo
                                 ring_numbers(learned.graph, local->target, local->radius)};
         edges = within_scope(edges, &scope);
     }
-    result.edges.reserve(edges.size());
-    for (const scored_edge& e : edges) {
-        const std::optional<bool> separated =
-            e.status == gaussnet::edge_status::fp ? std::optional<bool>(e.separated) : std::nullopt;
-        result.edges.push_back({e.source, e.target, status_of(e.status), separated});
-    }
+    result.edges = edges_of(edges);
     return result;
 }
 
@@ -148,10 +151,14 @@ run_result timed_run(const std::string& run, const prepared_input& input, Learn&
     }
 }
 
+}  // namespace
+
 std::string without_line_end(std::string text) {
     if (!text.empty() && text.back() == '\n') text.pop_back();
     return text;
 }
+
+namespace {
 
 // The process-wide sink while library calls run (the special functions'
 // reports and the threads warning cannot be handed a sink): it passes them to
@@ -185,27 +192,17 @@ running_calls& calls_running() {
     return calls;
 }
 
-// The caller's sink as the learners' for one call: each message without its
-// final line end, one at a time; no sink, no output.
-class forwarding_sink final : public diagnostic_sink {
-public:
-    explicit forwarding_sink(const diagnostics_sink& to) : to_(to) { calls_running().enter(*this); }
-    ~forwarding_sink() override { calls_running().leave(*this); }
-    forwarding_sink(const forwarding_sink&) = delete;
-    forwarding_sink& operator=(const forwarding_sink&) = delete;
-
-    void write(std::string_view text) override {
-        if (!to_) return;
-        const std::lock_guard<std::mutex> lock(mutex_);
-        to_(without_line_end(std::string(text)));
-    }
-
-private:
-    const diagnostics_sink& to_;
-    std::mutex mutex_;
-};
-
 }  // namespace
+
+forwarding_sink::forwarding_sink(const diagnostics_sink& to) : to_(to) { calls_running().enter(*this); }
+
+forwarding_sink::~forwarding_sink() { calls_running().leave(*this); }
+
+void forwarding_sink::write(std::string_view text) {
+    if (!to_) return;
+    const std::lock_guard<std::mutex> lock(mutex_);
+    to_(without_line_end(std::string(text)));
+}
 
 std::vector<run_result> learn(const data_view& data, const settings& options, const std::optional<truth_view>& truth) {
     forwarding_sink diagnostics(options.diagnostics);

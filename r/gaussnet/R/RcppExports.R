@@ -9,6 +9,10 @@
     .Call(`_gaussnet_gaussnet_local_cpp`, data, names, truth, target, radius, alpha, exact, threads)
 }
 
+.gaussnet_bootstrap <- function(data, names, truth, learner, local, target, radius, resamples, seed, threshold, alpha, exact, threads) {
+    .Call(`_gaussnet_gaussnet_bootstrap_cpp`, data, names, truth, learner, local, target, radius, resamples, seed, threshold, alpha, exact, threads)
+}
+
 .gaussnet_simulate <- function(n_vars, n_cases, parents, weight_lo, weight_hi, noise, seed) {
     .Call(`_gaussnet_gaussnet_simulate_cpp`, n_vars, n_cases, parents, weight_lo, weight_hi, noise, seed)
 }

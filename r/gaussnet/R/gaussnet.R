@@ -31,17 +31,42 @@ gaussnet_learn <- function(data, alpha = 0.05, learners = c("EE", "IAMB2", "IAMB
 
 gaussnet_local <- function(data, target, radius, alpha = 0.05, exact = FALSE, truth = NULL, threads = NULL) {
   input <- data_of(data)
-  if (is.numeric(target) && length(target) == 1 && !is.na(target)) {
-    index <- whole_of(target, "target (a column number)", 1, length(input$names))
-    target <- input$names[index]
-  }
-  if (!is.character(target) || length(target) != 1 || is.na(target))
-    input_error("target must be a variable's name or column number")
-  radius <- as.integer(whole_of(radius, "radius", -.Machine$integer.max, .Machine$integer.max))
+  target <- target_of(target, input$names)
+  radius <- radius_of(radius)
   truth <- truth_of(truth, length(input$names))
   raw <- checked(.gaussnet_local(input$values, input$names, truth, enc2utf8(target), radius, alpha_of(alpha),
                                  flag_of(exact, "exact"), threads_of(threads)), input$names)
   run_of(raw, input$names)
+}
+
+gaussnet_bootstrap <- function(data, learner = "IAMB2", resamples = 200, seed = 1, threshold = 0.5, alpha = 0.05,
+                               exact = FALSE, truth = NULL, threads = NULL, target = NULL, radius = 1) {
+  input <- data_of(data)
+  run <- if (is.character(learner) && length(learner) == 1) learners_of(learner) else character(0)
+  if (length(run) != 1) input_error("learner must be one of \"EE\", \"IAMB2\", \"IAMB1\"")
+  resamples <- as.integer(whole_of(resamples, "resamples", 1, 100000000))
+  seed <- whole_of(seed, "seed", 0, 2^53)
+  if (!is.numeric(threshold) || length(threshold) != 1 || is.na(threshold) || threshold <= 0 || threshold > 1)
+    input_error("threshold must be a share of the resamples above 0 and at most 1")
+  local <- !is.null(target)
+  if (local && run != "IAMB2") input_error(sprintf("learner '%s' with a target: the local run learns with IAMB2", run))
+  if (local) {
+    target <- target_of(target, input$names)
+    radius <- radius_of(radius)
+  }
+  truth <- truth_of(truth, length(input$names))
+  raw <- checked(.gaussnet_bootstrap(input$values, input$names, truth, run, local, if (local) enc2utf8(target) else "",
+                                     if (local) radius else 1L, resamples, as.double(seed), as.double(threshold),
+                                     alpha_of(alpha), flag_of(exact, "exact"), threads_of(threads)), input$names)
+  strength <- data.frame(source = input$names[raw$source], target = input$names[raw$target],
+                         frequency = raw$frequency, stringsAsFactors = FALSE)
+  if (!is.null(raw$status)) strength$status <- raw$status
+  strength$finished <- rep(raw$finished, nrow(strength))
+  strength$failed <- rep(raw$failed, nrow(strength))
+  structure(class = "gaussnet_bootstrap",
+            list(strength = strength, consensus = run_of(raw$consensus, input$names), finished = raw$finished,
+                 failed = raw$failed, tests = raw$tests, seconds = raw$seconds, resamples = resamples, seed = seed,
+                 threshold = as.double(threshold)))
 }
 
 gaussnet_simulate <- function(n_vars, n_cases, parents = 2, weights = c(0.5, 1), noise = 1, seed = 1) {
@@ -76,6 +101,12 @@ print.gaussnet_run <- function(x, ...) {
     paste0(", ", paste(sprintf("%s=%.3f", names(x$scores), x$scores), collapse = ", "))
   cat(sprintf("gaussnet %s run: %d variables, %d edges, %.0f tests, %.3f s%s\n", x$learner, length(x$names),
               sum(x$adjacency) %/% 2, x$tests, x$seconds, scores))
+  invisible(x)
+}
+
+print.gaussnet_bootstrap <- function(x, ...) {
+  cat(sprintf("gaussnet %s: %d resamples, %d failed, %.3f s, %d edges >= %g\n", x$consensus$learner, x$resamples,
+              x$failed, x$seconds, sum(x$consensus$adjacency) %/% 2, x$threshold))
   invisible(x)
 }
 

@@ -138,3 +138,14 @@ threads_of <- function(threads) {
   if (is.null(threads)) return(0L)
   as.integer(whole_of(threads, "threads", 1, 4096))
 }
+
+# A local run's target: a variable's name, or a column number made its name.
+target_of <- function(target, names) {
+  if (is.numeric(target) && length(target) == 1 && !is.na(target))
+    target <- names[whole_of(target, "target (a column number)", 1, length(names))]
+  if (!is.character(target) || length(target) != 1 || is.na(target))
+    input_error("target must be a variable's name or column number", call = NULL)
+  target
+}
+
+radius_of <- function(radius) as.integer(whole_of(radius, "radius", -.Machine$integer.max, .Machine$integer.max))

@@ -45,6 +45,29 @@ BEGIN_RCPP
     return rcpp_result_gen;
 END_RCPP
 }
+// gaussnet_bootstrap_cpp
+SEXP gaussnet_bootstrap_cpp(SEXP data, std::vector<std::string> names, SEXP truth, std::string learner, bool local, std::string target, int radius, int resamples, double seed, double threshold, double alpha, bool exact, int threads);
+RcppExport SEXP _gaussnet_gaussnet_bootstrap_cpp(SEXP dataSEXP, SEXP namesSEXP, SEXP truthSEXP, SEXP learnerSEXP, SEXP localSEXP, SEXP targetSEXP, SEXP radiusSEXP, SEXP resamplesSEXP, SEXP seedSEXP, SEXP thresholdSEXP, SEXP alphaSEXP, SEXP exactSEXP, SEXP threadsSEXP) {
+BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::RNGScope rcpp_rngScope_gen;
+    Rcpp::traits::input_parameter< SEXP >::type data(dataSEXP);
+    Rcpp::traits::input_parameter< std::vector<std::string> >::type names(namesSEXP);
+    Rcpp::traits::input_parameter< SEXP >::type truth(truthSEXP);
+    Rcpp::traits::input_parameter< std::string >::type learner(learnerSEXP);
+    Rcpp::traits::input_parameter< bool >::type local(localSEXP);
+    Rcpp::traits::input_parameter< std::string >::type target(targetSEXP);
+    Rcpp::traits::input_parameter< int >::type radius(radiusSEXP);
+    Rcpp::traits::input_parameter< int >::type resamples(resamplesSEXP);
+    Rcpp::traits::input_parameter< double >::type seed(seedSEXP);
+    Rcpp::traits::input_parameter< double >::type threshold(thresholdSEXP);
+    Rcpp::traits::input_parameter< double >::type alpha(alphaSEXP);
+    Rcpp::traits::input_parameter< bool >::type exact(exactSEXP);
+    Rcpp::traits::input_parameter< int >::type threads(threadsSEXP);
+    rcpp_result_gen = Rcpp::wrap(gaussnet_bootstrap_cpp(data, names, truth, learner, local, target, radius, resamples, seed, threshold, alpha, exact, threads));
+    return rcpp_result_gen;
+END_RCPP
+}
 // gaussnet_simulate_cpp
 SEXP gaussnet_simulate_cpp(int n_vars, double n_cases, double parents, double weight_lo, double weight_hi, double noise, double seed);
 RcppExport SEXP _gaussnet_gaussnet_simulate_cpp(SEXP n_varsSEXP, SEXP n_casesSEXP, SEXP parentsSEXP, SEXP weight_loSEXP, SEXP weight_hiSEXP, SEXP noiseSEXP, SEXP seedSEXP) {
@@ -87,6 +110,7 @@ END_RCPP
 static const R_CallMethodDef CallEntries[] = {
     {"_gaussnet_gaussnet_learn_cpp", (DL_FUNC) &_gaussnet_gaussnet_learn_cpp, 7},
     {"_gaussnet_gaussnet_local_cpp", (DL_FUNC) &_gaussnet_gaussnet_local_cpp, 8},
+    {"_gaussnet_gaussnet_bootstrap_cpp", (DL_FUNC) &_gaussnet_gaussnet_bootstrap_cpp, 13},
     {"_gaussnet_gaussnet_simulate_cpp", (DL_FUNC) &_gaussnet_gaussnet_simulate_cpp, 7},
     {"_gaussnet_gaussnet_moral_cpp", (DL_FUNC) &_gaussnet_gaussnet_moral_cpp, 1},
     {"_gaussnet_gaussnet_version_cpp", (DL_FUNC) &_gaussnet_gaussnet_version_cpp, 0},

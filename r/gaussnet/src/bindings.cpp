@@ -181,6 +181,29 @@ Rcpp::List runs_to_r(const std::vector<api::run_result>& runs) {
     return result;
 }
 
+// A bootstrap as plain R values: the strength file's columns (status NULL
+// without a truth), the counts and the consensus network as a run.
+Rcpp::List bootstrap_to_r(const api::bootstrap_result& result, bool scored) {
+    const auto n = static_cast<R_xlen_t>(result.strength.size());
+    Rcpp::IntegerVector sources(n), targets(n);
+    Rcpp::NumericVector frequencies(n);
+    Rcpp::CharacterVector statuses(n);
+    for (R_xlen_t e = 0; e < n; ++e) {
+        const api::edge_strength& edge = result.strength[static_cast<std::size_t>(e)];
+        sources[e] = edge.source + 1;
+        targets[e] = edge.target + 1;
+        frequencies[e] = edge.frequency;
+        statuses[e] = edge.status ? status_text(*edge.status) : "";
+    }
+    SEXP status = R_NilValue;
+    if (scored) status = statuses;
+    return Rcpp::List::create(
+        Rcpp::Named("source") = sources, Rcpp::Named("target") = targets, Rcpp::Named("frequency") = frequencies,
+        Rcpp::Named("status") = status, Rcpp::Named("finished") = result.finished,
+        Rcpp::Named("failed") = result.failed, Rcpp::Named("tests") = static_cast<double>(result.tests),
+        Rcpp::Named("seconds") = result.seconds, Rcpp::Named("consensus") = run_to_r(result.consensus));
+}
+
 api::settings settings_of(const Rcpp::CharacterVector& learners, double alpha, bool exact, int threads) {
     api::settings options;
     options.learners.clear();
@@ -233,6 +256,22 @@ SEXP gaussnet_local_cpp(SEXP data, std::vector<std::string> names, SEXP truth, s
     options.local_radius = radius;
     return call_library<api::run_result>(
         options, [&] { return api::local(view, options, truth_view); }, run_to_r);
+}
+
+// [[Rcpp::export(.gaussnet_bootstrap)]]
+SEXP gaussnet_bootstrap_cpp(SEXP data, std::vector<std::string> names, SEXP truth, std::string learner, bool local,
+                            std::string target, int radius, int resamples, double seed, double threshold, double alpha,
+                            bool exact, int threads) {
+    const api::data_view view{view_of(data), names};
+    const std::optional<api::truth_view> truth_view = truth_of(truth);
+    api::settings options = settings_of(Rcpp::CharacterVector::create(learner), alpha, exact, threads);
+    options.local_target = target;
+    options.local_radius = radius;
+    const api::bootstrap_settings resampling{resamples, static_cast<std::uint64_t>(seed), threshold,
+                                             options.learners.front(), local};
+    return call_library<api::bootstrap_result>(
+        options, [&] { return api::bootstrap(view, options, resampling, truth_view); },
+        [&](const api::bootstrap_result& result) { return bootstrap_to_r(result, truth_view.has_value()); });
 }
 
 // [[Rcpp::export(.gaussnet_simulate)]]

@@ -38,6 +38,16 @@ refusals <- list(
   list(quote(gaussnet_simulate(0, 10)), "gaussnet_input_error", "n_vars must be a whole number"),
   list(quote(gaussnet_simulate(5, 10, noise = -1)), "gaussnet_input_error", "noise must be finite and not negative."),
   list(quote(gaussnet_moral(matrix(0, 2, 3))), "gaussnet_input_error", "square adjacency matrix"),
+  list(quote(gaussnet_bootstrap(values, resamples = 0)), "gaussnet_input_error", "resamples must be a whole number"),
+  list(quote(gaussnet_bootstrap(values, resamples = 2.5)), "gaussnet_input_error", "resamples must be a whole number"),
+  list(quote(gaussnet_bootstrap(values, seed = -1)), "gaussnet_input_error", "seed must be a whole number"),
+  list(quote(gaussnet_bootstrap(values, seed = 2^60)), "gaussnet_input_error", "seed must be a whole number"),
+  list(quote(gaussnet_bootstrap(values, threshold = 0)), "gaussnet_input_error", "threshold must be a share"),
+  list(quote(gaussnet_bootstrap(values, threshold = NA)), "gaussnet_input_error", "threshold must be a share"),
+  list(quote(gaussnet_bootstrap(values, learner = c("EE", "IAMB2"))), "gaussnet_input_error", "learner must be one"),
+  list(quote(gaussnet_bootstrap(values, learner = "EE", target = 1)), "gaussnet_input_error", "learner 'EE' with a target"),
+  list(quote(gaussnet_bootstrap(values[1:5, ], learner = "EE", resamples = 2)), "gaussnet_input_error",
+       "EE runs only with more cases than variables"),
   list(quote(gaussnet_learn(twin, learners = "IAMB2")), "gaussnet_not_positive_definite",
        "No Cholesky decomposition"),
   list(quote(gaussnet_learn(twin, learners = "EE")), "gaussnet_not_positive_definite", "No Cholesky decomposition")
@@ -60,6 +70,12 @@ test_that("a matrix that is not positive definite names the learner and target",
   expect_true(startsWith(conditionMessage(iamb), iamb$program_message))
   ee <- tryCatch(gaussnet_learn(twin, learners = "EE"), gaussnet_not_positive_definite = identity)
   expect_equal(c(ee$learner, ee$target), c("EE", NA))
+})
+
+test_that("a bootstrap counts the resamples that fail and goes on", {
+  boot <- gaussnet_bootstrap(twin, resamples = 3, threads = 2)
+  expect_equal(list(boot$finished, boot$failed, nrow(boot$strength), any(boot$consensus$adjacency)),
+               list(0L, 3L, 0L, FALSE))
 })
 
 test_that("names, layouts and element types give the same results", {
@@ -89,7 +105,9 @@ test_that("as_igraph holds every variable and each edge's status", {
   expect_equal(igraph::E(graph)$status, run$edges$status)
 })
 
-test_that("Ctrl-C stops a long run within about a second and leaves R usable", {
+for (call in c("gaussnet_learn(data, learners = 'IAMB1', threads = 2)",
+                "gaussnet_bootstrap(data, 'IAMB1', resamples = 100, threads = 2)"))
+test_that(paste("Ctrl-C stops a long run within about a second and leaves R usable:", call), {
   skip_on_os("windows")
   script <- tempfile(fileext = ".R")
   out <- tempfile()
@@ -100,7 +118,7 @@ test_that("Ctrl-C stops a long run within about a second and leaves R usable", {
     sprintf("cat('ready\\n', file = '%s')", out),
     "before <- length(list.files('/proc/self/task'))",
     "start <- Sys.time()",
-    "result <- tryCatch({ gaussnet_learn(data, learners = 'IAMB1', threads = 2); 'finished' },",
+    sprintf("result <- tryCatch({ %s; 'finished' },", call),
     "  interrupt = function(e) sprintf('interrupted %.2f', as.numeric(Sys.time() - start, units = 'secs')))",
     sprintf("cat(result, '\\n', file = '%s', append = TRUE)", out),
     "tasks <- length(list.files('/proc/self/task')) - before",

@@ -87,3 +87,41 @@ test_that("simulate gives gaussnet-sim's values and network; the moral graph has
   expect_true(isSymmetric(moral))
   expect_true(any(grepl(sprintf("n_edges= %d", sum(moral) %/% 2), banner, fixed = TRUE)))
 })
+
+# learner, folder of net.txt or NA, local target column (or NA) and radius, threads; the shipped example
+bootstraps <- list(list("IAMB2", example(), NA, 0, 1), list("IAMB1", NA, NA, 0, 2), list("EE", example(), NA, 0, 2),
+                   list("IAMB2", example(), 5, 2, 2))
+
+for (case in bootstraps) {
+  names(case) <- c("learner", "net", "target", "radius", "threads")
+  label <- sprintf("%s, %s, %s, %d threads", case$learner, if (is.na(case$net)) "no truth" else "truth",
+                   if (is.na(case$target)) "comparison" else "local", case$threads)
+  test_that(paste("the bootstrap equals the program's:", label), {
+    data <- read_data_file(require_file(example("data.txt")), 1000, 30)
+    truth <- if (is.na(case$net)) NULL else read_net(file.path(case$net, "net.txt"), 30)
+    dir <- tempfile("gaussnet-")
+    dir.create(dir)
+    on.exit(unlink(dir, recursive = TRUE))
+    args <- c("--bootstrap", 12, "--seed", 5, "--threshold", 0.6, "--export", "out", "--table", "table.csv",
+              example("data.txt"), 1000, 30, as.integer(!is.null(truth)), 0.05, 0)
+    target <- if (is.na(case$target)) NULL else names(data)[case$target]
+    args <- if (is.null(target)) c("--learners", case$learner, args) else c(args, target, case$radius)
+    boot <- gaussnet_bootstrap(data, case$learner, resamples = 12, seed = 5, threshold = 0.6, truth = truth,
+                               threads = case$threads, target = target, radius = case$radius)
+    run_program(args, dir, net = if (is.null(truth)) NULL else file.path(case$net, "net.txt"))
+    out <- file.path(dir, "out", if (is.null(target)) case$learner else "local")
+    strength <- utils::read.csv(paste0(out, ".strength.csv"), colClasses = "character", na.strings = character(0))
+    expect_equal(names(strength), names(boot$strength))
+    # The file's frequencies are the shortest texts that read back as the same doubles.
+    strength$frequency <- as.numeric(strength$frequency)
+    expected <- boot$strength
+    expected[c("finished", "failed")] <- lapply(expected[c("finished", "failed")], as.character)
+    expect_identical(strength, expected)
+    expect_equal(edge_rows(boot$consensus), csv_rows(paste0(out, ".consensus.edges.csv")))
+    table <- csv_rows(file.path(dir, "table.csv"))
+    row <- table[nrow(table), ]
+    expect_equal(c(row[7], row[20:22]), c(boot$consensus$learner, "12", "0.6", "5"))
+    expect_equal(table_fields(boot$consensus), row[12:19])
+    expect_equal(boot$finished + boot$failed, 12)
+  })
+}

@@ -1,7 +1,8 @@
 // The data file reader on arbitrary bytes, blank-separated and CSV alike.
 // Input: byte 0 gives n_cases (0-15), byte 1 n_vars (0-11), the rest is the
 // file. Only the program's own fatal error may come out; on success there
-// are exactly n_vars names of 1-99 characters without delimiters and every
+// are exactly n_vars names of at most 99 characters without line ends,
+// empty or holding delimiters only when the header quotes names, and every
 // value is finite.
 
 #include <cmath>
@@ -27,9 +28,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     FUZZ_CHECK(state.var_names.size() == static_cast<std::size_t>(state.n_vars));
+    const bool quoted = std::memchr(data + 2, '"', size - 2) != nullptr;
     for (const std::string& name : state.var_names) {
-        FUZZ_CHECK(!name.empty() && name.size() <= 99);
-        FUZZ_CHECK(name.find_first_of(std::string(" ,\t\n\r\0", 6)) == std::string::npos);
+        FUZZ_CHECK(name.size() <= 99 && name.find('\n') == std::string::npos);
+        // A name in double quotes is taken whole, blanks and commas included,
+        // and may be empty ("" heads the row names' column of R's write.csv).
+        FUZZ_CHECK(quoted || !name.empty());
+        FUZZ_CHECK(quoted || name.find_first_of(std::string(" ,\t\r\0", 5)) == std::string::npos);
     }
     FUZZ_CHECK(state.data_matrix.rows() == state.n_cases && state.data_matrix.cols() == state.n_vars);
     for (std::int64_t j = 0; j < state.n_cases; ++j)

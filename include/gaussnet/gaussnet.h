@@ -116,6 +116,21 @@ enum class edge_status {
     fn,       // true, not learned
 };
 
+// The status as the export's edges file writes it: "learned", "tp", "fp", "fn".
+inline const char* status_text(edge_status status) {
+    switch (status) {
+        case edge_status::tp:
+            return "tp";
+        case edge_status::fp:
+            return "fp";
+        case edge_status::fn:
+            return "fn";
+        case edge_status::learned:
+            break;
+    }
+    return "learned";
+}
+
 // An undirected edge between variable indices source < target.
 struct edge {
     int source = 0;

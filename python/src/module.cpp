@@ -142,20 +142,6 @@ api::learner_kind learner_of(const std::string& name) {
     throw py::value_error("unknown learner " + name);
 }
 
-const char* status_text(api::edge_status status) {
-    switch (status) {
-        case api::edge_status::tp:
-            return "tp";
-        case api::edge_status::fp:
-            return "fp";
-        case api::edge_status::fn:
-            return "fn";
-        case api::edge_status::learned:
-            break;
-    }
-    return "learned";
-}
-
 // One run as plain Python values: (learner, blankets, (sources, targets,
 // statuses, separated), tests, seconds, scores or None). separated is -1
 // where the export leaves it empty.

@@ -128,20 +128,6 @@ Rcpp::List failure_from(const std::exception_ptr& failure) {
     }
 }
 
-const char* status_text(api::edge_status status) {
-    switch (status) {
-        case api::edge_status::tp:
-            return "tp";
-        case api::edge_status::fp:
-            return "fp";
-        case api::edge_status::fn:
-            return "fn";
-        case api::edge_status::learned:
-            break;
-    }
-    return "learned";
-}
-
 // One run as plain R values, variables numbered from 1.
 Rcpp::List run_to_r(const api::run_result& run) {
     const auto n = static_cast<R_xlen_t>(run.edges.size());

@@ -6,16 +6,18 @@ an undirected graph with the edge exclusion test (EE), from data treated as
 multivariate Gaussian. The results are exactly those of the gaussnet program
 on the same values.
 
-    >>> import gaussnet
-    >>> data, truth = gaussnet.simulate(30, 1000, seed=7)
-    >>> runs = gaussnet.learn(data, truth=truth)
-    >>> [(run.learner, run.scores["edge_tpr"]) for run in runs]
-
 Functions: learn, local, bootstrap, simulate, moral_graph. Errors: ValueError for input
 that cannot be used, NotPositiveDefinite (an ArithmeticError) for a
 covariance matrix that is not positive definite, MemoryError, and
 KeyboardInterrupt when Ctrl-C stops a run (no thread is left running).
 Diagnostics of the computation arrive as GaussnetWarning warnings.
+
+Examples
+--------
+>>> import gaussnet
+>>> data, truth = gaussnet.simulate(30, 1000, seed=7)
+>>> runs = gaussnet.learn(data, truth=truth)
+>>> [(run.learner, run.scores["edge_tpr"]) for run in runs]
 """
 
 from __future__ import annotations
@@ -58,26 +60,32 @@ def _pandas():
 class Run:
     """One learner run's result.
 
-    Attributes:
-        learner:   "EE", "IAMB2", "IAMB1" or "local".
-        names:     the variable names, in column order.
-        blankets:  dict from each name to the list of its blanket's names, as
-                   learned (IAMB and local; not necessarily symmetric), or to
-                   its neighbours (EE).
-        edges:     the learned undirected edges (a pair is an edge when either
-                   variable lists the other), and with a true network the
-                   missed ones: a pandas DataFrame with the columns of the
-                   export's edges file, source, target, status ("learned",
-                   or "tp", "fp", "fn") and separated (True/False for fp
-                   edges, <NA> otherwise); a numpy structured array (separated
-                   -1 for none) when pandas cannot be imported.
-        adjacency: the learned undirected graph, a boolean p x p array.
-        tests:     the number of independence tests run.
-        seconds:   the run's wall-clock time, to the millisecond.
-        scores:    with a true network, the six rates by name (var_tpr,
-                   var_fdr, var_fdr2 per variable; edge_tpr, edge_fdr,
-                   edge_fdr2 per edge), as the program's table has them;
-                   else None.
+    Attributes
+    ----------
+    learner : str
+        "EE", "IAMB2", "IAMB1" or "local".
+    names : list of str
+        The variable names, in column order.
+    blankets : dict of str to list of str
+        From each name to the list of its blanket's names, as learned (IAMB
+        and local; not necessarily symmetric), or to its neighbours (EE).
+    edges : pandas.DataFrame or numpy structured array
+        The learned undirected edges (a pair is an edge when either variable
+        lists the other), and with a true network the missed ones: a pandas
+        DataFrame with the columns of the export's edges file, source,
+        target, status ("learned", or "tp", "fp", "fn") and separated
+        (True/False for fp edges, <NA> otherwise); a numpy structured array
+        (separated -1 for none) when pandas cannot be imported.
+    adjacency : numpy.ndarray of bool, shape (p, p)
+        The learned undirected graph.
+    tests : int
+        The number of independence tests run.
+    seconds : float
+        The run's wall-clock time, to the millisecond.
+    scores : dict of str to float or None
+        With a true network, the six rates by name (var_tpr, var_fdr,
+        var_fdr2 per variable; edge_tpr, edge_fdr, edge_fdr2 per edge), as
+        the program's table has them; else None.
     """
 
     def __init__(self, raw, names):
@@ -109,10 +117,16 @@ class Run:
         return table
 
     def to_networkx(self):
-        """The learned graph as a networkx.Graph: every variable a node
-        (isolated ones too), every row of .edges an edge with its status (and
-        separated, for fp edges) as attributes; with a true network the
-        missed edges are there too, with status "fn"."""
+        """The learned graph as a networkx graph.
+
+        Returns
+        -------
+        networkx.Graph
+            Every variable a node (isolated ones too), every row of .edges an
+            edge with its status (and separated, for fp edges) as attributes;
+            with a true network the missed edges are there too, with status
+            "fn".
+        """
         import networkx
 
         graph = networkx.Graph(learner=self.learner)
@@ -355,40 +369,61 @@ def learn(data, alpha=0.05, learners=("EE", "IAMB2", "IAMB1"), exact=False, trut
 
     Runs the learners in the program's order (EE, IAMB2, IAMB1, whatever the
     order given); EE runs only with more cases than variables (otherwise it
-    is skipped with a GaussnetWarning). Returns one Run per learner run.
+    is skipped with a GaussnetWarning).
 
-    Args:
-        data: a 2-D numpy array, cases x variables, or a pandas DataFrame
-            whose column names (made strings, all different) become the
-            variable names; an array's variables are named X1 ... Xn. Any
-            real dtype, layout or strides. Every value is rounded to the
-            nearest single-precision number, as the program's data file
-            reader rounds the numbers it reads, and the results are computed
-            from the rounded values: data read from a gaussnet data file
-            (numpy.loadtxt, or pandas.read_csv with
-            float_precision="round_trip") give exactly the program's
-            results on that file.
-        alpha: the significance level; each test is two-sided (p compared
-            with alpha / 2).
-        learners: some of "EE", "IAMB2", "IAMB1" (any case), or one string of
-            them separated by commas.
-        exact: False: Fisher's z with the normal distribution; True: the
-            exact Student t statistic.
-        truth: the true network as a p x p adjacency matrix (row = parent,
-            any non-zero cell an arc), or None. With it every run is scored
-            against its moral graph (Run.scores) and its edges are tp, fp or
-            fn.
-        threads: how many threads learn; None: the cores this process may
-            use. The results are the same for every count.
+    Parameters
+    ----------
+    data : numpy.ndarray or pandas.DataFrame
+        A 2-D numpy array, cases x variables, or a pandas DataFrame whose
+        column names (made strings, all different) become the variable
+        names; an array's variables are named X1 ... Xn. Any real dtype,
+        layout or strides. Every value is rounded to the nearest
+        single-precision number, as the program's data file reader rounds
+        the numbers it reads, and the results are computed from the rounded
+        values: data read from a gaussnet data file (numpy.loadtxt, or
+        pandas.read_csv with float_precision="round_trip") give exactly the
+        program's results on that file.
+    alpha : float, default 0.05
+        The significance level; each test is two-sided (p compared with
+        alpha / 2).
+    learners : str or sequence of str, default ("EE", "IAMB2", "IAMB1")
+        Some of "EE", "IAMB2", "IAMB1" (any case), or one string of them
+        separated by commas.
+    exact : bool, default False
+        False: Fisher's z with the normal distribution; True: the exact
+        Student t statistic.
+    truth : array_like or pandas.DataFrame, optional
+        The true network as a p x p adjacency matrix (row = parent, any
+        non-zero cell an arc), or None. With it every run is scored against
+        its moral graph (Run.scores) and its edges are tp, fp or fn.
+    threads : int, optional
+        How many threads learn; None: the cores this process may use. The
+        results are the same for every count.
 
-    Raises:
-        ValueError: NaN, infinities or values beyond the single-precision
-            range (naming case and variable), a non-numeric column, a wrong
-            shape, a bad setting.
-        NotPositiveDefinite: a covariance matrix that is not positive
-            definite (the program's message, with the learner and target).
-        MemoryError: memory exhausted.
-        KeyboardInterrupt: Ctrl-C; the run stops within about a second.
+    Returns
+    -------
+    list of Run
+        One Run per learner run.
+
+    Raises
+    ------
+    ValueError
+        NaN, infinities or values beyond the single-precision range (naming
+        case and variable), a non-numeric column, a wrong shape, a bad
+        setting.
+    NotPositiveDefinite
+        A covariance matrix that is not positive definite (the program's
+        message, with the learner and target).
+    MemoryError
+        Memory exhausted.
+    KeyboardInterrupt
+        Ctrl-C; the run stops within about a second.
+
+    Examples
+    --------
+    >>> data, truth = gaussnet.simulate(30, 1000, seed=7)
+    >>> runs = gaussnet.learn(data, learners="IAMB2", truth=truth, threads=2)
+    >>> runs[0].scores["var_tpr"]
     """
     array, names = _data_of(data)
     run_names = _learner_names(learners)
@@ -402,21 +437,38 @@ def local(data, target, radius, alpha=0.05, exact=False, truth=None, threads=Non
     """Learn the neighbourhood of one variable, ring by ring, with IAMB2.
 
     Ring 1 is the target; ring i + 1 holds the variables first found in the
-    blankets of ring i's variables; radius rings are learned. Returns one Run
-    (learner "local") whose blankets are those of the variables learned
-    (the others' are empty). With a truth, its missed edges are those with a
-    learned blanket at one end, as the program's export lists them; its
-    scores count over the whole network, as the program's do.
+    blankets of ring i's variables; radius rings are learned.
 
-    Args:
-        data, alpha, exact, truth, threads: as for learn().
-        target: the target variable's name (an array's variables are X1 ...
-            Xn), or its column index as an int.
-        radius: the number of rings.
+    Parameters
+    ----------
+    data, alpha, exact, truth, threads
+        As for learn().
+    target : str or int
+        The target variable's name (an array's variables are X1 ... Xn), or
+        its column index as an int.
+    radius : int
+        The number of rings.
 
-    Raises:
-        ValueError: as for learn(), and when no variable has that name.
-        NotPositiveDefinite, MemoryError, KeyboardInterrupt: as for learn().
+    Returns
+    -------
+    Run
+        Learner "local"; its blankets are those of the variables learned
+        (the others' are empty). With a truth, its missed edges are those
+        with a learned blanket at one end, as the program's export lists
+        them; its scores count over the whole network, as the program's do.
+
+    Raises
+    ------
+    ValueError
+        As for learn(), and when no variable has that name.
+    NotPositiveDefinite, MemoryError, KeyboardInterrupt
+        As for learn().
+
+    Examples
+    --------
+    >>> data, truth = gaussnet.simulate(30, 1000, seed=7)
+    >>> run = gaussnet.local(data, "X5", radius=2, truth=truth)
+    >>> run.blankets["X5"]
     """
     array, names = _data_of(data)
     target, radius = _target_name(target, names), _radius_of(radius)
@@ -511,11 +563,41 @@ def simulate(n_vars, n_cases, parents=2, weights=(0.5, 1), noise=1, seed=1):
     random DAG with `parents` parents per variable on average, arc weights
     uniform in +-[lo, hi), noise with standard deviation `noise`.
 
-    Returns:
-        (data, truth): data, n_cases x n_vars float64 values that are exactly
-        single-precision numbers, as a pandas DataFrame with columns X1 ... Xn
-        (a numpy array without pandas); truth, the n_vars x n_vars uint8
-        adjacency matrix of the network (row = parent), as net.txt holds it.
+    Parameters
+    ----------
+    n_vars : int
+        The number of variables, 1 to 2**31 - 1.
+    n_cases : int
+        The number of cases, not negative.
+    parents : float, default 2
+        The average number of parents per variable.
+    weights : (float, float), default (0.5, 1)
+        lo and hi: arc weights are uniform in +-[lo, hi).
+    noise : float, default 1
+        The noise's standard deviation.
+    seed : int, default 1
+        0 to 2**64 - 1.
+
+    Returns
+    -------
+    data : pandas.DataFrame or numpy.ndarray
+        n_cases x n_vars float64 values that are exactly single-precision
+        numbers, as a pandas DataFrame with columns X1 ... Xn (a numpy array
+        without pandas).
+    truth : numpy.ndarray of uint8
+        The n_vars x n_vars adjacency matrix of the network (row = parent),
+        as net.txt holds it.
+
+    Raises
+    ------
+    ValueError
+        A count or seed that is not an int or is out of range.
+
+    Examples
+    --------
+    >>> data, truth = gaussnet.simulate(10, 200, parents=1.5, seed=3)
+    >>> data.shape, truth.shape
+    ((200, 10), (10, 10))
     """
     for name, value in (("n_vars", n_vars), ("n_cases", n_cases), ("seed", seed)):
         if isinstance(value, bool) or not isinstance(value, numbers.Integral):
@@ -530,10 +612,34 @@ def simulate(n_vars, n_cases, parents=2, weights=(0.5, 1), noise=1, seed=1):
 
 
 def moral_graph(dag):
-    """The moral graph of a directed graph given as a p x p adjacency matrix
-    (row = parent, any non-zero cell an arc, the diagonal ignored): each pair
-    joined by an arc, or sharing a child, becomes an undirected edge. Returns
-    a symmetric boolean p x p array with a zero diagonal."""
+    """The moral graph of a directed graph.
+
+    Each pair joined by an arc, or sharing a child, becomes an undirected
+    edge.
+
+    Parameters
+    ----------
+    dag : array_like, shape (p, p)
+        The directed graph as an adjacency matrix (row = parent, any
+        non-zero cell an arc, the diagonal ignored).
+
+    Returns
+    -------
+    numpy.ndarray of bool, shape (p, p)
+        Symmetric, with a zero diagonal.
+
+    Raises
+    ------
+    ValueError
+        An array of dtype object, or one that is not square and 2-D.
+
+    Examples
+    --------
+    >>> gaussnet.moral_graph([[0, 0, 1], [0, 0, 1], [0, 0, 0]]).astype(int)
+    array([[0, 1, 1],
+           [1, 0, 1],
+           [1, 1, 0]])
+    """
     array = np.asarray(dag)
     if array.dtype.kind == "O":
         raise ValueError("dag: an array of dtype object cannot be read; give 0/1 or booleans")

@@ -189,16 +189,23 @@ learn_call make_call(const py::array& data, std::vector<std::string> names, cons
     return call;
 }
 
-py::list learn(const py::array& data, std::vector<std::string> names, const std::optional<py::array>& truth,
-               const std::vector<std::string>& learners, double alpha, bool exact, int threads,
-               const py::object& on_diagnostic) {
-    learn_call call = make_call(data, std::move(names), truth, learners, alpha, exact, threads);
+// Runs work (a library call on call's data and options) interruptibly, with
+// the call's cancel flag and diagnostics wired into its options.
+template <typename Result, typename Work>
+Result run_call(learn_call& call, Work&& work, const py::object& on_diagnostic) {
     std::atomic<bool> cancel{false};
     diagnostics_queue diagnostics;
     call.options.cancel = &cancel;
     call.options.diagnostics = diagnostics.sink();
-    const auto runs = run_interruptibly<std::vector<api::run_result>>(
-        [&] { return api::learn(call.data, call.options, call.truth); }, cancel, diagnostics, on_diagnostic);
+    return run_interruptibly<Result>(std::forward<Work>(work), cancel, diagnostics, on_diagnostic);
+}
+
+py::list learn(const py::array& data, std::vector<std::string> names, const std::optional<py::array>& truth,
+               const std::vector<std::string>& learners, double alpha, bool exact, int threads,
+               const py::object& on_diagnostic) {
+    learn_call call = make_call(data, std::move(names), truth, learners, alpha, exact, threads);
+    const auto runs = run_call<std::vector<api::run_result>>(
+        call, [&] { return api::learn(call.data, call.options, call.truth); }, on_diagnostic);
     py::list result;
     for (const api::run_result& run : runs) result.append(run_to_python(run));
     return result;
@@ -208,14 +215,10 @@ py::tuple local(const py::array& data, std::vector<std::string> names, const std
                 std::string target, int radius, double alpha, bool exact, int threads,
                 const py::object& on_diagnostic) {
     learn_call call = make_call(data, std::move(names), truth, {}, alpha, exact, threads);
-    std::atomic<bool> cancel{false};
-    diagnostics_queue diagnostics;
-    call.options.cancel = &cancel;
-    call.options.diagnostics = diagnostics.sink();
     call.options.local_target = std::move(target);
     call.options.local_radius = radius;
-    const auto run = run_interruptibly<api::run_result>([&] { return api::local(call.data, call.options, call.truth); },
-                                                        cancel, diagnostics, on_diagnostic);
+    const auto run = run_call<api::run_result>(
+        call, [&] { return api::local(call.data, call.options, call.truth); }, on_diagnostic);
     return run_to_python(run);
 }
 
@@ -243,18 +246,13 @@ py::tuple bootstrap(const py::array& data, std::vector<std::string> names, const
                     std::uint64_t seed, double threshold, double alpha, bool exact, int threads,
                     const py::object& on_diagnostic) {
     learn_call call = make_call(data, std::move(names), truth, {}, alpha, exact, threads);
-    std::atomic<bool> cancel{false};
-    diagnostics_queue diagnostics;
-    call.options.cancel = &cancel;
-    call.options.diagnostics = diagnostics.sink();
     api::bootstrap_settings resampling{resamples, seed, threshold, learner_of(learner), target.has_value()};
     if (target) {
         call.options.local_target = std::move(*target);
         call.options.local_radius = radius;
     }
-    const auto result = run_interruptibly<api::bootstrap_result>(
-        [&] { return api::bootstrap(call.data, call.options, resampling, call.truth); }, cancel, diagnostics,
-        on_diagnostic);
+    const auto result = run_call<api::bootstrap_result>(
+        call, [&] { return api::bootstrap(call.data, call.options, resampling, call.truth); }, on_diagnostic);
     return bootstrap_to_python(result, call.truth.has_value());
 }
 

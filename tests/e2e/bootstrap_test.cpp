@@ -18,16 +18,12 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::copy_example;
+using test::example_args;
 using test::mask_seconds;
 using test::program_result;
 using test::read_file;
 using test::run_program;
 using test::temp_dir;
-
-std::vector<std::string> example_args(std::vector<std::string> options) {
-    for (const char* word : {"data.txt", "1000", "30", "1", "0.05", "0"}) options.emplace_back(word);
-    return options;
-}
 
 struct bootstrap_files {
     program_result run;

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "support/example_data.h"
 #include "support/expected_output.h"
 #include "support/run_program.h"
 
@@ -25,26 +26,20 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::child_conditions;
+using test::example_args;
 using test::program_result;
 using test::temp_dir;
 
 const std::string banner = "\n n_vars= 30, n_cases= 1000, n_edges= 120";
 
-void copy_example(const temp_dir& dir) {
-    const fs::path example = fs::path(GAUSSNET_SOURCE_DIR) / "examples";
-    dir.write("data.txt", test::read_file(example / "data.txt"));
-    dir.write("net.txt", test::read_file(example / "net.txt"));
+// The example, and a small file of its own.
+void copy_example_files(const temp_dir& dir) {
+    test::copy_example(dir);
     // Three variables whose graph file is larger than its edge file.
     std::string small = "alpha beta gamma\n";
     for (int k = 0; k < 50; ++k)
         small += std::to_string(k % 7) + " " + std::to_string((k * 3) % 11) + " " + std::to_string((k * 5) % 13) + "\n";
     dir.write("small.txt", small);
-}
-
-std::vector<std::string> example_args(std::vector<std::string> options, std::vector<std::string> tail = {}) {
-    options.insert(options.end(), {"data.txt", "1000", "30", "1", "0.05", "0"});
-    options.insert(options.end(), tail.begin(), tail.end());
-    return options;
 }
 
 std::vector<std::string> small_args(std::vector<std::string> options) {
@@ -247,7 +242,7 @@ TEST(HostileConditions, NothingOverwrittenHalfWrittenOrGluedAndEveryFailureRepor
             continue;
         }
         temp_dir dir;
-        copy_example(dir);
+        copy_example_files(dir);
         if (c.plant) c.plant(dir);
         const program_result run = test::run_program_under(GAUSSNET_BIN, c.args, dir.path(), c.conditions);
         EXPECT_EQ(run.signal, 0);
@@ -264,7 +259,7 @@ TEST(HostileConditions, KillBetweenRenamesLeavesNoMixedSet) {
     const char* strace = "/usr/bin/strace";
     if (!fs::exists(strace)) GTEST_SKIP() << "strace is not installed";
     temp_dir dir;
-    copy_example(dir);
+    copy_example_files(dir);
     make_dirs(dir);
     for (const char* name : {"IAMB2.edges.csv", "IAMB2.blankets.csv", "IAMB2.dot"})
         dir.write("out/" + std::string(name), "old\n");

@@ -32,6 +32,8 @@ std::string help_text() {
            "  --table FILE      append one CSV row per run to FILE (created with a header row)\n"
            "  --long-header     no limit on the header line's length or a name's but memory\n"
            "  --row-names       each data line begins with a case label (R's write.csv, pandas' to_csv)\n"
+           "  --decimal-comma   numbers have decimal commas (3,5); fields end at blanks, tabs or semicolons\n"
+           "  --net FILE        read the true network from FILE instead of net.txt (with true_net 1)\n"
            "  --bootstrap B     after each run, learn it again on B resamples of the cases: edge frequencies\n"
            "  --seed S          the resamples' random seed (default 1)\n"
            "  --threshold T     frequency that puts an edge in the consensus network (default 0.5)\n"
@@ -185,6 +187,12 @@ bool read_run_option(command_line& result, int argc, char** argv, int& index) {
         result.reading.long_header = true;
     } else if (std::strcmp(arg, "--row-names") == 0) {
         result.reading.row_names = true;
+    } else if (std::strcmp(arg, "--decimal-comma") == 0) {
+        result.reading.decimal_comma = true;
+    } else if (const auto net = option_value("--net", argc, argv, index)) {
+        if (net->empty()) usage_error("--net needs a file name.", "--net is given no file name");
+        result.net_file = *net;
+        result.net_given = true;
     } else {
         return false;
     }
@@ -246,6 +254,8 @@ command_line parse_command_line(int argc, char** argv) {
         usage_error("--learners applies to the comparison of six arguments, not to the local mode.",
                     "--learners is given with the 8 arguments of the local mode");
     convert_positional(result);
+    if (result.net_given && result.true_net != 1)
+        usage_error("--net applies only with true_net 1.", "--net is given, but true_net is not 1");
     return result;
 }
 

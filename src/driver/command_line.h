@@ -43,6 +43,7 @@ struct command_line : input_request {
     int n_threads = 1;
     std::array<bool, 3> learners = {true, true, true};  // indexed by learner_kind
     bool learners_given = false;
+    bool net_given = false;       // --net FILE (net_file)
     std::string export_dir;       // empty: no export
     std::string table_file;       // empty: no results table
     bootstrap_request bootstrap;  // resamples 0: no bootstrap

@@ -13,6 +13,7 @@
 #include "common/text.h"
 #include "input/data_header.h"
 #include "input/file_reader.h"
+#include "input/index_column.h"
 #include "input/number_text.h"
 #include "input/read_input.h"
 
@@ -95,42 +96,42 @@ void skip_space(file_reader& reader, line_tally& tally) {
     tally.line_ends(ends);
 }
 
-// What separates two values: white space, or one comma with optional blanks
-// and tabs around it (CSV). A comma followed by another comma or a line end,
+// What separates two values: white space, or one comma (a semicolon with
+// decimal commas) with optional blanks and tabs around it (CSV). A comma followed by another comma or a line end,
 // or a line that begins with a comma, leaves a field empty; so does a comma
 // before the first value. Line ends passed are counted in tally.
-separator skip_separator(file_reader& reader, bool first, line_tally& tally) {
+separator skip_separator(file_reader& reader, bool first, char field_end, line_tally& tally) {
     reader.skip_while(is_blank);
     int c = reader.peek();
-    if (c > ' ' && c != ',') return separator::value_follows;  // the usual case: the next value is here
-    if (c == ',') {
+    if (c > ' ' && c != field_end) return separator::value_follows;  // the usual case: the next value is here
+    if (c == field_end) {
         if (first) return separator::empty_field;
         reader.get();
         reader.skip_while(is_blank);
         c = reader.peek();
-        return c < 0 || c == ',' || file_reader::is_space(static_cast<char>(c)) ? separator::empty_field
-                                                                                : separator::value_follows;
+        return c < 0 || c == field_end || file_reader::is_space(static_cast<char>(c)) ? separator::empty_field
+                                                                                      : separator::value_follows;
     }
     skip_space(reader, tally);
     c = reader.peek();
-    if (c == ',') return separator::empty_field;
+    if (c == field_end) return separator::empty_field;
     return c < 0 ? separator::end_of_file : separator::value_follows;
 }
 
 // Counts the fields left on the current line, without reading past its end.
-void count_rest_of_line(file_reader& reader, line_tally& tally) {
+void count_rest_of_line(file_reader& reader, char field_end, line_tally& tally) {
     for (int c = reader.peek(); c >= 0 && c != '\n' && c != '\r'; c = reader.peek()) {
-        if (c == ',' || file_reader::is_space(static_cast<char>(c))) {
+        if (c == field_end || file_reader::is_space(static_cast<char>(c))) {
             reader.get();
         } else {
-            reader.next_field();
+            reader.next_field(field_end);
             ++tally.in_line;
         }
     }
 }
 
 // With --row-names: each case is one line, a label and then n_vars values.
-void skip_row_name(file_reader& reader, line_tally& tally) {
+void skip_row_name(file_reader& reader, char field_end, line_tally& tally) {
     skip_space(reader, tally);
     if (reader.peek() == '"') {
         // A quoted label may hold blanks and commas; a doubled quote stays inside.
@@ -139,10 +140,10 @@ void skip_row_name(file_reader& reader, line_tally& tally) {
             if (c == '"' && reader.peek() != '"') break;
             else if (c == '"') reader.get();
     } else {
-        reader.next_field();
+        reader.next_field(field_end);
     }
     reader.skip_while(is_blank);
-    if (reader.peek() == ',') reader.get();
+    if (reader.peek() == field_end) reader.get();
     reader.skip_while(is_blank);
 }
 
@@ -154,10 +155,60 @@ void skip_row_name(file_reader& reader, line_tally& tally) {
 
 void warn_about_lines(const line_tally& tally, run_state& state) {
     if (state.reading.row_names || !tally.agree || tally.lines < 2 || tally.per_line == state.n_vars) return;
+    // One value too many a line is a label column's shape; other counts are not.
+    const bool label_column = tally.per_line == std::int64_t{state.n_vars} + 1;
     state.warnings.push_back(strprintf(
         "Data file %s: its data lines hold %lld values each, not n_vars (%d); the values were read %d to a case "
-        "all the same. If the first column holds row names, use --row-names; else check n_vars.",
-        state.data_file.c_str(), static_cast<long long>(tally.per_line), state.n_vars, state.n_vars));
+        "all the same. %s",
+        state.data_file.c_str(), static_cast<long long>(tally.per_line), state.n_vars, state.n_vars,
+        label_column ? "If the first column holds row names, use --row-names; else check n_vars." : "Check n_vars."));
+}
+
+void warn_about_index_column(run_state& state) {
+    if (state.reading.row_names || state.var_names.empty()) return;
+    const int first = index_column_start(state.var_names.front(), state.data_matrix, 0);
+    if (first < 0) return;
+    state.warnings.push_back(
+        strprintf("Data file %s: its first column \"%s\" holds the case numbers %d to %lld, as a row index does; it is "
+                  "learned as a variable. If it holds row names, use --row-names.",
+                  state.data_file.c_str(), printable(state.var_names.front(), false).c_str(), first,
+                  static_cast<long long>(state.n_cases) - 1 + first));
+}
+
+// A number with a decimal comma ("3,5946", "-0,5e-3"): digits, one comma, digits.
+bool has_decimal_comma(std::string_view field) {
+    std::size_t at = field.find_first_not_of("+-");
+    if (at > 1 || at == std::string_view::npos) return false;
+    const std::size_t comma = field.find(',', at);
+    if (comma == std::string_view::npos || comma == at || comma + 1 == field.size()) return false;
+    const auto digits = [](std::string_view text) {
+        return text.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    const std::size_t exponent = std::min(field.find_first_of("eE", comma), field.size());
+    return digits(field.substr(at, comma - at)) && digits(field.substr(comma + 1, exponent - comma - 1)) &&
+           exponent > comma + 1;
+}
+
+// Values separated by blanks or tabs with decimal commas ("3,5946\t2,1"):
+// each would read as two numbers. The first data line tells.
+void refuse_decimal_commas(file_reader& reader, const run_state& state) {
+    if (state.reading.decimal_comma) return;
+    const std::string_view line = reader.peek_line();
+    std::vector<std::string_view> fields;
+    for (std::size_t at = line.find_first_not_of(" \t\r"); at != std::string_view::npos;) {
+        const std::size_t end = std::min(line.find_first_of(" \t\r", at), line.size());
+        fields.push_back(line.substr(at, end - at));
+        at = line.find_first_not_of(" \t\r", end);
+    }
+    if (fields.size() < 2) return;
+    const auto found = std::find_if(fields.begin(), fields.end(), has_decimal_comma);
+    if (found == fields.end()) return;
+    throw fatal_error(strprintf("Data file %s: its numbers have decimal commas (\"%s\" on line 2).",
+                                state.data_file.c_str(), quoted_excerpt(*found).c_str()),
+                      exit_failure,
+                      strprintf("Data file %s: each number with a decimal comma would read as two; read the file "
+                                "with --decimal-comma (or write it with decimal points).",
+                                state.data_file.c_str()));
 }
 
 // How many values to make room for at once. A value takes at least two bytes
@@ -171,10 +222,19 @@ std::size_t initial_capacity(const file_reader& reader, std::int64_t total) {
     return static_cast<std::size_t>(total);
 }
 
+// The number with its decimal comma made a point ("3,5" reads as 3.5).
+number_status parse_decimal_comma(std::string_view token, float& value) {
+    std::string text(token);
+    const std::size_t comma = text.find(',');
+    if (comma != std::string::npos) text[comma] = '.';
+    return parse_float(text, value);
+}
+
 float read_value(file_reader& reader, const run_state& state, std::int64_t j, int i) {
-    const std::string_view token = reader.next_field();
+    const bool decimal_comma = state.reading.decimal_comma;
+    const std::string_view token = reader.next_field(decimal_comma ? ';' : ',');
     float value = 0;
-    const number_status status = parse_float(token, value);
+    const number_status status = decimal_comma ? parse_decimal_comma(token, value) : parse_float(token, value);
     if (status != number_status::ok) bad_number(state, j, i, token, status);
     return value;
 }
@@ -183,12 +243,13 @@ float read_value(file_reader& reader, const run_state& state, std::int64_t j, in
 void read_case(file_reader& reader, const run_state& state, std::int64_t j, line_tally& tally, bool lone_cr,
                std::vector<float>& cells) {
     const bool row_names = state.reading.row_names;
+    const char field_end = state.reading.decimal_comma ? ';' : ',';
     const std::int64_t total = static_cast<std::int64_t>(state.n_cases) * state.n_vars;
-    if (row_names) skip_row_name(reader, tally);
+    if (row_names) skip_row_name(reader, field_end, tally);
     const std::int64_t line = tally.line;
     for (int i = 0; i < state.n_vars; ++i) {
         const std::int64_t read = j * state.n_vars + i;
-        const separator before = skip_separator(reader, read == 0 || (row_names && i == 0), tally);
+        const separator before = skip_separator(reader, read == 0 || (row_names && i == 0), field_end, tally);
         if (row_names && tally.line != line) row_name_line_error(state, line, i);
         if (before == separator::end_of_file) too_few_values(state, read, total, lone_cr);
         if (before == separator::empty_field) bad_value(state, j, i, "not a number (empty field)");
@@ -196,7 +257,7 @@ void read_case(file_reader& reader, const run_state& state, std::int64_t j, line
         ++tally.in_line;
     }
     if (!row_names) return;
-    count_rest_of_line(reader, tally);
+    count_rest_of_line(reader, field_end, tally);
     if (tally.in_line != state.n_vars) row_name_line_error(state, line, tally.in_line);
 }
 
@@ -209,7 +270,7 @@ void read_values(file_reader& reader, run_state& state, const data_header& heade
     for (std::int64_t j = 0; j < state.n_cases; ++j) read_case(reader, state, j, tally, header.lone_cr, cells);
     // The last line read counts whole, even where the values needed end within it.
     if (tally.in_line > 0) {
-        count_rest_of_line(reader, tally);
+        count_rest_of_line(reader, state.reading.decimal_comma ? ';' : ',', tally);
         tally.line_ends(1);
     }
     warn_about_lines(tally, state);
@@ -223,8 +284,10 @@ void read_data_file(run_state& state) {
     reader.skip_byte_order_mark();
     data_header header = read_data_header(reader, state);
     state.var_names = std::move(header.names);
+    refuse_decimal_commas(reader, state);
     // Whatever follows the last value needed (and its line) is never read.
     read_values(reader, state, header);
+    warn_about_index_column(state);
 }
 
 }  // namespace gaussnet

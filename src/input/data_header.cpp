@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 #include <unordered_map>
 
 #include "common/fatal_error.h"
@@ -15,6 +16,9 @@ namespace gaussnet {
 namespace {
 
 constexpr std::string_view name_delimiters = " ,\t\n\r";
+// With decimal commas the names may be separated by semicolons too (R's write.csv2).
+constexpr std::string_view decimal_comma_delimiters = " ,;\t\n\r";
+constexpr std::string_view blanks = " \t\n\r";
 constexpr const char* long_header_hint = "--long-header lifts the limit";
 
 // The header line as a line buffer of MAX_LINE_LENGTH characters holds it:
@@ -45,7 +49,7 @@ std::string read_header_line(file_reader& reader, const run_state& state) {
 // A name in double quotes from at (the opening quote) to its closing quote,
 // a doubled quote inside standing for one; at moves past the closing quote.
 // False, with at unchanged, when the quotes do not enclose a whole name.
-bool take_quoted(std::string_view header, std::size_t& at, std::string& name) {
+bool take_quoted(std::string_view header, std::size_t& at, std::string& name, std::string_view delimiters) {
     std::string inner;
     for (std::size_t k = at + 1; k < header.size(); ++k) {
         if (header[k] != '"') {
@@ -54,7 +58,7 @@ bool take_quoted(std::string_view header, std::size_t& at, std::string& name) {
             inner.push_back('"');
             ++k;
         } else {
-            const bool whole = k + 1 == header.size() || name_delimiters.find(header[k + 1]) != std::string_view::npos;
+            const bool whole = k + 1 == header.size() || delimiters.find(header[k + 1]) != std::string_view::npos;
             if (!whole) return false;
             name = std::move(inner);
             at = k + 1;
@@ -81,11 +85,13 @@ void warn_about_names(const std::vector<std::string>& all, int n_vars, bool lone
     const char* file = state.data_file.c_str();
     // Lines that end in CR alone make one header of the whole file: the error that follows says so.
     if (all.size() > static_cast<std::size_t>(n_vars) && !lone_cr) {
-        state.warnings.push_back(strprintf(
-            "Data file %s: the header holds %zu names, more than n_vars (%d); the first %d were taken. %s", file,
-            all.size(), n_vars, n_vars,
-            state.reading.row_names ? "Check n_vars."
-                                    : "If the first column holds row names, use --row-names; else check n_vars."));
+        // One name too many is the heading of a label column; more is a wrong n_vars or a misread header.
+        const bool label_column = !state.reading.row_names && all.size() == static_cast<std::size_t>(n_vars) + 1;
+        state.warnings.push_back(
+            strprintf("Data file %s: the header holds %zu names, more than n_vars (%d); the first %d were taken. %s",
+                      file, all.size(), n_vars, n_vars,
+                      label_column ? "If the first column holds row names, use --row-names; else check n_vars."
+                                   : "Check n_vars."));
     }
     std::unordered_map<std::string_view, int> first_of;
     for (int i = 0; i < n_vars; ++i) {
@@ -99,18 +105,67 @@ void warn_about_names(const std::vector<std::string>& all, int n_vars, bool lone
     }
 }
 
+// The fields of a header line split at commas alone, blanks around each
+// trimmed and blanks inside kept, a name in double quotes unquoted; an empty
+// field is an empty name.
+std::vector<std::string> split_at_commas(std::string_view header) {
+    std::vector<std::string> names;
+    for (std::size_t at = 0;;) {
+        const std::size_t comma = std::min(header.find(',', at), header.size());
+        std::string_view field = header.substr(at, comma - at);
+        field.remove_prefix(std::min(field.find_first_not_of(blanks), field.size()));
+        field.remove_suffix(field.size() - (field.find_last_not_of(blanks) + 1));
+        std::string name(field);
+        std::size_t end = 0;
+        if (!field.empty() && field.front() == '"' && take_quoted(field, end, name, name_delimiters) &&
+            end != field.size())
+            name.assign(field);
+        names.push_back(std::move(name));
+        if (comma == header.size()) return names;
+        at = comma + 1;
+    }
+}
+
+// pandas writes names unquoted even when they hold blanks ("raf kinase,mek").
+// Such a header splits into more names at blanks than at commas; when the
+// commas alone give n_vars names (after a label column's heading), they are
+// the names.
+std::optional<std::vector<std::string>> names_at_commas(std::string_view line, std::size_t split_count,
+                                                        run_state& state) {
+    if (line.find(',') == std::string_view::npos || state.reading.decimal_comma) return std::nullopt;
+    // The fields that splitting at blanks too makes names of: all but the empty ones.
+    std::size_t written = 0;
+    for (std::size_t at = 0; at <= line.size(); ++at) {
+        const std::size_t comma = std::min(line.find(',', at), line.size());
+        written += line.substr(at, comma - at).find_first_not_of(blanks) != std::string_view::npos;
+        at = comma;
+    }
+    if (written >= split_count) return std::nullopt;  // no blank inside a name
+    std::vector<std::string> fields = split_at_commas(line);
+    const auto empty = [](const std::string& field) { return field.empty(); };
+    if (state.reading.row_names) drop_row_name_heading(fields, state.n_vars);
+    if (fields.size() != static_cast<std::size_t>(state.n_vars) || std::any_of(fields.begin(), fields.end(), empty))
+        return std::nullopt;
+    state.warnings.push_back(
+        strprintf("Data file %s: its header's names hold blanks and are separated by commas, as pandas writes them; "
+                  "the names were read at the commas (\"%s\", ...).",
+                  state.data_file.c_str(), printable(fields.front(), false).c_str()));
+    return fields;
+}
+
 }  // namespace
 
-std::vector<std::string> split_header_names(std::string_view header) {
+std::vector<std::string> split_header_names(std::string_view header, bool semicolons) {
+    const std::string_view delimiters = semicolons ? decimal_comma_delimiters : name_delimiters;
     std::vector<std::string> names;
     std::size_t at = 0;
     for (;;) {
-        const std::size_t begin = header.find_first_not_of(name_delimiters, at);
+        const std::size_t begin = header.find_first_not_of(delimiters, at);
         if (begin == std::string_view::npos) return names;
         at = begin;
         std::string name;
-        if (header[begin] != '"' || !take_quoted(header, at, name)) {
-            at = std::min(header.find_first_of(name_delimiters, begin), header.size());
+        if (header[begin] != '"' || !take_quoted(header, at, name, delimiters)) {
+            at = std::min(header.find_first_of(delimiters, begin), header.size());
             name.assign(header.substr(begin, at - begin));
         }
         names.push_back(std::move(name));
@@ -123,8 +178,9 @@ data_header read_data_header(file_reader& reader, run_state& state) {
     line.resize(std::min(line.size(), line.find('\0')));
     data_header header;
     header.lone_cr = line.find('\r') != std::string::npos;  // a CR LF pair has been read as LF
-    std::vector<std::string> all = split_header_names(line);
-    if (state.reading.row_names) drop_row_name_heading(all, state.n_vars);
+    std::vector<std::string> all = split_header_names(line, state.reading.decimal_comma);
+    if (auto at_commas = names_at_commas(line, all.size(), state)) all = std::move(*at_commas);
+    else if (state.reading.row_names) drop_row_name_heading(all, state.n_vars);
     // Names are checked in order, so a too long name is reported even when
     // too few names follow it.
     const std::size_t wanted = static_cast<std::size_t>(state.n_vars);

@@ -23,8 +23,9 @@ struct data_header {
 data_header read_data_header(file_reader& reader, run_state& state);
 
 // Every name of a header line, in order: split at runs of blanks, commas,
-// tabs, LFs and CRs; a name in double quotes is taken whole, separators
-// inside included, with a doubled quote standing for one (RFC 4180).
-std::vector<std::string> split_header_names(std::string_view header);
+// tabs, LFs and CRs (and semicolons, when asked for); a name in double
+// quotes is taken whole, separators inside included, with a doubled quote
+// standing for one (RFC 4180).
+std::vector<std::string> split_header_names(std::string_view header, bool semicolons = false);
 
 }  // namespace gaussnet

@@ -50,8 +50,8 @@ bool file_reader::refill(std::size_t keep) {
     return got > 0;
 }
 
-std::string_view file_reader::next_field() {
-    const auto ends_field = [](char c) { return c == ',' || is_space(c); };
+std::string_view file_reader::next_field(char separator) {
+    const auto ends_field = [separator](char c) { return c == separator || is_space(c); };
     std::size_t start = pos_;
     for (;;) {
         while (pos_ < end_ && !ends_field(buffer_[pos_])) ++pos_;
@@ -61,6 +61,18 @@ std::string_view file_reader::next_field() {
         if (!more) break;
     }
     return {buffer_.data() + start, pos_ - start};
+}
+
+std::string_view file_reader::peek_line() {
+    for (std::size_t searched = pos_;;) {
+        const auto* begin = buffer_.data() + searched;
+        const auto* line_end = static_cast<const char*>(std::memchr(begin, '\n', end_ - searched));
+        if (line_end != nullptr)
+            return {buffer_.data() + pos_, static_cast<std::size_t>(line_end - buffer_.data()) - pos_};
+        const std::size_t held = end_ - pos_;
+        if (!refill(pos_)) return {buffer_.data() + pos_, end_ - pos_};
+        searched = held;
+    }
 }
 
 void file_reader::skip_byte_order_mark() {

@@ -43,10 +43,14 @@ public:
         return static_cast<unsigned char>(buffer_[pos_]);
     }
 
-    // The run of bytes from here up to the next white space or comma (empty
-    // when one of those, or the end of the file, comes first). The view is
-    // valid until the next call.
-    std::string_view next_field();
+    // The run of bytes from here up to the next white space or separator
+    // (empty when one of those, or the end of the file, comes first). The
+    // view is valid until the next call.
+    std::string_view next_field(char separator = ',');
+
+    // The bytes from here up to the next line end or the end of the file,
+    // without consuming them. The view is valid until the next call.
+    std::string_view peek_line();
 
     // Skips the bytes for which skip(c) holds.
     template <typename Predicate>

@@ -15,8 +15,9 @@ inline constexpr int MAX_STATE_LENGTH = 100;
 
 // How the data file is read beyond the fixed rules.
 struct reading_options {
-    bool long_header = false;  // no limit on the header line's or a name's length but memory
-    bool row_names = false;    // each data line begins with a case label, which is skipped
+    bool long_header = false;    // no limit on the header line's or a name's length but memory
+    bool row_names = false;      // each data line begins with a case label, which is skipped
+    bool decimal_comma = false;  // a comma in a number is its decimal point; fields end at blanks, tabs, semicolons
 };
 
 // The data file, its shape, how it is read and whether "net.txt" is read:
@@ -26,8 +27,9 @@ struct input_request {
     std::string data_file;
     int n_cases = 0;
     int n_vars = 0;
-    int true_net = 0;         // only 1 means that "net.txt" is read and scores are written
-    reading_options reading;  // --long-header, --row-names
+    int true_net = 0;                  // only 1 means that the true network is read and scores are written
+    reading_options reading;           // --long-header, --row-names, --decimal-comma
+    std::string net_file = "net.txt";  // the true network's file (--net)
 };
 
 struct run_state : input_request {

@@ -126,6 +126,19 @@ TEST(CommandLine, LearnersOption) {
     EXPECT_TRUE(is_usage_error({"--learners"}));
 }
 
+TEST(CommandLine, NetAndDecimalCommaOptions) {
+    const command_line line = parse({"--net", "truth/mine.txt", "--decimal-comma", "d", "1", "1", "1", "0.05", "0"});
+    EXPECT_EQ(line.net_file, "truth/mine.txt");
+    EXPECT_TRUE(line.reading.decimal_comma);
+    EXPECT_EQ(parse(six).net_file, "net.txt");
+    EXPECT_FALSE(parse(six).reading.decimal_comma);
+    EXPECT_EQ(parse({"--net=n.txt", "d", "1", "1", "1", "0.05", "0", "X", "1"}).net_file, "n.txt");
+    EXPECT_NE(usage_error_text({"--net", "n.txt", "d", "1", "1", "0", "0.05", "0"}).find("true_net 1"),
+              std::string::npos);
+    EXPECT_NE(usage_error_text({"--net=", "d", "1", "1", "1", "0.05", "0"}), "");
+    EXPECT_NE(help_text().find("--net FILE"), std::string::npos);
+}
+
 TEST(CommandLine, ExportAndTableOptions) {
     const command_line line = parse({"--export", "out dir", "--table=t.csv", "d", "1", "1", "0", "0.05", "0"});
     EXPECT_EQ(line.export_dir, "out dir");

@@ -191,6 +191,36 @@ TEST_P(RepeatedRuns, SameOutputEveryTimeAndWithAnyThreadCount) {
     }
 }
 
+// --net FILE scores against FILE exactly as against net.txt in the working
+// directory, in each mode.
+TEST(NetOption, ScoresAsNetTxtInEveryMode) {
+    temp_dir data;
+    const program_result made =
+        run_program(GAUSSNET_SIM_BIN, {"--vars", "12", "--cases", "200", "--seed", "5", data.path().string()}, data);
+    ASSERT_EQ(made.exit_status, 0) << made.err;
+    const std::vector<std::string> positional = {"data.txt", "200", "12", "1", "0.05", "0"};
+    const std::vector<std::vector<std::string>> modes = {{}, {"X3", "2"}, {"--bootstrap", "5"}};
+    for (const std::vector<std::string>& mode : modes) {
+        std::string outputs[2];
+        for (const bool own_file : {false, true}) {
+            temp_dir dir;
+            dir.write("data.txt", data.read("data.txt"));
+            dir.write(own_file ? "mine.net" : "net.txt", data.read("net.txt"));
+            std::vector<std::string> args;
+            if (own_file) args = {"--net", (dir / "mine.net").string()};
+            const bool option = !mode.empty() && mode.front().rfind("--", 0) == 0;
+            if (option) args.insert(args.end(), mode.begin(), mode.end());
+            args.insert(args.end(), positional.begin(), positional.end());
+            if (!option) args.insert(args.end(), mode.begin(), mode.end());
+            const program_result result = run_program(GAUSSNET_BIN, args, dir);
+            ASSERT_EQ(result.exit_status, 0) << result.out << result.err;
+            outputs[own_file] = mask_seconds(result.out) + mask_seconds(dir.read("res.txt"));
+        }
+        EXPECT_NE(outputs[0].find("tpr= "), std::string::npos) << outputs[0];
+        EXPECT_EQ(outputs[1], outputs[0]);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Modes, RepeatedRuns,
     ::testing::Values(repeat_case{"FisherScored", 0, 1, false}, repeat_case{"FisherMatrices", 0, 0, false},

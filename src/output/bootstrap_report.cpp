@@ -10,14 +10,13 @@
 
 namespace gaussnet {
 
-namespace {
-
-// The shortest text that reads back as the same double: 0.745, not 0.74500000000000002.
 std::string frequency_text(double frequency) {
     char text[32];
     const auto result = std::to_chars(text, text + sizeof text, frequency);
     return std::string(text, result.ptr);
 }
+
+namespace {
 
 const char* consensus_status(double frequency, double threshold, bool true_edge) {
     if (frequency >= threshold) return true_edge ? "tp" : "fp";

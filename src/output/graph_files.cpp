@@ -102,10 +102,12 @@ std::string dot_label(std::string_view name) {
 
 std::string graphml_keys(const run_export& run) {
     std::string text =
+        "  <key id=\"name\" for=\"node\" attr.name=\"name\" attr.type=\"string\"/>\n"
         "  <key id=\"blanket_size\" for=\"node\" attr.name=\"blanket_size\" attr.type=\"int\"/>\n"
         "  <key id=\"degree\" for=\"node\" attr.name=\"degree\" attr.type=\"int\"/>\n"
         "  <key id=\"status\" for=\"edge\" attr.name=\"status\" attr.type=\"string\"/>\n";
     if (run.scored) text += "  <key id=\"separated\" for=\"edge\" attr.name=\"separated\" attr.type=\"boolean\"/>\n";
+    if (run.edge_frequencies) text += "  <key id=\"weight\" for=\"edge\" attr.name=\"weight\" attr.type=\"double\"/>\n";
     if (run.local) {
         text +=
             "  <key id=\"ring\" for=\"node\" attr.name=\"ring\" attr.type=\"int\"/>\n"
@@ -123,7 +125,7 @@ std::string graphml_nodes(const run_export& run) {
     const variable_counts counts = count_per_variable(run);
     std::string text;
     for (std::size_t v = 0; v < run.names.size(); ++v) {
-        text += "    <node id=\"" + xml_text(run.names[v]) + "\">";
+        text += "    <node id=\"" + xml_text(run.names[v]) + "\">" + graphml_data("name", xml_text(run.names[v]));
         if (counts.blanket[v] >= 0) text += graphml_data("blanket_size", std::to_string(counts.blanket[v]));
         text += graphml_data("degree", std::to_string(counts.degree[v]));
         if (run.local) text += graphml_data("ring", std::to_string(run.local->ring[v]));
@@ -132,12 +134,17 @@ std::string graphml_nodes(const run_export& run) {
     return text;
 }
 
+// The learned graph's edges: missed ones stay in the edges file. A
+// consensus network's edges weigh their frequency.
 std::string graphml_edges(const run_export& run) {
     std::string text;
-    for (const scored_edge& edge : run.edges) {
+    for (std::size_t e = 0; e < run.edges.size(); ++e) {
+        const scored_edge& edge = run.edges[e];
+        if (edge.status == edge_status::fn) continue;
         text += "    <edge source=\"" + xml_text(run.names[edge.source]) + "\" target=\"" +
                 xml_text(run.names[edge.target]) + "\">" + graphml_data("status", status_text(edge.status));
         if (edge.status == edge_status::fp) text += graphml_data("separated", edge.separated ? "true" : "false");
+        if (run.edge_frequencies) text += graphml_data("weight", frequency_text((*run.edge_frequencies)[e]));
         text += "</edge>\n";
     }
     return text;

@@ -98,6 +98,34 @@ TEST(ExportFormats, GraphFilesKeepEveryNameWhole) {
         EXPECT_NE(dot.find(part), std::string::npos) << part << "\n" << dot;
 }
 
+// The GraphML graph is the learned one: missed edges stay in the edges file,
+// nodes carry their names as data, a consensus network's edges their
+// frequency as weight.
+TEST(ExportFormats, GraphMLHoldsTheLearnedGraph) {
+    const std::vector<scored_edge> edges = {
+        {0, 1, edge_status::tp, false}, {0, 2, edge_status::fp, true}, {2, 3, edge_status::fn, false}};
+    const std::vector<double> frequencies = {1.0, 0.745, 0.0};
+    const std::string scored = graph_graphml({"IAMB2", names, edges, true, nullptr});
+    const std::string consensus =
+        graph_graphml({"IAMB2.consensus", names, edges, true, nullptr, nullptr, &frequencies});
+    EXPECT_EQ(scored.find("<data key=\"status\">fn</data>"), std::string::npos) << scored;
+    EXPECT_EQ(consensus.find("<data key=\"status\">fn</data>"), std::string::npos) << consensus;
+    EXPECT_NE(scored.find("<node id=\"A\"><data key=\"name\">A</data><data key=\"blanket_size\">2</data>"
+                          "<data key=\"degree\">2</data></node>"),
+              std::string::npos)
+        << scored;
+    EXPECT_NE(scored.find("<node id=\"lone\"><data key=\"name\">lone</data><data key=\"blanket_size\">0</data>"
+                          "<data key=\"degree\">0</data></node>"),
+              std::string::npos)
+        << scored;
+    EXPECT_EQ(scored.find("weight"), std::string::npos);
+    EXPECT_NE(consensus.find("<key id=\"weight\" for=\"edge\" attr.name=\"weight\" attr.type=\"double\"/>"),
+              std::string::npos);
+    EXPECT_NE(consensus.find("<data key=\"separated\">true</data><data key=\"weight\">0.745</data></edge>"),
+              std::string::npos)
+        << consensus;
+}
+
 // Per variable: blanket size (as learned; EE's graph is its blankets; none
 // where a local run learned none), degree without missed edges, and ring.
 TEST(ExportFormats, NodesRowForEveryVariable) {
@@ -161,7 +189,8 @@ TEST(ExportFiles, LocalRunShowsItsNeighbourhood) {
     EXPECT_EQ(dot.find("\"Far\""), std::string::npos);
     const std::string graphml = file_of(files, ".graphml");
     EXPECT_NE(graphml.find("<data key=\"target\">T</data><data key=\"radius\">1</data>"), std::string::npos);
-    EXPECT_NE(graphml.find("<node id=\"M\"><data key=\"degree\">1</data><data key=\"ring\">2</data></node>"),
+    EXPECT_NE(graphml.find("<node id=\"M\"><data key=\"name\">M</data><data key=\"degree\">1</data>"
+                           "<data key=\"ring\">2</data></node>"),
               std::string::npos)
         << graphml;
 }

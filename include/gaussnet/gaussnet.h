@@ -292,6 +292,37 @@ simulation simulate(const simulation_settings& options);
 // n x n bytes, row-major, symmetric, zero diagonal.
 std::vector<std::uint8_t> moral_graph(const matrix_view& dag);
 
+// ---------------------------------------------------------------------------
+// Reading what the caller has
+// ---------------------------------------------------------------------------
+
+// A true network file as the program reads net.txt: n_vars lines of n_vars
+// cell characters, a digit 1 to 9 an arc from the row's variable to the
+// column's. n x n bytes, row-major, row = parent, each 0 or 1. A file that
+// is missing or too short is an input_error naming it; a layout that
+// misreads (separators, a header row) goes to diagnostics, as the program
+// warns of it.
+std::vector<std::uint8_t> read_net(const std::string& path, std::int64_t n_vars,
+                                   const diagnostics_sink& diagnostics = {});
+
+// Where each of the data's variables stands in a truth whose rows and
+// columns are named: rows[v] is the row, columns[v] the column of
+// data_names[v]. Names on one side only serve for both. Throws input_error
+// naming the first name that is not the data's or is given twice, or a
+// count of names that is not the data's.
+struct truth_alignment {
+    std::vector<std::int64_t> rows;
+    std::vector<std::int64_t> columns;
+};
+truth_alignment truth_order(std::span<const std::string> data_names, std::span<const std::string> row_names,
+                            std::span<const std::string> column_names);
+
+// Whether the data's first column looks like a row index that reading a
+// file left in as a variable (pandas' "Unnamed: 0" or "index", R's "X" or
+// "", holding the case numbers 0 to n - 1 or 1 to n), as the program warns
+// of it: the first case number (0 or 1), or -1.
+int index_column(const data_view& data);
+
 // The library's version, as gaussnet --version prints it.
 const char* version();
 

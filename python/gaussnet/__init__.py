@@ -6,7 +6,7 @@ an undirected graph with the edge exclusion test (EE), from data treated as
 multivariate Gaussian. The results are exactly those of the gaussnet program
 on the same values.
 
-Functions: learn, local, bootstrap, simulate, moral_graph. Errors: ValueError for input
+Functions: learn, local, bootstrap, simulate, moral_graph, read_net. Errors: ValueError for input
 that cannot be used, NotPositiveDefinite (an ArithmeticError) for a
 covariance matrix that is not positive definite, MemoryError, and
 KeyboardInterrupt when Ctrl-C stops a run (no thread is left running).
@@ -23,6 +23,7 @@ Examples
 from __future__ import annotations
 
 import numbers
+import os
 import warnings
 
 import numpy as np
@@ -30,7 +31,7 @@ import numpy as np
 from . import _core
 
 __version__ = _core.__version__
-__all__ = ["learn", "local", "bootstrap", "simulate", "moral_graph", "Run", "Bootstrap", "NotPositiveDefinite",
+__all__ = ["learn", "local", "bootstrap", "simulate", "moral_graph", "read_net", "Run", "Bootstrap", "NotPositiveDefinite",
            "GaussnetWarning", "__version__"]
 
 NotPositiveDefinite = _core.NotPositiveDefinite
@@ -71,7 +72,8 @@ class Run:
         and local; not necessarily symmetric), or to its neighbours (EE).
     edges : pandas.DataFrame or numpy structured array
         The learned undirected edges (a pair is an edge when either variable
-        lists the other), and with a true network the missed ones: a pandas
+        lists the other), and with a true network the missed ones (status
+        "fn"; not part of adjacency or to_networkx()): a pandas
         DataFrame with the columns of the export's edges file, source,
         target, status ("learned", or "tp", "fp", "fn") and separated
         (True/False for fp edges, <NA> otherwise); a numpy structured array
@@ -102,6 +104,7 @@ class Run:
         self.adjacency[sources[learned], targets[learned]] = True
         self.adjacency[targets[learned], sources[learned]] = True
         self.edges = self._edge_table()
+        self._weights = None  # a consensus network's edge frequencies, by (source, target)
 
     def _edge_table(self):
         names = np.array(self.names, dtype=object)
@@ -116,25 +119,39 @@ class Run:
         table["status"], table["separated"] = self._statuses, self._separated
         return table
 
-    def to_networkx(self):
+    def to_networkx(self, include_missed=False):
         """The learned graph as a networkx graph.
+
+        Parameters
+        ----------
+        include_missed : bool, default False
+            With a true network, add the missed edges (status "fn") too;
+            they are not part of the learned graph, so degrees and hubs
+            then count them.
 
         Returns
         -------
         networkx.Graph
-            Every variable a node (isolated ones too), every row of .edges an
-            edge with its status (and separated, for fp edges) as attributes;
-            with a true network the missed edges are there too, with status
-            "fn".
+            Every variable a node (isolated ones too) with its blanket_size
+            (the blanket as learned; for EE its neighbours) and degree (in
+            the learned graph) as attributes; every learned edge with its
+            status (and separated, for fp edges) as attributes, and in a
+            bootstrap's consensus network its frequency as weight.
         """
         import networkx
 
         graph = networkx.Graph(learner=self.learner)
-        graph.add_nodes_from(self.names)
+        degree = self.adjacency.sum(axis=1)
+        for v, name in enumerate(self.names):
+            graph.add_node(name, blanket_size=len(self.blankets[name]), degree=int(degree[v]))
         for s, t, status, separated in zip(self._sources, self._targets, self._statuses, self._separated):
+            if status == "fn" and not include_missed:
+                continue
             attributes = {"status": status}
             if separated >= 0:
                 attributes["separated"] = bool(separated)
+            if self._weights is not None and status != "fn":
+                attributes["weight"] = self._weights[(int(s), int(t))]
             graph.add_edge(self.names[s], self.names[t], **attributes)
         return graph
 
@@ -177,6 +194,7 @@ class Bootstrap:
         self.resamples, self.seed, self.threshold = resamples, seed, threshold
         self.finished, self.failed, self.tests, self.seconds = finished, failed, tests, seconds
         self.consensus = Run(consensus, names)
+        self.consensus._weights = {(int(s), int(t)): float(f) for s, t, f in zip(sources, targets, frequencies)}
         columns = {"source": np.array(names, dtype=object)[sources],
                    "target": np.array(names, dtype=object)[targets], "frequency": frequencies}
         if statuses is not None:
@@ -289,11 +307,27 @@ def _numbers_of(array, names):
     return array.astype(np.float64)
 
 
-def _truth_of(truth, n_vars):
+def _labels(index):
+    """A DataFrame axis's labels as names, or [] for pandas' default 0 .. n-1."""
+    pandas = _pandas()
+    if isinstance(index, pandas.RangeIndex) and index.start == 0 and index.step == 1:
+        return []
+    return [str(label) for label in index]
+
+
+def _truth_of(truth, names):
+    """The truth as an array in the data's order: a named one (a DataFrame's
+    index and columns) aligned by name, an unnamed one taken by position, a
+    path read as a net.txt file."""
     if truth is None:
         return None
+    n_vars = len(names)
+    if isinstance(truth, (str, os.PathLike)):
+        truth = read_net(truth, names)
     pandas = _pandas()
+    rows, columns = [], []
     if pandas is not None and isinstance(truth, pandas.DataFrame):
+        rows, columns = _labels(truth.index), _labels(truth.columns)
         truth = truth.to_numpy()
     array = np.asarray(truth)
     if array.dtype.kind == "O":
@@ -301,7 +335,21 @@ def _truth_of(truth, n_vars):
     if array.ndim != 2 or array.shape != (n_vars, n_vars):
         raise ValueError(f"truth must be a {n_vars} x {n_vars} adjacency matrix (row = parent), "
                          f"not of shape {array.shape}")
+    if rows or columns:
+        row_order, column_order = _core.truth_order(names, rows, columns)
+        array = array[np.ix_(row_order, column_order)]
     return _readable(array, "truth")
+
+
+def _warn_index_column(array, names):
+    """A GaussnetWarning when the first column looks like a file's row index."""
+    if array.ndim != 2 or not names:
+        return
+    first = _core.index_column(array, names)
+    if first >= 0:
+        warnings.warn(f"column {names[0]!r} holds the case numbers {first} to {array.shape[0] - 1 + first}, as a "
+                      f"row index does, and is learned as a variable; read the file with index_col=0 "
+                      f"(pandas.read_csv) or drop the column", GaussnetWarning, stacklevel=3)
 
 
 def _learner_names(learners):
@@ -392,10 +440,15 @@ def learn(data, alpha=0.05, learners=("EE", "IAMB2", "IAMB1"), exact=False, trut
     exact : bool, default False
         False: Fisher's z with the normal distribution; True: the exact
         Student t statistic.
-    truth : array_like or pandas.DataFrame, optional
+    truth : array_like, pandas.DataFrame or path, optional
         The true network as a p x p adjacency matrix (row = parent, any
-        non-zero cell an arc), or None. With it every run is scored against
-        its moral graph (Run.scores) and its edges are tp, fp or fn.
+        non-zero cell an arc), or the path of a net.txt file (read with
+        read_net), or None. A DataFrame's index and columns (unless they are
+        the default 0 ... p-1) are the variables' names: its rows and columns
+        are put in the data's order, and a name that is not the data's is a
+        ValueError naming it; an array is taken in the data's order. With it
+        every run is scored against its moral graph (Run.scores) and its
+        edges are tp, fp or fn.
     threads : int, optional
         How many threads learn; None: the cores this process may use. The
         results are the same for every count.
@@ -426,8 +479,9 @@ def learn(data, alpha=0.05, learners=("EE", "IAMB2", "IAMB1"), exact=False, trut
     >>> runs[0].scores["var_tpr"]
     """
     array, names = _data_of(data)
+    _warn_index_column(array, names)
     run_names = _learner_names(learners)
-    truth_array = _truth_of(truth, array.shape[1])
+    truth_array = _truth_of(truth, names)
     raw = _with_names(lambda: _core.learn(array, names, truth_array, run_names, _alpha_of(alpha), bool(exact),
                                           _threads_of(threads), _warn), names)
     return [Run(run, names) for run in raw]
@@ -471,8 +525,9 @@ def local(data, target, radius, alpha=0.05, exact=False, truth=None, threads=Non
     >>> run.blankets["X5"]
     """
     array, names = _data_of(data)
+    _warn_index_column(array, names)
     target, radius = _target_name(target, names), _radius_of(radius)
-    truth_array = _truth_of(truth, array.shape[1] if array.ndim == 2 else 0)
+    truth_array = _truth_of(truth, names)
     raw = _with_names(lambda: _core.local(array, names, truth_array, target, int(radius), _alpha_of(alpha),
                                           bool(exact), _threads_of(threads), _warn), names)
     return Run(raw, names)
@@ -548,7 +603,8 @@ def bootstrap(data, learner="IAMB2", resamples=200, seed=1, threshold=0.5, alpha
             raise ValueError(f"learner {learner!r} with a target: the local run learns with IAMB2")
         target = _target_name(target, names)
         radius = _radius_of(radius)
-    truth_array = _truth_of(truth, array.shape[1])
+    _warn_index_column(array, names)
+    truth_array = _truth_of(truth, names)
     raw = _with_names(lambda: _core.bootstrap(array, names, truth_array, run_names[0], target, int(radius), resamples,
                                               seed, float(threshold), _alpha_of(alpha), bool(exact),
                                               _threads_of(threads), _warn), names)
@@ -609,6 +665,51 @@ def simulate(n_vars, n_cases, parents=2, weights=(0.5, 1), noise=1, seed=1):
                                          float(noise), int(seed))
     pandas = _pandas()
     return (values if pandas is None else pandas.DataFrame(values, columns=names, copy=False)), arcs
+
+
+def read_net(path, names):
+    """Read a true network file as the program reads net.txt.
+
+    The file holds one line per variable, in the data's column order, of
+    one character per variable with nothing between them: a digit 1 to 9 is
+    an arc from the line's variable (the parent) to the column's.
+
+    Parameters
+    ----------
+    path : str or os.PathLike
+        The file.
+    names : sequence of str, pandas.DataFrame or int
+        The variables' names in the data's order (a DataFrame: its columns),
+        or their number.
+
+    Returns
+    -------
+    pandas.DataFrame or numpy.ndarray of uint8, shape (p, p)
+        The adjacency matrix (row = parent), 0 or 1, with the names as index
+        and columns (a numpy array without pandas). Given as truth, it is
+        aligned to the data by these names.
+
+    Raises
+    ------
+    ValueError
+        A file that cannot be opened or ends before its p lines are
+        complete (naming it). A layout that misreads (separators between the
+        cells, a header row) draws a GaussnetWarning.
+
+    Examples
+    --------
+    >>> truth = gaussnet.read_net("net.txt", data)
+    >>> runs = gaussnet.learn(data, truth=truth)
+    """
+    pandas = _pandas()
+    if isinstance(names, numbers.Integral) and not isinstance(names, bool):
+        names = [f"X{v + 1}" for v in range(int(names))]
+    elif pandas is not None and isinstance(names, pandas.DataFrame):
+        names = _names_of(names.columns)
+    else:
+        names = _names_of(names)
+    arcs = _core.read_net(os.fspath(path), len(names), _warn)
+    return arcs if pandas is None else pandas.DataFrame(arcs, index=names, columns=names, copy=False)
 
 
 def moral_graph(dag):

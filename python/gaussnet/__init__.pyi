@@ -1,3 +1,4 @@
+import os
 from typing import Any, Iterable, Literal, Optional, Sequence, Union
 
 import numpy as np
@@ -8,6 +9,7 @@ __version__: str
 Learner = Literal["EE", "IAMB2", "IAMB1", "ee", "iamb2", "iamb1"]
 DataLike = Union[npt.ArrayLike, "pandas.DataFrame"]
 MatrixLike = Union[npt.ArrayLike, "pandas.DataFrame"]
+TruthLike = Union[npt.ArrayLike, "pandas.DataFrame", str, os.PathLike[str]]
 
 SCORE_NAMES: tuple[str, ...]
 LEARNERS: tuple[str, ...]
@@ -28,14 +30,14 @@ class Run:
     tests: int
     seconds: float
     scores: Optional[dict[str, float]]
-    def to_networkx(self) -> Any: ...  # networkx.Graph
+    def to_networkx(self, include_missed: bool = False) -> Any: ...  # networkx.Graph
 
 def learn(
     data: DataLike,
     alpha: float = 0.05,
     learners: Union[str, Iterable[Learner]] = ("EE", "IAMB2", "IAMB1"),
     exact: bool = False,
-    truth: Optional[MatrixLike] = None,
+    truth: Optional[TruthLike] = None,
     threads: Optional[int] = None,
 ) -> list[Run]: ...
 def local(
@@ -44,7 +46,7 @@ def local(
     radius: int,
     alpha: float = 0.05,
     exact: bool = False,
-    truth: Optional[MatrixLike] = None,
+    truth: Optional[TruthLike] = None,
     threads: Optional[int] = None,
 ) -> Run: ...
 class Bootstrap:
@@ -66,7 +68,7 @@ def bootstrap(
     threshold: float = 0.5,
     alpha: float = 0.05,
     exact: bool = False,
-    truth: Optional[MatrixLike] = None,
+    truth: Optional[TruthLike] = None,
     threads: Optional[int] = None,
     target: Optional[Union[str, int]] = None,
     radius: int = 1,
@@ -80,3 +82,4 @@ def simulate(
     seed: int = 1,
 ) -> tuple[Any, npt.NDArray[np.uint8]]: ...
 def moral_graph(dag: MatrixLike) -> npt.NDArray[np.bool_]: ...
+def read_net(path: Union[str, os.PathLike[str]], names: Union[Sequence[str], "pandas.DataFrame", int]) -> Any: ...

@@ -279,6 +279,27 @@ py::array_t<bool> moral_graph(const py::array& dag) {
     return result;
 }
 
+py::array_t<std::uint8_t> read_net(const std::string& path, std::int64_t n_vars, const py::object& on_diagnostic) {
+    std::vector<std::string> lines;
+    const std::vector<std::uint8_t> arcs =
+        api::read_net(path, n_vars, [&lines](const std::string& line) { lines.push_back(line); });
+    for (const std::string& line : lines) on_diagnostic(line);
+    const auto n = static_cast<py::ssize_t>(n_vars);
+    py::array_t<std::uint8_t> result({n, n});
+    std::copy(arcs.begin(), arcs.end(), result.mutable_data());
+    return result;
+}
+
+py::tuple truth_order(const std::vector<std::string>& names, const std::vector<std::string>& rows,
+                      const std::vector<std::string>& columns) {
+    const api::truth_alignment order = api::truth_order(names, rows, columns);
+    return py::make_tuple(order.rows, order.columns);
+}
+
+int index_column(const py::array& data, const std::vector<std::string>& names) {
+    return api::index_column({view_of(data, "data"), names});
+}
+
 }  // namespace
 
 PYBIND11_MODULE(_core, m) {
@@ -304,5 +325,8 @@ PYBIND11_MODULE(_core, m) {
     m.def("bootstrap", &bootstrap);
     m.def("simulate", &simulate);
     m.def("moral_graph", &moral_graph);
+    m.def("read_net", &read_net);
+    m.def("truth_order", &truth_order);
+    m.def("index_column", &index_column);
     m.attr("__version__") = api::version();
 }

@@ -103,6 +103,16 @@ FloatMatrix rounded_data(const data_view& data, std::span<const std::string> nam
     return rounded;
 }
 
+FloatMatrix first_column(const data_view& data) {
+    const matrix_view& view = data.values;
+    check_view(view, "data");
+    FloatMatrix column(view.cols > 0 ? view.rows : 0, 1);
+    visit_cells(view, [&](const auto* cells) {
+        for (std::int64_t r = 0; r < column.rows(); ++r) column(r, 0) = static_cast<float>(cells[r * view.row_stride]);
+    });
+    return column;
+}
+
 ByteMatrix arcs_of(const matrix_view& view, std::int64_t n, const char* what) {
     check_view(view, what);
     if (view.rows != n || view.cols != n)

@@ -19,6 +19,10 @@ std::vector<std::string> variable_names(const data_view& data);
 // cannot use and for a value that is not finite in single precision.
 FloatMatrix rounded_data(const data_view& data, std::span<const std::string> names);
 
+// The data's first column alone, rounded as rounded_data rounds it (not
+// checked: a value that is not finite stays as it is).
+FloatMatrix first_column(const data_view& data);
+
 // The arcs of an n x n matrix (any non-zero cell, the diagonal left out).
 ByteMatrix arcs_of(const matrix_view& view, std::int64_t n, const char* what);
 

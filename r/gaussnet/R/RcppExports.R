@@ -21,6 +21,18 @@
     .Call(`_gaussnet_gaussnet_moral_cpp`, dag)
 }
 
+.gaussnet_read_net <- function(path, n_vars) {
+    .Call(`_gaussnet_gaussnet_read_net_cpp`, path, n_vars)
+}
+
+.gaussnet_truth_order <- function(names, rows, columns) {
+    .Call(`_gaussnet_gaussnet_truth_order_cpp`, names, rows, columns)
+}
+
+.gaussnet_index_column <- function(data, names) {
+    .Call(`_gaussnet_gaussnet_index_column_cpp`, data, names)
+}
+
 .gaussnet_version <- function() {
     .Call(`_gaussnet_gaussnet_version_cpp`)
 }

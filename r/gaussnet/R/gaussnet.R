@@ -20,8 +20,9 @@ run_of <- function(raw, names) {
 gaussnet_learn <- function(data, alpha = 0.05, learners = c("EE", "IAMB2", "IAMB1"), exact = FALSE, truth = NULL,
                            threads = NULL) {
   input <- data_of(data)
+  warn_index_column(input)
   runs <- learners_of(learners)
-  truth <- truth_of(truth, length(input$names))
+  truth <- truth_of(truth, input$names)
   raw <- checked(.gaussnet_learn(input$values, input$names, truth, runs, alpha_of(alpha), flag_of(exact, "exact"),
                                  threads_of(threads)), input$names)
   result <- lapply(raw, run_of, names = input$names)
@@ -31,9 +32,10 @@ gaussnet_learn <- function(data, alpha = 0.05, learners = c("EE", "IAMB2", "IAMB
 
 gaussnet_local <- function(data, target, radius, alpha = 0.05, exact = FALSE, truth = NULL, threads = NULL) {
   input <- data_of(data)
+  warn_index_column(input)
   target <- target_of(target, input$names)
   radius <- radius_of(radius)
-  truth <- truth_of(truth, length(input$names))
+  truth <- truth_of(truth, input$names)
   raw <- checked(.gaussnet_local(input$values, input$names, truth, enc2utf8(target), radius, alpha_of(alpha),
                                  flag_of(exact, "exact"), threads_of(threads)), input$names)
   run_of(raw, input$names)
@@ -42,6 +44,7 @@ gaussnet_local <- function(data, target, radius, alpha = 0.05, exact = FALSE, tr
 gaussnet_bootstrap <- function(data, learner = "IAMB2", resamples = 200, seed = 1, threshold = 0.5, alpha = 0.05,
                                exact = FALSE, truth = NULL, threads = NULL, target = NULL, radius = 1) {
   input <- data_of(data)
+  warn_index_column(input)
   run <- if (is.character(learner) && length(learner) == 1) learners_of(learner) else character(0)
   if (length(run) != 1) input_error("learner must be one of \"EE\", \"IAMB2\", \"IAMB1\"")
   resamples <- as.integer(whole_of(resamples, "resamples", 1, 100000000))
@@ -54,7 +57,7 @@ gaussnet_bootstrap <- function(data, learner = "IAMB2", resamples = 200, seed = 
     target <- target_of(target, input$names)
     radius <- radius_of(radius)
   }
-  truth <- truth_of(truth, length(input$names))
+  truth <- truth_of(truth, input$names)
   raw <- checked(.gaussnet_bootstrap(input$values, input$names, truth, run, local, if (local) enc2utf8(target) else "",
                                      if (local) radius else 1L, resamples, as.double(seed), as.double(threshold),
                                      alpha_of(alpha), flag_of(exact, "exact"), threads_of(threads)), input$names)
@@ -63,8 +66,12 @@ gaussnet_bootstrap <- function(data, learner = "IAMB2", resamples = 200, seed = 
   if (!is.null(raw$status)) strength$status <- raw$status
   strength$finished <- rep(raw$finished, nrow(strength))
   strength$failed <- rep(raw$failed, nrow(strength))
+  consensus <- run_of(raw$consensus, input$names)
+  # The consensus edges weigh their frequency.
+  consensus$weights <- raw$frequency[match(paste(raw$consensus$source, raw$consensus$target),
+                                           paste(raw$source, raw$target))]
   structure(class = "gaussnet_bootstrap",
-            list(strength = strength, consensus = run_of(raw$consensus, input$names), finished = raw$finished,
+            list(strength = strength, consensus = consensus, finished = raw$finished,
                  failed = raw$failed, tests = raw$tests, seconds = raw$seconds, resamples = resamples, seed = seed,
                  threshold = as.double(threshold)))
 }
@@ -112,11 +119,15 @@ print.gaussnet_bootstrap <- function(x, ...) {
 
 as_igraph <- function(x, ...) UseMethod("as_igraph")
 
-as_igraph.gaussnet_run <- function(x, ...) {
+as_igraph.gaussnet_run <- function(x, include_missed = FALSE, ...) {
   if (!requireNamespace("igraph", quietly = TRUE))
     stop(gaussnet_condition("gaussnet_error", "as_igraph() needs the igraph package", sys.call()))
-  vertices <- data.frame(name = x$names, stringsAsFactors = FALSE)
-  graph <- igraph::graph_from_data_frame(x$edges, directed = FALSE, vertices = vertices)
+  vertices <- data.frame(name = x$names, blanket_size = lengths(x$blankets), degree = rowSums(x$adjacency),
+                         stringsAsFactors = FALSE)
+  edges <- x$edges
+  if (!is.null(x$weights)) edges$weight <- x$weights
+  if (!isTRUE(include_missed)) edges <- edges[edges$status != "fn", , drop = FALSE]
+  graph <- igraph::graph_from_data_frame(edges, directed = FALSE, vertices = vertices)
   igraph::graph_attr(graph, "learner") <- x$learner
   graph
 }

@@ -91,9 +91,13 @@ data_of <- function(data) {
   list(values = matrix, names = names)
 }
 
-# The true network as a double, integer or logical p x p matrix (row = parent).
-truth_of <- function(truth, n_vars, what = "truth") {
+# The true network as a double, integer or logical p x p matrix (row = parent)
+# in the data's order: one with dimnames aligned to the data's names, one
+# without taken by position, a path read as a net.txt file.
+truth_of <- function(truth, names, what = "truth") {
   if (is.null(truth)) return(NULL)
+  n_vars <- if (is.null(names)) NULL else length(names)
+  if (is.character(truth) && length(truth) == 1 && !is.null(names)) truth <- read_net(truth, names)
   if (is.data.frame(truth)) truth <- as.matrix(truth)
   if (!is.matrix(truth) || !(is.numeric(truth) || is.logical(truth)))
     input_error(sprintf("%s must be a numeric or logical adjacency matrix (row = parent)", what), call = NULL)
@@ -101,7 +105,32 @@ truth_of <- function(truth, n_vars, what = "truth") {
     input_error(sprintf("%s must be a %d x %d adjacency matrix (row = parent), not %d x %d", what, n_vars, n_vars,
                         nrow(truth), ncol(truth)), call = NULL)
   if (anyNA(truth)) input_error(sprintf("%s: NA is neither an arc nor none", what), call = NULL)
-  truth
+  if (is.null(names) || (is.null(rownames(truth)) && is.null(colnames(truth)))) return(truth)
+  order <- checked(.gaussnet_truth_order(names, as.character(rownames(truth)), as.character(colnames(truth))),
+                   call = NULL)
+  truth[order$rows, order$columns, drop = FALSE]
+}
+
+# A warning when the first column looks like a file's row index left in as a variable.
+warn_index_column <- function(input) {
+  if (ncol(input$values) < 1) return(invisible())
+  first <- .gaussnet_index_column(input$values, input$names)
+  if (first < 0) return(invisible())
+  warning(structure(class = c("gaussnet_warning", "warning", "condition"), list(
+    message = sprintf(paste0("column '%s' holds the case numbers %d to %d, as a row index does, and is learned as ",
+                             "a variable; read the file with row.names = 1 (read.csv) or drop the column"),
+                      input$names[1], first, nrow(input$values) - 1 + first),
+    call = sys.call(-1))))
+}
+
+read_net <- function(path, names) {
+  if (is.data.frame(names) || is.matrix(names)) names <- names_of(names)
+  else if (is.numeric(names) && length(names) == 1) names <- paste0("X", seq_len(whole_of(names, "names", 0, 2^31 - 1)))
+  if (!is.character(names) || anyNA(names)) input_error("names must be the variables' names, a data frame or a count")
+  if (!is.character(path) || length(path) != 1 || is.na(path)) input_error("path must be one file name")
+  arcs <- checked(.gaussnet_read_net(path.expand(path), length(names)))
+  dimnames(arcs) <- list(names, names)
+  arcs
 }
 
 learners_of <- function(learners) {

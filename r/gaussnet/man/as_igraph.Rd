@@ -8,17 +8,22 @@ into an undirected \pkg{igraph} graph (the igraph package must be installed).
 }
 \usage{
 as_igraph(x, ...)
-\method{as_igraph}{gaussnet_run}(x, ...)
+\method{as_igraph}{gaussnet_run}(x, include_missed = FALSE, ...)
 }
 \arguments{
   \item{x}{a run (class \code{gaussnet_run}).}
+  \item{include_missed}{with a true network, add the missed edges (status
+    \code{"fn"}) too; they are not part of the learned graph, so degrees then
+    count them.}
   \item{...}{unused.}
 }
 \value{
-An undirected igraph graph with every variable a vertex (isolated ones
-too) and every row of \code{x$edges} an edge with the attributes
-\code{status} and \code{separated}; with a true network the missed edges are
-there too, with status \code{"fn"}. The graph attribute \code{learner} names
+An undirected igraph graph of the learned edges: every variable a vertex
+(isolated ones too) with the attributes \code{name}, \code{blanket_size} (the
+blanket as learned; for EE its neighbours) and \code{degree} (in the learned
+graph); every learned row of \code{x$edges} an edge with the attributes
+\code{status} and \code{separated}, and in a bootstrap's consensus network
+\code{weight}, the edge's frequency. The graph attribute \code{learner} names
 the run.
 }
 \examples{

@@ -36,9 +36,16 @@ gaussnet_local(data, target, radius, alpha = 0.05, exact = FALSE,
   \item{exact}{\code{FALSE}: Fisher's z with the normal distribution;
     \code{TRUE}: the exact Student t statistic.}
   \item{truth}{the true network as a p x p adjacency matrix (row = parent,
-    any non-zero or \code{TRUE} cell an arc, the diagonal ignored), or
-    \code{NULL}. With it every run is scored against its moral graph and
-    every edge is \code{"tp"}, \code{"fp"} or \code{"fn"}.}
+    any non-zero or \code{TRUE} cell an arc, the diagonal ignored), the path
+    of a net.txt file (read by \code{\link{read_net}}), or \code{NULL}. A
+    matrix's dimnames, when it has them, name the variables: its rows and
+    columns are put in the data's order, and a name that is not the data's
+    is an error naming it; a matrix without dimnames is taken in the data's
+    order. With it every run is scored against its moral graph and every
+    edge is \code{"tp"}, \code{"fp"} or \code{"fn"}. A first column that
+    looks like a file's row index (named \code{X} or \code{""}, holding 1 to
+    n or 0 to n - 1) draws a warning: read such a file with
+    \code{row.names = 1}.}
   \item{threads}{how many threads learn; \code{NULL}: the cores this process
     may use. The results are the same for every count.}
   \item{target}{the target variable's name, or its column number.}

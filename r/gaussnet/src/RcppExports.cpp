@@ -96,6 +96,43 @@ BEGIN_RCPP
     return rcpp_result_gen;
 END_RCPP
 }
+// gaussnet_read_net_cpp
+SEXP gaussnet_read_net_cpp(std::string path, int n_vars);
+RcppExport SEXP _gaussnet_gaussnet_read_net_cpp(SEXP pathSEXP, SEXP n_varsSEXP) {
+BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::RNGScope rcpp_rngScope_gen;
+    Rcpp::traits::input_parameter< std::string >::type path(pathSEXP);
+    Rcpp::traits::input_parameter< int >::type n_vars(n_varsSEXP);
+    rcpp_result_gen = Rcpp::wrap(gaussnet_read_net_cpp(path, n_vars));
+    return rcpp_result_gen;
+END_RCPP
+}
+// gaussnet_truth_order_cpp
+SEXP gaussnet_truth_order_cpp(std::vector<std::string> names, std::vector<std::string> rows, std::vector<std::string> columns);
+RcppExport SEXP _gaussnet_gaussnet_truth_order_cpp(SEXP namesSEXP, SEXP rowsSEXP, SEXP columnsSEXP) {
+BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::RNGScope rcpp_rngScope_gen;
+    Rcpp::traits::input_parameter< std::vector<std::string> >::type names(namesSEXP);
+    Rcpp::traits::input_parameter< std::vector<std::string> >::type rows(rowsSEXP);
+    Rcpp::traits::input_parameter< std::vector<std::string> >::type columns(columnsSEXP);
+    rcpp_result_gen = Rcpp::wrap(gaussnet_truth_order_cpp(names, rows, columns));
+    return rcpp_result_gen;
+END_RCPP
+}
+// gaussnet_index_column_cpp
+int gaussnet_index_column_cpp(SEXP data, std::vector<std::string> names);
+RcppExport SEXP _gaussnet_gaussnet_index_column_cpp(SEXP dataSEXP, SEXP namesSEXP) {
+BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::RNGScope rcpp_rngScope_gen;
+    Rcpp::traits::input_parameter< SEXP >::type data(dataSEXP);
+    Rcpp::traits::input_parameter< std::vector<std::string> >::type names(namesSEXP);
+    rcpp_result_gen = Rcpp::wrap(gaussnet_index_column_cpp(data, names));
+    return rcpp_result_gen;
+END_RCPP
+}
 // gaussnet_version_cpp
 std::string gaussnet_version_cpp();
 RcppExport SEXP _gaussnet_gaussnet_version_cpp() {
@@ -113,6 +150,9 @@ static const R_CallMethodDef CallEntries[] = {
     {"_gaussnet_gaussnet_bootstrap_cpp", (DL_FUNC) &_gaussnet_gaussnet_bootstrap_cpp, 13},
     {"_gaussnet_gaussnet_simulate_cpp", (DL_FUNC) &_gaussnet_gaussnet_simulate_cpp, 7},
     {"_gaussnet_gaussnet_moral_cpp", (DL_FUNC) &_gaussnet_gaussnet_moral_cpp, 1},
+    {"_gaussnet_gaussnet_read_net_cpp", (DL_FUNC) &_gaussnet_gaussnet_read_net_cpp, 2},
+    {"_gaussnet_gaussnet_truth_order_cpp", (DL_FUNC) &_gaussnet_gaussnet_truth_order_cpp, 3},
+    {"_gaussnet_gaussnet_index_column_cpp", (DL_FUNC) &_gaussnet_gaussnet_index_column_cpp, 2},
     {"_gaussnet_gaussnet_version_cpp", (DL_FUNC) &_gaussnet_gaussnet_version_cpp, 0},
     {NULL, NULL, 0}
 };

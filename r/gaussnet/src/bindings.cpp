@@ -305,5 +305,41 @@ SEXP gaussnet_moral_cpp(SEXP dag) {
     }
 }
 
+// [[Rcpp::export(.gaussnet_read_net)]]
+SEXP gaussnet_read_net_cpp(std::string path, int n_vars) {
+    std::vector<std::string> lines;
+    try {
+        const std::vector<std::uint8_t> arcs =
+            api::read_net(path, n_vars, [&lines](const std::string& line) { lines.push_back(line); });
+        Rcpp::IntegerMatrix result(n_vars, n_vars);
+        for (int r = 0; r < n_vars; ++r)
+            for (int c = 0; c < n_vars; ++c)
+                result(r, c) =
+                    arcs[static_cast<std::size_t>(r) * static_cast<std::size_t>(n_vars) + static_cast<std::size_t>(c)];
+        result.attr("diagnostics") = Rcpp::wrap(lines);
+        return result;
+    } catch (...) {
+        return failure_from(std::current_exception());
+    }
+}
+
+// [[Rcpp::export(.gaussnet_truth_order)]]
+SEXP gaussnet_truth_order_cpp(std::vector<std::string> names, std::vector<std::string> rows,
+                              std::vector<std::string> columns) {
+    try {
+        const api::truth_alignment order = api::truth_order(names, rows, columns);
+        Rcpp::IntegerVector row_order(order.rows.begin(), order.rows.end());
+        Rcpp::IntegerVector column_order(order.columns.begin(), order.columns.end());
+        return Rcpp::List::create(Rcpp::Named("rows") = row_order + 1, Rcpp::Named("columns") = column_order + 1);
+    } catch (...) {
+        return failure_from(std::current_exception());
+    }
+}
+
+// [[Rcpp::export(.gaussnet_index_column)]]
+int gaussnet_index_column_cpp(SEXP data, std::vector<std::string> names) {
+    return api::index_column({view_of(data), names});
+}
+
 // [[Rcpp::export(.gaussnet_version)]]
 std::string gaussnet_version_cpp() { return api::version(); }

@@ -34,7 +34,7 @@ read_data_file <- function(path, n_cases, n_vars) {
   data
 }
 
-read_net <- function(path, n_vars) {
+net_file_cells <- function(path, n_vars) {
   lines <- readLines(path, n = n_vars, warn = FALSE)
   t(vapply(lines, function(line) as.integer(strsplit(substr(line, 1, n_vars), "")[[1]] %in% as.character(1:9)),
            integer(n_vars), USE.NAMES = FALSE))

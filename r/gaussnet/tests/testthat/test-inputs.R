@@ -100,7 +100,7 @@ test_that("names, layouts and element types give the same results", {
 test_that("as_igraph holds every variable and each edge's status", {
   skip_if_not_installed("igraph")
   run <- gaussnet_learn(values, learners = "IAMB2", truth = small$truth)$IAMB2
-  graph <- as_igraph(run)
+  graph <- as_igraph(run, include_missed = TRUE)
   expect_equal(igraph::V(graph)$name, paste0("X", 1:6))
   expect_equal(igraph::E(graph)$status, run$edges$status)
 })

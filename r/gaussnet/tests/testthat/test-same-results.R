@@ -39,7 +39,7 @@ for (case in cases) {
   test_that(paste("the package equals the program:", label), {
     require_file(case$data)
     data <- read_data_file(case$data, case$n_cases, case$n_vars)
-    truth <- if (is.na(case$net)) NULL else read_net(file.path(case$net, "net.txt"), case$n_vars)
+    truth <- if (is.na(case$net)) NULL else net_file_cells(file.path(case$net, "net.txt"), case$n_vars)
     dir <- tempfile("gaussnet-")
     dir.create(dir)
     on.exit(unlink(dir, recursive = TRUE))
@@ -81,7 +81,7 @@ test_that("simulate gives gaussnet-sim's values and network; the moral graph has
   # single precision (through writeBin) they are those values again.
   single <- function(x) readBin(writeBin(as.vector(x), raw(), size = 4), "double", n = length(x), size = 4)
   expect_identical(as.vector(as.matrix(made$data)), single(as.matrix(written)))
-  expect_equal(unname(made$truth), read_net(file.path(dir, "net.txt"), 25))
+  expect_equal(unname(made$truth), net_file_cells(file.path(dir, "net.txt"), 25))
   banner <- run_program(c(file.path(dir, "data.txt"), 300, 25, 1, 0.05, 0), dir)
   moral <- gaussnet_moral(made$truth)
   expect_true(isSymmetric(moral))
@@ -98,7 +98,7 @@ for (case in bootstraps) {
                    if (is.na(case$target)) "comparison" else "local", case$threads)
   test_that(paste("the bootstrap equals the program's:", label), {
     data <- read_data_file(require_file(example("data.txt")), 1000, 30)
-    truth <- if (is.na(case$net)) NULL else read_net(file.path(case$net, "net.txt"), 30)
+    truth <- if (is.na(case$net)) NULL else net_file_cells(file.path(case$net, "net.txt"), 30)
     dir <- tempfile("gaussnet-")
     dir.create(dir)
     on.exit(unlink(dir, recursive = TRUE))

@@ -7,6 +7,9 @@ __version__: str
 
 Learner = Literal["EE", "IAMB2", "IAMB1", "ee", "iamb2", "iamb1"]
 DataLike = Union[npt.ArrayLike, "pandas.DataFrame"]
+Correlation = Literal["pearson", "spearman", "kendall"]
+Missing = Literal["error", "complete"]
+Transform = Literal["none", "exp", "cube", "logistic", "mix"]
 MatrixLike = Union[npt.ArrayLike, "pandas.DataFrame"]
 
 SCORE_NAMES: tuple[str, ...]
@@ -37,6 +40,8 @@ def learn(
     exact: bool = False,
     truth: Optional[MatrixLike] = None,
     threads: Optional[int] = None,
+    correlation: Correlation = "pearson",
+    missing: Missing = "error",
 ) -> list[Run]: ...
 def local(
     data: DataLike,
@@ -46,6 +51,8 @@ def local(
     exact: bool = False,
     truth: Optional[MatrixLike] = None,
     threads: Optional[int] = None,
+    correlation: Correlation = "pearson",
+    missing: Missing = "error",
 ) -> Run: ...
 class Bootstrap:
     strength: Any  # pandas.DataFrame (source, target, frequency[, status], finished, failed), or a numpy structured array
@@ -70,6 +77,8 @@ def bootstrap(
     threads: Optional[int] = None,
     target: Optional[Union[str, int]] = None,
     radius: int = 1,
+    correlation: Correlation = "pearson",
+    missing: Missing = "error",
 ) -> Bootstrap: ...
 def simulate(
     n_vars: int,
@@ -78,5 +87,6 @@ def simulate(
     weights: Sequence[float] = (0.5, 1),
     noise: float = 1,
     seed: int = 1,
+    transform: Transform = "none",
 ) -> tuple[Any, npt.NDArray[np.uint8]]: ...
 def moral_graph(dag: MatrixLike) -> npt.NDArray[np.bool_]: ...

@@ -16,8 +16,9 @@ namespace gaussnet::api {
 std::vector<std::string> variable_names(const data_view& data);
 
 // The data, cases x variables. Throws input_error for a shape the learners
-// cannot use and for a value that is not finite in single precision.
-FloatMatrix rounded_data(const data_view& data, std::span<const std::string> names);
+// cannot use and for a value that is not finite in single precision; NaN
+// (missing) too unless missing is complete, which keeps it as NaN.
+FloatMatrix rounded_data(const data_view& data, std::span<const std::string> names, missing_values missing);
 
 // The arcs of an n x n matrix (any non-zero cell, the diagonal left out).
 ByteMatrix arcs_of(const matrix_view& view, std::int64_t n, const char* what);

@@ -12,6 +12,7 @@
 #include "common/parallel.h"
 #include "common/text.h"
 #include "stats/covariance.h"
+#include "stats/kernels.h"
 
 namespace gaussnet {
 
@@ -146,28 +147,54 @@ std::vector<ordered_column> order_columns(const FloatMatrix& data, int n_threads
     return columns;
 }
 
-// Sorts y ascending by a bottom-up merge sort and returns the number of
-// pairs out of order (strictly greater before smaller).
+// Sorts runs of RUN values of y by insertion, counting the moves: each is
+// one pair out of order.
+constexpr int RUN = 8;
+
+std::int64_t sort_runs(int* y, int n) {
+    std::int64_t inversions = 0;
+    for (int lo = 0; lo < n; lo += RUN) {
+        const int hi = std::min(lo + RUN, n);
+        for (int k = lo + 1; k < hi; ++k) {
+            const int value = y[k];
+            int j = k;
+            for (; j > lo && y[j - 1] > value; --j) y[j] = y[j - 1];
+            y[j] = value;
+            inversions += k - j;
+        }
+    }
+    return inversions;
+}
+
+// Merges two sorted runs, counting for each value taken from the right run
+// the values of the left one still waiting (greater, so out of order). The
+// choice is data, not a branch: it cannot be predicted.
+std::int64_t merge_counting(const int* from, int lo, int mid, int hi, int* to) {
+    std::int64_t inversions = 0;
+    int a = lo, b = mid, out = lo;
+    while (a < mid && b < hi) {
+        const int left = from[a], right = from[b];
+        const bool take_right = right < left;
+        to[out++] = take_right ? right : left;
+        inversions += take_right ? mid - a : 0;
+        a += take_right ? 0 : 1;
+        b += take_right ? 1 : 0;
+    }
+    while (a < mid) to[out++] = from[a++];
+    while (b < hi) to[out++] = from[b++];
+    return inversions;
+}
+
+// Sorts y ascending and returns the number of pairs out of order (strictly
+// greater before smaller): runs by insertion, then bottom-up merges.
 std::int64_t count_inversions(std::vector<int>& y, std::vector<int>& buffer) {
     const int n = static_cast<int>(y.size());
-    std::int64_t inversions = 0;
+    std::int64_t inversions = sort_runs(y.data(), n);
     int* from = y.data();
     int* to = buffer.data();
-    for (int width = 1; width < n; width *= 2) {
-        for (int lo = 0; lo < n; lo += 2 * width) {
-            const int mid = std::min(lo + width, n), hi = std::min(lo + 2 * width, n);
-            int a = lo, b = mid, out = lo;
-            while (a < mid && b < hi) {
-                if (from[b] < from[a]) {
-                    inversions += mid - a;
-                    to[out++] = from[b++];
-                } else {
-                    to[out++] = from[a++];
-                }
-            }
-            while (a < mid) to[out++] = from[a++];
-            while (b < hi) to[out++] = from[b++];
-        }
+    for (int width = RUN; width < n; width *= 2) {
+        for (int lo = 0; lo < n; lo += 2 * width)
+            inversions += merge_counting(from, lo, std::min(lo + width, n), std::min(lo + 2 * width, n), to);
         std::swap(from, to);
     }
     if (from != y.data()) std::copy(from, from + n, y.data());
@@ -207,7 +234,53 @@ double kendall_pair(const ordered_column& x, const ordered_column& y, kendall_sc
            std::sqrt(static_cast<double>(pairs - x.tied_pairs) * static_cast<double>(pairs - y.tied_pairs));
 }
 
+// Whether (1 - shrink) m + shrink I factorises with every pivot positive
+// (m has a unit diagonal; the factor is formed in work).
+bool positive_definite_after(const DoubleMatrix& m, double shrink, std::vector<double>& work) {
+    const int n = static_cast<int>(m.rows());
+    work.resize(static_cast<std::size_t>(n) * (n + 2));
+    double* upper = work.data();
+    for (int r = 0; r < n; ++r)
+        for (int c = r; c < n; ++c)
+            upper[static_cast<std::size_t>(r) * n + c] = r == c ? 1.0 : (1.0 - shrink) * m(r, c);
+    double* diag = upper + static_cast<std::size_t>(n) * n;
+    return factor_upper(upper, upper, n, n, diag, diag + n) < 0;
+}
+
+// The smallest shrinkage found by bisection that makes the matrix positive
+// definite, then a margin so that its smallest eigenvalue is about
+// SHRINK_MARGIN: (1 - s) e + s = margin at the eigenvalue e the bisection met.
+constexpr int SHRINK_STEPS = 20;
+constexpr double SHRINK_MARGIN = 0.01;
+
+double positive_definite_shrinkage(const DoubleMatrix& m) {
+    std::vector<double> work;
+    if (positive_definite_after(m, 0.0, work)) return 0.0;
+    double low = 0.0, high = 1.0;  // the identity is positive definite
+    for (int step = 0; step < SHRINK_STEPS; ++step) {
+        const double middle = (low + high) / 2;
+        (positive_definite_after(m, middle, work) ? high : low) = middle;
+    }
+    return high + SHRINK_MARGIN * (1.0 - high);
+}
+
+bool unit_diagonal(const DoubleMatrix& m) {
+    for (std::int64_t i = 0; i < m.rows(); ++i)
+        if (m(i, i) != 1.0) return false;
+    return true;
+}
+
 }  // namespace
+
+double shrink_to_positive_definite(DoubleMatrix& matrix) {
+    if (!unit_diagonal(matrix)) return 0.0;
+    const double shrink = positive_definite_shrinkage(matrix);
+    if (shrink == 0.0) return 0.0;
+    for (std::int64_t i = 0; i < matrix.rows(); ++i)
+        for (std::int64_t j = 0; j < matrix.cols(); ++j)
+            if (i != j) matrix(i, j) = (1.0 - shrink) * matrix(i, j);
+    return shrink;
+}
 
 void spearman_matrix(const FloatMatrix& data, int n_threads, DoubleMatrix& rho) {
     if (data.cols() <= 0) return;
@@ -243,12 +316,15 @@ void estimate_association(const FloatMatrix& data, correlation_kind kind, int n_
         case correlation_kind::spearman:
             spearman_matrix(data, n_threads, matrix);
             map_off_diagonal(matrix, gaussian_from_spearman);
-            return;
+            break;
         case correlation_kind::kendall:
             kendall_matrix(data, n_threads, matrix);
             map_off_diagonal(matrix, gaussian_from_kendall);
-            return;
+            break;
     }
+    // With no more cases than variables no correlation matrix is positive
+    // definite; the blanket learners' small test matrices may still be.
+    if (data.rows() > data.cols()) shrink_to_positive_definite(matrix);
 }
 
 }  // namespace gaussnet

@@ -23,8 +23,17 @@ void kendall_matrix(const FloatMatrix& data, int n_threads, DoubleMatrix& tau);
 double gaussian_from_spearman(double rho);
 double gaussian_from_kendall(double tau);
 
+// A correlation matrix (unit diagonal) that is not positive definite made so
+// by shrinking its correlations toward 0: (1 - s) r for the smallest s found
+// that makes it so, plus a margin that leaves its smallest eigenvalue near
+// 0.01. Returns s (0: the matrix was positive definite, or has a zero on its
+// diagonal, a constant variable, and is left as it is).
+double shrink_to_positive_definite(DoubleMatrix& matrix);
+
 // What the learners learn from: the covariance (pearson) or the mapped rank
-// correlation matrix, with a unit diagonal but for constant variables.
+// correlation matrix, with a unit diagonal but for constant variables, and
+// with more cases than variables shrunk to be positive definite where the
+// map did not keep it so (a test matrix that is not would stop a learner).
 // matrix must be n_vars x n_vars.
 void estimate_association(const FloatMatrix& data, correlation_kind kind, int n_threads, DoubleMatrix& matrix);
 

@@ -8,6 +8,7 @@
 #include <random>
 #include <vector>
 
+#include "stats/cholesky.h"
 #include "stats/rank_correlation.h"
 
 namespace gaussnet {
@@ -122,6 +123,29 @@ TEST(RankCorrelation, GaussianMapsAndAnIncreasingTransformation) {
         estimate_association(transformed, kind, 2, b);
         EXPECT_EQ(a, b);
     }
+}
+
+// A correlation matrix that is not positive definite is shrunk just enough;
+// one that is, or one with a constant variable, is left as it is.
+TEST(RankCorrelation, ShrinkageMakesAnIndefiniteMatrixPositiveDefinite) {
+    auto matrix = [](std::vector<double> cells) { return DoubleMatrix(3, 3, std::move(cells)); };
+    const DoubleMatrix indefinite = matrix({1, 0.9, 0.9, 0.9, 1, -0.9, 0.9, -0.9, 1});
+    const DoubleMatrix definite = matrix({1, 0.5, 0.2, 0.5, 1, 0.3, 0.2, 0.3, 1});
+    const DoubleMatrix constant = matrix({1, 0.9, 0, 0.9, 1, 0, 0, 0, 0});
+    for (const DoubleMatrix& unchanged : {definite, constant}) {
+        DoubleMatrix m = unchanged;
+        EXPECT_EQ(shrink_to_positive_definite(m), 0.0);
+        EXPECT_EQ(m, unchanged);
+    }
+    DoubleMatrix m = indefinite;
+    const double shrink = shrink_to_positive_definite(m);
+    // The smallest eigenvalue, 1 - 1.8 = -0.8, becomes the margin 0.01: s = 0.81 / 1.8 nearly.
+    EXPECT_NEAR(shrink, (0.8 + 0.01) / 1.8, 1e-5);
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) EXPECT_EQ(m(i, j), i == j ? 1.0 : (1.0 - shrink) * indefinite(i, j));
+    std::vector<double> diag(3);
+    DoubleMatrix factor = m;
+    EXPECT_TRUE(cholesky_decompose(factor.data(), 3, diag.data()));
 }
 
 }  // namespace

@@ -29,6 +29,7 @@
 #include "stats/ci_test.h"
 #include "stats/covariance.h"
 #include "stats/heap_sort.h"
+#include "stats/rank_correlation.h"
 
 namespace {
 
@@ -161,6 +162,49 @@ void BM_covariance(benchmark::State& bench) {
     bench.SetItemsProcessed(bench.iterations() * (n * (n + 1) / 2) * state.n_cases);
 }
 BENCHMARK(BM_covariance)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The rank-based matrices of the same data, mapped to the Gaussian scale as
+// the learners get them: Spearman's (ranks, then their covariance) and Kendall's.
+template <correlation_kind kind>
+void BM_rank_correlation(benchmark::State& bench) {
+    static const run_state base = make_state(500, 1000, 500);
+    const int n_threads = static_cast<int>(bench.range(0));
+    DoubleMatrix matrix(base.n_vars, base.n_vars);
+    for (auto _ : bench) {
+        estimate_association(base.data_matrix, kind, n_threads, matrix);
+        benchmark::DoNotOptimize(matrix.data());
+        benchmark::ClobberMemory();
+    }
+    const std::int64_t n = base.n_vars;
+    bench.SetItemsProcessed(bench.iterations() * (n * (n - 1) / 2));  // pairs
+}
+BENCHMARK(BM_rank_correlation<correlation_kind::spearman>)
+    ->Name("BM_spearman")
+    ->ArgName("threads")
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+// Spearman's rho alone: the ranking and the ranks' covariance, without the
+// map and the check (and mending) of positive definiteness.
+void BM_spearman_rho(benchmark::State& bench) {
+    static const run_state base = make_state(500, 1000, 500);
+    DoubleMatrix matrix(base.n_vars, base.n_vars);
+    for (auto _ : bench) {
+        spearman_matrix(base.data_matrix, static_cast<int>(bench.range(0)), matrix);
+        benchmark::DoNotOptimize(matrix.data());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_spearman_rho)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_rank_correlation<correlation_kind::kendall>)
+    ->Name("BM_kendall")
+    ->ArgName("threads")
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
 
 // A data file of 1,000 variables, written once by the simulator's own code.
 class data_file {

@@ -50,8 +50,10 @@ struct matrix_view {
 // Every value is rounded to the nearest single-precision number, as the
 // program's data file reader rounds a number it reads, and the results are
 // computed from these rounded values; so data read from a gaussnet data file
-// gives the program's results exactly. NaN, infinities and values beyond the
-// single-precision range are input errors naming their case and variable.
+// gives the program's results exactly. Infinities and values beyond the
+// single-precision range are input errors naming their case and variable;
+// NaN (R's NA) is a missing value, an input error too unless
+// settings::missing is missing_values::complete.
 struct data_view {
     matrix_view values;
     std::span<const std::string> names;
@@ -73,6 +75,18 @@ enum class test_statistic {
     student_t,  // the exact Student t statistic (exact 1)
 };
 
+// The matrix the learners learn from: the covariance of the values, or a
+// rank-based correlation mapped to the Gaussian scale (2 sin(pi/6 rho) from
+// Spearman's rho with average ranks for ties, sin(pi/2 tau) from Kendall's
+// tau-b), which suits skewed data: it is the same under any increasing
+// transformation of a variable. As the program's --correlation.
+enum class correlation_type { pearson, spearman, kendall };
+
+// What a missing value (NaN) does: an input_error naming its case and
+// variable, or (complete) the cases holding one are left out, with a
+// diagnostic saying how many. As the program's --missing complete.
+enum class missing_values { error, complete };
+
 // Receives each diagnostic message without its final line end (a special
 // function's report has two lines): the special functions' reports
 // ("Numerics Error in routine ..."), an IAMB target whose passes return to an
@@ -90,6 +104,8 @@ struct settings {
     // Significance level; each test is two-sided (p compared with alpha / 2).
     double alpha = 0.05;
     test_statistic statistic = test_statistic::fisher_z;
+    correlation_type correlation = correlation_type::pearson;
+    missing_values missing = missing_values::error;
     // Threads to learn with; 0: the cores this process may use. Results are
     // the same for every count.
     int threads = 0;
@@ -185,7 +201,8 @@ public:
 };
 
 // A covariance matrix that is not positive definite: what() is the program's
-// message ("No Cholesky decomposition (n)."); learner() the run it happened
+// message ("No Cholesky decomposition (n)."; with a rank-based correlation
+// the line that names it and the cause); learner() the run it happened
 // in, target() the variable being learned (-1 for EE, which inverts the whole
 // matrix).
 class not_positive_definite : public error {
@@ -271,6 +288,12 @@ struct bootstrap_result {
 bootstrap_result bootstrap(const data_view& data, const settings& options, const bootstrap_settings& resampling,
                            const std::optional<truth_view>& truth = std::nullopt);
 
+// An increasing function each simulated value is put through, as
+// gaussnet-sim's --transform: none, exp, x^3, 1 / (1 + exp(-x)), or mix
+// (exp, cube and logistic in turn over the variables). The network stays the
+// truth; the margins become skewed.
+enum class transform_type { none, exp, cube, logistic, mix };
+
 // What gaussnet-sim writes with the same options, value for value.
 struct simulation_settings {
     int n_vars = 0;
@@ -280,6 +303,7 @@ struct simulation_settings {
     double weight_hi = 1.0;  // arc weights uniform in +-[lo, hi)
     double noise = 1.0;      // the noise's standard deviation
     std::uint64_t seed = 1;
+    transform_type transform = transform_type::none;
 };
 struct simulation {
     std::vector<float> data;         // n_cases x n_vars, row-major: data.txt's values

@@ -47,7 +47,8 @@ SCORE_NAMES = ("var_tpr", "var_fdr", "var_fdr2", "edge_tpr", "edge_fdr", "edge_f
 class GaussnetWarning(UserWarning):
     """A diagnostic of the computation: a special function's report, an IAMB
     target whose passes return to an earlier member set, fewer threads than
-    asked for, an EE run skipped for too few cases."""
+    asked for, an EE run skipped for too few cases, cases left out for a
+    missing value."""
 
 
 def _pandas():
@@ -229,8 +230,11 @@ def _column_array(column, name):
     if pandas.api.types.is_numeric_dtype(column.dtype) or pandas.api.types.is_bool_dtype(column.dtype):
         # Nullable integers and floats: missing values become NaN, reported below.
         return column.to_numpy(dtype=np.float64, na_value=np.nan)
+    values = values.copy()
     for row, value in enumerate(values):
-        if isinstance(value, bool) or not isinstance(value, numbers.Real):
+        if _is_missing(value):
+            values[row] = np.nan
+        elif isinstance(value, bool) or not isinstance(value, numbers.Real):
             raise ValueError(f"case {row + 1}, variable {name}: not a number ({value!r}); "
                              f"column {name!r} has dtype {column.dtype}")
     return values.astype(np.float64)
@@ -299,10 +303,18 @@ def _data_of(data):
     return _readable(array, "data"), names
 
 
+def _is_missing(value):
+    """None and pandas' NA are missing values, as NaN is."""
+    pandas = _pandas()
+    return value is None or (pandas is not None and value is pandas.NA)
+
+
 def _numbers_of(array, names):
-    """An array of Python objects that are all real numbers, as float64."""
+    """An array of Python objects that are all real numbers (or missing), as float64."""
     for (row, column), value in np.ndenumerate(array):
-        if isinstance(value, bool) or not isinstance(value, numbers.Real):
+        if _is_missing(value):
+            array[row, column] = np.nan
+        elif isinstance(value, bool) or not isinstance(value, numbers.Real):
             raise ValueError(f"case {row + 1}, variable {names[column]}: not a number ({value!r})")
     return array.astype(np.float64)
 
@@ -393,6 +405,22 @@ def _radius_of(radius):
     return int(radius)
 
 
+_CORRELATIONS = ("pearson", "spearman", "kendall")
+_MISSING = ("error", "complete")
+_TRANSFORMS = ("none", "exp", "cube", "logistic", "mix")
+
+
+def _choice_of(value, name, choices):
+    if not isinstance(value, str) or value.lower() not in choices:
+        raise ValueError(f"{name} must be one of {', '.join(repr(c) for c in choices)}, not {value!r}")
+    return value.lower()
+
+
+def _data_setting(correlation, missing):
+    return _core.DataSetting(_choice_of(correlation, "correlation", _CORRELATIONS),
+                             _choice_of(missing, "missing", _MISSING))
+
+
 def _warn(line):
     warnings.warn(line, GaussnetWarning, stacklevel=3)
 
@@ -412,7 +440,8 @@ def _with_names(call, names):
 
 # --- the functions -----------------------------------------------------------
 
-def learn(data, alpha=0.05, learners=("EE", "IAMB2", "IAMB1"), exact=False, truth=None, threads=None):
+def learn(data, alpha=0.05, learners=("EE", "IAMB2", "IAMB1"), exact=False, truth=None, threads=None,
+          correlation="pearson", missing="error"):
     """Learn every variable's Markov blanket and the undirected graph.
 
     Runs the learners in the program's order (EE, IAMB2, IAMB1, whatever the
@@ -452,6 +481,18 @@ def learn(data, alpha=0.05, learners=("EE", "IAMB2", "IAMB1"), exact=False, trut
     threads : int, optional
         How many threads learn; None: the cores this process may use. The
         results are the same for every count.
+    correlation : {"pearson", "spearman", "kendall"}, default "pearson"
+        The matrix the learners learn from, as the program's --correlation:
+        the covariance, or a rank-based correlation mapped to the Gaussian
+        scale (2 sin(pi/6 rho) of Spearman's rho with average ranks for ties,
+        sin(pi/2 tau) of Kendall's tau-b). The rank-based ones suit skewed
+        data: they are the same under any increasing transformation of a
+        variable.
+    missing : {"error", "complete"}, default "error"
+        What a missing value (NaN, None, pandas.NA) does: a ValueError naming
+        its case and variable, or ("complete", the program's --missing
+        complete) the cases holding one are left out, with a GaussnetWarning
+        saying how many.
 
     Returns
     -------
@@ -461,12 +502,14 @@ def learn(data, alpha=0.05, learners=("EE", "IAMB2", "IAMB1"), exact=False, trut
     Raises
     ------
     ValueError
-        NaN, infinities or values beyond the single-precision range (naming
-        case and variable), a non-numeric column, a wrong shape, a bad
+        Infinities or values beyond the single-precision range, or a missing
+        value unless missing="complete" (naming case and variable), fewer
+        than 3 complete cases, a non-numeric column, a wrong shape, a bad
         setting.
     NotPositiveDefinite
         A covariance matrix that is not positive definite (the program's
-        message, with the learner and target).
+        message, with the learner and target); with a rank-based
+        correlation the message names it and the cause.
     MemoryError
         Memory exhausted.
     KeyboardInterrupt
@@ -482,12 +525,14 @@ def learn(data, alpha=0.05, learners=("EE", "IAMB2", "IAMB1"), exact=False, trut
     _warn_index_column(array, names)
     run_names = _learner_names(learners)
     truth_array = _truth_of(truth, names)
+    setting = _data_setting(correlation, missing)
     raw = _with_names(lambda: _core.learn(array, names, truth_array, run_names, _alpha_of(alpha), bool(exact),
-                                          _threads_of(threads), _warn), names)
+                                          setting, _threads_of(threads), _warn), names)
     return [Run(run, names) for run in raw]
 
 
-def local(data, target, radius, alpha=0.05, exact=False, truth=None, threads=None):
+def local(data, target, radius, alpha=0.05, exact=False, truth=None, threads=None, correlation="pearson",
+          missing="error"):
     """Learn the neighbourhood of one variable, ring by ring, with IAMB2.
 
     Ring 1 is the target; ring i + 1 holds the variables first found in the
@@ -495,7 +540,7 @@ def local(data, target, radius, alpha=0.05, exact=False, truth=None, threads=Non
 
     Parameters
     ----------
-    data, alpha, exact, truth, threads
+    data, alpha, exact, truth, threads, correlation, missing
         As for learn().
     target : str or int
         The target variable's name (an array's variables are X1 ... Xn), or
@@ -528,8 +573,9 @@ def local(data, target, radius, alpha=0.05, exact=False, truth=None, threads=Non
     _warn_index_column(array, names)
     target, radius = _target_name(target, names), _radius_of(radius)
     truth_array = _truth_of(truth, names)
+    setting = _data_setting(correlation, missing)
     raw = _with_names(lambda: _core.local(array, names, truth_array, target, int(radius), _alpha_of(alpha),
-                                          bool(exact), _threads_of(threads), _warn), names)
+                                          bool(exact), setting, _threads_of(threads), _warn), names)
     return Run(raw, names)
 
 
@@ -540,7 +586,7 @@ def _whole_of(value, name, low, high):
 
 
 def bootstrap(data, learner="IAMB2", resamples=200, seed=1, threshold=0.5, alpha=0.05, exact=False, truth=None,
-              threads=None, target=None, radius=1):
+              threads=None, target=None, radius=1, correlation="pearson", missing="error"):
     """How stable each learned edge is: the bootstrap's edge frequencies.
 
     Learns again with one learner on `resamples` resamples of the cases, each
@@ -554,8 +600,9 @@ def bootstrap(data, learner="IAMB2", resamples=200, seed=1, threshold=0.5, alpha
 
     Parameters
     ----------
-    data, alpha, exact, truth, threads
-        As for learn(); the data are rounded to single precision as there.
+    data, alpha, exact, truth, threads, correlation, missing
+        As for learn(); the data are rounded to single precision as there,
+        and each resample is ranked anew with a rank-based correlation.
     learner : {"IAMB2", "IAMB1", "EE"}
         The run resampled (any case). EE needs more cases than variables.
     resamples : int
@@ -605,19 +652,21 @@ def bootstrap(data, learner="IAMB2", resamples=200, seed=1, threshold=0.5, alpha
         radius = _radius_of(radius)
     _warn_index_column(array, names)
     truth_array = _truth_of(truth, names)
+    setting = _data_setting(correlation, missing)
     raw = _with_names(lambda: _core.bootstrap(array, names, truth_array, run_names[0], target, int(radius), resamples,
-                                              seed, float(threshold), _alpha_of(alpha), bool(exact),
+                                              seed, float(threshold), _alpha_of(alpha), bool(exact), setting,
                                               _threads_of(threads), _warn), names)
     return Bootstrap(raw, names, resamples, seed, float(threshold))
 
 
-def simulate(n_vars, n_cases, parents=2, weights=(0.5, 1), noise=1, seed=1):
+def simulate(n_vars, n_cases, parents=2, weights=(0.5, 1), noise=1, seed=1, transform="none"):
     """Simulate a random linear Gaussian network and data from it.
 
     Exactly what `gaussnet-sim --vars N_VARS --cases N_CASES --parents P
-    --weights LO:HI --noise NOISE --seed SEED` writes, value for value: a
-    random DAG with `parents` parents per variable on average, arc weights
-    uniform in +-[lo, hi), noise with standard deviation `noise`.
+    --weights LO:HI --noise NOISE --seed SEED --transform TRANSFORM` writes,
+    value for value: a random DAG with `parents` parents per variable on
+    average, arc weights uniform in +-[lo, hi), noise with standard deviation
+    `noise`, each value then put through `transform`.
 
     Parameters
     ----------
@@ -633,6 +682,11 @@ def simulate(n_vars, n_cases, parents=2, weights=(0.5, 1), noise=1, seed=1):
         The noise's standard deviation.
     seed : int, default 1
         0 to 2**64 - 1.
+    transform : {"none", "exp", "cube", "logistic", "mix"}, default "none"
+        An increasing function of each value: exp(x), x**3, 1 / (1 + exp(-x)),
+        or mix (exp, cube and logistic in turn over the variables). The
+        network stays the truth and the margins become skewed: data for the
+        rank-based correlations of learn().
 
     Returns
     -------
@@ -647,7 +701,8 @@ def simulate(n_vars, n_cases, parents=2, weights=(0.5, 1), noise=1, seed=1):
     Raises
     ------
     ValueError
-        A count or seed that is not an int or is out of range.
+        A count or seed that is not an int or is out of range, an unknown
+        transform, a transformed value beyond the single-precision range.
 
     Examples
     --------
@@ -661,8 +716,9 @@ def simulate(n_vars, n_cases, parents=2, weights=(0.5, 1), noise=1, seed=1):
     if not 1 <= n_vars < 2**31 or not 0 <= n_cases < 2**63 or not 0 <= seed < 2**64:
         raise ValueError("n_vars must be 1 to 2**31 - 1, n_cases not negative, seed 0 to 2**64 - 1")
     lo, hi = weights
+    transform = _choice_of(transform, "transform", _TRANSFORMS)
     values, names, arcs = _core.simulate(int(n_vars), int(n_cases), float(parents), float(lo), float(hi),
-                                         float(noise), int(seed))
+                                         float(noise), int(seed), transform)
     pandas = _pandas()
     return (values if pandas is None else pandas.DataFrame(values, columns=names, copy=False)), arcs
 

@@ -8,6 +8,9 @@ __version__: str
 
 Learner = Literal["EE", "IAMB2", "IAMB1", "ee", "iamb2", "iamb1"]
 DataLike = Union[npt.ArrayLike, "pandas.DataFrame"]
+Correlation = Literal["pearson", "spearman", "kendall"]
+Missing = Literal["error", "complete"]
+Transform = Literal["none", "exp", "cube", "logistic", "mix"]
 MatrixLike = Union[npt.ArrayLike, "pandas.DataFrame"]
 TruthLike = Union[npt.ArrayLike, "pandas.DataFrame", str, os.PathLike[str]]
 
@@ -39,6 +42,8 @@ def learn(
     exact: bool = False,
     truth: Optional[TruthLike] = None,
     threads: Optional[int] = None,
+    correlation: Correlation = "pearson",
+    missing: Missing = "error",
 ) -> list[Run]: ...
 def local(
     data: DataLike,
@@ -48,6 +53,8 @@ def local(
     exact: bool = False,
     truth: Optional[TruthLike] = None,
     threads: Optional[int] = None,
+    correlation: Correlation = "pearson",
+    missing: Missing = "error",
 ) -> Run: ...
 class Bootstrap:
     strength: Any  # pandas.DataFrame (source, target, frequency[, status], finished, failed), or a numpy structured array
@@ -72,6 +79,8 @@ def bootstrap(
     threads: Optional[int] = None,
     target: Optional[Union[str, int]] = None,
     radius: int = 1,
+    correlation: Correlation = "pearson",
+    missing: Missing = "error",
 ) -> Bootstrap: ...
 def simulate(
     n_vars: int,
@@ -80,6 +89,7 @@ def simulate(
     weights: Sequence[float] = (0.5, 1),
     noise: float = 1,
     seed: int = 1,
+    transform: Transform = "none",
 ) -> tuple[Any, npt.NDArray[np.uint8]]: ...
 def moral_graph(dag: MatrixLike) -> npt.NDArray[np.bool_]: ...
 def read_net(path: Union[str, os.PathLike[str]], names: Union[Sequence[str], "pandas.DataFrame", int]) -> Any: ...

@@ -176,8 +176,28 @@ struct learn_call {
     api::settings options;
 };
 
+api::correlation_type correlation_of(const std::string& name) {
+    if (name == "pearson") return api::correlation_type::pearson;
+    if (name == "spearman") return api::correlation_type::spearman;
+    if (name == "kendall") return api::correlation_type::kendall;
+    throw py::value_error("unknown correlation " + name);
+}
+
+api::missing_values missing_of(const std::string& name) {
+    if (name == "error") return api::missing_values::error;
+    if (name == "complete") return api::missing_values::complete;
+    throw py::value_error("unknown missing " + name);
+}
+
+// How the values become the learners' matrix: the correlation's and the missing values' names.
+struct data_setting {
+    std::string correlation;
+    std::string missing;
+};
+
 learn_call make_call(const py::array& data, std::vector<std::string> names, const std::optional<py::array>& truth,
-                     const std::vector<std::string>& learners, double alpha, bool exact, int threads) {
+                     const std::vector<std::string>& learners, double alpha, bool exact, const data_setting& setting,
+                     int threads) {
     learn_call call{std::move(names), {}, std::nullopt, {}};
     call.data = {view_of(data, "data"), call.names};
     if (truth) call.truth = view_of(*truth, "truth");
@@ -185,6 +205,8 @@ learn_call make_call(const py::array& data, std::vector<std::string> names, cons
     for (const std::string& name : learners) call.options.learners.push_back(learner_of(name));
     call.options.alpha = alpha;
     call.options.statistic = exact ? api::test_statistic::student_t : api::test_statistic::fisher_z;
+    call.options.correlation = correlation_of(setting.correlation);
+    call.options.missing = missing_of(setting.missing);
     call.options.threads = threads;
     return call;
 }
@@ -201,9 +223,9 @@ Result run_call(learn_call& call, Work&& work, const py::object& on_diagnostic) 
 }
 
 py::list learn(const py::array& data, std::vector<std::string> names, const std::optional<py::array>& truth,
-               const std::vector<std::string>& learners, double alpha, bool exact, int threads,
-               const py::object& on_diagnostic) {
-    learn_call call = make_call(data, std::move(names), truth, learners, alpha, exact, threads);
+               const std::vector<std::string>& learners, double alpha, bool exact, const data_setting& setting,
+               int threads, const py::object& on_diagnostic) {
+    learn_call call = make_call(data, std::move(names), truth, learners, alpha, exact, setting, threads);
     const auto runs = run_call<std::vector<api::run_result>>(
         call, [&] { return api::learn(call.data, call.options, call.truth); }, on_diagnostic);
     py::list result;
@@ -212,9 +234,9 @@ py::list learn(const py::array& data, std::vector<std::string> names, const std:
 }
 
 py::tuple local(const py::array& data, std::vector<std::string> names, const std::optional<py::array>& truth,
-                std::string target, int radius, double alpha, bool exact, int threads,
+                std::string target, int radius, double alpha, bool exact, const data_setting& setting, int threads,
                 const py::object& on_diagnostic) {
-    learn_call call = make_call(data, std::move(names), truth, {}, alpha, exact, threads);
+    learn_call call = make_call(data, std::move(names), truth, {}, alpha, exact, setting, threads);
     call.options.local_target = std::move(target);
     call.options.local_radius = radius;
     const auto run = run_call<api::run_result>(
@@ -243,9 +265,9 @@ py::tuple bootstrap_to_python(const api::bootstrap_result& result, bool scored) 
 
 py::tuple bootstrap(const py::array& data, std::vector<std::string> names, const std::optional<py::array>& truth,
                     const std::string& learner, std::optional<std::string> target, int radius, int resamples,
-                    std::uint64_t seed, double threshold, double alpha, bool exact, int threads,
-                    const py::object& on_diagnostic) {
-    learn_call call = make_call(data, std::move(names), truth, {}, alpha, exact, threads);
+                    std::uint64_t seed, double threshold, double alpha, bool exact, const data_setting& setting,
+                    int threads, const py::object& on_diagnostic) {
+    learn_call call = make_call(data, std::move(names), truth, {}, alpha, exact, setting, threads);
     api::bootstrap_settings resampling{resamples, seed, threshold, learner_of(learner), target.has_value()};
     if (target) {
         call.options.local_target = std::move(*target);
@@ -256,12 +278,23 @@ py::tuple bootstrap(const py::array& data, std::vector<std::string> names, const
     return bootstrap_to_python(result, call.truth.has_value());
 }
 
+api::transform_type transform_of(const std::string& name) {
+    if (name == "none") return api::transform_type::none;
+    if (name == "exp") return api::transform_type::exp;
+    if (name == "cube") return api::transform_type::cube;
+    if (name == "logistic") return api::transform_type::logistic;
+    if (name == "mix") return api::transform_type::mix;
+    throw py::value_error("unknown transform " + name);
+}
+
 py::tuple simulate(int n_vars, std::int64_t n_cases, double parents, double weight_lo, double weight_hi, double noise,
-                   std::uint64_t seed) {
+                   std::uint64_t seed, const std::string& transform) {
+    const api::simulation_settings settings{n_vars,    n_cases, parents, weight_lo,
+                                            weight_hi, noise,   seed,    transform_of(transform)};
     api::simulation sim;
     {
         py::gil_scoped_release release;
-        sim = api::simulate({n_vars, n_cases, parents, weight_lo, weight_hi, noise, seed});
+        sim = api::simulate(settings);
     }
     const auto n = static_cast<py::ssize_t>(n_vars);
     py::array_t<double> data({static_cast<py::ssize_t>(n_cases), n});
@@ -320,6 +353,10 @@ PYBIND11_MODULE(_core, m) {
             PyErr_SetString(PyExc_RuntimeError, error.what());
         }
     });
+    py::class_<data_setting>(m, "DataSetting")
+        .def(py::init<std::string, std::string>())
+        .def_readonly("correlation", &data_setting::correlation)
+        .def_readonly("missing", &data_setting::missing);
     m.def("learn", &learn);
     m.def("local", &local);
     m.def("bootstrap", &bootstrap);

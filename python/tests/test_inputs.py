@@ -121,7 +121,8 @@ def hostile_inputs():
                     ("3-D", truth[None]), ("object", truth.astype(object)), ("str", truth.astype(str))):
         yield f"truth {name}", (lambda t=t: learn(values, truth=t)), ValueError, "truth"
     settings = {"alpha": ["x", None, True], "threads": [0, -1, 5000, 1.5, True, "2"],
-                "learners": ["FOO", ["EE", 2], "IAMB3", [None]]}
+                "learners": ["FOO", ["EE", 2], "IAMB3", [None]], "correlation": ["rank", None, 1],
+                "missing": ["drop", None, True]}
     for key, bad_values in settings.items():
         for bad in bad_values:
             yield f"{key} {bad!r}", (lambda k=key, b=bad: learn(values, **{k: b})), ValueError, key[:-1]
@@ -133,6 +134,9 @@ def hostile_inputs():
                        ("simulate vars", lambda: gaussnet.simulate(0, 10)),
                        ("simulate weights", lambda: gaussnet.simulate(5, 10, weights=(1, 0.5))),
                        ("simulate noise", lambda: gaussnet.simulate(5, 10, noise=float("nan"))),
+                       ("simulate transform", lambda: gaussnet.simulate(5, 10, transform="log")),
+                       ("complete cases too few", lambda: learn(np.where(np.arange(200)[:, None] < 198, np.nan, values),
+                                                                missing="complete")),
                        ("simulate overflow", lambda: gaussnet.simulate(40, 10, parents=20, weights=(1e30, 1e30)))):
         yield name, call, ValueError, ""
     boot = gaussnet.bootstrap
@@ -217,3 +221,18 @@ def test_ctrl_c_stops_a_long_run_and_leaves_the_interpreter_usable(call):
     assert stopped < 2, stopped  # about a second, with a margin for a busy machine
     assert lines[1] == "threads 1 0", lines
     assert lines[2] == "again 20"
+
+
+def test_missing_values_complete_equals_the_data_without_those_cases():
+    values, truth = small_data()
+    holes = values.copy()
+    holes[[3, 10, 50, 51, 199], [0, 1, 5, 2, 4]] = np.nan
+    frame = pd.DataFrame(holes, columns=[f"X{v + 1}" for v in range(6)]).astype(object)
+    frame.iloc[10, 1] = None
+    kept = np.delete(values, [3, 10, 50, 51, 199], axis=0)
+    for correlation in ("pearson", "kendall"):
+        expected = summary(gaussnet.learn(kept, truth=truth, correlation=correlation))
+        for data in (holes, frame):
+            with pytest.warns(gaussnet.GaussnetWarning, match="cases hold a missing value"):
+                runs = gaussnet.learn(data, truth=truth, correlation=correlation, missing="complete")
+            assert summary(runs) == expected

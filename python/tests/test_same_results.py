@@ -95,6 +95,29 @@ def test_simulate_equals_the_simulator_and_moral_graph_its_edges(options, tmp_pa
     assert (moral == moral.T).all() and f"n_edges= {int(moral.sum()) // 2}" in banner
 
 
+@pytest.mark.parametrize("correlation", ["spearman", "kendall"])
+def test_rank_correlation_and_missing_values_equal_program(correlation, tmp_path):
+    values, names = read_data_file(EXAMPLE / "data.txt", 1000, 30)
+    lines = ["\t".join(names)] + ["\t".join(repr(float(v)) for v in row) for row in values]
+    for case, (row, column) in enumerate([(4, 2), (90, 0), (500, 29)]):
+        cells = lines[row + 1].split("\t")
+        cells[column] = ("NA", "nan", "")[case]
+        lines[row + 1] = "\t".join(cells) if cells[column] else ",".join(cells)
+    (tmp_path / "holes.txt").write_text("\n".join(lines) + "\n")
+    frame = pd.DataFrame(values, columns=names)
+    for row, column in [(4, 2), (90, 0), (500, 29)]:
+        frame.iloc[row, column] = float("nan")
+    truth = read_net(EXAMPLE / "net.txt", 30)
+    runs = gaussnet.learn(frame, truth=truth, correlation=correlation, missing="complete", threads=2)
+    run_program(["--correlation", correlation, "--missing", "complete", "--table", "table.csv", "holes.txt", 1000, 30,
+                 1, 0.05, 0], tmp_path, net=EXAMPLE / "net.txt")
+    table = csv_rows(tmp_path / "table.csv")
+    assert [row[6] for row in table] == [run.learner for run in runs]
+    for run, row in zip(runs, table):
+        assert row[2] == "997" and row[-1] == correlation
+        assert table_fields(run) == row[11:19], run.learner
+
+
 # (learner, net folder or None, local (target index, radius) or None, threads); the shipped example
 BOOTSTRAPS = [("IAMB2", EXAMPLE, None, 1), ("IAMB2", None, None, 2), ("EE", EXAMPLE, None, 2),
               ("IAMB1", None, None, 1), ("IAMB2", EXAMPLE, (4, 2), 2)]
@@ -125,6 +148,6 @@ def test_bootstrap_equals_program(case, tmp_path):
         [[v if k == 2 else str(v) for k, v in enumerate(row)] for row in boot.strength.itertuples(index=False)]
     assert edge_rows(boot.consensus) == csv_rows(f"{out}.consensus.edges.csv")
     row = csv_rows(tmp_path / "table.csv")[-1]
-    assert row[6] == boot.consensus.learner and row[19:] == ["12", "0.6", "5"]
+    assert row[6] == boot.consensus.learner and row[19:] == ["12", "0.6", "5", "pearson"]
     assert table_fields(boot.consensus) == row[11:19]
     assert (boot.resamples, boot.seed, boot.threshold, boot.finished + boot.failed) == (12, 5, 0.6, 12)

@@ -96,7 +96,7 @@ bootstrap_result bootstrap(const data_view& data, const settings& options, const
                            const std::optional<truth_view>& truth) {
     check(resampling);
     forwarding_sink diagnostics(options.diagnostics);
-    const prepared_input input = prepare(data, options, truth);
+    const prepared_input input = prepare(data, options, truth, diagnostics);
     const resampled_run run = resampled_run_of(resampling, options, input);
     const learner_setting setting = learner_setting_of(options, input, diagnostics);
     const run_timer timer;

@@ -29,7 +29,9 @@ struct prepared_input {
     int n_vars() const { return static_cast<int>(data.cols()); }
 };
 
-prepared_input prepare(const data_view& data, const settings& options, const std::optional<truth_view>& truth);
+// With missing values left out, diagnostics hears how many.
+prepared_input prepare(const data_view& data, const settings& options, const std::optional<truth_view>& truth,
+                       diagnostic_sink& diagnostics);
 
 learner_setting learner_setting_of(const settings& options, const prepared_input& input, diagnostic_sink& diagnostics);
 

@@ -17,12 +17,13 @@
 #include "common/diagnostics.h"
 #include "common/run_timer.h"
 #include "common/text.h"
+#include "input/missing_values.h"
 #include "input/read_input.h"
 #include "learners/local_iamb.h"
 #include "output/export_files.h"
 #include "scoring/report_structure.h"
 #include "stats/cholesky.h"
-#include "stats/covariance.h"
+#include "stats/rank_correlation.h"
 
 namespace gaussnet::api {
 
@@ -45,20 +46,44 @@ ByteMatrix moral_graph_of(ByteMatrix arcs, int& n_edges) {
     return std::move(state.moral_graph);
 }
 
+correlation_kind correlation_of(correlation_type type) {
+    switch (type) {
+        case correlation_type::spearman:
+            return correlation_kind::spearman;
+        case correlation_type::kendall:
+            return correlation_kind::kendall;
+        case correlation_type::pearson:
+            break;
+    }
+    return correlation_kind::pearson;
+}
+
+void keep_complete_cases(FloatMatrix& data, diagnostic_sink& diagnostics) {
+    try {
+        const std::int64_t left_out = gaussnet::keep_complete_cases(data, "data");
+        if (left_out > 0) diagnostics.write(left_out_text("data", left_out, data.rows()) + "\n");
+    } catch (const fatal_error& failure) {
+        throw input_error(failure.what());
+    }
+}
+
 }  // namespace
 
-prepared_input prepare(const data_view& data, const settings& options, const std::optional<truth_view>& truth) {
+prepared_input prepare(const data_view& data, const settings& options, const std::optional<truth_view>& truth,
+                       diagnostic_sink& diagnostics) {
     prepared_input input;
     input.threads = thread_count(options.threads);
     input.names = variable_names(data);
-    input.data = rounded_data(data, input.names);
+    input.data = rounded_data(data, input.names, options.missing);
+    if (options.missing == missing_values::complete) keep_complete_cases(input.data, diagnostics);
     if (truth) input.moral_graph = moral_graph_of(arcs_of(*truth, input.data.cols(), "truth"), input.n_edges);
     return input;
 }
 
 learner_setting learner_setting_of(const settings& options, const prepared_input& input, diagnostic_sink& diagnostics) {
     const test_kind kind = options.statistic == test_statistic::student_t ? test_kind::student_t : test_kind::fisher_z;
-    learner_setting setting{test_setting{kind, input.n_cases()}, options.alpha, input.threads, input.names, nullptr};
+    learner_setting setting{test_setting{kind, input.n_cases(), correlation_of(options.correlation)}, options.alpha,
+                            input.threads, input.names, nullptr};
     setting.diagnostics = &diagnostics;
     setting.cancel = options.cancel;
     return setting;
@@ -135,7 +160,7 @@ run_result result_of(std::string name, const learned_structure& learned, long lo
 // Learns one run, timed as the program times it, with the learners' errors
 // turned into the library's.
 template <typename Learn>
-run_result timed_run(const std::string& run, const prepared_input& input, Learn&& learn,
+run_result timed_run(const std::string& run, const prepared_input& input, const learner_setting& setting, Learn&& learn,
                      const std::optional<local_run>& local = std::nullopt) {
     try {
         const run_timer timer;
@@ -143,7 +168,11 @@ run_result timed_run(const std::string& run, const prepared_input& input, Learn&
         const long long milliseconds = timer.elapsed_milliseconds();
         return result_of(run, learned, milliseconds, input, local);
     } catch (const singular_matrix_error& failure) {
-        throw not_positive_definite(failure.what(), run, failure.target);
+        const correlation_kind kind = setting.test.correlation;
+        const std::string text = kind == correlation_kind::pearson
+                                     ? failure.what()
+                                     : rank_matrix_failure_text(run, kind, input.names, failure);
+        throw not_positive_definite(text, run, failure.target);
     } catch (const fatal_error& failure) {
         throw error(failure.what());
     } catch (const run_cancelled&) {
@@ -206,9 +235,9 @@ void forwarding_sink::write(std::string_view text) {
 
 std::vector<run_result> learn(const data_view& data, const settings& options, const std::optional<truth_view>& truth) {
     forwarding_sink diagnostics(options.diagnostics);
-    const prepared_input input = prepare(data, options, truth);
+    const prepared_input input = prepare(data, options, truth, diagnostics);
     const learner_setting setting = learner_setting_of(options, input, diagnostics);
-    shared_covariance covariance(input.data, input.threads);
+    shared_association covariance(input.data, setting.test.correlation, input.threads);
     std::vector<run_result> results;
     for (const learner_kind kind : {learner_kind::ee, learner_kind::iamb2, learner_kind::iamb1}) {
         if (std::find(options.learners.begin(), options.learners.end(), kind) == options.learners.end()) continue;
@@ -216,20 +245,21 @@ std::vector<run_result> learn(const data_view& data, const settings& options, co
             diagnostics.write(ee_skipped_text(input.n_cases(), input.n_vars()));
             continue;
         }
-        results.push_back(timed_run(run_name(kind), input, [&] { return learn_run(kind, setting, covariance); }));
+        results.push_back(
+            timed_run(run_name(kind), input, setting, [&] { return learn_run(kind, setting, covariance); }));
     }
     return results;
 }
 
 run_result local(const data_view& data, const settings& options, const std::optional<truth_view>& truth) {
     forwarding_sink diagnostics(options.diagnostics);
-    const prepared_input input = prepare(data, options, truth);
+    const prepared_input input = prepare(data, options, truth, diagnostics);
     const std::optional<int> target = find_variable(input.names, options.local_target);
     if (!target) throw input_error(without_line_end(no_variable_text(options.local_target)));
     const learner_setting setting = learner_setting_of(options, input, diagnostics);
-    shared_covariance covariance(input.data, input.threads);
+    shared_association covariance(input.data, setting.test.correlation, input.threads);
     return timed_run(
-        "local", input, [&] { return learn_local_run(setting, *target, options.local_radius, covariance); },
+        "local", input, setting, [&] { return learn_local_run(setting, *target, options.local_radius, covariance); },
         local_run{*target, options.local_radius});
 }
 

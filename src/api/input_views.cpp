@@ -70,7 +70,7 @@ std::vector<std::string> variable_names(const data_view& data) {
     return names;
 }
 
-FloatMatrix rounded_data(const data_view& data, std::span<const std::string> names) {
+FloatMatrix rounded_data(const data_view& data, std::span<const std::string> names, missing_values missing) {
     const matrix_view& view = data.values;
     check_view(view, "data");
     if (view.rows < 1) throw input_error("data: no cases.");
@@ -93,7 +93,7 @@ FloatMatrix rounded_data(const data_view& data, std::span<const std::string> nam
             for (std::int64_t c = 0; c < view.cols; ++c) {
                 const auto value = cells[r * view.row_stride + c * view.col_stride];
                 row[c] = static_cast<float>(value);
-                if (!std::isfinite(row[c]))
+                if (!std::isfinite(row[c]) && !(std::isnan(row[c]) && missing == missing_values::complete))
                     throw input_error(strprintf("case %lld, variable %s: %s.", static_cast<long long>(r + 1),
                                                 names[static_cast<std::size_t>(c)].c_str(),
                                                 bad_value_text(value).c_str()));

@@ -16,8 +16,9 @@ namespace gaussnet::api {
 std::vector<std::string> variable_names(const data_view& data);
 
 // The data, cases x variables. Throws input_error for a shape the learners
-// cannot use and for a value that is not finite in single precision.
-FloatMatrix rounded_data(const data_view& data, std::span<const std::string> names);
+// cannot use and for a value that is not finite in single precision; NaN
+// (missing) too unless missing is complete, which keeps it as NaN.
+FloatMatrix rounded_data(const data_view& data, std::span<const std::string> names, missing_values missing);
 
 // The data's first column alone, rounded as rounded_data rounds it (not
 // checked: a value that is not finite stays as it is).

@@ -35,6 +35,26 @@ std::string no_variable_text(const std::string& name) {
                      name.rfind("--", 0) == 0 ? " Options go before the positional arguments." : "");
 }
 
+std::string rank_matrix_failure_text(const std::string& learner, correlation_kind kind,
+                                     std::span<const std::string> names, const singular_matrix_error& failure) {
+    const char* name = correlation_name(kind);
+    const char* run = learner == "local" ? "IAMB2 (local run)" : learner.c_str();
+    const char* cause =
+        "the map of rank correlations to the Gaussian scale need not keep a matrix positive definite, and "
+        "constant variables or variables with the same ranks make it singular";
+    if (failure.target < 0) {
+        return strprintf(
+            "%s: the %s correlation matrix of %d variables (correlation %s) is not positive definite: %s. Use "
+            "the pearson correlation, more cases, or leave such variables out.",
+            run, name, failure.order(), name, cause);
+    }
+    return strprintf(
+        "%s: for target %s with %d members the test matrix of order %d, taken from the %s correlation matrix "
+        "(correlation %s), is not positive definite: %s. Use a smaller alpha, the pearson correlation, or more "
+        "cases.",
+        run, variable_label(names, failure.target).c_str(), failure.members, failure.order(), name, name, cause);
+}
+
 learned_structure learn_run(learner_kind kind, const learner_setting& setting, const DoubleMatrix& cov) {
     stop_if_cancelled(setting);
     switch (kind) {
@@ -48,7 +68,7 @@ learned_structure learn_run(learner_kind kind, const learner_setting& setting, c
     return run_iamb(setting, iamb_variant::plain, cov);
 }
 
-learned_structure learn_run(learner_kind kind, const learner_setting& setting, shared_covariance& covariance) {
+learned_structure learn_run(learner_kind kind, const learner_setting& setting, shared_association& covariance) {
     stop_if_cancelled(setting);
     return learn_run(kind, setting, covariance.get());
 }
@@ -59,7 +79,7 @@ learned_structure learn_local_run(const learner_setting& setting, int target, in
 }
 
 learned_structure learn_local_run(const learner_setting& setting, int target, int radius,
-                                  shared_covariance& covariance) {
+                                  shared_association& covariance) {
     stop_if_cancelled(setting);
     return learn_local_run(setting, target, radius, covariance.get());
 }

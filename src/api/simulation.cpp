@@ -25,6 +25,22 @@ void check_settings(const simulation_settings& options) {
     if (cells > static_cast<double>(std::vector<float>().max_size())) throw std::bad_alloc();
 }
 
+simulate::transform_kind transform_of(transform_type type) {
+    switch (type) {
+        case transform_type::exp:
+            return simulate::transform_kind::exp;
+        case transform_type::cube:
+            return simulate::transform_kind::cube;
+        case transform_type::logistic:
+            return simulate::transform_kind::logistic;
+        case transform_type::mix:
+            return simulate::transform_kind::mix;
+        case transform_type::none:
+            break;
+    }
+    return simulate::transform_kind::none;
+}
+
 }  // namespace
 
 simulation simulate(const simulation_settings& options) {
@@ -36,6 +52,7 @@ simulation simulate(const simulation_settings& options) {
     sim.weight_hi = options.weight_hi;
     sim.noise_sd = options.noise;
     sim.seed = options.seed;
+    sim.transform = transform_of(options.transform);
     try {
         simulate::random_streams streams(sim.seed);
         const simulate::network net = simulate::build_network(sim, streams);
@@ -46,7 +63,7 @@ simulation simulate(const simulation_settings& options) {
         result.arcs.assign(net.arcs.data(), net.arcs.data() + n * n);
         for (std::size_t v = 0; v < n; ++v) result.names.push_back(sim.prefix + std::to_string(v + 1));
         result.data.resize(n * static_cast<std::size_t>(options.n_cases));
-        simulate::case_sampler sampler(model, sim.prefix);
+        simulate::case_sampler sampler(model, sim.prefix, sim.transform);
         for (std::int64_t c = 0; c < options.n_cases; ++c)
             sampler.next(streams.noise, c, result.data.data() + static_cast<std::size_t>(c) * n);
         return result;

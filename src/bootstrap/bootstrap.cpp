@@ -16,7 +16,7 @@
 #include "common/parallel.h"
 #include "learners/progress.h"
 #include "stats/cholesky.h"
-#include "stats/covariance.h"
+#include "stats/rank_correlation.h"
 
 namespace gaussnet {
 
@@ -76,7 +76,7 @@ struct bootstrap_work {
     void learn_one(int i, learner_setting setting, resample_scratch& scratch, edge_tally& tally) {
         draw_resample(data, request.seed, i, scratch.cases);
         if (scratch.cov.rows() != data.cols()) scratch.cov = DoubleMatrix(data.cols(), data.cols());
-        estimate_covariance(scratch.cases, setting.n_threads, scratch.cov);
+        estimate_association(scratch.cases, setting.test.correlation, setting.n_threads, scratch.cov);
         counted_notes notes;
         setting.diagnostics = &notes;
         try {

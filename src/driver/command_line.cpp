@@ -34,6 +34,9 @@ std::string help_text() {
            "  --row-names       each data line begins with a case label (R's write.csv, pandas' to_csv)\n"
            "  --decimal-comma   numbers have decimal commas (3,5); fields end at blanks, tabs or semicolons\n"
            "  --net FILE        read the true network from FILE instead of net.txt (with true_net 1)\n"
+           "  --correlation C   learn from pearson (default), spearman or kendall correlations; the rank-based\n"
+           "                    two suit skewed data (any increasing transformation of a variable)\n"
+           "  --missing complete  leave out the cases with a missing value (NA, NaN or an empty field)\n"
            "  --bootstrap B     after each run, learn it again on B resamples of the cases: edge frequencies\n"
            "  --seed S          the resamples' random seed (default 1)\n"
            "  --threshold T     frequency that puts an edge in the consensus network (default 0.5)\n"
@@ -199,6 +202,26 @@ bool read_run_option(command_line& result, int argc, char** argv, int& index) {
     return true;
 }
 
+// How the data become the learners' matrix; false when arg is none of these options.
+bool read_data_option(command_line& result, int argc, char** argv, int& index) {
+    if (const auto kind = option_value("--correlation", argc, argv, index)) {
+        const std::optional<correlation_kind> parsed = parse_correlation(*kind);
+        if (!parsed)
+            usage_error(
+                "Unknown correlation \"" + *kind + "\" in --correlation (choose from pearson, spearman, kendall).",
+                "--correlation names \"" + *kind + "\"");
+        result.correlation = *parsed;
+    } else if (const auto missing = option_value("--missing", argc, argv, index)) {
+        if (*missing != "complete")
+            usage_error("Unknown setting \"" + *missing + "\" in --missing (the one setting is complete).",
+                        "--missing names \"" + *missing + "\"");
+        result.reading.complete_cases = true;
+    } else {
+        return false;
+    }
+    return true;
+}
+
 // The bootstrap's options; false when arg is none of them. needs_bootstrap
 // names --seed or --threshold once given: they mean nothing alone.
 bool read_bootstrap_option(command_line& result, int argc, char** argv, int& index, const char*& needs_bootstrap) {
@@ -229,7 +252,8 @@ int read_options(command_line& result, int argc, char** argv, const char*& needs
         } else if (std::strcmp(arg, "--version") == 0) {
             result.show_version = true;
         } else if (!read_run_option(result, argc, argv, index) &&
-                   !read_bootstrap_option(result, argc, argv, index, needs_bootstrap)) {
+                   !read_bootstrap_option(result, argc, argv, index, needs_bootstrap) &&
+                   !read_data_option(result, argc, argv, index)) {
             usage_error("", strprintf("unknown option %s", arg));
         }
     }

@@ -37,6 +37,7 @@ struct command_line : input_request {
     double alpha = 0.0;
     int exact = 0;  // as given; any value but 0 selects Student t
     test_kind test = test_kind::fisher_z;
+    correlation_kind correlation = correlation_kind::pearson;  // --correlation
     std::optional<local_request> local;
 
     // Options.

@@ -19,7 +19,7 @@
 #include "output/results_table.h"
 #include "output/run_report.h"
 #include "stats/cholesky.h"
-#include "stats/covariance.h"
+#include "stats/rank_correlation.h"
 
 namespace gaussnet {
 
@@ -29,7 +29,7 @@ namespace {
 // error unless a caller installed its own), with the special functions'
 // reports; their progress line to standard error when that is a terminal.
 learner_setting setting_of(const command_line& line, const run_state& state, const run_role& role) {
-    return {test_setting{line.test, state.n_cases},
+    return {test_setting{line.test, state.n_cases, line.correlation},
             line.alpha,
             line.n_threads,
             state.var_names,
@@ -53,14 +53,17 @@ std::string row_of(const command_line& line, const run_state& state, const run_l
                                 line.exact,
                                 line.local ? &line.local->target : nullptr,
                                 line.local ? line.local->radius : 0,
-                                threads_that_ran(line.n_threads)};
+                                threads_that_ran(line.n_threads),
+                                correlation_name(line.correlation)};
     return table_row(context, label, milliseconds, tests, report, bootstrap);
 }
 
 // Why a run met a matrix that is not positive definite, and what to do.
-std::string cannot_finish_line(const std::string& learner, const run_state& state,
+std::string cannot_finish_line(const std::string& learner, const command_line& line, const run_state& state,
                                const singular_matrix_error& failure) {
     const char* run = learner == "local" ? "IAMB2 (local run)" : learner.c_str();
+    if (line.correlation != correlation_kind::pearson)
+        return api::rank_matrix_failure_text(learner, line.correlation, state.var_names, failure);
     if (failure.target < 0) {
         return strprintf(
             "%s: the covariance matrix of %d variables is singular: some variables are constant or "
@@ -114,14 +117,14 @@ void report_run(const command_line& line, const run_state& state, const run_labe
 
 // distributed: every process of a job takes part in this run (not EE, which the lead runs alone).
 void timed_run(const command_line& line, const run_state& state, const run_role& role, const run_label& label,
-               const learner_setting& setting, shared_covariance& covariance, const resample_learner& learn,
+               const learner_setting& setting, shared_association& covariance, const resample_learner& learn,
                bool distributed = true, const local_target* local = nullptr) {
     const run_timer timer;
     const learned_structure learned = [&] {
         try {
             return learn(setting, covariance.get());
         } catch (singular_matrix_error& failure) {
-            failure.set_diagnostic(cannot_finish_line(label.name, state, failure));
+            failure.set_diagnostic(cannot_finish_line(label.name, line, state, failure));
             throw;
         }
     }();
@@ -141,7 +144,7 @@ void run_local(const command_line& line, const run_state& state, const run_role&
         if (role.lead) process_diagnostics().write(api::no_variable_text(local.target));
         return;
     }
-    shared_covariance covariance(state.data_matrix, line.n_threads);
+    shared_association covariance(state.data_matrix, line.correlation, line.n_threads);
     const learner_setting setting = setting_of(line, state, role);
     const run_label label{"local", strprintf("IAMB(%d,%d):", *target, local.radius), false, true};
     const local_target scope{*target, local.radius};
@@ -155,7 +158,7 @@ void run_local(const command_line& line, const run_state& state, const run_role&
 
 void run_comparison(const command_line& line, const run_state& state, const run_role& role) {
     // The first run estimates the covariance (and is timed for it); the later ones share it.
-    shared_covariance covariance(state.data_matrix, line.n_threads);
+    shared_association covariance(state.data_matrix, line.correlation, line.n_threads);
     const learner_setting setting = setting_of(line, state, role);
     // EE is not spread over processes: the lead runs it alone.
     if (line.runs(learner_kind::ee) && role.lead) {

@@ -14,6 +14,7 @@
 #include "input/data_header.h"
 #include "input/file_reader.h"
 #include "input/index_column.h"
+#include "input/missing_values.h"
 #include "input/number_text.h"
 #include "input/read_input.h"
 
@@ -29,10 +30,12 @@ std::string quoted_excerpt(std::string_view text) {
     return shown;
 }
 
-[[noreturn]] void bad_value(const run_state& state, std::int64_t j, int i, const std::string& what) {
+[[noreturn]] void bad_value(const run_state& state, std::int64_t j, int i, const std::string& what,
+                            const std::string& hint = "") {
     throw fatal_error(
         strprintf("Data file %s: case %lld, variable %s: %s.", state.data_file.c_str(), static_cast<long long>(j + 1),
-                  state.var_names[i].empty() ? "\"\"" : printable(state.var_names[i], false).c_str(), what.c_str()));
+                  state.var_names[i].empty() ? "\"\"" : printable(state.var_names[i], false).c_str(), what.c_str()),
+        exit_failure, hint);
 }
 
 [[noreturn]] void bad_number(const run_state& state, std::int64_t j, int i, std::string_view token,
@@ -230,9 +233,23 @@ number_status parse_decimal_comma(std::string_view token, float& value) {
     return parse_float(text, value);
 }
 
+constexpr float MISSING = std::numeric_limits<float>::quiet_NaN();
+
+// With --missing complete: the cases that hold a missing value are left out.
+void leave_out_incomplete_cases(run_state& state) {
+    const std::string source = "Data file " + state.data_file;
+    const std::int64_t left_out = keep_complete_cases(state.data_matrix, source);
+    state.n_cases = static_cast<int>(state.data_matrix.rows());
+    if (left_out > 0) state.warnings.push_back(left_out_text(source, left_out, state.n_cases));
+}
+
 float read_value(file_reader& reader, const run_state& state, std::int64_t j, int i) {
     const bool decimal_comma = state.reading.decimal_comma;
     const std::string_view token = reader.next_field(decimal_comma ? ';' : ',');
+    if (is_missing_text(token)) {
+        if (state.reading.complete_cases) return MISSING;
+        bad_value(state, j, i, strprintf("not a number (%s)", quoted_excerpt(token).c_str()), missing_value_hint());
+    }
     float value = 0;
     const number_status status = decimal_comma ? parse_decimal_comma(token, value) : parse_float(token, value);
     if (status != number_status::ok) bad_number(state, j, i, token, status);
@@ -252,8 +269,9 @@ void read_case(file_reader& reader, const run_state& state, std::int64_t j, line
         const separator before = skip_separator(reader, read == 0 || (row_names && i == 0), field_end, tally);
         if (row_names && tally.line != line) row_name_line_error(state, line, i);
         if (before == separator::end_of_file) too_few_values(state, read, total, lone_cr);
-        if (before == separator::empty_field) bad_value(state, j, i, "not a number (empty field)");
-        cells.push_back(read_value(reader, state, j, i));
+        if (before == separator::empty_field && !state.reading.complete_cases)
+            bad_value(state, j, i, "not a number (empty field)", missing_value_hint());
+        cells.push_back(before == separator::empty_field ? MISSING : read_value(reader, state, j, i));
         ++tally.in_line;
     }
     if (!row_names) return;
@@ -275,6 +293,7 @@ void read_values(file_reader& reader, run_state& state, const data_header& heade
     }
     warn_about_lines(tally, state);
     state.data_matrix = FloatMatrix(state.n_cases, state.n_vars, std::move(cells));
+    if (state.reading.complete_cases) leave_out_incomplete_cases(state);
 }
 
 }  // namespace

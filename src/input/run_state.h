@@ -18,6 +18,9 @@ struct reading_options {
     bool long_header = false;    // no limit on the header line's or a name's length but memory
     bool row_names = false;      // each data line begins with a case label, which is skipped
     bool decimal_comma = false;  // a comma in a number is its decimal point; fields end at blanks, tabs, semicolons
+    // NA, NaN (any case) and an empty field are missing values: an error
+    // naming the case, or with complete_cases the cases holding one are left out.
+    bool complete_cases = false;
 };
 
 // The data file, its shape, how it is read and whether "net.txt" is read:

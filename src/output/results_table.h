@@ -17,17 +17,20 @@ std::string table_header();
 void check_table_file(const std::string& path);
 
 // A line for standard error when path holds text whose first line is not
-// the header row (another file, another program's table); "" otherwise.
-std::string table_header_warning(const std::string& path);
+// the header row (another file, another program's table), or when an older
+// table's rows cannot record a correlation other than pearson; "" otherwise.
+std::string table_header_warning(const std::string& path, const char* correlation = "pearson");
 
 // Appends row (one line, line end included), preceded by the header when the
 // file is empty and by a line end when its last line has none. A row is
 // whole or absent: a write that fails part-way is taken back. A table begun
-// before the bootstrap's columns existed keeps its layout: the row goes in
-// without its last three fields (bootstrap, threshold, seed).
+// by an older version keeps its layout: the row goes in without the fields
+// its header lacks (correlation; before that bootstrap, threshold, seed).
 void append_table_row(const std::string& path, const std::string& row);
 
 // The header of tables written before the bootstrap's columns were added.
 std::string older_table_header();
+// The header of tables written before the correlation column was added.
+std::string bootstrap_table_header();
 
 }  // namespace gaussnet

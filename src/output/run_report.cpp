@@ -69,7 +69,7 @@ std::string table_row(const table_context& context, const run_label& label, long
     } else {
         row += ",,,";
     }
-    return row + "\n";
+    return row + "," + context.correlation + "\n";
 }
 
 }  // namespace gaussnet

@@ -55,6 +55,7 @@ struct table_context {
     const std::string* target;  // local mode only
     int radius;
     int threads;
+    const char* correlation;  // "pearson", "spearman", "kendall"
 };
 
 // One row of the results table, line end included, in table_header()'s order;

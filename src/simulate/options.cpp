@@ -68,6 +68,12 @@ bool apply_valued(std::string_view name, std::string_view value, options& opts) 
     } else if (name == "--prefix") {
         opts.prefix = std::string(value);
         check_prefix(opts.prefix);
+    } else if (name == "--transform") {
+        const std::optional<transform_kind> kind = parse_transform(value);
+        if (!kind)
+            bad(strprintf("--transform: '%.*s' is none of %s", static_cast<int>(value.size()), value.data(),
+                          TRANSFORM_NAMES));
+        opts.transform = *kind;
     } else if (name == "--from") {
         if (value.empty()) bad("--from needs a file name");
         opts.net_file = std::string(value);
@@ -122,7 +128,8 @@ options parse_options(int argc, const char* const* argv) {
 
 const char* usage_text() {
     return "Usage: gaussnet-sim --vars N --cases N [--parents K] [--weights LO:HI] [--noise SD]\n"
-           "                    [--seed S] [--prefix NAME] [--from NETFILE] [--force] OUTDIR\n"
+           "                    [--seed S] [--prefix NAME] [--from NETFILE] [--transform T]\n"
+           "                    [--force] OUTDIR\n"
            "\n"
            "Draws cases from a linear Gaussian network and writes OUTDIR/data.txt and\n"
            "OUTDIR/net.txt in the formats gaussnet reads, then prints the gaussnet\n"
@@ -142,6 +149,9 @@ const char* usage_text() {
            "  --from NETFILE   take the structure from NETFILE instead: N lines of N\n"
            "                   digits, 1-9 = arc from the row's to the column's variable;\n"
            "                   it must be acyclic\n"
+           "  --transform T    put each variable's values through an increasing function:\n"
+           "                   none (default), exp, cube, logistic, or mix (exp, cube\n"
+           "                   and logistic in turn); the network stays the truth\n"
            "  --force          overwrite an existing data.txt and net.txt\n"
            "  --help           show this text\n"
            "\n"

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "simulate/transform.h"
+
 namespace gaussnet::simulate {
 
 struct options {
@@ -17,6 +19,7 @@ struct options {
     std::uint64_t seed = 1;
     std::string prefix = "X";
     std::string net_file;  // empty: draw a random network
+    transform_kind transform = transform_kind::none;
     bool force = false;
     std::string outdir;
 };

@@ -134,7 +134,7 @@ void write_header(staged_file& file, const std::string& prefix, int n_vars) {
 void write_data(staged_file& file, const linear_model& model, const options& opts, xoshiro256ss& rng) {
     const int n = model.n_vars();
     write_header(file, opts.prefix, n);
-    case_sampler sampler(model, opts.prefix);
+    case_sampler sampler(model, opts.prefix, opts.transform);
     std::vector<float> values(static_cast<std::size_t>(n));
     progress shown(opts.n_cases, static_cast<std::int64_t>(n) * opts.n_cases);
     for (std::int64_t c = 0; c < opts.n_cases; ++c) {
@@ -192,14 +192,18 @@ std::string gaussnet_program() {
 
 }  // namespace
 
-case_sampler::case_sampler(const linear_model& model, std::string prefix)
-    : model_(model), prefix_(std::move(prefix)), values_(static_cast<std::size_t>(model.n_vars())) {}
+case_sampler::case_sampler(const linear_model& model, std::string prefix, transform_kind transform)
+    : model_(model),
+      prefix_(std::move(prefix)),
+      transform_(transform),
+      values_(static_cast<std::size_t>(model.n_vars())) {}
 
 void case_sampler::next(xoshiro256ss& rng, std::int64_t case_index, float* rounded) {
     sample_case(model_, rng, normals_, values_.data());
     for (std::size_t v = 0; v < values_.size(); ++v) {
-        rounded[v] = static_cast<float>(values_[v]);
-        if (!std::isfinite(rounded[v])) overflow(case_index, var_name(prefix_, static_cast<int>(v)), values_[v]);
+        const double value = transformed(transform_, static_cast<int>(v), values_[v]);
+        rounded[v] = static_cast<float>(value);
+        if (!std::isfinite(rounded[v])) overflow(case_index, var_name(prefix_, static_cast<int>(v)), value);
     }
 }
 

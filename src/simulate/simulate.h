@@ -33,12 +33,13 @@ struct run_summary {
 // precision as written; throws sim_error when one does not fit.
 class case_sampler {
 public:
-    case_sampler(const linear_model& model, std::string prefix);
+    case_sampler(const linear_model& model, std::string prefix, transform_kind transform = transform_kind::none);
     void next(xoshiro256ss& rng, std::int64_t case_index, float* rounded);
 
 private:
     const linear_model& model_;
     std::string prefix_;
+    transform_kind transform_;
     normal_sampler normals_;
     std::vector<double> values_;
 };

@@ -152,6 +152,31 @@ TEST(CommandLine, ExportAndTableOptions) {
     EXPECT_NE(help_text().find("--table FILE"), std::string::npos);
 }
 
+TEST(CommandLine, CorrelationAndMissingOptions) {
+    auto with = [](std::vector<std::string> options) {
+        options.insert(options.end(), six.begin(), six.end());
+        return parse(options);
+    };
+    EXPECT_EQ(parse(six).correlation, correlation_kind::pearson);
+    EXPECT_FALSE(parse(six).reading.complete_cases);
+    EXPECT_EQ(with({"--correlation", "spearman"}).correlation, correlation_kind::spearman);
+    EXPECT_EQ(with({"--correlation=kendall"}).correlation, correlation_kind::kendall);
+    EXPECT_EQ(with({"--correlation", "pearson"}).correlation, correlation_kind::pearson);
+    EXPECT_TRUE(with({"--missing", "complete"}).reading.complete_cases);
+    // A bad value is a usage error that names the option and the value.
+    const std::pair<std::vector<std::string>, std::string> bad[] = {
+        {{"--correlation", "Spearman"}, "\"Spearman\" in --correlation"},
+        {{"--correlation="}, "\"\" in --correlation"},
+        {{"--missing", "drop"}, "\"drop\" in --missing"},
+    };
+    for (const auto& [options, named] : bad) {
+        std::vector<std::string> words = options;
+        words.insert(words.end(), six.begin(), six.end());
+        EXPECT_NE(usage_error_text(words).find(named), std::string::npos) << named;
+    }
+    EXPECT_TRUE(is_usage_error({"--correlation"}));
+}
+
 TEST(CommandLine, ThreadsOption) {
     auto with = [](std::vector<std::string> options) {
         options.insert(options.end(), six.begin(), six.end());

@@ -83,16 +83,19 @@ TEST(Bootstrap, SameBytesForEveryThreadCountAndRunOutputUnchanged) {
     EXPECT_EQ(strength->second.rfind("source,target,frequency,status,finished,failed\n", 0), 0u);
 }
 
-// A table begun with the older header keeps its layout: rows without the bootstrap's three fields.
+// A table begun with an older header keeps its layout: rows without the
+// bootstrap's three fields and the correlation, or without the correlation.
 TEST(Bootstrap, OlderTableKeepsItsLayout) {
     const std::string older =
         "data_file,n_vars,n_cases,n_edges,alpha,exact,learner,target,radius,threads,seconds,tests,learned_edges,"
         "var_tpr,var_fdr,var_fdr2,edge_tpr,edge_fdr,edge_fdr2\n";
+    const std::string with_bootstrap = older.substr(0, older.size() - 1) + ",bootstrap,threshold,seed\n";
     temp_dir dir;
     copy_example(dir);
     dir.write("old.csv", older);
+    dir.write("mid.csv", with_bootstrap);
     const std::vector<std::string> options = {"--learners", "IAMB2", "--bootstrap", "4", "--table"};
-    for (const char* table : {"old.csv", "new.csv"}) {
+    for (const char* table : {"old.csv", "mid.csv", "new.csv"}) {
         std::vector<std::string> args = options;
         args.emplace_back(table);
         const program_result run = run_program(GAUSSNET_BIN, example_args(args), dir);
@@ -103,10 +106,18 @@ TEST(Bootstrap, OlderTableKeepsItsLayout) {
     EXPECT_EQ(old_table.rfind(older, 0), 0u);
     EXPECT_EQ(test::count_occurrences(old_table, "\n"), 3);
     EXPECT_EQ(test::count_occurrences(old_table, ","), 3 * 18);
+    const std::string mid_table = dir.read("mid.csv");
+    EXPECT_EQ(test::count_occurrences(mid_table, ","), 3 * 21);
+    EXPECT_NE(mid_table.find(",4,0.5,1\n"), std::string::npos);
     const std::string new_table = dir.read("new.csv");
-    EXPECT_EQ(new_table.rfind(older.substr(0, older.size() - 1) + ",bootstrap,threshold,seed\n", 0), 0u);
+    EXPECT_EQ(new_table.rfind(with_bootstrap.substr(0, with_bootstrap.size() - 1) + ",correlation\n", 0), 0u);
     EXPECT_NE(new_table.find("IAMB2 bootstrap,"), std::string::npos);
-    EXPECT_NE(new_table.find(",4,0.5,1\n"), std::string::npos);
+    EXPECT_NE(new_table.find(",4,0.5,1,pearson\n"), std::string::npos);
+    // An older table cannot record a rank-based correlation: the run says so.
+    const program_result ranked = run_program(
+        GAUSSNET_BIN, example_args({"--learners", "IAMB2", "--correlation", "kendall", "--table", "mid.csv"}), dir);
+    ASSERT_EQ(ranked.exit_status, 0);
+    EXPECT_NE(ranked.err.find("has no correlation column"), std::string::npos) << ranked.err;
 }
 
 // 48 of the example's cases: resamples with fewer distinct cases than variables

@@ -185,7 +185,7 @@ std::vector<hostile_case> hostile_cases() {
              const int logged = test::count_occurrences(log, " EE:") + test::count_occurrences(log, " IAMB2:") +
                                 test::count_occurrences(log, " IAMB1:");
              EXPECT_GE(logged, 1);
-             EXPECT_EQ(lines_with_fields(contents(dir, "t.csv"), 22), static_cast<std::size_t>(logged + 1));
+             EXPECT_EQ(lines_with_fields(contents(dir, "t.csv"), 23), static_cast<std::size_t>(logged + 1));
              EXPECT_EQ(dir.exists("out/EE.dot") + dir.exists("out/IAMB2.dot") + dir.exists("out/IAMB1.dot"), logged);
          }},
         {"res.txt that cannot be opened, and a data file that does not exist",

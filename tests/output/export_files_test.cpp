@@ -197,9 +197,10 @@ TEST(ExportFiles, LocalRunShowsItsNeighbourhood) {
 
 TEST(ResultsTable, HeaderFields) {
     const std::string header = table_header();
-    EXPECT_EQ(std::count(header.begin(), header.end(), ','), 21);
-    // The bootstrap's columns come after every older one, which keep their places.
-    EXPECT_EQ(header, older_table_header() + ",bootstrap,threshold,seed");
+    EXPECT_EQ(std::count(header.begin(), header.end(), ','), 22);
+    // New columns come after every older one, which keep their places.
+    EXPECT_EQ(bootstrap_table_header(), older_table_header() + ",bootstrap,threshold,seed");
+    EXPECT_EQ(header, bootstrap_table_header() + ",correlation");
     EXPECT_EQ(header.rfind("data_file,n_vars,n_cases,n_edges,alpha,exact,learner,target,radius,threads,", 0), 0u);
 }
 

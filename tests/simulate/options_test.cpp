@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
 #include "simulate/options.h"
 #include "simulate/sim_error.h"
+#include "simulate/transform.h"
 
 namespace gaussnet::simulate {
 namespace {
@@ -44,6 +46,8 @@ TEST(Options, DefaultsAndEveryOption) {
     EXPECT_EQ(o.net_file, "n.txt");
     EXPECT_TRUE(o.force);
     EXPECT_EQ(o.outdir, "-dir");
+    EXPECT_EQ(d.transform, transform_kind::none);
+    EXPECT_EQ(parse({"--vars", "5", "--cases", "10", "--transform=mix", "out"}).transform, transform_kind::mix);
 
     EXPECT_TRUE(parse({"--help"}).help);
 }
@@ -74,6 +78,8 @@ TEST(Options, BadOptionsAreUsageErrors) {
         {"--vars", "5", "--cases", "10", "--prefix", "a b", "out"},
         {"--vars", "5", "--cases", "10", "--prefix", "a,b", "out"},
         {"--vars", "5", "--cases", "10", "--from=", "out"},
+        {"--vars", "5", "--cases", "10", "--transform", "log", "out"},
+        {"--vars", "5", "--cases", "10", "--transform", "EXP", "out"},
         {"--vars", "5", "--cases", "10", "--colour", "red", "out"},
         {"--vars", "5", "--cases", "10", "--force=yes", "out"},
         {"--vars", "5", "out", "--cases"},  // value missing at the end
@@ -87,6 +93,28 @@ TEST(Options, BadOptionsAreUsageErrors) {
         } catch (const sim_error& e) {
             EXPECT_EQ(e.status(), status_usage) << line;
         }
+    }
+}
+
+// Each transformation is increasing; mix takes exp, cube and logistic in turn.
+TEST(Transform, IncreasingFunctionsAndTheMixsTurns) {
+    const double x = 0.75;
+    const struct {
+        transform_kind kind;
+        int variable;
+        double expected;
+    } rows[] = {
+        {transform_kind::none, 0, x},
+        {transform_kind::exp, 4, std::exp(x)},
+        {transform_kind::cube, 1, x * x * x},
+        {transform_kind::logistic, 2, 1.0 / (1.0 + std::exp(-x))},
+        {transform_kind::mix, 0, std::exp(x)},
+        {transform_kind::mix, 4, x * x * x},
+        {transform_kind::mix, 5, 1.0 / (1.0 + std::exp(-x))},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(transformed(row.kind, row.variable, x), row.expected) << row.variable;
+        EXPECT_LT(transformed(row.kind, row.variable, -x), transformed(row.kind, row.variable, x));
     }
 }
 

@@ -18,32 +18,40 @@ run_of <- function(raw, names) {
 }
 
 gaussnet_learn <- function(data, alpha = 0.05, learners = c("EE", "IAMB2", "IAMB1"), exact = FALSE, truth = NULL,
-                           threads = NULL) {
-  input <- data_of(data)
+                           threads = NULL, correlation = "pearson", missing = "error") {
+  correlation <- correlation_of(correlation)
+  missing <- missing_of(missing)
+  input <- data_of(data, missing)
   warn_index_column(input)
   runs <- learners_of(learners)
   truth <- truth_of(truth, input$names)
   raw <- checked(.gaussnet_learn(input$values, input$names, truth, runs, alpha_of(alpha), flag_of(exact, "exact"),
-                                 threads_of(threads)), input$names)
+                                 correlation, missing, threads_of(threads)), input$names)
   result <- lapply(raw, run_of, names = input$names)
   names(result) <- vapply(result, `[[`, "", "learner")
   result
 }
 
-gaussnet_local <- function(data, target, radius, alpha = 0.05, exact = FALSE, truth = NULL, threads = NULL) {
-  input <- data_of(data)
+gaussnet_local <- function(data, target, radius, alpha = 0.05, exact = FALSE, truth = NULL, threads = NULL,
+                           correlation = "pearson", missing = "error") {
+  correlation <- correlation_of(correlation)
+  missing <- missing_of(missing)
+  input <- data_of(data, missing)
   warn_index_column(input)
   target <- target_of(target, input$names)
   radius <- radius_of(radius)
   truth <- truth_of(truth, input$names)
   raw <- checked(.gaussnet_local(input$values, input$names, truth, enc2utf8(target), radius, alpha_of(alpha),
-                                 flag_of(exact, "exact"), threads_of(threads)), input$names)
+                                 flag_of(exact, "exact"), correlation, missing, threads_of(threads)), input$names)
   run_of(raw, input$names)
 }
 
 gaussnet_bootstrap <- function(data, learner = "IAMB2", resamples = 200, seed = 1, threshold = 0.5, alpha = 0.05,
-                               exact = FALSE, truth = NULL, threads = NULL, target = NULL, radius = 1) {
-  input <- data_of(data)
+                               exact = FALSE, truth = NULL, threads = NULL, target = NULL, radius = 1,
+                               correlation = "pearson", missing = "error") {
+  correlation <- correlation_of(correlation)
+  missing <- missing_of(missing)
+  input <- data_of(data, missing)
   warn_index_column(input)
   run <- if (is.character(learner) && length(learner) == 1) learners_of(learner) else character(0)
   if (length(run) != 1) input_error("learner must be one of \"EE\", \"IAMB2\", \"IAMB1\"")
@@ -60,7 +68,8 @@ gaussnet_bootstrap <- function(data, learner = "IAMB2", resamples = 200, seed = 
   truth <- truth_of(truth, input$names)
   raw <- checked(.gaussnet_bootstrap(input$values, input$names, truth, run, local, if (local) enc2utf8(target) else "",
                                      if (local) radius else 1L, resamples, as.double(seed), as.double(threshold),
-                                     alpha_of(alpha), flag_of(exact, "exact"), threads_of(threads)), input$names)
+                                     alpha_of(alpha), flag_of(exact, "exact"), correlation, missing,
+                                     threads_of(threads)), input$names)
   strength <- data.frame(source = input$names[raw$source], target = input$names[raw$target],
                          frequency = raw$frequency, stringsAsFactors = FALSE)
   if (!is.null(raw$status)) strength$status <- raw$status
@@ -76,7 +85,9 @@ gaussnet_bootstrap <- function(data, learner = "IAMB2", resamples = 200, seed = 
                  threshold = as.double(threshold)))
 }
 
-gaussnet_simulate <- function(n_vars, n_cases, parents = 2, weights = c(0.5, 1), noise = 1, seed = 1) {
+gaussnet_simulate <- function(n_vars, n_cases, parents = 2, weights = c(0.5, 1), noise = 1, seed = 1,
+                              transform = "none") {
+  transform <- choice_of(transform, "transform", c("none", "exp", "cube", "logistic", "mix"))
   whole_of(n_vars, "n_vars", 1, .Machine$integer.max)
   whole_of(n_cases, "n_cases", 0, 2^53)
   whole_of(seed, "seed", 0, 2^53)
@@ -84,7 +95,8 @@ gaussnet_simulate <- function(n_vars, n_cases, parents = 2, weights = c(0.5, 1),
   for (value in list(parents, noise))
     if (!is.numeric(value) || length(value) != 1) input_error("parents and noise must be numbers")
   raw <- checked(.gaussnet_simulate(as.integer(n_vars), as.double(n_cases), as.double(parents),
-                                    as.double(weights[1]), as.double(weights[2]), as.double(noise), as.double(seed)))
+                                    as.double(weights[1]), as.double(weights[2]), as.double(noise), as.double(seed),
+                                    transform))
   data <- raw$columns
   names(data) <- raw$names
   truth <- raw$arcs

@@ -70,7 +70,7 @@ check_integer_na <- function(values, names) {
 # The data as a double, integer or logical matrix the library reads in place
 # (a logical is stored as an integer), with its variables' names. A matrix is
 # not copied.
-data_of <- function(data) {
+data_of <- function(data, missing = "error") {
   if (is.data.frame(data)) {
     names <- names_of(data)
     for (j in seq_along(data)) {
@@ -86,7 +86,10 @@ data_of <- function(data) {
   } else {
     input_error("data must be a numeric matrix or data frame (cases x variables)", call = NULL)
   }
-  if (is.integer(matrix) || is.logical(matrix)) check_integer_na(matrix, names)
+  if ((is.integer(matrix) || is.logical(matrix)) && anyNA(matrix)) {
+    # A missing value reaches the library as a NaN, which an integer cannot hold.
+    if (missing == "complete") storage.mode(matrix) <- "double" else check_integer_na(matrix, names)
+  }
   # Read in place: only its dim attribute is looked at (dropping the others would copy it).
   list(values = matrix, names = names)
 }
@@ -149,6 +152,15 @@ alpha_of <- function(alpha) {
     input_error("alpha must be one number", call = NULL)
   as.double(alpha)
 }
+
+choice_of <- function(value, what, choices) {
+  if (!is.character(value) || length(value) != 1 || is.na(value) || !(tolower(value) %in% choices))
+    input_error(sprintf("%s must be one of %s", what, paste0("\"", choices, "\"", collapse = ", ")), call = NULL)
+  tolower(value)
+}
+
+correlation_of <- function(correlation) choice_of(correlation, "correlation", c("pearson", "spearman", "kendall"))
+missing_of <- function(missing) choice_of(missing, "missing", c("error", "complete"))
 
 flag_of <- function(value, what) {
   if (!is.logical(value) || length(value) != 1 || is.na(value))

@@ -13,10 +13,12 @@ with IAMB2 (the program's local mode).
 }
 \usage{
 gaussnet_learn(data, alpha = 0.05, learners = c("EE", "IAMB2", "IAMB1"),
-               exact = FALSE, truth = NULL, threads = NULL)
+               exact = FALSE, truth = NULL, threads = NULL,
+               correlation = "pearson", missing = "error")
 
 gaussnet_local(data, target, radius, alpha = 0.05, exact = FALSE,
-               truth = NULL, threads = NULL)
+               truth = NULL, threads = NULL, correlation = "pearson",
+               missing = "error")
 }
 \arguments{
   \item{data}{a numeric (double, integer or logical) matrix or data frame,
@@ -48,6 +50,18 @@ gaussnet_local(data, target, radius, alpha = 0.05, exact = FALSE,
     \code{row.names = 1}.}
   \item{threads}{how many threads learn; \code{NULL}: the cores this process
     may use. The results are the same for every count.}
+  \item{correlation}{what the learners learn from, as the program's
+    \code{--correlation}: \code{"pearson"} (the covariance of the values),
+    or a rank-based correlation mapped to the Gaussian scale:
+    \code{"spearman"} (2 sin(pi/6 rho), tied values taking their average
+    rank) or \code{"kendall"} (sin(pi/2 tau) of Kendall's tau-b). The
+    rank-based ones suit skewed data: any increasing transformation of a
+    variable leaves the results as they are.}
+  \item{missing}{what a missing value (\code{NA}, \code{NaN}) does:
+    \code{"error"}, an error naming its case and variable; or
+    \code{"complete"} (the program's \code{--missing complete}), the cases
+    holding one are left out, with a warning saying how many; fewer than 3
+    complete cases is an error.}
   \item{target}{the target variable's name, or its column number.}
   \item{radius}{the number of rings: ring 1 is the target, ring i + 1 the
     variables first found in the blankets of ring i's.}
@@ -77,11 +91,12 @@ list of class \code{gaussnet_run}:
 }
 \section{Conditions}{
 Bad input is an error of class \code{gaussnet_input_error} with the
-program's message (NaN, NA, infinities and values beyond single precision
-name their case and variable). A covariance matrix that is not positive
+program's message (infinities and values beyond single precision, and NaN
+and NA unless \code{missing = "complete"}, name their case and variable). A covariance matrix that is not positive
 definite is an error of class \code{gaussnet_not_positive_definite} with
 fields \code{learner}, \code{target} (the variable's name; \code{NA} for
-EE) and \code{program_message}; exhausted memory is a
+EE) and \code{program_message} (with a rank-based correlation the message
+names it and the cause); exhausted memory is a
 \code{gaussnet_memory_error}. All are of class \code{gaussnet_error}.
 Diagnostics of the computation are warnings of class
 \code{gaussnet_warning}. A user interrupt (Ctrl-C) stops a run within about a

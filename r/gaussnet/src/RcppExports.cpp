@@ -11,8 +11,8 @@ Rcpp::Rostream<false>& Rcpp::Rcerr = Rcpp::Rcpp_cerr_get();
 #endif
 
 // gaussnet_learn_cpp
-SEXP gaussnet_learn_cpp(SEXP data, std::vector<std::string> names, SEXP truth, Rcpp::CharacterVector learners, double alpha, bool exact, int threads);
-RcppExport SEXP _gaussnet_gaussnet_learn_cpp(SEXP dataSEXP, SEXP namesSEXP, SEXP truthSEXP, SEXP learnersSEXP, SEXP alphaSEXP, SEXP exactSEXP, SEXP threadsSEXP) {
+SEXP gaussnet_learn_cpp(SEXP data, std::vector<std::string> names, SEXP truth, Rcpp::CharacterVector learners, double alpha, bool exact, std::string correlation, std::string missing, int threads);
+RcppExport SEXP _gaussnet_gaussnet_learn_cpp(SEXP dataSEXP, SEXP namesSEXP, SEXP truthSEXP, SEXP learnersSEXP, SEXP alphaSEXP, SEXP exactSEXP, SEXP correlationSEXP, SEXP missingSEXP, SEXP threadsSEXP) {
 BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
@@ -22,14 +22,16 @@ BEGIN_RCPP
     Rcpp::traits::input_parameter< Rcpp::CharacterVector >::type learners(learnersSEXP);
     Rcpp::traits::input_parameter< double >::type alpha(alphaSEXP);
     Rcpp::traits::input_parameter< bool >::type exact(exactSEXP);
+    Rcpp::traits::input_parameter< std::string >::type correlation(correlationSEXP);
+    Rcpp::traits::input_parameter< std::string >::type missing(missingSEXP);
     Rcpp::traits::input_parameter< int >::type threads(threadsSEXP);
-    rcpp_result_gen = Rcpp::wrap(gaussnet_learn_cpp(data, names, truth, learners, alpha, exact, threads));
+    rcpp_result_gen = Rcpp::wrap(gaussnet_learn_cpp(data, names, truth, learners, alpha, exact, correlation, missing, threads));
     return rcpp_result_gen;
 END_RCPP
 }
 // gaussnet_local_cpp
-SEXP gaussnet_local_cpp(SEXP data, std::vector<std::string> names, SEXP truth, std::string target, int radius, double alpha, bool exact, int threads);
-RcppExport SEXP _gaussnet_gaussnet_local_cpp(SEXP dataSEXP, SEXP namesSEXP, SEXP truthSEXP, SEXP targetSEXP, SEXP radiusSEXP, SEXP alphaSEXP, SEXP exactSEXP, SEXP threadsSEXP) {
+SEXP gaussnet_local_cpp(SEXP data, std::vector<std::string> names, SEXP truth, std::string target, int radius, double alpha, bool exact, std::string correlation, std::string missing, int threads);
+RcppExport SEXP _gaussnet_gaussnet_local_cpp(SEXP dataSEXP, SEXP namesSEXP, SEXP truthSEXP, SEXP targetSEXP, SEXP radiusSEXP, SEXP alphaSEXP, SEXP exactSEXP, SEXP correlationSEXP, SEXP missingSEXP, SEXP threadsSEXP) {
 BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
@@ -40,14 +42,16 @@ BEGIN_RCPP
     Rcpp::traits::input_parameter< int >::type radius(radiusSEXP);
     Rcpp::traits::input_parameter< double >::type alpha(alphaSEXP);
     Rcpp::traits::input_parameter< bool >::type exact(exactSEXP);
+    Rcpp::traits::input_parameter< std::string >::type correlation(correlationSEXP);
+    Rcpp::traits::input_parameter< std::string >::type missing(missingSEXP);
     Rcpp::traits::input_parameter< int >::type threads(threadsSEXP);
-    rcpp_result_gen = Rcpp::wrap(gaussnet_local_cpp(data, names, truth, target, radius, alpha, exact, threads));
+    rcpp_result_gen = Rcpp::wrap(gaussnet_local_cpp(data, names, truth, target, radius, alpha, exact, correlation, missing, threads));
     return rcpp_result_gen;
 END_RCPP
 }
 // gaussnet_bootstrap_cpp
-SEXP gaussnet_bootstrap_cpp(SEXP data, std::vector<std::string> names, SEXP truth, std::string learner, bool local, std::string target, int radius, int resamples, double seed, double threshold, double alpha, bool exact, int threads);
-RcppExport SEXP _gaussnet_gaussnet_bootstrap_cpp(SEXP dataSEXP, SEXP namesSEXP, SEXP truthSEXP, SEXP learnerSEXP, SEXP localSEXP, SEXP targetSEXP, SEXP radiusSEXP, SEXP resamplesSEXP, SEXP seedSEXP, SEXP thresholdSEXP, SEXP alphaSEXP, SEXP exactSEXP, SEXP threadsSEXP) {
+SEXP gaussnet_bootstrap_cpp(SEXP data, std::vector<std::string> names, SEXP truth, std::string learner, bool local, std::string target, int radius, int resamples, double seed, double threshold, double alpha, bool exact, std::string correlation, std::string missing, int threads);
+RcppExport SEXP _gaussnet_gaussnet_bootstrap_cpp(SEXP dataSEXP, SEXP namesSEXP, SEXP truthSEXP, SEXP learnerSEXP, SEXP localSEXP, SEXP targetSEXP, SEXP radiusSEXP, SEXP resamplesSEXP, SEXP seedSEXP, SEXP thresholdSEXP, SEXP alphaSEXP, SEXP exactSEXP, SEXP correlationSEXP, SEXP missingSEXP, SEXP threadsSEXP) {
 BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
@@ -63,14 +67,16 @@ BEGIN_RCPP
     Rcpp::traits::input_parameter< double >::type threshold(thresholdSEXP);
     Rcpp::traits::input_parameter< double >::type alpha(alphaSEXP);
     Rcpp::traits::input_parameter< bool >::type exact(exactSEXP);
+    Rcpp::traits::input_parameter< std::string >::type correlation(correlationSEXP);
+    Rcpp::traits::input_parameter< std::string >::type missing(missingSEXP);
     Rcpp::traits::input_parameter< int >::type threads(threadsSEXP);
-    rcpp_result_gen = Rcpp::wrap(gaussnet_bootstrap_cpp(data, names, truth, learner, local, target, radius, resamples, seed, threshold, alpha, exact, threads));
+    rcpp_result_gen = Rcpp::wrap(gaussnet_bootstrap_cpp(data, names, truth, learner, local, target, radius, resamples, seed, threshold, alpha, exact, correlation, missing, threads));
     return rcpp_result_gen;
 END_RCPP
 }
 // gaussnet_simulate_cpp
-SEXP gaussnet_simulate_cpp(int n_vars, double n_cases, double parents, double weight_lo, double weight_hi, double noise, double seed);
-RcppExport SEXP _gaussnet_gaussnet_simulate_cpp(SEXP n_varsSEXP, SEXP n_casesSEXP, SEXP parentsSEXP, SEXP weight_loSEXP, SEXP weight_hiSEXP, SEXP noiseSEXP, SEXP seedSEXP) {
+SEXP gaussnet_simulate_cpp(int n_vars, double n_cases, double parents, double weight_lo, double weight_hi, double noise, double seed, std::string transform);
+RcppExport SEXP _gaussnet_gaussnet_simulate_cpp(SEXP n_varsSEXP, SEXP n_casesSEXP, SEXP parentsSEXP, SEXP weight_loSEXP, SEXP weight_hiSEXP, SEXP noiseSEXP, SEXP seedSEXP, SEXP transformSEXP) {
 BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
@@ -81,7 +87,8 @@ BEGIN_RCPP
     Rcpp::traits::input_parameter< double >::type weight_hi(weight_hiSEXP);
     Rcpp::traits::input_parameter< double >::type noise(noiseSEXP);
     Rcpp::traits::input_parameter< double >::type seed(seedSEXP);
-    rcpp_result_gen = Rcpp::wrap(gaussnet_simulate_cpp(n_vars, n_cases, parents, weight_lo, weight_hi, noise, seed));
+    Rcpp::traits::input_parameter< std::string >::type transform(transformSEXP);
+    rcpp_result_gen = Rcpp::wrap(gaussnet_simulate_cpp(n_vars, n_cases, parents, weight_lo, weight_hi, noise, seed, transform));
     return rcpp_result_gen;
 END_RCPP
 }
@@ -145,10 +152,10 @@ END_RCPP
 }
 
 static const R_CallMethodDef CallEntries[] = {
-    {"_gaussnet_gaussnet_learn_cpp", (DL_FUNC) &_gaussnet_gaussnet_learn_cpp, 7},
-    {"_gaussnet_gaussnet_local_cpp", (DL_FUNC) &_gaussnet_gaussnet_local_cpp, 8},
-    {"_gaussnet_gaussnet_bootstrap_cpp", (DL_FUNC) &_gaussnet_gaussnet_bootstrap_cpp, 13},
-    {"_gaussnet_gaussnet_simulate_cpp", (DL_FUNC) &_gaussnet_gaussnet_simulate_cpp, 7},
+    {"_gaussnet_gaussnet_learn_cpp", (DL_FUNC) &_gaussnet_gaussnet_learn_cpp, 9},
+    {"_gaussnet_gaussnet_local_cpp", (DL_FUNC) &_gaussnet_gaussnet_local_cpp, 10},
+    {"_gaussnet_gaussnet_bootstrap_cpp", (DL_FUNC) &_gaussnet_gaussnet_bootstrap_cpp, 15},
+    {"_gaussnet_gaussnet_simulate_cpp", (DL_FUNC) &_gaussnet_gaussnet_simulate_cpp, 8},
     {"_gaussnet_gaussnet_moral_cpp", (DL_FUNC) &_gaussnet_gaussnet_moral_cpp, 1},
     {"_gaussnet_gaussnet_read_net_cpp", (DL_FUNC) &_gaussnet_gaussnet_read_net_cpp, 2},
     {"_gaussnet_gaussnet_truth_order_cpp", (DL_FUNC) &_gaussnet_gaussnet_truth_order_cpp, 3},

@@ -190,7 +190,15 @@ Rcpp::List bootstrap_to_r(const api::bootstrap_result& result, bool scored) {
         Rcpp::Named("seconds") = result.seconds, Rcpp::Named("consensus") = run_to_r(result.consensus));
 }
 
-api::settings settings_of(const Rcpp::CharacterVector& learners, double alpha, bool exact, int threads) {
+// The names are checked in R: "pearson", "spearman", "kendall"; "error", "complete".
+api::correlation_type correlation_of(const std::string& name) {
+    return name == "spearman"  ? api::correlation_type::spearman
+           : name == "kendall" ? api::correlation_type::kendall
+                               : api::correlation_type::pearson;
+}
+
+api::settings settings_of(const Rcpp::CharacterVector& learners, double alpha, bool exact,
+                          const std::string& correlation, const std::string& missing, int threads) {
     api::settings options;
     options.learners.clear();
     for (const auto& learner : learners) {
@@ -201,6 +209,8 @@ api::settings settings_of(const Rcpp::CharacterVector& learners, double alpha, b
     }
     options.alpha = alpha;
     options.statistic = exact ? api::test_statistic::student_t : api::test_statistic::fisher_z;
+    options.correlation = correlation_of(correlation);
+    options.missing = missing == "complete" ? api::missing_values::complete : api::missing_values::error;
     options.threads = threads;
     return options;
 }
@@ -224,20 +234,20 @@ SEXP call_library(api::settings& options, Call&& call, Convert&& convert) {
 
 // [[Rcpp::export(.gaussnet_learn)]]
 SEXP gaussnet_learn_cpp(SEXP data, std::vector<std::string> names, SEXP truth, Rcpp::CharacterVector learners,
-                        double alpha, bool exact, int threads) {
+                        double alpha, bool exact, std::string correlation, std::string missing, int threads) {
     const api::data_view view{view_of(data), names};
     const std::optional<api::truth_view> truth_view = truth_of(truth);
-    api::settings options = settings_of(learners, alpha, exact, threads);
+    api::settings options = settings_of(learners, alpha, exact, correlation, missing, threads);
     return call_library<std::vector<api::run_result>>(
         options, [&] { return api::learn(view, options, truth_view); }, runs_to_r);
 }
 
 // [[Rcpp::export(.gaussnet_local)]]
 SEXP gaussnet_local_cpp(SEXP data, std::vector<std::string> names, SEXP truth, std::string target, int radius,
-                        double alpha, bool exact, int threads) {
+                        double alpha, bool exact, std::string correlation, std::string missing, int threads) {
     const api::data_view view{view_of(data), names};
     const std::optional<api::truth_view> truth_view = truth_of(truth);
-    api::settings options = settings_of({}, alpha, exact, threads);
+    api::settings options = settings_of({}, alpha, exact, correlation, missing, threads);
     options.local_target = target;
     options.local_radius = radius;
     return call_library<api::run_result>(
@@ -247,10 +257,11 @@ SEXP gaussnet_local_cpp(SEXP data, std::vector<std::string> names, SEXP truth, s
 // [[Rcpp::export(.gaussnet_bootstrap)]]
 SEXP gaussnet_bootstrap_cpp(SEXP data, std::vector<std::string> names, SEXP truth, std::string learner, bool local,
                             std::string target, int radius, int resamples, double seed, double threshold, double alpha,
-                            bool exact, int threads) {
+                            bool exact, std::string correlation, std::string missing, int threads) {
     const api::data_view view{view_of(data), names};
     const std::optional<api::truth_view> truth_view = truth_of(truth);
-    api::settings options = settings_of(Rcpp::CharacterVector::create(learner), alpha, exact, threads);
+    api::settings options =
+        settings_of(Rcpp::CharacterVector::create(learner), alpha, exact, correlation, missing, threads);
     options.local_target = target;
     options.local_radius = radius;
     const api::bootstrap_settings resampling{resamples, static_cast<std::uint64_t>(seed), threshold,
@@ -262,11 +273,17 @@ SEXP gaussnet_bootstrap_cpp(SEXP data, std::vector<std::string> names, SEXP trut
 
 // [[Rcpp::export(.gaussnet_simulate)]]
 SEXP gaussnet_simulate_cpp(int n_vars, double n_cases, double parents, double weight_lo, double weight_hi, double noise,
-                           double seed) {
+                           double seed, std::string transform) {
     api::simulation sim;
     try {
+        // The name is checked in R: "none", "exp", "cube", "logistic", "mix".
+        const api::transform_type type = transform == "exp"        ? api::transform_type::exp
+                                         : transform == "cube"     ? api::transform_type::cube
+                                         : transform == "logistic" ? api::transform_type::logistic
+                                         : transform == "mix"      ? api::transform_type::mix
+                                                                   : api::transform_type::none;
         sim = api::simulate({n_vars, static_cast<std::int64_t>(n_cases), parents, weight_lo, weight_hi, noise,
-                             static_cast<std::uint64_t>(seed)});
+                             static_cast<std::uint64_t>(seed), type});
     } catch (...) {
         return failure_from(std::current_exception());
     }

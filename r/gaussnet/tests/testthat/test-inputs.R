@@ -35,6 +35,9 @@ refusals <- list(
   list(quote(gaussnet_learn(values, threads = 0)), "gaussnet_input_error", "threads must be a whole number"),
   list(quote(gaussnet_local(values, "Y1", 1)), "gaussnet_input_error", "No variable named \"Y1\"; nothing was learned."),
   list(quote(gaussnet_local(values, 7, 1)), "gaussnet_input_error", "target (a column number)"),
+  list(quote(gaussnet_learn(values, correlation = "rank")), "gaussnet_input_error", "correlation must be one of"),
+  list(quote(gaussnet_learn(values, missing = "drop")), "gaussnet_input_error", "missing must be one of"),
+  list(quote(gaussnet_simulate(5, 10, transform = "log")), "gaussnet_input_error", "transform must be one of"),
   list(quote(gaussnet_simulate(0, 10)), "gaussnet_input_error", "n_vars must be a whole number"),
   list(quote(gaussnet_simulate(5, 10, noise = -1)), "gaussnet_input_error", "noise must be finite and not negative."),
   list(quote(gaussnet_moral(matrix(0, 2, 3))), "gaussnet_input_error", "square adjacency matrix"),
@@ -76,6 +79,23 @@ test_that("a bootstrap counts the resamples that fail and goes on", {
   boot <- gaussnet_bootstrap(twin, resamples = 3, threads = 2)
   expect_equal(list(boot$finished, boot$failed, nrow(boot$strength), any(boot$consensus$adjacency)),
                list(0L, 3L, 0L, FALSE))
+})
+
+test_that("complete cases give the results of the data without the others", {
+  holes <- values
+  holes[cbind(c(3, 10, 50, 199), c(1, 2, 6, 5))] <- c(NA, NaN, NA, NaN)
+  kept <- values[-c(3, 10, 50, 199), ]
+  integers <- round(holes * 1000)
+  storage.mode(integers) <- "integer"
+  for (correlation in c("pearson", "spearman")) {
+    expected <- gaussnet_learn(kept, correlation = correlation)
+    expect_warning(got <- gaussnet_learn(holes, correlation = correlation, missing = "complete"),
+                   "4 cases hold a missing value", class = "gaussnet_warning")
+    expect_identical(lapply(got, `[`, c("blankets", "edges", "tests")),
+                     lapply(expected, `[`, c("blankets", "edges", "tests")))
+  }
+  expect_warning(gaussnet_learn(integers, learners = "IAMB2", missing = "complete"), "4 cases",
+                 class = "gaussnet_warning")
 })
 
 test_that("names, layouts and element types give the same results", {

@@ -5,9 +5,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <system_error>
 
 #include "common/fatal_error.h"
 #include "common/file_io.h"
@@ -38,40 +41,81 @@ std::string older_table_header() {
            "var_tpr,var_fdr,var_fdr2,edge_tpr,edge_fdr,edge_fdr2";
 }
 
-std::string table_header() { return older_table_header() + ",bootstrap,threshold,seed"; }
+std::string header_before_counts() { return older_table_header() + ",bootstrap,threshold,seed"; }
+
+std::string table_header() { return header_before_counts() + ",finished,failed"; }
 
 namespace {
 
-// Whether the table open at fd begins with the older header's line (ended by
-// LF, CR LF or the end of the file).
-bool has_older_header(int fd) {
-    const std::string older = older_table_header();
-    std::string start(older.size() + 2, '\0');
+// Whether the table open at fd begins with header as its whole first line
+// (ended by LF, CR LF or the end of the file).
+bool begins_with_header(int fd, const std::string& header) {
+    std::string start(header.size() + 2, '\0');
     const ssize_t got = ::pread(fd, start.data(), start.size(), 0);
-    if (got < static_cast<ssize_t>(older.size())) return false;
+    if (got < static_cast<ssize_t>(header.size())) return false;
     start.resize(static_cast<std::size_t>(got));
-    if (start.compare(0, older.size(), older) != 0) return false;
-    const std::string end = start.substr(older.size());
+    if (start.compare(0, header.size(), header) != 0) return false;
+    const std::string end = start.substr(header.size());
     return end.empty() || end[0] == '\n' || end == "\r" || end == "\r\n";
 }
 
-// The row without its last three fields (numbers or empty, never quoted).
-std::string older_row(const std::string& row) {
-    std::size_t cut = row.size();
-    for (int k = 0; k < 3; ++k) cut = row.rfind(',', cut - 1);
-    return row.substr(0, cut) + "\n";
+std::size_t field_count(const std::string& header) {
+    return static_cast<std::size_t>(std::count(header.begin(), header.end(), ',')) + 1;
+}
+
+// The row cut to the columns of the table open at fd (the fields cut are
+// numbers or empty, never quoted).
+std::string row_for_table(int fd, const std::string& row) {
+    for (const std::string& earlier : {older_table_header(), header_before_counts()}) {
+        if (!begins_with_header(fd, earlier)) continue;
+        std::size_t cut = row.size() - 1;  // the line end
+        for (std::size_t k = field_count(earlier); k < field_count(table_header()); ++k) cut = row.rfind(',', cut - 1);
+        return row.substr(0, cut) + "\n";
+    }
+    return row;
 }
 
 }  // namespace
 
-void check_table_file(const std::string& path) { check_appendable(path); }
+namespace {
+
+// What makes path unfit to be the table, or "" when it is fit. A pipe or a
+// device cannot be read back for its header (the read would wait on the
+// program itself) nor hold whole rows; a table that is standard output's file
+// would have the console written over its rows; a link to nothing would
+// fail only when the first row is written, after the learning.
+std::string why_not_a_table(const std::string& path) {
+    struct stat link {};
+    struct stat file {};
+    if (::stat(path.c_str(), &file) != 0) {
+        if (errno != ENOENT || ::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return "";
+        std::error_code unread;
+        const std::string points_to = std::filesystem::read_symlink(path, unread).string();
+        return strprintf("it is a symbolic link to %s, which does not exist", points_to.c_str());
+    }
+    // A directory is left to the append check, which names it so.
+    if (!S_ISREG(file.st_mode) && !S_ISDIR(file.st_mode)) return "it is not a regular file";
+    struct stat console {};
+    if (::fstat(STDOUT_FILENO, &console) == 0 && console.st_dev == file.st_dev && console.st_ino == file.st_ino)
+        return "it is the file standard output goes to";
+    return "";
+}
+
+}  // namespace
+
+void check_table_file(const std::string& path) {
+    const std::string why = why_not_a_table(path);
+    if (!why.empty())
+        throw fatal_error(strprintf("Cannot use %s as the results table: %s.", path.c_str(), why.c_str()));
+    check_appendable(path);
+}
 
 std::string table_header_warning(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::string first;
     if (!in || !std::getline(in, first) || first.empty()) return "";
     if (!first.empty() && first.back() == '\r') first.pop_back();
-    if (first == table_header() || first == older_table_header()) return "";
+    if (first == table_header() || first == header_before_counts() || first == older_table_header()) return "";
     return strprintf(
         "Table %s: its first line is not the results table's header; the rows appended will not match "
         "its columns. Give --table a file of its own.",
@@ -91,7 +135,7 @@ void append_table_row(const std::string& path, const std::string& row) {
         ::close(fd);
         throw fatal_error(strprintf("Cannot write to %s: %s.", path.c_str(), std::strerror(error)));
     }
-    const std::string& kept = info.st_size > 0 && has_older_header(fd) ? older_row(row) : row;
+    const std::string kept = info.st_size > 0 ? row_for_table(fd, row) : row;
     const std::string text = info.st_size == 0                 ? table_header() + "\n" + row
                              : ends_mid_line(fd, info.st_size) ? "\n" + kept
                                                                : kept;

@@ -13,7 +13,8 @@ std::string table_header();
 
 // Checks that the table can be appended to, so that a table that cannot be
 // written stops the program before anything is learned. The file itself is
-// created by the first row.
+// created by the first row. A table must be a regular file (or none yet),
+// not a link to nothing nor the file standard output goes to.
 void check_table_file(const std::string& path);
 
 // A line for standard error when path holds text whose first line is not
@@ -23,11 +24,16 @@ std::string table_header_warning(const std::string& path);
 // Appends row (one line, line end included), preceded by the header when the
 // file is empty and by a line end when its last line has none. A row is
 // whole or absent: a write that fails part-way is taken back. A table begun
-// before the bootstrap's columns existed keeps its layout: the row goes in
-// without its last three fields (bootstrap, threshold, seed).
+// under an earlier header keeps its layout: the row goes in without the
+// fields that header lacks (finished and failed; also bootstrap, threshold
+// and seed).
 void append_table_row(const std::string& path, const std::string& row);
 
 // The header of tables written before the bootstrap's columns were added.
 std::string older_table_header();
+
+// The header of tables written before the bootstrap's counts of finished and
+// failed resamples were added.
+std::string header_before_counts();
 
 }  // namespace gaussnet

@@ -403,15 +403,16 @@ TEST(TableOption, OneRowPerRunAfterOneHeader) {
     ASSERT_EQ(plain.exit_status, 0) << plain.err;
     const auto rows = csv_rows(dir.read("t.csv"));
     ASSERT_EQ(rows.size(), 5u);
-    EXPECT_EQ(rows[0].size(), 22u);
+    EXPECT_EQ(rows[0].size(), 24u);
     EXPECT_EQ(rows[0][0], "data_file");
     EXPECT_EQ(rows[0][18], "edge_fdr2");
     EXPECT_EQ(rows[0][21], "seed");
+    EXPECT_EQ(rows[0][23], "failed");
     const char* learners[] = {"EE", "IAMB2", "IAMB1", "IAMB2"};
     for (std::size_t r = 1; r < rows.size(); ++r) {
         SCOPED_TRACE(r);
-        ASSERT_EQ(rows[r].size(), 22u);
-        EXPECT_EQ(rows[r][19] + rows[r][20] + rows[r][21], "");  // no bootstrap
+        ASSERT_EQ(rows[r].size(), 24u);
+        EXPECT_EQ(rows[r][19] + rows[r][20] + rows[r][21] + rows[r][22] + rows[r][23], "");  // no bootstrap
         EXPECT_EQ(rows[r][0], "data.txt");
         EXPECT_EQ(rows[r][1], "30");
         EXPECT_EQ(rows[r][2], "1000");
@@ -461,7 +462,7 @@ TEST(TableOption, ConcurrentRunsKeepEveryRowWholeUnderOneHeader) {
     ASSERT_EQ(rows.size(), 1u + 3 * runs);
     std::map<std::string, int> per_learner;
     for (std::size_t r = 1; r < rows.size(); ++r) {
-        ASSERT_EQ(rows[r].size(), 22u) << r;
+        ASSERT_EQ(rows[r].size(), 24u) << r;
         ++per_learner[rows[r][6]];
     }
     EXPECT_EQ(per_learner, (std::map<std::string, int>{{"EE", runs}, {"IAMB1", runs}, {"IAMB2", runs}}));

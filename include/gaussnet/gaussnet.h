@@ -280,6 +280,8 @@ struct simulation_settings {
     double weight_hi = 1.0;  // arc weights uniform in +-[lo, hi)
     double noise = 1.0;      // the noise's standard deviation
     std::uint64_t seed = 1;
+    // When not null and set (from any thread), the call throws cancelled.
+    const std::atomic<bool>* cancel = nullptr;
 };
 struct simulation {
     std::vector<float> data;         // n_cases x n_vars, row-major: data.txt's values

@@ -23,6 +23,7 @@ Examples
 from __future__ import annotations
 
 import numbers
+import os
 import warnings
 
 import numpy as np
@@ -194,7 +195,7 @@ class Bootstrap:
     def __repr__(self):
         edges = int(self.consensus.adjacency.sum()) // 2
         return (f"Bootstrap({self.consensus.learner}: {self.resamples} resamples, {self.failed} failed, "
-                f"{self.seconds:.3f} s, {edges} edges >= {self.threshold:g})")
+                f"{self.seconds:.3f} s, {edges} edges >= {float(self.threshold)})")
 
 
 # --- input -----------------------------------------------------------------
@@ -207,6 +208,9 @@ def _column_array(column, name):
     values = column.to_numpy()
     if values.dtype.kind in _READABLE_KINDS:
         return values
+    if values.dtype.kind == "c":
+        # Cast to float, the imaginary parts would be dropped with a mere warning.
+        raise ValueError(f"variable {name}: column {name!r} has dtype {column.dtype}; give real numbers")
     pandas = _pandas()
     if pandas.api.types.is_numeric_dtype(column.dtype) or pandas.api.types.is_bool_dtype(column.dtype):
         # Nullable integers and floats: missing values become NaN, reported below.
@@ -215,13 +219,28 @@ def _column_array(column, name):
         if isinstance(value, bool) or not isinstance(value, numbers.Real):
             raise ValueError(f"case {row + 1}, variable {name}: not a number ({value!r}); "
                              f"column {name!r} has dtype {column.dtype}")
-    return values.astype(np.float64)
+    return np.array([_float_of(value, row, name) for row, value in enumerate(values)], dtype=np.float64)
+
+
+def _float_of(value, row, name):
+    """A real Python number as a float; an integer beyond any float is named as the library names such values."""
+    try:
+        return float(value)
+    except OverflowError:
+        digits = int(value.bit_length() * 0.30103) + 1
+        raise ValueError(f"case {row + 1}, variable {name}: out of the single-precision range "
+                         f"(an integer of about {digits} digits)") from None
 
 
 def _names_of(columns):
     names = [str(name) for name in columns]
     seen = {}
     for position, name in enumerate(names):
+        try:
+            name.encode("utf-8")
+        except UnicodeEncodeError:
+            raise ValueError(f"column {position + 1}: its name {name!r} is not text (it holds a lone surrogate, "
+                             f"as from bytes decoded with surrogateescape); rename the column") from None
         if name in seen:
             raise ValueError(f"column names must differ: {name!r} is the name of columns {seen[name] + 1} and "
                              f"{position + 1}")
@@ -232,6 +251,13 @@ def _names_of(columns):
 def _check_counts(shape):
     if max(shape) > 2**31 - 1:
         raise ValueError(f"data: {shape[0]} cases x {shape[1]} variables; at most 2**31 - 1 of each")
+    # Before a name is made for each variable: the learners hold a covariance
+    # matrix of n_vars x n_vars doubles, which must fit in the machine.
+    needed = 8 * shape[1] ** 2
+    memory = os.sysconf("SC_PAGE_SIZE") * os.sysconf("SC_PHYS_PAGES")
+    if needed > memory:
+        raise MemoryError(f"data: {shape[1]} variables need a covariance matrix of {needed} bytes; this machine "
+                          f"has {memory}")
 
 
 def _data_frame(frame):
@@ -265,6 +291,9 @@ def _readable(array, what):
 
 def _data_of(data):
     pandas = _pandas()
+    if isinstance(data, np.ma.MaskedArray) and np.ma.getmaskarray(data).any():
+        raise ValueError(f"data: a masked array with {np.ma.count_masked(data)} masked values; the learners take "
+                         f"no missing values: leave those cases out, or fill them")
     if pandas is not None and isinstance(data, pandas.DataFrame):
         array, names = _data_frame(data)
     else:
@@ -278,15 +307,30 @@ def _data_of(data):
             names = []
     if array.dtype.kind == "O" and array.ndim == 2:
         array = _numbers_of(array, names)
+    if array.dtype.kind == "f" and array.itemsize > 8 and array.ndim == 2:
+        _check_double_range(array, names)
     return _readable(array, "data"), names
 
 
 def _numbers_of(array, names):
     """An array of Python objects that are all real numbers, as float64."""
+    numbers_read = np.empty(array.shape, dtype=np.float64)
     for (row, column), value in np.ndenumerate(array):
         if isinstance(value, bool) or not isinstance(value, numbers.Real):
             raise ValueError(f"case {row + 1}, variable {names[column]}: not a number ({value!r})")
-    return array.astype(np.float64)
+        numbers_read[row, column] = _float_of(value, row, names[column])
+    return numbers_read
+
+
+def _check_double_range(array, names):
+    """Extended precision is read through float64: a finite value beyond its
+    range would arrive as infinite, so it is named for what it is."""
+    with np.errstate(over="ignore"):
+        beyond = np.isfinite(array) & ~np.isfinite(array.astype(np.float64))
+    if beyond.any():
+        row, column = np.argwhere(beyond)[0]
+        raise ValueError(f"case {row + 1}, variable {names[column]}: out of the single-precision range "
+                         f"({array[row, column]})")
 
 
 def _truth_of(truth, n_vars):
@@ -307,6 +351,8 @@ def _truth_of(truth, n_vars):
 def _learner_names(learners):
     if isinstance(learners, str):
         learners = learners.split(",")
+    if learners is None or not hasattr(learners, "__iter__"):
+        raise ValueError(f"learners must be names among EE, IAMB2 and IAMB1, not {learners!r}")
     names = []
     for learner in learners:
         if not isinstance(learner, str) or learner.strip().upper() not in LEARNERS:
@@ -409,13 +455,15 @@ def learn(data, alpha=0.05, learners=("EE", "IAMB2", "IAMB1"), exact=False, trut
     ------
     ValueError
         NaN, infinities or values beyond the single-precision range (naming
-        case and variable), a non-numeric column, a wrong shape, a bad
-        setting.
+        case and variable), a non-numeric or complex column, a masked array
+        with masked values, a column name that is not text, a wrong shape, a
+        bad setting.
     NotPositiveDefinite
         A covariance matrix that is not positive definite (the program's
         message, with the learner and target).
     MemoryError
-        Memory exhausted.
+        Memory exhausted, or more variables than the machine's memory can
+        hold a covariance matrix of (refused at once).
     KeyboardInterrupt
         Ctrl-C; the run stops within about a second.
 
@@ -527,9 +575,13 @@ def bootstrap(data, learner="IAMB2", resamples=200, seed=1, threshold=0.5, alpha
     ValueError
         A bad resamples, seed, threshold or learner (naming it), and as for
         learn().
+    NotPositiveDefinite
+        The run on the full data, learned first as the program learns it,
+        meets a covariance matrix that is not positive definite.
     MemoryError, KeyboardInterrupt
         As for learn(). A resample whose covariance matrix is not positive
-        definite is not an error: it is counted in .failed.
+        definite is not an error: it is counted in .failed (and a
+        GaussnetWarning says how many failed).
 
     Examples
     --------
@@ -592,6 +644,8 @@ def simulate(n_vars, n_cases, parents=2, weights=(0.5, 1), noise=1, seed=1):
     ------
     ValueError
         A count or seed that is not an int or is out of range.
+    KeyboardInterrupt
+        Ctrl-C; the simulation stops within about a second.
 
     Examples
     --------

@@ -258,11 +258,13 @@ py::tuple bootstrap(const py::array& data, std::vector<std::string> names, const
 
 py::tuple simulate(int n_vars, std::int64_t n_cases, double parents, double weight_lo, double weight_hi, double noise,
                    std::uint64_t seed) {
-    api::simulation sim;
-    {
-        py::gil_scoped_release release;
-        sim = api::simulate({n_vars, n_cases, parents, weight_lo, weight_hi, noise, seed});
-    }
+    std::atomic<bool> cancel{false};
+    diagnostics_queue none;
+    const api::simulation sim = run_interruptibly<api::simulation>(
+        [&] {
+            return api::simulate({n_vars, n_cases, parents, weight_lo, weight_hi, noise, seed, &cancel});
+        },
+        cancel, none, py::none());
     const auto n = static_cast<py::ssize_t>(n_vars);
     py::array_t<double> data({static_cast<py::ssize_t>(n_cases), n});
     std::copy(sim.data.begin(), sim.data.end(), data.mutable_data());

@@ -330,7 +330,7 @@ def _check_double_range(array, names):
     if beyond.any():
         row, column = np.argwhere(beyond)[0]
         raise ValueError(f"case {row + 1}, variable {names[column]}: out of the single-precision range "
-                         f"({array[row, column]})")
+                         f"({str(array[row, column])})")
 
 
 def _truth_of(truth, n_vars):

@@ -645,7 +645,7 @@ def simulate(n_vars, n_cases, parents=2, weights=(0.5, 1), noise=1, seed=1):
     ValueError
         A count or seed that is not an int or is out of range.
     KeyboardInterrupt
-        Ctrl-C; the simulation stops within about a second.
+        Ctrl-C, once drawing the cases has begun.
 
     Examples
     --------

@@ -304,6 +304,8 @@ struct simulation_settings {
     double noise = 1.0;      // the noise's standard deviation
     std::uint64_t seed = 1;
     transform_type transform = transform_type::none;
+    // When not null and set (from any thread), the call throws cancelled.
+    const std::atomic<bool>* cancel = nullptr;
 };
 struct simulation {
     std::vector<float> data;         // n_cases x n_vars, row-major: data.txt's values

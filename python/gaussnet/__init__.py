@@ -213,7 +213,7 @@ class Bootstrap:
     def __repr__(self):
         edges = int(self.consensus.adjacency.sum()) // 2
         return (f"Bootstrap({self.consensus.learner}: {self.resamples} resamples, {self.failed} failed, "
-                f"{self.seconds:.3f} s, {edges} edges >= {self.threshold:g})")
+                f"{self.seconds:.3f} s, {edges} edges >= {float(self.threshold)})")
 
 
 # --- input -----------------------------------------------------------------
@@ -226,6 +226,9 @@ def _column_array(column, name):
     values = column.to_numpy()
     if values.dtype.kind in _READABLE_KINDS:
         return values
+    if values.dtype.kind == "c":
+        # Cast to float, the imaginary parts would be dropped with a mere warning.
+        raise ValueError(f"variable {name}: column {name!r} has dtype {column.dtype}; give real numbers")
     pandas = _pandas()
     if pandas.api.types.is_numeric_dtype(column.dtype) or pandas.api.types.is_bool_dtype(column.dtype):
         # Nullable integers and floats: missing values become NaN, reported below.
@@ -237,13 +240,28 @@ def _column_array(column, name):
         elif isinstance(value, bool) or not isinstance(value, numbers.Real):
             raise ValueError(f"case {row + 1}, variable {name}: not a number ({value!r}); "
                              f"column {name!r} has dtype {column.dtype}")
-    return values.astype(np.float64)
+    return np.array([_float_of(value, row, name) for row, value in enumerate(values)], dtype=np.float64)
+
+
+def _float_of(value, row, name):
+    """A real Python number as a float; an integer beyond any float is named as the library names such values."""
+    try:
+        return float(value)
+    except OverflowError:
+        digits = int(value.bit_length() * 0.30103) + 1
+        raise ValueError(f"case {row + 1}, variable {name}: out of the single-precision range "
+                         f"(an integer of about {digits} digits)") from None
 
 
 def _names_of(columns):
     names = [str(name) for name in columns]
     seen = {}
     for position, name in enumerate(names):
+        try:
+            name.encode("utf-8")
+        except UnicodeEncodeError:
+            raise ValueError(f"column {position + 1}: its name {name!r} is not text (it holds a lone surrogate, "
+                             f"as from bytes decoded with surrogateescape); rename the column") from None
         if name in seen:
             raise ValueError(f"column names must differ: {name!r} is the name of columns {seen[name] + 1} and "
                              f"{position + 1}")
@@ -254,6 +272,13 @@ def _names_of(columns):
 def _check_counts(shape):
     if max(shape) > 2**31 - 1:
         raise ValueError(f"data: {shape[0]} cases x {shape[1]} variables; at most 2**31 - 1 of each")
+    # Before a name is made for each variable: the learners hold a covariance
+    # matrix of n_vars x n_vars doubles, which must fit in the machine.
+    needed = 8 * shape[1] ** 2
+    memory = os.sysconf("SC_PAGE_SIZE") * os.sysconf("SC_PHYS_PAGES")
+    if needed > memory:
+        raise MemoryError(f"data: {shape[1]} variables need a covariance matrix of {needed} bytes; this machine "
+                          f"has {memory}")
 
 
 def _data_frame(frame):
@@ -287,6 +312,9 @@ def _readable(array, what):
 
 def _data_of(data):
     pandas = _pandas()
+    if isinstance(data, np.ma.MaskedArray) and np.ma.getmaskarray(data).any():
+        raise ValueError(f"data: a masked array with {np.ma.count_masked(data)} masked values; give missing "
+                         f"values as NaN (missing=\"complete\" leaves those cases out), or fill them")
     if pandas is not None and isinstance(data, pandas.DataFrame):
         array, names = _data_frame(data)
     else:
@@ -300,6 +328,8 @@ def _data_of(data):
             names = []
     if array.dtype.kind == "O" and array.ndim == 2:
         array = _numbers_of(array, names)
+    if array.dtype.kind == "f" and array.itemsize > 8 and array.ndim == 2:
+        _check_double_range(array, names)
     return _readable(array, "data"), names
 
 
@@ -311,12 +341,26 @@ def _is_missing(value):
 
 def _numbers_of(array, names):
     """An array of Python objects that are all real numbers (or missing), as float64."""
+    numbers_read = np.empty(array.shape, dtype=np.float64)
     for (row, column), value in np.ndenumerate(array):
         if _is_missing(value):
-            array[row, column] = np.nan
+            numbers_read[row, column] = np.nan
         elif isinstance(value, bool) or not isinstance(value, numbers.Real):
             raise ValueError(f"case {row + 1}, variable {names[column]}: not a number ({value!r})")
-    return array.astype(np.float64)
+        else:
+            numbers_read[row, column] = _float_of(value, row, names[column])
+    return numbers_read
+
+
+def _check_double_range(array, names):
+    """Extended precision is read through float64: a finite value beyond its
+    range would arrive as infinite, so it is named for what it is."""
+    with np.errstate(over="ignore"):
+        beyond = np.isfinite(array) & ~np.isfinite(array.astype(np.float64))
+    if beyond.any():
+        row, column = np.argwhere(beyond)[0]
+        raise ValueError(f"case {row + 1}, variable {names[column]}: out of the single-precision range "
+                         f"({str(array[row, column])})")
 
 
 def _labels(index):
@@ -367,6 +411,8 @@ def _warn_index_column(array, names):
 def _learner_names(learners):
     if isinstance(learners, str):
         learners = learners.split(",")
+    if learners is None or not hasattr(learners, "__iter__"):
+        raise ValueError(f"learners must be names among EE, IAMB2 and IAMB1, not {learners!r}")
     names = []
     for learner in learners:
         if not isinstance(learner, str) or learner.strip().upper() not in LEARNERS:
@@ -504,14 +550,16 @@ def learn(data, alpha=0.05, learners=("EE", "IAMB2", "IAMB1"), exact=False, trut
     ValueError
         Infinities or values beyond the single-precision range, or a missing
         value unless missing="complete" (naming case and variable), fewer
-        than 3 complete cases, a non-numeric column, a wrong shape, a bad
-        setting.
+        than 3 complete cases, a non-numeric or complex column, a masked
+        array with masked values, a column name that is not text, a wrong
+        shape, a bad setting.
     NotPositiveDefinite
         A covariance matrix that is not positive definite (the program's
         message, with the learner and target); with a rank-based
         correlation the message names it and the cause.
     MemoryError
-        Memory exhausted.
+        Memory exhausted, or more variables than the machine's memory can
+        hold a covariance matrix of (refused at once).
     KeyboardInterrupt
         Ctrl-C; the run stops within about a second.
 
@@ -629,9 +677,13 @@ def bootstrap(data, learner="IAMB2", resamples=200, seed=1, threshold=0.5, alpha
     ValueError
         A bad resamples, seed, threshold or learner (naming it), and as for
         learn().
+    NotPositiveDefinite
+        The run on the full data, learned first as the program learns it,
+        meets a covariance matrix that is not positive definite.
     MemoryError, KeyboardInterrupt
         As for learn(). A resample whose covariance matrix is not positive
-        definite is not an error: it is counted in .failed.
+        definite is not an error: it is counted in .failed (and a
+        GaussnetWarning says how many failed).
 
     Examples
     --------
@@ -703,6 +755,8 @@ def simulate(n_vars, n_cases, parents=2, weights=(0.5, 1), noise=1, seed=1, tran
     ValueError
         A count or seed that is not an int or is out of range, an unknown
         transform, a transformed value beyond the single-precision range.
+    KeyboardInterrupt
+        Ctrl-C, once drawing the cases has begun.
 
     Examples
     --------

@@ -289,13 +289,12 @@ api::transform_type transform_of(const std::string& name) {
 
 py::tuple simulate(int n_vars, std::int64_t n_cases, double parents, double weight_lo, double weight_hi, double noise,
                    std::uint64_t seed, const std::string& transform) {
-    const api::simulation_settings settings{n_vars,    n_cases, parents, weight_lo,
-                                            weight_hi, noise,   seed,    transform_of(transform)};
-    api::simulation sim;
-    {
-        py::gil_scoped_release release;
-        sim = api::simulate(settings);
-    }
+    std::atomic<bool> cancel{false};
+    diagnostics_queue none;
+    const api::simulation_settings settings{
+        n_vars, n_cases, parents, weight_lo, weight_hi, noise, seed, transform_of(transform), &cancel};
+    const api::simulation sim =
+        run_interruptibly<api::simulation>([&] { return api::simulate(settings); }, cancel, none, py::none());
     const auto n = static_cast<py::ssize_t>(n_vars);
     py::array_t<double> data({static_cast<py::ssize_t>(n_cases), n});
     std::copy(sim.data.begin(), sim.data.end(), data.mutable_data());

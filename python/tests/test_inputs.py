@@ -103,9 +103,25 @@ def hostile_inputs():
             "2**22 variables": ((3, 2**22), MemoryError), "2**40 x 2**40": ((2**40, 2**40), ValueError)}
     for name, (shape, error) in huge.items():
         yield f"huge {name}", (lambda s=shape: learn(as_strided(np.ones(1), shape=s, strides=(0, 0)))), error, ""
+    # Refused before a name is made for each of 2**30 columns.
+    yield "huge broadcast 2**30 variables", (lambda: learn(np.broadcast_to(np.float32(1), (10, 2**30)))), \
+        MemoryError, "covariance matrix"
+    masked = np.ma.masked_array(values, mask=np.zeros(values.shape, dtype=bool))
+    masked[3, 2] = np.ma.masked
+    yield "masked values", (lambda: learn(masked)), ValueError, "masked"
+    complex_column = pd.DataFrame(values, columns=list("abcdef")).astype({"c": complex})
+    yield "frame complex column", (lambda: learn(complex_column)), ValueError, "variable c"
+    surrogate = pd.DataFrame(values, columns=["a\udc80", *"bcdef"])
+    yield "name with a lone surrogate", (lambda: learn(surrogate)), ValueError, "column 1"
+    if np.finfo(np.longdouble).max > np.finfo(np.float64).max:
+        extended = values.astype(np.longdouble)
+        extended[7, 4] = np.longdouble("1e400")
+        yield "extended 1e400", (lambda: learn(extended)), ValueError, \
+            "case 8, variable X5: out of the single-precision range (1e+400)"
     for name, dtype in (("complex", complex), ("str", str), ("datetime", "datetime64[s]"), ("bytes", bytes)):
         yield f"dtype {name}", (lambda d=dtype: learn(values.astype(d))), ValueError, ""
-    for name, cell in (("str", "x"), ("None", None), ("list", [1]), ("bool", True), ("complex", 1j)):
+    for name, cell in (("str", "x"), ("None", None), ("list", [1]), ("bool", True), ("complex", 1j),
+                       ("10**400", 10**400)):
         v = values.astype(object)
         v[7, 4] = cell
         yield f"object {name}", (lambda v=v: learn(v)), ValueError, "case 8, variable X5"
@@ -121,7 +137,7 @@ def hostile_inputs():
                     ("3-D", truth[None]), ("object", truth.astype(object)), ("str", truth.astype(str))):
         yield f"truth {name}", (lambda t=t: learn(values, truth=t)), ValueError, "truth"
     settings = {"alpha": ["x", None, True], "threads": [0, -1, 5000, 1.5, True, "2"],
-                "learners": ["FOO", ["EE", 2], "IAMB3", [None]], "correlation": ["rank", None, 1],
+                "learners": ["FOO", ["EE", 2], "IAMB3", [None], None, 3], "correlation": ["rank", None, 1],
                 "missing": ["drop", None, True]}
     for key, bad_values in settings.items():
         for bad in bad_values:
@@ -150,6 +166,11 @@ def hostile_inputs():
                              ("no such target", lambda: boot(values, resamples=2, target="nope"), "nope"),
                              ("EE too few cases", lambda: boot(values[:5], "EE", 2), "EE runs only")):
         yield f"bootstrap {name}", call, ValueError, text
+    constant = values.copy()
+    constant[:, 2] = 1
+    # The run on the full data fails first, as in the program, not each resample.
+    yield "bootstrap constant column", (lambda: boot(constant, resamples=20)), gaussnet.NotPositiveDefinite, \
+        "No Cholesky decomposition"
     twin = np.column_stack([values, values[:, 2]])
     for learner in ("EE", "IAMB2", "IAMB1"):
         yield f"singular {learner}", (lambda l=learner: learn(twin, learners=l)), gaussnet.NotPositiveDefinite, \
@@ -185,9 +206,10 @@ def test_not_positive_definite_names_learner_and_target():
 
 
 def test_bootstrap_counts_resamples_that_fail():
-    values = small_data()[0]
-    twin = np.column_stack([values, values[:, 2]])
-    boot = gaussnet.bootstrap(twin, resamples=3, threads=2)
+    # Seven cases of six variables: EE learns them, but a resample holds about five distinct cases.
+    values = small_data()[0][:7]
+    with pytest.warns(gaussnet.GaussnetWarning, match=r"^EE bootstrap: all 3 resamples failed"):
+        boot = gaussnet.bootstrap(values, "EE", resamples=3, threads=2)
     assert (boot.finished, boot.failed, len(boot.strength), boot.consensus.adjacency.any()) == (0, 3, 0, False)
 
 

@@ -148,6 +148,7 @@ def test_bootstrap_equals_program(case, tmp_path):
         [[v if k == 2 else str(v) for k, v in enumerate(row)] for row in boot.strength.itertuples(index=False)]
     assert edge_rows(boot.consensus) == csv_rows(f"{out}.consensus.edges.csv")
     row = csv_rows(tmp_path / "table.csv")[-1]
-    assert row[6] == boot.consensus.learner and row[19:] == ["12", "0.6", "5", "pearson"]
+    assert row[6] == boot.consensus.learner
+    assert row[19:] == ["12", "0.6", "5", "pearson", str(boot.finished), str(boot.failed)]
     assert table_fields(boot.consensus) == row[11:19]
     assert (boot.resamples, boot.seed, boot.threshold, boot.finished + boot.failed) == (12, 5, 0.6, 12)

@@ -12,7 +12,11 @@
 #include "common/run_timer.h"
 #include "common/text.h"
 #include "gaussnet/gaussnet.h"
+#include "learners/local_iamb.h"
 #include "output/bootstrap_report.h"
+#include "output/export_files.h"
+#include "stats/cholesky.h"
+#include "stats/covariance.h"
 
 namespace gaussnet::api {
 
@@ -31,6 +35,8 @@ struct resampled_run {
     std::string name;   // "IAMB2", "local"
     std::string label;  // as the program's console names it: "IAMB2", "IAMB(3,2)"
     resample_learner learn;
+    std::optional<int> local_target;  // the local run's target and radius
+    int radius = 0;
 };
 
 resampled_run resampled_run_of(const bootstrap_settings& resampling, const settings& options,
@@ -42,13 +48,15 @@ resampled_run resampled_run_of(const bootstrap_settings& resampling, const setti
         return {"local", strprintf("IAMB(%d,%d)", *target, radius),
                 [target = *target, radius](const learner_setting& s, const DoubleMatrix& cov) {
                     return learn_local_run(s, target, radius, cov);
-                }};
+                },
+                target, radius};
     }
     const learner_kind kind = resampling.learner;
     if (kind == learner_kind::ee && !ee_applies(input.n_cases(), input.n_vars()))
         throw input_error(without_line_end(ee_skipped_text(input.n_cases(), input.n_vars())));
     return {run_name(kind), run_name(kind),
-            [kind](const learner_setting& s, const DoubleMatrix& cov) { return learn_run(kind, s, cov); }};
+            [kind](const learner_setting& s, const DoubleMatrix& cov) { return learn_run(kind, s, cov); }, std::nullopt,
+            0};
 }
 
 std::optional<edge_status> status_of(const char* status) {
@@ -61,7 +69,8 @@ std::optional<edge_status> status_of(const char* status) {
 }
 
 // The consensus network as a run, scored as the program's bootstrap line scores it.
-run_result consensus_run(std::string name, const ByteMatrix& consensus, const prepared_input& input) {
+run_result consensus_run(std::string name, const ByteMatrix& consensus, const prepared_input& input,
+                         const local_scope* scope) {
     run_result run;
     run.learner = std::move(name);
     run.blankets.resize(static_cast<std::size_t>(input.n_vars()));
@@ -74,20 +83,46 @@ run_result consensus_run(std::string name, const ByteMatrix& consensus, const pr
     }
     const structure_scores scored = score_structure(consensus, input.moral_graph, input.n_edges, input.threads);
     run.scores = run_scores{rates_of(scored.per_variable), rates_of(scored.per_edge)};
-    run.edges = edges_of(scored.edges);
+    run.edges = edges_of(within_scope(scored.edges, scope));
     return run;
 }
 
-edge_tally resample(const bootstrap_settings& resampling, const prepared_input& input, const learner_setting& setting,
-                    const resampled_run& run) {
-    const bootstrap_request request{resampling.resamples, resampling.seed, resampling.threshold};
+// The learners' errors as the library's.
+template <typename Step>
+auto as_library_errors(const resampled_run& run, Step&& step) {
     try {
-        return run_bootstrap(request, input.data, setting, run.learn, nullptr, run.label + " bootstrap");
+        return step();
+    } catch (const singular_matrix_error& failure) {
+        throw not_positive_definite(failure.what(), run.name, failure.target);
     } catch (const fatal_error& failure) {
         throw error(failure.what());
     } catch (const run_cancelled&) {
         throw cancelled();
     }
+}
+
+// The run on the full data first, as the program learns it before its
+// bootstrap: an error there (a constant variable) is the caller's, not a
+// resample's, and is thrown as learn() throws it. Its notes are the run's,
+// not the bootstrap's, and are left out. Returns a local run's scope.
+std::optional<local_scope> learn_full_data(const prepared_input& input, const learner_setting& setting,
+                                           const resampled_run& run) {
+    DoubleMatrix covariance(input.n_vars(), input.n_vars());
+    estimate_covariance(input.data, input.threads, covariance);
+    captured_diagnostics quiet;
+    learner_setting without_notes = setting;
+    without_notes.diagnostics = &quiet;
+    without_notes.progress = nullptr;
+    const learned_structure full = as_library_errors(run, [&] { return run.learn(without_notes, covariance); });
+    if (!run.local_target) return std::nullopt;
+    return local_scope{*run.local_target, run.radius, ring_numbers(full.graph, *run.local_target, run.radius)};
+}
+
+edge_tally resample(const bootstrap_settings& resampling, const prepared_input& input, const learner_setting& setting,
+                    const resampled_run& run) {
+    const bootstrap_request request{resampling.resamples, resampling.seed, resampling.threshold};
+    return as_library_errors(
+        run, [&] { return run_bootstrap(request, input.data, setting, run.learn, nullptr, run.label + " bootstrap"); });
 }
 
 }  // namespace
@@ -99,6 +134,8 @@ bootstrap_result bootstrap(const data_view& data, const settings& options, const
     const prepared_input input = prepare(data, options, truth, diagnostics);
     const resampled_run run = resampled_run_of(resampling, options, input);
     const learner_setting setting = learner_setting_of(options, input, diagnostics);
+    const std::optional<local_scope> scope = learn_full_data(input, setting, run);
+    const local_scope* in_scope = scope ? &*scope : nullptr;
     const run_timer timer;
     const edge_tally tally = resample(resampling, input, setting, run);
     const long long milliseconds = timer.elapsed_milliseconds();
@@ -107,19 +144,21 @@ bootstrap_result bootstrap(const data_view& data, const settings& options, const
             strprintf("%s bootstrap: in %lld targets of the resamples the passes returned to an "
                       "earlier member set; each kept that set.",
                       run.label.c_str(), tally.notes));
+    if (tally.failed > 0) diagnostics.write(failed_resamples_text(run.label, tally));
     const std::vector<edge_frequency> frequencies = edge_frequencies(tally);
     const ByteMatrix consensus = consensus_graph(frequencies, input.n_vars(), resampling.threshold);
     const bootstrap_summary summary{run.label, resampling.resamples, resampling.threshold,
                                     tally,     frequencies,          consensus};
     bootstrap_result result;
-    for (const strength_row& row : strength_rows(summary, input.moral_graph.empty() ? nullptr : &input.moral_graph))
+    const ByteMatrix* moral_graph = input.moral_graph.empty() ? nullptr : &input.moral_graph;
+    for (const strength_row& row : strength_rows(summary, moral_graph, in_scope))
         result.strength.push_back({row.source, row.target, row.frequency, status_of(row.status)});
     result.resamples = resampling.resamples;
     result.finished = tally.finished;
     result.failed = tally.failed;
     result.tests = tally.tests;
     result.seconds = static_cast<double>(milliseconds) / 1000.0;
-    result.consensus = consensus_run(run.name + " bootstrap", consensus, input);
+    result.consensus = consensus_run(run.name + " bootstrap", consensus, input, in_scope);
     result.consensus.tests = tally.tests;
     result.consensus.seconds = result.seconds;
     return result;

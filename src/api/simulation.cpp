@@ -64,8 +64,11 @@ simulation simulate(const simulation_settings& options) {
         for (std::size_t v = 0; v < n; ++v) result.names.push_back(sim.prefix + std::to_string(v + 1));
         result.data.resize(n * static_cast<std::size_t>(options.n_cases));
         simulate::case_sampler sampler(model, sim.prefix, sim.transform);
-        for (std::int64_t c = 0; c < options.n_cases; ++c)
+        for (std::int64_t c = 0; c < options.n_cases; ++c) {
+            // Millions of cases take seconds: a caller may stop them.
+            if (c % 4096 == 0 && options.cancel != nullptr && options.cancel->load()) throw cancelled();
             sampler.next(streams.noise, c, result.data.data() + static_cast<std::size_t>(c) * n);
+        }
         return result;
     } catch (const simulate::sim_error& failure) {
         throw input_error(failure.what());

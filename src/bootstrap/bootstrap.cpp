@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -110,7 +111,9 @@ std::uint64_t parse_bootstrap_seed(const std::string& text) {
 double parse_bootstrap_threshold(const std::string& text) {
     char* end = nullptr;
     const double value = std::strtod(text.c_str(), &end);
-    if (text.empty() || *end != '\0' || !(value > 0.0 && value <= 1.0))
+    // White space is refused at either end, as in the counts.
+    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0])) || *end != '\0' ||
+        !(value > 0.0 && value <= 1.0))
         bad_value("--threshold", text, "a share of the resamples above 0 and at most 1");
     return value;
 }

@@ -90,8 +90,9 @@ int lead(const job& job, const command_line& line, rank_farm& farm, long long& i
     say_go(job);
     input_bytes = send_input(job, state);
     resample_farm resamples(job);
-    run_sequence(line, state, run_role{true, &farm, &resamples});
-    return finish_output();
+    const int status = run_sequence(line, state, run_role{true, &farm, &resamples});
+    const int output = finish_output();
+    return output != 0 ? output : status;
 }
 
 // Another rank receives the input, learns its share and ends with the lead's status.

@@ -11,6 +11,9 @@ namespace gaussnet {
 
 inline constexpr int exit_usage = 2;
 inline constexpr int exit_failure = 1;
+// Not an error: every run finished and was written, but a bootstrap learned
+// nothing, none of its resamples having finished.
+inline constexpr int exit_no_resample_finished = 3;
 
 class fatal_error : public std::runtime_error {
 public:

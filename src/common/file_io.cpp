@@ -26,14 +26,13 @@ namespace {
 // Six letters and digits from the kernel's random source: names that another
 // process (a run with the same process id in another container) cannot guess.
 std::string random_suffix() {
-    static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     unsigned char bytes[6] = {};
     if (::getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes)) {
         // Exclusive creation keeps this safe; the names are only easier to guess.
         for (unsigned char& b : bytes) b = static_cast<unsigned char>(std::rand());
     }
     std::string suffix;
-    for (const unsigned char b : bytes) suffix += alphabet[b % (sizeof alphabet - 1)];
+    for (const unsigned char b : bytes) suffix += UNIQUE_NAME_CHARACTERS[b % (sizeof UNIQUE_NAME_CHARACTERS - 1)];
     return suffix;
 }
 
@@ -74,6 +73,16 @@ void write_temp(temp_set& set, const named_content& file, const std::string& pat
     if (!written || !closed) fail_on("write", path, written ? errno : write_error);
 }
 
+// A name held by a directory cannot be replaced: found before any earlier
+// file is removed, the earlier set stays whole.
+void check_replaceable(int dir_fd, const std::string& dir, const std::vector<named_content>& files) {
+    for (const named_content& file : files) {
+        struct stat info {};
+        if (::fstatat(dir_fd, file.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(info.st_mode))
+            fail_on("replace", dir + "/" + file.name, EISDIR);
+    }
+}
+
 }  // namespace
 
 void ignore_write_signals() {
@@ -111,6 +120,7 @@ void write_file_set(const std::string& dir, const std::vector<named_content>& fi
     // sets of the same names never mix (closing the directory releases it).
     while (::flock(dir_fd, LOCK_EX) != 0 && errno == EINTR) {
     }
+    check_replaceable(dir_fd, dir, files);
     // No earlier file of these names stays beside the new ones: until every
     // rename is done, the set is incomplete rather than mixed.
     for (const named_content& file : files)

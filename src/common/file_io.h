@@ -25,6 +25,9 @@ bool write_all(int fd, const char* data, std::size_t size);
 // the name in name), or -1 with errno set.
 int create_unique_file(int dir_fd, const std::string& prefix, std::string& name);
 
+// The characters of those six.
+inline constexpr char UNIQUE_NAME_CHARACTERS[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+
 // One file of a set: its name in the set's directory and its whole content.
 struct named_content {
     std::string name;

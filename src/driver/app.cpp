@@ -61,8 +61,9 @@ int main_flow(int argc, char** argv, const std::function<int(const command_line&
 int gaussnet_main(int argc, char** argv) {
     return main_flow(argc, argv, [](const command_line& options) {
         const run_state state = start_up(options);
-        run_sequence(options, state);
-        return finish_output();
+        const int status = run_sequence(options, state);
+        const int output = finish_output();
+        return output != 0 ? output : status;
     });
 }
 

@@ -9,7 +9,8 @@ namespace gaussnet {
 
 std::optional<bootstrap_outcome> bootstrap_run(const command_line& line, const run_state& state, const run_role& role,
                                                const run_label& label, const learner_setting& setting,
-                                               const resample_learner& learn, bool distributed) {
+                                               const resample_learner& learn, bool distributed,
+                                               const local_scope* scope) {
     if (line.bootstrap.resamples == 0) return std::nullopt;
     const run_timer timer;
     // "IAMB2:" names the run on the console; "IAMB(3,2):" the local one.
@@ -25,6 +26,7 @@ std::optional<bootstrap_outcome> bootstrap_run(const command_line& line, const r
             strprintf("%s bootstrap: in %lld targets of the resamples the passes returned to an "
                       "earlier member set; each kept that set.\n",
                       console_label.c_str(), tally.notes));
+    setting.diagnostics->write(failed_resamples_text(console_label, tally));
     const std::vector<edge_frequency> frequencies = edge_frequencies(tally);
     const ByteMatrix consensus = consensus_graph(frequencies, state.n_vars, line.bootstrap.threshold);
     const bootstrap_summary summary{
@@ -33,9 +35,11 @@ std::optional<bootstrap_outcome> bootstrap_run(const command_line& line, const r
     bootstrap_outcome outcome{{label.name + " bootstrap", console_label + " bootstrap:", true, false},
                               milliseconds,
                               tally.tests,
-                              write_bootstrap_report({moral_graph, state.n_edges, line.n_threads}, summary, timer)};
+                              write_bootstrap_report({moral_graph, state.n_edges, line.n_threads}, summary, timer),
+                              tally.finished,
+                              tally.failed};
     if (!line.export_dir.empty())
-        export_bootstrap(line.export_dir, label.name, state.var_names, summary, outcome.consensus, moral_graph);
+        export_bootstrap(line.export_dir, label.name, state.var_names, summary, outcome.consensus, moral_graph, scope);
     return outcome;
 }
 

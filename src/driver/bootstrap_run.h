@@ -10,6 +10,7 @@
 #include "driver/command_line.h"
 #include "driver/run_sequence.h"
 #include "input/run_state.h"
+#include "output/export_files.h"
 #include "output/run_report.h"
 
 namespace gaussnet {
@@ -20,15 +21,19 @@ struct bootstrap_outcome {
     long long milliseconds;
     long long tests;
     structure_report consensus;
+    int finished;
+    int failed;
 };
 
 // Runs the bootstrap of the run labelled label when --bootstrap asks for one
 // (every process of a job calls it; the resamples are shared when
 // distributed). On the lead, writes the log line, the console line (not
 // flushed) and the export files and returns what the table row needs;
-// elsewhere nothing.
+// elsewhere nothing. A local run's scope (the variables whose blankets it
+// learned) bounds the missed edges its bootstrap lists.
 std::optional<bootstrap_outcome> bootstrap_run(const command_line& line, const run_state& state, const run_role& role,
                                                const run_label& label, const learner_setting& setting,
-                                               const resample_learner& learn, bool distributed);
+                                               const resample_learner& learn, bool distributed,
+                                               const local_scope* scope = nullptr);
 
 }  // namespace gaussnet

@@ -2,6 +2,7 @@
 
 #include <sched.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -273,7 +274,12 @@ command_line parse_command_line(int argc, char** argv) {
         usage_error(std::string(needs_bootstrap) + " applies only with --bootstrap.",
                     std::string(needs_bootstrap) + " is given without --bootstrap");
     const std::size_t count = result.positional.size();
-    if (count != 6 && count != 8) usage_error("", strprintf("%zu arguments given, 6 or 8 expected", count));
+    if (count != 6 && count != 8) {
+        const bool option_among = std::any_of(result.positional.begin(), result.positional.end(),
+                                              [](const std::string& word) { return word.rfind("--", 0) == 0; });
+        usage_error("", strprintf("%zu arguments given, 6 or 8 expected%s", count,
+                                  option_among ? " (options go before the positional arguments)" : ""));
+    }
     if (count == 8 && result.learners_given)
         usage_error("--learners applies to the comparison of six arguments, not to the local mode.",
                     "--learners is given with the 8 arguments of the local mode");

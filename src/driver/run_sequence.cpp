@@ -8,6 +8,7 @@
 
 #include "api/runs.h"
 #include "common/diagnostics.h"
+#include "common/fatal_error.h"
 #include "common/parallel.h"
 #include "common/run_timer.h"
 #include "common/text.h"
@@ -44,7 +45,7 @@ structure_report report_learned(const command_line& line, const run_state& state
 }
 
 std::string row_of(const command_line& line, const run_state& state, const run_label& label, long long milliseconds,
-                   long long tests, const structure_report& report, const bootstrap_request* bootstrap = nullptr) {
+                   long long tests, const structure_report& report, const bootstrap_columns* bootstrap = nullptr) {
     const table_context context{line.data_file,
                                 state.n_vars,
                                 state.n_cases,
@@ -92,11 +93,15 @@ struct local_target {
     int radius;
 };
 
+// The variables whose blankets a local run learned (none outside the local mode).
+std::optional<local_scope> scope_of(const learned_structure& learned, const local_target* local) {
+    if (!local) return std::nullopt;
+    return local_scope{local->target, local->radius, ring_numbers(learned.graph, local->target, local->radius)};
+}
+
 void export_learned(const command_line& line, const run_state& state, const run_label& label,
                     const learned_structure& learned, const structure_report& report, const local_target* local) {
-    std::optional<local_scope> scope;
-    if (local)
-        scope = local_scope{local->target, local->radius, ring_numbers(learned.graph, local->target, local->radius)};
+    const std::optional<local_scope> scope = scope_of(learned, local);
     export_run(line.export_dir, {label.name, state.var_names, report.edges, report.scores.has_value(),
                                  label.blankets ? &learned.graph : nullptr, scope ? &*scope : nullptr});
 }
@@ -116,7 +121,8 @@ void report_run(const command_line& line, const run_state& state, const run_labe
 }
 
 // distributed: every process of a job takes part in this run (not EE, which the lead runs alone).
-void timed_run(const command_line& line, const run_state& state, const run_role& role, const run_label& label,
+// Returns whether the run had a bootstrap none of whose resamples finished.
+bool timed_run(const command_line& line, const run_state& state, const run_role& role, const run_label& label,
                const learner_setting& setting, shared_association& covariance, const resample_learner& learn,
                bool distributed = true, const local_target* local = nullptr) {
     const run_timer timer;
@@ -129,26 +135,30 @@ void timed_run(const command_line& line, const run_state& state, const run_role&
         }
     }();
     if (role.lead) report_run(line, state, label, timer, learned, local);
-    const auto bootstrap = bootstrap_run(line, state, role, label, setting, learn, distributed);
-    if (!bootstrap) return;
+    const std::optional<local_scope> scope = scope_of(learned, local);
+    const auto bootstrap =
+        bootstrap_run(line, state, role, label, setting, learn, distributed, scope ? &*scope : nullptr);
+    if (!bootstrap) return false;
+    const bootstrap_columns columns{line.bootstrap, bootstrap->finished, bootstrap->failed};
     if (!line.table_file.empty())
         append_table_row(line.table_file, row_of(line, state, bootstrap->label, bootstrap->milliseconds,
-                                                 bootstrap->tests, bootstrap->consensus, &line.bootstrap));
+                                                 bootstrap->tests, bootstrap->consensus, &columns));
     flush_console();
+    return bootstrap->finished == 0;
 }
 
-void run_local(const command_line& line, const run_state& state, const run_role& role) {
+bool run_local(const command_line& line, const run_state& state, const run_role& role) {
     const local_request& local = *line.local;
     const std::optional<int> target = api::find_variable(state.var_names, local.target);
     if (!target) {
         if (role.lead) process_diagnostics().write(api::no_variable_text(local.target));
-        return;
+        return false;
     }
     shared_association covariance(state.data_matrix, line.correlation, line.n_threads);
     const learner_setting setting = setting_of(line, state, role);
     const run_label label{"local", strprintf("IAMB(%d,%d):", *target, local.radius), false, true};
     const local_target scope{*target, local.radius};
-    timed_run(
+    return timed_run(
         line, state, role, label, setting, covariance,
         [&](const learner_setting& s, const DoubleMatrix& c) {
             return api::learn_local_run(s, *target, local.radius, c);
@@ -156,14 +166,15 @@ void run_local(const command_line& line, const run_state& state, const run_role&
         true, &scope);
 }
 
-void run_comparison(const command_line& line, const run_state& state, const run_role& role) {
+bool run_comparison(const command_line& line, const run_state& state, const run_role& role) {
     // The first run estimates the covariance (and is timed for it); the later ones share it.
     shared_association covariance(state.data_matrix, line.correlation, line.n_threads);
     const learner_setting setting = setting_of(line, state, role);
+    bool none_finished = false;
     // EE is not spread over processes: the lead runs it alone.
     if (line.runs(learner_kind::ee) && role.lead) {
         if (api::ee_applies(state.n_cases, state.n_vars)) {
-            timed_run(
+            none_finished = timed_run(
                 line, state, role, {"EE", "EE:", true, false}, setting, covariance,
                 [](const learner_setting& s, const DoubleMatrix& c) { return api::learn_run(learner_kind::ee, s, c); },
                 false);
@@ -174,19 +185,18 @@ void run_comparison(const command_line& line, const run_state& state, const run_
     for (const learner_kind kind : {learner_kind::iamb2, learner_kind::iamb1}) {
         if (!line.runs(kind)) continue;
         const std::string name = learner_name(kind);
-        timed_run(line, state, role, {name, name + ":", true, true}, setting, covariance,
-                  [kind](const learner_setting& s, const DoubleMatrix& c) { return api::learn_run(kind, s, c); });
+        none_finished |=
+            timed_run(line, state, role, {name, name + ":", true, true}, setting, covariance,
+                      [kind](const learner_setting& s, const DoubleMatrix& c) { return api::learn_run(kind, s, c); });
     }
+    return none_finished;
 }
 
 }  // namespace
 
-void run_sequence(const command_line& line, const run_state& state, const run_role& role) {
-    if (line.local) {
-        run_local(line, state, role);
-    } else {
-        run_comparison(line, state, role);
-    }
+int run_sequence(const command_line& line, const run_state& state, const run_role& role) {
+    const bool none_finished = line.local ? run_local(line, state, role) : run_comparison(line, state, role);
+    return none_finished ? exit_no_resample_finished : 0;
 }
 
 }  // namespace gaussnet

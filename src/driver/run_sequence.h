@@ -18,7 +18,9 @@ struct run_role {
 };
 
 // Comparison mode (six arguments) or local mode (eight): the one place that
-// runs the learners, times them, prints, logs, scores and exports.
-void run_sequence(const command_line& line, const run_state& state, const run_role& role = {});
+// runs the learners, times them, prints, logs, scores and exports. Returns
+// the exit status: 0, or exit_no_resample_finished when a bootstrap had no
+// resample that finished (every run still went on and was written).
+int run_sequence(const command_line& line, const run_state& state, const run_role& role = {});
 
 }  // namespace gaussnet

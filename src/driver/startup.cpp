@@ -45,8 +45,8 @@ run_state start_up(const command_line& line) {
     check_appendable(RESULT_LOG);
     if (!line.export_dir.empty()) prepare_export_dir(line.export_dir);
     if (!line.table_file.empty()) {
-        print_warnings({table_header_warning(line.table_file, correlation_name(line.correlation))});
         check_table_file(line.table_file);
+        print_warnings({table_header_warning(line.table_file, correlation_name(line.correlation))});
     }
 
     run_state state;

@@ -188,8 +188,15 @@ data_header read_data_header(file_reader& reader, run_state& state) {
         if (!state.reading.long_header && all[i].size() > static_cast<std::size_t>(MAX_STATE_LENGTH - 1))
             name_too_long(state, static_cast<int>(i), all[i].size());
     if (all.size() < wanted) {
+        // An odd number of quotes: a quoted name runs on past the header's line end.
+        const bool open_quote = std::count(line.begin(), line.end(), '"') % 2 == 1;
         throw fatal_error(strprintf("Data file %s: the header has %zu names, fewer than n_vars (%d).",
-                                    state.data_file.c_str(), all.size(), state.n_vars));
+                                    state.data_file.c_str(), all.size(), state.n_vars),
+                          exit_failure,
+                          open_quote ? strprintf("Data file %s: a quoted name in the header holds a line end, which "
+                                                 "ends the header there; take the line ends out of the names.",
+                                                 state.data_file.c_str())
+                                     : "");
     }
     warn_about_names(all, state.n_vars, header.lone_cr, state);
     all.resize(wanted);

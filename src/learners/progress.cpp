@@ -17,6 +17,15 @@ constexpr auto QUIET_PERIOD = std::chrono::seconds(2);
 constexpr auto REFRESH = std::chrono::milliseconds(250);
 constexpr std::size_t SHOWN_TARGETS = 3;
 
+// The line goes one row below wherever the cursor stands (the end of the
+// console's last line, which has no line end yet), so that the carriage
+// returns that redraw it never reach printed results: index down (ESC D keeps
+// the column and scrolls at the bottom), then save the cursor (ESC 7). At
+// the end the row is blanked and the cursor goes back to the saved column
+// and up one row (ESC 8, ESC M), where the console goes on.
+constexpr const char* OPEN_ROW = "\033D\0337";
+constexpr const char* BACK_TO_CONSOLE = "\0338\033M";
+
 std::size_t terminal_width(std::FILE* out) {
     winsize size{};
     if (::ioctl(::fileno(out), TIOCGWINSZ, &size) == 0 && size.ws_col > 10) return size.ws_col - 1;
@@ -77,7 +86,7 @@ progress_line::~progress_line() {
     }
     wake_.notify_all();
     if (redrawer_.joinable()) redrawer_.join();
-    if (shown_) std::fprintf(out_, "\r%*s\r", static_cast<int>(shown_width_), "");
+    if (shown_) std::fprintf(out_, "\r%*s%s", static_cast<int>(shown_width_), "", BACK_TO_CONSOLE);
     if (out_ != nullptr) std::fflush(out_);
 }
 
@@ -139,7 +148,7 @@ void progress_line::draw() {
     const std::string line = text(terminal_width(out_));
     // Blanks over the rest of a longer line shown before.
     const int pad = static_cast<int>(std::max(shown_width_, line.size()) - line.size());
-    std::fprintf(out_, "\r%s%*s", line.c_str(), pad, "");
+    std::fprintf(out_, "%s\r%s%*s", shown_ ? "" : OPEN_ROW, line.c_str(), pad, "");
     std::fflush(out_);
     shown_width_ = line.size();
     shown_ = true;

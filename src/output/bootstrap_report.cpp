@@ -1,7 +1,5 @@
 #include "output/bootstrap_report.h"
 
-#include <charconv>
-
 #include "common/file_io.h"
 #include "common/text.h"
 #include "output/csv.h"
@@ -9,12 +7,6 @@
 #include "output/result_log.h"
 
 namespace gaussnet {
-
-std::string frequency_text(double frequency) {
-    char text[32];
-    const auto result = std::to_chars(text, text + sizeof text, frequency);
-    return std::string(text, result.ptr);
-}
 
 namespace {
 
@@ -32,9 +24,10 @@ structure_report write_bootstrap_report(const scoring_truth& truth, const bootst
     for (std::int64_t j = 1; j < summary.consensus.rows(); ++j)
         for (std::int64_t m = 0; m < j; ++m) edges += summary.consensus(j, m) == 1 ? 1 : 0;
     const auto text = [&](const char* separator) {
-        return strprintf(" %s bootstrap:%s%d resamples, %d failed, %d sec., %lld edges >= %g,", summary.label.c_str(),
+        // The threshold as given (0.4999999 is not 0.5).
+        return strprintf(" %s bootstrap:%s%d resamples, %d failed, %d sec., %lld edges >= %s,", summary.label.c_str(),
                          separator, summary.resamples, summary.tally.failed, timer.elapsed_seconds(), edges,
-                         summary.threshold);
+                         shortest_text(summary.threshold).c_str());
     };
     std::string console = "\n" + text(" \t ");
     std::string log = text(" ");
@@ -53,7 +46,23 @@ structure_report write_bootstrap_report(const scoring_truth& truth, const bootst
     return report;
 }
 
-std::vector<strength_row> strength_rows(const bootstrap_summary& summary, const ByteMatrix* moral_graph) {
+std::string failed_resamples_text(const std::string& label, const edge_tally& tally) {
+    if (tally.failed == 0) return "";
+    const char* why =
+        "their covariance matrices were not positive definite where the learner needed them (fewer distinct cases "
+        "than variables, a repeated case pattern or a constant variable)";
+    if (tally.finished == 0)
+        return strprintf(
+            "%s bootstrap: all %d resamples failed: %s. No frequency could be counted and the consensus network is "
+            "empty.\n",
+            label.c_str(), tally.failed, why);
+    return strprintf(
+        "%s bootstrap: %d of %d resamples failed: %s. The frequencies are shares of the %d that finished.\n",
+        label.c_str(), tally.failed, tally.failed + tally.finished, why, tally.finished);
+}
+
+std::vector<strength_row> strength_rows(const bootstrap_summary& summary, const ByteMatrix* moral_graph,
+                                        const local_scope* scope) {
     const edge_tally& tally = summary.tally;
     std::vector<strength_row> rows;
     const auto add_row = [&](int source, int target, double frequency) {
@@ -62,40 +71,44 @@ std::vector<strength_row> strength_rows(const bootstrap_summary& summary, const 
         rows.push_back({source, target, frequency, status});
     };
     for (const edge_frequency& edge : summary.frequencies) add_row(edge.source, edge.target, edge.frequency);
-    if (moral_graph == nullptr) return rows;
+    // With no resample finished, a true edge's frequency was never measured.
+    if (moral_graph == nullptr || tally.finished == 0) return rows;
     const int n_vars = static_cast<int>(summary.consensus.rows());
     for (int j = 0; j < n_vars; ++j)
         for (int k = j + 1; k < n_vars; ++k)
-            if ((*moral_graph)(j, k) == 1 && !tally.counts.contains(static_cast<std::int64_t>(j) * tally.n_vars + k))
+            if ((*moral_graph)(j, k) == 1 && !tally.counts.contains(static_cast<std::int64_t>(j) * tally.n_vars + k) &&
+                (scope == nullptr || scope->learned(j) || scope->learned(k)))
                 add_row(j, k, 0.0);
     return rows;
 }
 
 std::string strength_csv(const std::vector<std::string>& names, const bootstrap_summary& summary,
-                         const ByteMatrix* moral_graph) {
+                         const ByteMatrix* moral_graph, const local_scope* scope) {
     const std::string counts = strprintf(",%d,%d\n", summary.tally.finished, summary.tally.failed);
     std::string text =
         moral_graph ? "source,target,frequency,status,finished,failed\n" : "source,target,frequency,finished,failed\n";
-    for (const strength_row& row : strength_rows(summary, moral_graph)) {
-        text += csv_field(names[row.source]) + ',' + csv_field(names[row.target]) + ',' + frequency_text(row.frequency);
+    const std::vector<strength_row> rows = strength_rows(summary, moral_graph, scope);
+    for (const strength_row& row : rows) {
+        text += csv_field(names[row.source]) + ',' + csv_field(names[row.target]) + ',' + shortest_text(row.frequency);
         if (row.status != nullptr) text += std::string(",") + row.status;
         text += counts;
     }
+    if (rows.empty()) text += (moral_graph ? ",,," : ",,") + counts;
     return text;
 }
 
 void export_bootstrap(const std::string& dir, const std::string& run, const std::vector<std::string>& names,
                       const bootstrap_summary& summary, const structure_report& consensus,
-                      const ByteMatrix* moral_graph) {
+                      const ByteMatrix* moral_graph, const local_scope* scope) {
+    const std::vector<scored_edge> edges = within_scope(consensus.edges, scope);
     std::vector<double> widths;
-    widths.reserve(consensus.edges.size());
-    for (const scored_edge& edge : consensus.edges)
-        widths.push_back(frequency_of(summary.tally, edge.source, edge.target));
+    widths.reserve(edges.size());
+    for (const scored_edge& edge : edges) widths.push_back(frequency_of(summary.tally, edge.source, edge.target));
     const std::string stem = run + ".consensus";
     // The strength file and the consensus network's files appear together.
-    std::vector<named_content> files = {{run + ".strength.csv", strength_csv(names, summary, moral_graph)}};
+    std::vector<named_content> files = {{run + ".strength.csv", strength_csv(names, summary, moral_graph, scope)}};
     for (export_file& file :
-         export_files({stem, names, consensus.edges, consensus.scores.has_value(), nullptr, nullptr, &widths}))
+         export_files({stem, names, edges, consensus.scores.has_value(), nullptr, nullptr, &widths}))
         files.push_back({stem + file.suffix, std::move(file.content)});
     write_file_set(dir, files);
 }

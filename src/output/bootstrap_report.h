@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/run_timer.h"
+#include "output/export_files.h"
 #include "output/run_report.h"
 #include "scoring/edge_tally.h"
 
@@ -27,6 +28,10 @@ struct bootstrap_summary {
 structure_report write_bootstrap_report(const scoring_truth& truth, const bootstrap_summary& summary,
                                         const run_timer& timer);
 
+// The line for standard error when resamples of the bootstrap labelled label
+// failed (line end included), or "" when none did.
+std::string failed_resamples_text(const std::string& label, const edge_tally& tally);
+
 // A row of the strength file: status null without a truth, "" for a false
 // pair left out of the consensus network.
 struct strength_row {
@@ -36,20 +41,26 @@ struct strength_row {
     const char* status;
 };
 
-// The strength file's rows, in its order (below).
-std::vector<strength_row> strength_rows(const bootstrap_summary& summary, const ByteMatrix* moral_graph);
+// The strength file's rows, in its order (below). A local run's true edges
+// never learned are listed only within its scope (not null), as its missed
+// edges are.
+std::vector<strength_row> strength_rows(const bootstrap_summary& summary, const ByteMatrix* moral_graph,
+                                        const local_scope* scope = nullptr);
 
 // source,target,frequency[,status],finished,failed: every pair learned at
 // least once, most frequent first, then in variable order; with a truth
 // (moral_graph not null) also the true edges never learned, and a status
 // that compares the consensus network with the truth: tp, fp, fn, or empty
-// for a false pair left out.
+// for a false pair left out. With no pair to list (no resample finished, or
+// none learned an edge) one row with the counts alone, so that they are
+// never lost.
 std::string strength_csv(const std::vector<std::string>& names, const bootstrap_summary& summary,
-                         const ByteMatrix* moral_graph);
+                         const ByteMatrix* moral_graph, const local_scope* scope = nullptr);
 
-// RUN.strength.csv and the consensus network as RUN.consensus.* in dir.
+// RUN.strength.csv and the consensus network as RUN.consensus.* in dir; a
+// local run's missed edges within its scope.
 void export_bootstrap(const std::string& dir, const std::string& run, const std::vector<std::string>& names,
                       const bootstrap_summary& summary, const structure_report& consensus,
-                      const ByteMatrix* moral_graph);
+                      const ByteMatrix* moral_graph, const local_scope* scope = nullptr);
 
 }  // namespace gaussnet

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 #include <unordered_set>
 
@@ -69,15 +70,34 @@ std::string why_not_created(const std::string& dir, const std::error_code& error
     return strprintf("it is a symbolic link to %s, which does not exist", points_to.c_str());
 }
 
+// Whether name is one of the files an export writes: RUN.SUFFIX, or
+// RUN.consensus.SUFFIX and RUN.strength.csv for a bootstrap.
+bool is_export_name(std::string_view name) {
+    static constexpr std::string_view RUNS[] = {"EE", "IAMB2", "IAMB1", "local"};
+    for (const std::string_view run : RUNS) {
+        if (!name.starts_with(run) || name.size() == run.size() || name[run.size()] != '.') continue;
+        std::string_view rest = name.substr(run.size());
+        if (rest == ".strength.csv") return true;
+        if (rest.starts_with(".consensus.")) rest.remove_prefix(10);
+        for (const file_builder& builder : FILE_BUILDERS)
+            if (rest == builder.suffix) return true;
+    }
+    return false;
+}
+
 // A temporary file a run left when it was killed while writing its files:
-// ".NAME.partial-" and six random characters (or, from earlier versions,
-// "NAME.partial-" and a process id).
+// ".NAME.partial-" and six random letters and digits (or, from earlier
+// versions, "NAME.partial-" and a process id), NAME one of the export's own
+// names: a user's file that merely looks alike is never taken for one.
 bool is_partial_name(const std::string& name) {
     const std::size_t at = name.rfind(".partial-");
     if (at == std::string::npos || at == 0) return false;
     const std::string suffix = name.substr(at + 9);
-    const bool digits = !suffix.empty() && suffix.find_first_not_of("0123456789") == std::string::npos;
-    return name[0] == '.' ? suffix.size() == 6 : digits;
+    const bool hidden = name[0] == '.';
+    const char* allowed = hidden ? UNIQUE_NAME_CHARACTERS : "0123456789";
+    const bool suffix_fits =
+        !suffix.empty() && suffix.find_first_not_of(allowed) == std::string::npos && (!hidden || suffix.size() == 6);
+    return suffix_fits && is_export_name(std::string_view(name).substr(hidden ? 1 : 0, at - (hidden ? 1 : 0)));
 }
 
 // Removes such files once they are an hour old: a run writes its files in

@@ -84,8 +84,4 @@ variable_counts count_per_variable(const run_export& run);
 // The text of an edge's verdict: "learned", "tp", "fp" or "fn".
 const char* status_text(edge_status status);
 
-// A bootstrap frequency as the files write it: the shortest text that reads
-// back as the same double (0.745, not 0.74500000000000002).
-std::string frequency_text(double frequency);
-
 }  // namespace gaussnet

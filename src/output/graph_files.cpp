@@ -9,6 +9,7 @@
 
 #include "common/text.h"
 #include "output/export_files.h"
+#include "output/run_report.h"
 
 namespace gaussnet {
 
@@ -49,8 +50,10 @@ std::string as_utf8(std::string_view text) {
     return out;
 }
 
-// Text for XML content and attribute values. Control characters cannot be
-// written in XML 1.0 at all, not even as references.
+// Text for XML content and attribute values. Line ends are written as
+// references, which a reader keeps as they are (written raw, CR would be read
+// as LF, either as a space in an attribute). Other control characters cannot
+// be written in XML 1.0 at all, not even as references.
 std::string xml_text(std::string_view text) {
     std::string out;
     for (const char c : as_utf8(text)) {
@@ -69,6 +72,12 @@ std::string xml_text(std::string_view text) {
                 break;
             case '\'':
                 out += "&apos;";
+                break;
+            case '\r':
+                out += "&#13;";
+                break;
+            case '\n':
+                out += "&#10;";
                 break;
             default:
                 if (static_cast<unsigned char>(c) < 0x20 && c != '\t') out += "\xEF\xBF\xBD";
@@ -144,7 +153,7 @@ std::string graphml_edges(const run_export& run) {
         text += "    <edge source=\"" + xml_text(run.names[edge.source]) + "\" target=\"" +
                 xml_text(run.names[edge.target]) + "\">" + graphml_data("status", status_text(edge.status));
         if (edge.status == edge_status::fp) text += graphml_data("separated", edge.separated ? "true" : "false");
-        if (run.edge_frequencies) text += graphml_data("weight", frequency_text((*run.edge_frequencies)[e]));
+        if (run.edge_frequencies) text += graphml_data("weight", shortest_text((*run.edge_frequencies)[e]));
         text += "</edge>\n";
     }
     return text;

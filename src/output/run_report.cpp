@@ -16,12 +16,6 @@ void write_rates(const char* format, const rate_triple& r) {
     append_to_log(text);
 }
 
-std::string shortest_text(double value) {
-    char text[32];
-    const auto result = std::to_chars(text, text + sizeof text, value);
-    return std::string(text, result.ptr);
-}
-
 long long count_learned(const std::vector<scored_edge>& edges) {
     long long count = 0;
     for (const scored_edge& edge : edges) count += edge.status != edge_status::fn ? 1 : 0;
@@ -29,6 +23,12 @@ long long count_learned(const std::vector<scored_edge>& edges) {
 }
 
 }  // namespace
+
+std::string shortest_text(double value) {
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
+}
 
 structure_report write_structure_report(const scoring_truth& truth, const ByteMatrix& learned, bool want_edges) {
     structure_report report;
@@ -50,7 +50,7 @@ void write_timing(const run_label& label, const run_timer& timer) {
 }
 
 std::string table_row(const table_context& context, const run_label& label, long long milliseconds, long long tests,
-                      const structure_report& report, const bootstrap_request* bootstrap) {
+                      const structure_report& report, const bootstrap_columns* bootstrap) {
     std::string row =
         strprintf("%s,%d,%d,%d,%s,%d,%s,", csv_field(context.data_file).c_str(), context.n_vars, context.n_cases,
                   context.n_edges, shortest_text(context.alpha).c_str(), context.exact, label.name.c_str());
@@ -63,13 +63,11 @@ std::string table_row(const table_context& context, const run_label& label, long
     } else {
         row += ",,,,,,";
     }
-    if (bootstrap != nullptr) {
-        row += strprintf(",%d,%s,%llu", bootstrap->resamples, shortest_text(bootstrap->threshold).c_str(),
-                         static_cast<unsigned long long>(bootstrap->seed));
-    } else {
-        row += ",,,";
-    }
-    return row + "," + context.correlation + "\n";
+    if (bootstrap == nullptr) return row + ",,,," + context.correlation + ",,\n";
+    const bootstrap_request& request = bootstrap->request;
+    row += strprintf(",%d,%s,%llu,", request.resamples, shortest_text(request.threshold).c_str(),
+                     static_cast<unsigned long long>(request.seed));
+    return row + context.correlation + strprintf(",%d,%d\n", bootstrap->finished, bootstrap->failed);
 }
 
 }  // namespace gaussnet

@@ -58,9 +58,20 @@ struct table_context {
     const char* correlation;  // "pearson", "spearman", "kendall"
 };
 
+// A bootstrap's fields of its row: what was asked, and how many resamples
+// finished and failed (a consensus over few finished resamples says little).
+struct bootstrap_columns {
+    const bootstrap_request& request;
+    int finished;
+    int failed;
+};
+
+// The shortest decimal that reads back as value ("0.05", "0.4999999").
+std::string shortest_text(double value);
+
 // One row of the results table, line end included, in table_header()'s order;
 // the bootstrap's fields are empty for a run's own row (bootstrap null).
 std::string table_row(const table_context& context, const run_label& label, long long milliseconds, long long tests,
-                      const structure_report& report, const bootstrap_request* bootstrap = nullptr);
+                      const structure_report& report, const bootstrap_columns* bootstrap = nullptr);
 
 }  // namespace gaussnet

@@ -118,7 +118,8 @@ std::vector<hostile_case> hostile_cases() {
          [](const temp_dir& dir) {
              make_dirs(dir);
              for (const char* name :
-                  {".IAMB2.dot.partial-Ab3dEf", "IAMB2.dot.partial-4242", ".EE.dot.partial-Now123"}) {
+                  {".IAMB2.dot.partial-Ab3dEf", "IAMB2.dot.partial-4242", ".EE.dot.partial-Now123",
+                   ".bashrc.partial-abcdef", "thesis.tex.partial-2024", ".notes.dot.partial-Ab3dEf"}) {
                  dir.write("out/" + std::string(name), "partial");
                  if (std::string(name).find("Now") == std::string::npos)
                      fs::last_write_time(dir / "out" / name, fs::file_time_type::clock::now() - std::chrono::hours(2));
@@ -129,8 +130,27 @@ std::vector<hostile_case> hostile_cases() {
              EXPECT_FALSE(dir.exists("out/.IAMB2.dot.partial-Ab3dEf"));
              EXPECT_FALSE(dir.exists("out/IAMB2.dot.partial-4242"));
              EXPECT_TRUE(dir.exists("out/.EE.dot.partial-Now123"));
+             // Only the export's own names are taken for its temporary files.
+             for (const char* users :
+                  {".bashrc.partial-abcdef", "thesis.tex.partial-2024", ".notes.dot.partial-Ab3dEf"})
+                 EXPECT_TRUE(dir.exists("out/" + std::string(users))) << users;
          },
-         1},
+         3},
+        {"an earlier export file replaced by a directory",
+         small_args({"--learners", "EE", "--export", "out"}),
+         {},
+         [](const temp_dir& dir) {
+             make_dirs(dir);
+             dir.write("out/EE.edges.csv", "old\n");
+             dir.write("out/EE.nodes.csv", "old\n");
+             fs::create_directory(dir / "out/EE.graphml");
+         },
+         [](const temp_dir& dir, const program_result& run) {
+             EXPECT_EQ(run.exit_status, 1);
+             EXPECT_NE(run.out.find("\n\n Cannot replace out/EE.graphml: Is a directory. \n\n"), std::string::npos)
+                 << run.out;
+             EXPECT_EQ(contents(dir, "out/EE.edges.csv") + contents(dir, "out/EE.nodes.csv"), "old\nold\n");
+         }},
         {"table holding only its header, without a line end",
          example_args({"--learners", "IAMB2", "--table", "t.csv"}),
          {},
@@ -185,7 +205,7 @@ std::vector<hostile_case> hostile_cases() {
              const int logged = test::count_occurrences(log, " EE:") + test::count_occurrences(log, " IAMB2:") +
                                 test::count_occurrences(log, " IAMB1:");
              EXPECT_GE(logged, 1);
-             EXPECT_EQ(lines_with_fields(contents(dir, "t.csv"), 23), static_cast<std::size_t>(logged + 1));
+             EXPECT_EQ(lines_with_fields(contents(dir, "t.csv"), 25), static_cast<std::size_t>(logged + 1));
              EXPECT_EQ(dir.exists("out/EE.dot") + dir.exists("out/IAMB2.dot") + dir.exists("out/IAMB1.dot"), logged);
          }},
         {"res.txt that cannot be opened, and a data file that does not exist",
@@ -227,6 +247,32 @@ std::vector<hostile_case> hostile_cases() {
     };  // namespace gaussnet
 }
 
+// A table that cannot hold the rows is refused before the banner, never waited on.
+hostile_case refused_table(const char* name, const std::string& table, std::function<void(const temp_dir&)> plant,
+                           const std::string& why) {
+    return {name, example_args({"--learners", "IAMB2", "--table", table}),
+            child_conditions{.time_limit = std::chrono::seconds(30)}, std::move(plant),
+            [table, why](const temp_dir& dir, const program_result& run) {
+                EXPECT_EQ(run.exit_status, 1);
+                EXPECT_EQ(run.out, "\n\n Cannot use " + table + " as the results table: " + why + ". \n\n");
+                EXPECT_FALSE(dir.exists("res.txt"));
+            }};
+}
+
+std::vector<hostile_case> refused_table_cases() {
+    return {
+        refused_table(
+            "results table given as a FIFO", "t.csv",
+            [](const temp_dir& dir) { ::mkfifo((dir / "t.csv").c_str(), 0666); }, "it is not a regular file"),
+        refused_table("results table given as standard output, a pipe", "/dev/stdout", nullptr,
+                      "it is not a regular file"),
+        refused_table(
+            "results table given as a link to nothing", "t.csv",
+            [](const temp_dir& dir) { fs::create_symlink("gone/x", dir / "t.csv"); },
+            "it is a symbolic link to gone/x, which does not exist"),
+    };
+}
+
 bool pid_namespaces_available() {
     temp_dir dir;
     return test::run_program_under("/bin/true", {}, dir.path(), child_conditions{.own_pid_namespace = true})
@@ -235,7 +281,9 @@ bool pid_namespaces_available() {
 
 TEST(HostileConditions, NothingOverwrittenHalfWrittenOrGluedAndEveryFailureReported) {
     const bool namespaces = pid_namespaces_available();
-    for (const hostile_case& c : hostile_cases()) {
+    std::vector<hostile_case> cases = hostile_cases();
+    for (hostile_case& c : refused_table_cases()) cases.push_back(std::move(c));
+    for (const hostile_case& c : cases) {
         SCOPED_TRACE(c.name);
         if (c.conditions.own_pid_namespace && !namespaces) {
             std::printf("skipped (no PID namespaces here): %s\n", c.name);

@@ -145,6 +145,12 @@ std::vector<misread_case> cases() {
          "columns. Give --table a file of its own.", "", {{"data.txt", clean}}, run},
         {"unknown option", {{"data.txt", clean}}, "--row-name " + run, 2,
          "gaussnet: unknown option --row-name; gaussnet --help lists the arguments and options.", usage},
+        {"option after the positional arguments", {{"data.txt", clean}}, run + " --row-names", 2,
+         "gaussnet: 7 arguments given, 6 or 8 expected (options go before the positional arguments); gaussnet --help "
+         "lists the arguments and options.", usage},
+        {"quoted name holding a line end", {{"data.txt", "\"x\n1\",x2,x3\n1,2,3\n"}}, "data.txt 1 3 0 0.05 0", 1,
+         "Data file data.txt: a quoted name in the header holds a line end, which ends the header there; take the "
+         "line ends out of the names.", "\n\n Data file data.txt: the header has 1 names, fewer than n_vars (3). \n\n"},
         {"header line too long", {{"data.txt", "x1" + std::string(120'000, ' ') + "\n1\n"}}, "data.txt 1 1 0 0.05 0", 1,
          "Data file data.txt: the header line has 120002 characters before its line end; at most 99997 are read "
          "(--long-header lifts the limit).", "\n\n Exceeding MAX_LINE_LENGTH. \n\n"},

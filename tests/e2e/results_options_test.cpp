@@ -403,16 +403,17 @@ TEST(TableOption, OneRowPerRunAfterOneHeader) {
     ASSERT_EQ(plain.exit_status, 0) << plain.err;
     const auto rows = csv_rows(dir.read("t.csv"));
     ASSERT_EQ(rows.size(), 5u);
-    EXPECT_EQ(rows[0].size(), 23u);
+    EXPECT_EQ(rows[0].size(), 25u);
     EXPECT_EQ(rows[0][0], "data_file");
     EXPECT_EQ(rows[0][18], "edge_fdr2");
     EXPECT_EQ(rows[0][21], "seed");
     EXPECT_EQ(rows[0][22], "correlation");
+    EXPECT_EQ(rows[0][24], "failed");
     const char* learners[] = {"EE", "IAMB2", "IAMB1", "IAMB2"};
     for (std::size_t r = 1; r < rows.size(); ++r) {
         SCOPED_TRACE(r);
-        ASSERT_EQ(rows[r].size(), 23u);
-        EXPECT_EQ(rows[r][19] + rows[r][20] + rows[r][21], "");  // no bootstrap
+        ASSERT_EQ(rows[r].size(), 25u);
+        EXPECT_EQ(rows[r][19] + rows[r][20] + rows[r][21] + rows[r][23] + rows[r][24], "");  // no bootstrap
         EXPECT_EQ(rows[r][22], "pearson");
         EXPECT_EQ(rows[r][0], "data.txt");
         EXPECT_EQ(rows[r][1], "30");
@@ -463,7 +464,7 @@ TEST(TableOption, ConcurrentRunsKeepEveryRowWholeUnderOneHeader) {
     ASSERT_EQ(rows.size(), 1u + 3 * runs);
     std::map<std::string, int> per_learner;
     for (std::size_t r = 1; r < rows.size(); ++r) {
-        ASSERT_EQ(rows[r].size(), 23u) << r;
+        ASSERT_EQ(rows[r].size(), 25u) << r;
         ++per_learner[rows[r][6]];
     }
     EXPECT_EQ(per_learner, (std::map<std::string, int>{{"EE", runs}, {"IAMB1", runs}, {"IAMB2", runs}}));

@@ -64,7 +64,8 @@ TEST(ProgressLine, CountsResamplesWithTheTimeLeft) {
 }
 
 // Nothing finishes, yet the line is redrawn with the running target's pass
-// and member counts; it is cleared at the end.
+// and member counts. It is drawn on a row of its own below the console's last
+// line and cleared at the end, the cursor back where the console left it.
 TEST(ProgressLine, MovesWhileATargetRuns) {
     std::FILE* out = std::tmpfile();
     ASSERT_NE(out, nullptr);
@@ -88,7 +89,9 @@ TEST(ProgressLine, MovesWhileATargetRuns) {
     all.resize(std::fread(all.data(), 1, all.size(), out));
     std::fclose(out);
     ASSERT_GE(all.size(), 2u);
-    EXPECT_EQ(all.back(), '\r');
+    EXPECT_EQ(all.rfind("\033D\0337\rIAMB2: ", 0), 0u) << all;
+    EXPECT_EQ(all.find("\033D", 1), std::string::npos) << all;
+    EXPECT_EQ(all.substr(all.size() - 4), "\0338\033M");
 }
 
 TEST(ProgressLine, SilentWithoutATerminal) {

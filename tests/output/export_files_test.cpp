@@ -80,14 +80,15 @@ TEST(ExportFormats, GraphFilesKeepEveryNameWhole) {
     const std::vector<std::string> odd = {"x<y&z", "end\\",
                                           "Gr\xF6\xDF"
                                           "e",
-                                          "tab\x01"};
+                                          "tab\x01", "two\r\nlines"};
     const std::vector<scored_edge> edges = {{0, 1, edge_status::fp, true}, {2, 3, edge_status::tp, false}};
     const run_export run{"IAMB2", odd, edges, true, nullptr};
     const std::string graphml = graph_graphml(run);
     for (const char* part : {"<node id=\"x&lt;y&amp;z\">", "<node id=\"end\\\">",
                              "<node id=\"Gr\xC3\xB6\xC3\x9F"
                              "e\">",
-                             "<node id=\"tab\xEF\xBF\xBD\">", "<edge source=\"x&lt;y&amp;z\" target=\"end\\\">",
+                             "<node id=\"tab\xEF\xBF\xBD\">", "<node id=\"two&#13;&#10;lines\">",
+                             "<edge source=\"x&lt;y&amp;z\" target=\"end\\\">",
                              "<data key=\"status\">fp</data><data key=\"separated\">true</data></edge>",
                              "<data key=\"status\">tp</data></edge>", "edgedefault=\"undirected\""})
         EXPECT_NE(graphml.find(part), std::string::npos) << part << "\n" << graphml;
@@ -197,10 +198,11 @@ TEST(ExportFiles, LocalRunShowsItsNeighbourhood) {
 
 TEST(ResultsTable, HeaderFields) {
     const std::string header = table_header();
-    EXPECT_EQ(std::count(header.begin(), header.end(), ','), 22);
+    EXPECT_EQ(std::count(header.begin(), header.end(), ','), 24);
     // New columns come after every older one, which keep their places.
     EXPECT_EQ(bootstrap_table_header(), older_table_header() + ",bootstrap,threshold,seed");
-    EXPECT_EQ(header, bootstrap_table_header() + ",correlation");
+    EXPECT_EQ(header_before_counts(), bootstrap_table_header() + ",correlation");
+    EXPECT_EQ(header, header_before_counts() + ",finished,failed");
     EXPECT_EQ(header.rfind("data_file,n_vars,n_cases,n_edges,alpha,exact,learner,target,radius,threads,", 0), 0u);
 }
 

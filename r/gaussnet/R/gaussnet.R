@@ -124,8 +124,8 @@ print.gaussnet_run <- function(x, ...) {
 }
 
 print.gaussnet_bootstrap <- function(x, ...) {
-  cat(sprintf("gaussnet %s: %d resamples, %d failed, %.3f s, %d edges >= %g\n", x$consensus$learner, x$resamples,
-              x$failed, x$seconds, sum(x$consensus$adjacency) %/% 2, x$threshold))
+  cat(sprintf("gaussnet %s: %d resamples, %d failed, %.3f s, %d edges >= %s\n", x$consensus$learner, x$resamples,
+              x$failed, x$seconds, sum(x$consensus$adjacency) %/% 2, as.character(x$threshold)))
   invisible(x)
 }
 

@@ -35,7 +35,8 @@ checked <- function(value, names = NULL, call = sys.call(-1)) {
 names_of <- function(data) {
   names <- colnames(data)
   if (is.null(names)) return(paste0("X", seq_len(ncol(data))))
-  names <- as.character(names)
+  # The library compares names as UTF-8, as it is given a target.
+  names <- enc2utf8(as.character(names))
   names[is.na(names) | names == ""] <- paste0("X", which(is.na(names) | names == ""))
   repeated <- which(duplicated(names))
   if (length(repeated) > 0) {
@@ -46,9 +47,11 @@ names_of <- function(data) {
   names
 }
 
-# The first value of a column that is not a number (its row), for the message.
+# The first value of a column that is not a number (its row), for the message:
+# the first of a character column that does not read as one, else the first
+# (a factor, a list, a Date, a time or a time difference).
 not_a_number <- function(column, name) {
-  row <- if (is.factor(column) || is.character(column) || is.list(column)) 1L else NA_integer_
+  row <- 1L
   if (is.character(column)) {
     bad <- which(is.na(suppressWarnings(as.numeric(column))))
     row <- if (length(bad) > 0) bad[1] else 1L
@@ -141,6 +144,8 @@ learners_of <- function(learners) {
   if (!is.character(learners) || length(learners) == 0 || anyNA(learners))
     input_error("learners: some of \"EE\", \"IAMB2\", \"IAMB1\"", call = NULL)
   names <- toupper(trimws(unlist(strsplit(learners, ",", fixed = TRUE))))
+  # "" splits into nothing; it names no learner, as an empty name among others does not.
+  if (length(names) == 0) names <- ""
   unknown <- setdiff(names, known)
   if (length(unknown) > 0)
     input_error(sprintf("unknown learner '%s'; the learners are EE, IAMB2 and IAMB1", unknown[1]), call = NULL)

@@ -31,6 +31,15 @@ refusals <- list(
   list(quote(gaussnet_learn(values, truth = diag(5))), "gaussnet_input_error", "a 6 x 6 adjacency matrix"),
   list(quote(gaussnet_learn(values, truth = matrix(NA, 6, 6))), "gaussnet_input_error", "NA is neither"),
   list(quote(gaussnet_learn(values, learners = "IAMB3")), "gaussnet_input_error", "unknown learner 'IAMB3'"),
+  list(quote(gaussnet_learn(values, learners = "")), "gaussnet_input_error", "unknown learner ''"),
+  list(quote(gaussnet_learn(data.frame(a = 1:3, d = as.Date("2024-01-01") + 0:2))), "gaussnet_input_error",
+       "case 1, variable d: not a number (2024-01-01); column 'd' is of class Date"),
+  list(quote(gaussnet_learn(data.frame(a = 1:3, t = as.POSIXct("2024-01-01", tz = "UTC") + 0:2))),
+       "gaussnet_input_error", "case 1, variable t: not a number"),
+  list(quote(gaussnet_learn(data.frame(a = 1:3, s = as.difftime(1:3, units = "secs")))), "gaussnet_input_error",
+       "case 1, variable s: not a number"),
+  list(quote(gaussnet_bootstrap(`[<-`(values, , 3, 1), resamples = 20)), "gaussnet_not_positive_definite",
+       "No Cholesky decomposition"),
   list(quote(gaussnet_learn(values, alpha = "0.05")), "gaussnet_input_error", "alpha must be one number"),
   list(quote(gaussnet_learn(values, threads = 0)), "gaussnet_input_error", "threads must be a whole number"),
   list(quote(gaussnet_local(values, "Y1", 1)), "gaussnet_input_error", "No variable named \"Y1\"; nothing was learned."),
@@ -75,8 +84,10 @@ test_that("a matrix that is not positive definite names the learner and target",
   expect_equal(c(ee$learner, ee$target), c("EE", NA))
 })
 
-test_that("a bootstrap counts the resamples that fail and goes on", {
-  boot <- gaussnet_bootstrap(twin, resamples = 3, threads = 2)
+test_that("a bootstrap counts the resamples that fail, goes on and says so", {
+  # Seven cases of six variables: EE learns them, but a resample holds about five distinct cases.
+  expect_warning(boot <- gaussnet_bootstrap(values[1:7, ], "EE", resamples = 3, threads = 2),
+                 "EE bootstrap: all 3 resamples failed", class = "gaussnet_warning")
   expect_equal(list(boot$finished, boot$failed, nrow(boot$strength), any(boot$consensus$adjacency)),
                list(0L, 3L, 0L, FALSE))
 })
@@ -108,6 +119,11 @@ test_that("names, layouts and element types give the same results", {
   expect_equal(names(named$IAMB2$blankets), c("4", "b c", "é", "X", "y.1", "X6"))
   expect_equal(dimnames(named$EE$adjacency), list(names(named$IAMB2$blankets), names(named$IAMB2$blankets)))
   expect_equal(unname(named$EE$adjacency), unname(reference$EE$adjacency))
+  latin1 <- `colnames<-`(values, c(iconv("caf\u00e9", "UTF-8", "latin1"), paste0("X", 2:6)))
+  for (target in list(1, colnames(latin1)[1], "caf\u00e9")) {
+    expect_true("caf\u00e9" %in% names(gaussnet_local(latin1, target, 1)$blankets))
+    expect_equal(gaussnet_bootstrap(latin1, resamples = 2, target = target)$resamples, 2)
+  }
   rounded <- round(values * 100)
   expect_equal(gaussnet_learn(`storage.mode<-`(rounded, "integer"))$IAMB1[-7],
                gaussnet_learn(rounded)$IAMB1[-7])

@@ -120,7 +120,8 @@ for (case in bootstraps) {
     expect_equal(edge_rows(boot$consensus), csv_rows(paste0(out, ".consensus.edges.csv")))
     table <- csv_rows(file.path(dir, "table.csv"))
     row <- table[nrow(table), ]
-    expect_equal(c(row[7], row[20:22]), c(boot$consensus$learner, "12", "0.6", "5"))
+    expect_equal(c(row[7], row[20:25]),
+               c(boot$consensus$learner, "12", "0.6", "5", "pearson", as.character(c(boot$finished, boot$failed))))
     expect_equal(table_fields(boot$consensus), row[12:19])
     expect_equal(boot$finished + boot$failed, 12)
   })

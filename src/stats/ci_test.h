@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "common/edge_evidence.h"
 #include "common/matrix.h"
 #include "common/test_setting.h"
 
@@ -24,6 +25,10 @@ double fisher_deferrable_correlation(double variance, double scale);
 // tanh(0.999 sqrt(cut) scale), whose statistics have z squared below cut.
 double fisher_correlation_below_cut(double variance, double scale, double cut);
 
+// The partial correlation of candidate and target given the variables whose
+// member_flags byte is 1, from the sub-matrix in ascending variable order.
+double ci_partial_correlation(int candidate, int target, const std::uint8_t* member_flags, const DoubleMatrix& cov);
+
 // Signed statistic of candidate against target given the variables whose
 // member_flags byte is 1 (the sub-matrix is built in ascending variable order).
 double ci_statistic(const test_setting& test, int candidate, int target, const std::uint8_t* member_flags,
@@ -31,5 +36,9 @@ double ci_statistic(const test_setting& test, int candidate, int target, const s
 
 // Upper-tail probability of a (non-negative) statistic given the conditioning-set size.
 double statistic_pvalue(const test_setting& test, double statistic, int cond_size);
+
+// A partial correlation r with cond_size conditioning variables and the
+// p-value of its test: the one statistic_pvalue gives its |statistic|.
+edge_evidence evidence_from_correlation(const test_setting& test, double r, int cond_size);
 
 }  // namespace gaussnet

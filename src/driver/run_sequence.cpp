@@ -94,8 +94,9 @@ void export_learned(const command_line& line, const run_state& state, const run_
     std::optional<local_scope> scope;
     if (local)
         scope = local_scope{local->target, local->radius, ring_numbers(learned.graph, local->target, local->radius)};
-    export_run(line.export_dir, {label.name, state.var_names, report.edges, report.scores.has_value(),
-                                 label.blankets ? &learned.graph : nullptr, scope ? &*scope : nullptr});
+    export_run(line.export_dir,
+               {label.name, state.var_names, report.edges, report.scores.has_value(),
+                label.blankets ? &learned.graph : nullptr, scope ? &*scope : nullptr, nullptr, &learned.evidence});
 }
 
 void report_run(const command_line& line, const run_state& state, const run_label& label, const run_timer& timer,

@@ -1,7 +1,5 @@
 #include "output/bootstrap_report.h"
 
-#include <charconv>
-
 #include "common/file_io.h"
 #include "common/text.h"
 #include "output/csv.h"
@@ -11,13 +9,6 @@
 namespace gaussnet {
 
 namespace {
-
-// The shortest text that reads back as the same double: 0.745, not 0.74500000000000002.
-std::string frequency_text(double frequency) {
-    char text[32];
-    const auto result = std::to_chars(text, text + sizeof text, frequency);
-    return std::string(text, result.ptr);
-}
 
 const char* consensus_status(double frequency, double threshold, bool true_edge) {
     if (frequency >= threshold) return true_edge ? "tp" : "fp";
@@ -78,7 +69,7 @@ std::string strength_csv(const std::vector<std::string>& names, const bootstrap_
     std::string text =
         moral_graph ? "source,target,frequency,status,finished,failed\n" : "source,target,frequency,finished,failed\n";
     for (const strength_row& row : strength_rows(summary, moral_graph)) {
-        text += csv_field(names[row.source]) + ',' + csv_field(names[row.target]) + ',' + frequency_text(row.frequency);
+        text += csv_field(names[row.source]) + ',' + csv_field(names[row.target]) + ',' + shortest_text(row.frequency);
         if (row.status != nullptr) text += std::string(",") + row.status;
         text += counts;
     }

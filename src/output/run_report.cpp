@@ -1,7 +1,5 @@
 #include "output/run_report.h"
 
-#include <charconv>
-
 #include "common/text.h"
 #include "output/csv.h"
 #include "output/result_log.h"
@@ -14,12 +12,6 @@ void write_rates(const char* format, const rate_triple& r) {
     const std::string text = strprintf(format, r.tpr, r.fdr, r.fdr2);
     print_console(text);
     append_to_log(text);
-}
-
-std::string shortest_text(double value) {
-    char text[32];
-    const auto result = std::to_chars(text, text + sizeof text, value);
-    return std::string(text, result.ptr);
 }
 
 long long count_learned(const std::vector<scored_edge>& edges) {

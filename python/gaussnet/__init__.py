@@ -6,7 +6,7 @@ an undirected graph with the edge exclusion test (EE), from data treated as
 multivariate Gaussian. The results are exactly those of the gaussnet program
 on the same values.
 
-Functions: learn, local, bootstrap, simulate, moral_graph. Errors: ValueError for input
+Functions: learn, local, bootstrap, partial_correlations, simulate, moral_graph. Errors: ValueError for input
 that cannot be used, NotPositiveDefinite (an ArithmeticError) for a
 covariance matrix that is not positive definite, MemoryError, and
 KeyboardInterrupt when Ctrl-C stops a run (no thread is left running).
@@ -30,7 +30,7 @@ import numpy as np
 from . import _core
 
 __version__ = _core.__version__
-__all__ = ["learn", "local", "bootstrap", "simulate", "moral_graph", "Run", "Bootstrap", "NotPositiveDefinite",
+__all__ = ["learn", "local", "bootstrap", "partial_correlations", "simulate", "moral_graph", "Run", "Bootstrap", "NotPositiveDefinite",
            "GaussnetWarning", "__version__"]
 
 NotPositiveDefinite = _core.NotPositiveDefinite
@@ -73,9 +73,16 @@ class Run:
         The learned undirected edges (a pair is an edge when either variable
         lists the other), and with a true network the missed ones: a pandas
         DataFrame with the columns of the export's edges file, source,
-        target, status ("learned", or "tp", "fp", "fn") and separated
-        (True/False for fp edges, <NA> otherwise); a numpy structured array
-        (separated -1 for none) when pandas cannot be imported.
+        target, status ("learned", or "tp", "fp", "fn"), separated
+        (True/False for fp edges, <NA> otherwise), partial_correlation and
+        p_value (NaN for fn edges and a consensus network's); a numpy
+        structured array (separated -1 for none) when pandas cannot be
+        imported. partial_correlation is the edge's sign and strength and
+        p_value the unadjusted p-value of its test: for EE given all other
+        variables (as partial_correlations() has it); for IAMB and local
+        runs given the rest of the learned blanket (the test that kept the
+        member), and where both ends list each other the weaker of the two
+        (the larger p-value).
     adjacency : numpy.ndarray of bool, shape (p, p)
         The learned undirected graph.
     tests : int
@@ -89,7 +96,8 @@ class Run:
     """
 
     def __init__(self, raw, names):
-        learner, blankets, (sources, targets, statuses, separated), tests, seconds, scores = raw
+        learner, blankets, edges, tests, seconds, scores = raw
+        sources, targets, statuses, separated, partial_correlations, p_values = edges
         self.learner = learner
         self.names = list(names)
         self.blankets = {names[v]: [names[j] for j in members] for v, members in enumerate(blankets)}
@@ -97,6 +105,7 @@ class Run:
         self.seconds = seconds
         self.scores = None if scores is None else dict(zip(SCORE_NAMES, scores))
         self._sources, self._targets, self._statuses, self._separated = sources, targets, statuses, separated
+        self._partial_correlations, self._p_values = partial_correlations, p_values
         learned = np.array([status != "fn" for status in statuses], dtype=bool)
         self.adjacency = np.zeros((len(names), len(names)), dtype=bool)
         self.adjacency[sources[learned], targets[learned]] = True
@@ -109,11 +118,14 @@ class Run:
         if pandas is not None:
             separated = pandas.array([None if s < 0 else bool(s) for s in self._separated], dtype="boolean")
             return pandas.DataFrame({"source": names[self._sources], "target": names[self._targets],
-                                     "status": list(self._statuses), "separated": separated})
+                                     "status": list(self._statuses), "separated": separated,
+                                     "partial_correlation": self._partial_correlations, "p_value": self._p_values})
         table = np.zeros(len(self._statuses), dtype=[("source", object), ("target", object), ("status", "U7"),
-                                                     ("separated", "i1")])
+                                                     ("separated", "i1"), ("partial_correlation", "f8"),
+                                                     ("p_value", "f8")])
         table["source"], table["target"] = names[self._sources], names[self._targets]
         table["status"], table["separated"] = self._statuses, self._separated
+        table["partial_correlation"], table["p_value"] = self._partial_correlations, self._p_values
         return table
 
     def to_networkx(self):
@@ -123,7 +135,8 @@ class Run:
         -------
         networkx.Graph
             Every variable a node (isolated ones too), every row of .edges an
-            edge with its status (and separated, for fp edges) as attributes;
+            edge with its status (and separated, for fp edges;
+            partial_correlation and p_value, for learned edges) as attributes;
             with a true network the missed edges are there too, with status
             "fn".
         """
@@ -131,10 +144,13 @@ class Run:
 
         graph = networkx.Graph(learner=self.learner)
         graph.add_nodes_from(self.names)
-        for s, t, status, separated in zip(self._sources, self._targets, self._statuses, self._separated):
+        for s, t, status, separated, r, p in zip(self._sources, self._targets, self._statuses, self._separated,
+                                                 self._partial_correlations, self._p_values):
             attributes = {"status": status}
             if separated >= 0:
                 attributes["separated"] = bool(separated)
+            if not np.isnan(r):
+                attributes["partial_correlation"], attributes["p_value"] = float(r), float(p)
             graph.add_edge(self.names[s], self.names[t], **attributes)
         return graph
 
@@ -609,6 +625,44 @@ def simulate(n_vars, n_cases, parents=2, weights=(0.5, 1), noise=1, seed=1):
                                          float(noise), int(seed))
     pandas = _pandas()
     return (values if pandas is None else pandas.DataFrame(values, columns=names, copy=False)), arcs
+
+
+def partial_correlations(data, threads=None):
+    """The partial correlation of every pair of variables given all the others.
+
+    Read off the inverse of the covariance matrix, the same inverse the EE
+    run uses: an EE run's edges carry exactly these values.
+
+    Parameters
+    ----------
+    data : numpy.ndarray or pandas.DataFrame
+        As for learn(), with more cases than variables.
+    threads : int, optional
+        How many threads compute; None: the cores this process may use.
+
+    Returns
+    -------
+    pandas.DataFrame or numpy.ndarray, shape (p, p)
+        Symmetric, 1 on the diagonal; a DataFrame with the variable names as
+        index and columns when pandas can be imported.
+
+    Raises
+    ------
+    ValueError
+        No more cases than variables, or data learn() refuses.
+    NotPositiveDefinite
+        A covariance matrix that cannot be inverted.
+
+    Examples
+    --------
+    >>> data, truth = gaussnet.simulate(10, 500, seed=3)
+    >>> gaussnet.partial_correlations(data).shape
+    (10, 10)
+    """
+    array, names = _data_of(data)
+    matrix = _with_names(lambda: _core.partial_correlations(array, names, _threads_of(threads), _warn), names)
+    pandas = _pandas()
+    return matrix if pandas is None else pandas.DataFrame(matrix, index=names, columns=names, copy=False)
 
 
 def moral_graph(dag):

@@ -23,7 +23,7 @@ class Run:
     learner: str
     names: list[str]
     blankets: dict[str, list[str]]
-    edges: Any  # pandas.DataFrame (source, target, status, separated), or a numpy structured array
+    edges: Any  # pandas.DataFrame (source, target, status, separated, partial_correlation, p_value), or a numpy structured array
     adjacency: npt.NDArray[np.bool_]
     tests: int
     seconds: float
@@ -79,4 +79,5 @@ def simulate(
     noise: float = 1,
     seed: int = 1,
 ) -> tuple[Any, npt.NDArray[np.uint8]]: ...
+def partial_correlations(data: DataLike, threads: Optional[int] = None) -> Any: ...  # pandas.DataFrame or numpy array
 def moral_graph(dag: MatrixLike) -> npt.NDArray[np.bool_]: ...

@@ -21,6 +21,10 @@
     .Call(`_gaussnet_gaussnet_moral_cpp`, dag)
 }
 
+.gaussnet_partial_correlations <- function(data, names, threads) {
+    .Call(`_gaussnet_gaussnet_partial_correlations_cpp`, data, names, threads)
+}
+
 .gaussnet_version <- function() {
     .Call(`_gaussnet_gaussnet_version_cpp`)
 }

@@ -96,6 +96,19 @@ BEGIN_RCPP
     return rcpp_result_gen;
 END_RCPP
 }
+// gaussnet_partial_correlations_cpp
+SEXP gaussnet_partial_correlations_cpp(SEXP data, std::vector<std::string> names, int threads);
+RcppExport SEXP _gaussnet_gaussnet_partial_correlations_cpp(SEXP dataSEXP, SEXP namesSEXP, SEXP threadsSEXP) {
+BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::RNGScope rcpp_rngScope_gen;
+    Rcpp::traits::input_parameter< SEXP >::type data(dataSEXP);
+    Rcpp::traits::input_parameter< std::vector<std::string> >::type names(namesSEXP);
+    Rcpp::traits::input_parameter< int >::type threads(threadsSEXP);
+    rcpp_result_gen = Rcpp::wrap(gaussnet_partial_correlations_cpp(data, names, threads));
+    return rcpp_result_gen;
+END_RCPP
+}
 // gaussnet_version_cpp
 std::string gaussnet_version_cpp();
 RcppExport SEXP _gaussnet_gaussnet_version_cpp() {
@@ -113,6 +126,7 @@ static const R_CallMethodDef CallEntries[] = {
     {"_gaussnet_gaussnet_bootstrap_cpp", (DL_FUNC) &_gaussnet_gaussnet_bootstrap_cpp, 13},
     {"_gaussnet_gaussnet_simulate_cpp", (DL_FUNC) &_gaussnet_gaussnet_simulate_cpp, 7},
     {"_gaussnet_gaussnet_moral_cpp", (DL_FUNC) &_gaussnet_gaussnet_moral_cpp, 1},
+    {"_gaussnet_gaussnet_partial_correlations_cpp", (DL_FUNC) &_gaussnet_gaussnet_partial_correlations_cpp, 3},
     {"_gaussnet_gaussnet_version_cpp", (DL_FUNC) &_gaussnet_gaussnet_version_cpp, 0},
     {NULL, NULL, 0}
 };

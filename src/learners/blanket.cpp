@@ -42,7 +42,6 @@ blanket_learner::blanket_learner(const learner_setting& setting, int n_vars, pas
 
 blanket_learner::blanket_learner(const learner_setting& setting, const DoubleMatrix& cov)
     : blanket_learner(setting, static_cast<int>(cov.rows()), pass_tester()) {
-    cov_ = &cov;
     engine_ = std::make_unique<ci_engine>(setting.test, cov);
     ci_engine* engine = engine_.get();
     if (may_defer_pvalues(setting.test, pvalue_threshold(setting.alpha))) {
@@ -111,14 +110,12 @@ const std::vector<std::uint8_t>& blanket_learner::learn(iamb_variant variant, in
 // blanket left at a repeated set had its tests in the pass that first met it).
 void blanket_learner::weigh_members(int target, int member_count) {
     evidence_.clear();
-    if (cov_ == nullptr) return;
-    for (int v = 0; v < n_vars_; ++v) {
-        if (flags_[v] != 1) continue;
-        flags_[v] = 0;
-        const double r = ci_partial_correlation(v, target, flags_.data(), *cov_);
-        flags_[v] = 1;
-        evidence_.push_back({v, evidence_from_correlation(setting_.test, r, member_count - 1)});
-    }
+    if (!engine_ || member_count == 0) return;
+    engine_->member_correlations(target, flags_.data(), correlations_);
+    std::size_t next = 0;
+    for (int v = 0; v < n_vars_; ++v)
+        if (flags_[v] == 1)
+            evidence_.push_back({v, evidence_from_correlation(setting_.test, correlations_[next++], member_count - 1)});
 }
 
 void set_blanket_row(ByteMatrix& learned_graph, int target, const std::vector<std::uint8_t>& flags) {

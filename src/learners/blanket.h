@@ -51,13 +51,13 @@ private:
     const learner_setting setting_;
     int n_vars_;
     long long tests_ = 0;
-    const DoubleMatrix* cov_ = nullptr;  // null with tests of the caller's own
     std::unique_ptr<ci_engine> engine_;
     // One pass of tests into pass_ (deferring where the engine may).
     std::function<void(int target, const std::uint8_t* member_flags, int member_count, pass_pvalues& pass)> run_pass_;
     std::vector<std::uint8_t> flags_;
     std::vector<member_evidence> evidence_;
-    pass_pvalues pass_;  // the last pass's value, its buffers reused
+    std::vector<double> correlations_;  // the members' partial correlations, for evidence_
+    pass_pvalues pass_;                 // the last pass's value, its buffers reused
     double harmonic_;
     surrogate_scratch surrogates_;
     progress_slot* progress_ = nullptr;

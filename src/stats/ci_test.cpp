@@ -26,7 +26,8 @@ double fisher_correlation_below_cut(double variance, double scale, double cut) {
     return std::tanh(0.999 * std::sqrt(cut) * scale);
 }
 
-double ci_partial_correlation(int candidate, int target, const std::uint8_t* member_flags, const DoubleMatrix& cov) {
+double ci_statistic(const test_setting& test, int candidate, int target, const std::uint8_t* member_flags,
+                    const DoubleMatrix& cov) {
     const int n_vars = static_cast<int>(cov.rows());
     int m = 0;
     for (int v = 0; v < n_vars; ++v) m += member_flags[v];
@@ -50,14 +51,8 @@ double ci_partial_correlation(int candidate, int target, const std::uint8_t* mem
             sub[static_cast<std::size_t>(q) * order + p] = cov(taken[q], taken[p]);
         }
     }
-    return partial_correlation(sub.data(), order, candidate_position, target_position);
-}
-
-double ci_statistic(const test_setting& test, int candidate, int target, const std::uint8_t* member_flags,
-                    const DoubleMatrix& cov) {
-    int m = 0;
-    for (std::int64_t v = 0; v < cov.rows(); ++v) m += member_flags[v];
-    return statistic_from_correlation(test, ci_partial_correlation(candidate, target, member_flags, cov), m);
+    const double r = partial_correlation(sub.data(), order, candidate_position, target_position);
+    return statistic_from_correlation(test, r, m);
 }
 
 edge_evidence evidence_from_correlation(const test_setting& test, double r, int cond_size) {

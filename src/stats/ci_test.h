@@ -25,10 +25,6 @@ double fisher_deferrable_correlation(double variance, double scale);
 // tanh(0.999 sqrt(cut) scale), whose statistics have z squared below cut.
 double fisher_correlation_below_cut(double variance, double scale, double cut);
 
-// The partial correlation of candidate and target given the variables whose
-// member_flags byte is 1, from the sub-matrix in ascending variable order.
-double ci_partial_correlation(int candidate, int target, const std::uint8_t* member_flags, const DoubleMatrix& cov);
-
 // Signed statistic of candidate against target given the variables whose
 // member_flags byte is 1 (the sub-matrix is built in ascending variable order).
 double ci_statistic(const test_setting& test, int candidate, int target, const std::uint8_t* member_flags,

@@ -155,6 +155,14 @@ struct edge {
     // fp edges only: whether the moral graph separates the ends given the
     // other learned neighbours of either end (the export's separated column).
     std::optional<bool> separated;
+    // Learned edges (not fn): the sign and strength of the edge, the
+    // partial correlation of its ends and the unadjusted p-value of its test.
+    // EE: given all other variables, from the inverse covariance matrix.
+    // IAMB and local: given the rest of the learned blanket (the test that
+    // kept the member); where both ends list each other, the weaker of the
+    // two (the larger p-value). As the export's last two columns.
+    std::optional<double> partial_correlation;
+    std::optional<double> p_value;
 };
 
 struct rates {
@@ -287,6 +295,13 @@ struct bootstrap_result {
 // threshold are input_error, as is EE with no more cases than variables.
 bootstrap_result bootstrap(const data_view& data, const settings& options, const bootstrap_settings& resampling,
                            const std::optional<truth_view>& truth = std::nullopt);
+
+// The partial correlation of every pair of variables given all the others,
+// from the inverse of the covariance matrix that EE inverts: an n_vars x
+// n_vars matrix, row-major, symmetric, 1 on the diagonal; an EE run's edges
+// carry the same values. Needs more cases than variables (input_error
+// otherwise); not_positive_definite when the matrix cannot be inverted.
+std::vector<double> partial_correlations(const data_view& data, const settings& options);
 
 // An increasing function each simulated value is put through, as
 // gaussnet-sim's --transform: none, exp, x^3, 1 / (1 + exp(-x)), or mix

@@ -6,7 +6,7 @@ an undirected graph with the edge exclusion test (EE), from data treated as
 multivariate Gaussian. The results are exactly those of the gaussnet program
 on the same values.
 
-Functions: learn, local, bootstrap, simulate, moral_graph, read_net. Errors: ValueError for input
+Functions: learn, local, bootstrap, partial_correlations, simulate, moral_graph, read_net. Errors: ValueError for input
 that cannot be used, NotPositiveDefinite (an ArithmeticError) for a
 covariance matrix that is not positive definite, MemoryError, and
 KeyboardInterrupt when Ctrl-C stops a run (no thread is left running).
@@ -31,7 +31,8 @@ import numpy as np
 from . import _core
 
 __version__ = _core.__version__
-__all__ = ["learn", "local", "bootstrap", "simulate", "moral_graph", "read_net", "Run", "Bootstrap", "NotPositiveDefinite",
+__all__ = ["learn", "local", "bootstrap", "partial_correlations", "simulate", "moral_graph", "read_net", "Run",
+           "Bootstrap", "NotPositiveDefinite",
            "GaussnetWarning", "__version__"]
 
 NotPositiveDefinite = _core.NotPositiveDefinite
@@ -76,9 +77,16 @@ class Run:
         lists the other), and with a true network the missed ones (status
         "fn"; not part of adjacency or to_networkx()): a pandas
         DataFrame with the columns of the export's edges file, source,
-        target, status ("learned", or "tp", "fp", "fn") and separated
-        (True/False for fp edges, <NA> otherwise); a numpy structured array
-        (separated -1 for none) when pandas cannot be imported.
+        target, status ("learned", or "tp", "fp", "fn"), separated
+        (True/False for fp edges, <NA> otherwise), partial_correlation and
+        p_value (NaN for fn edges and a consensus network's); a numpy
+        structured array (separated -1 for none) when pandas cannot be
+        imported. partial_correlation is the edge's sign and strength and
+        p_value the unadjusted p-value of its test: for EE given all other
+        variables (as partial_correlations() has it); for IAMB and local
+        runs given the rest of the learned blanket (the test that kept the
+        member), and where both ends list each other the weaker of the two
+        (the larger p-value).
     adjacency : numpy.ndarray of bool, shape (p, p)
         The learned undirected graph.
     tests : int
@@ -92,7 +100,8 @@ class Run:
     """
 
     def __init__(self, raw, names):
-        learner, blankets, (sources, targets, statuses, separated), tests, seconds, scores = raw
+        learner, blankets, edges, tests, seconds, scores = raw
+        sources, targets, statuses, separated, partial_correlations, p_values = edges
         self.learner = learner
         self.names = list(names)
         self.blankets = {names[v]: [names[j] for j in members] for v, members in enumerate(blankets)}
@@ -100,6 +109,7 @@ class Run:
         self.seconds = seconds
         self.scores = None if scores is None else dict(zip(SCORE_NAMES, scores))
         self._sources, self._targets, self._statuses, self._separated = sources, targets, statuses, separated
+        self._partial_correlations, self._p_values = partial_correlations, p_values
         learned = np.array([status != "fn" for status in statuses], dtype=bool)
         self.adjacency = np.zeros((len(names), len(names)), dtype=bool)
         self.adjacency[sources[learned], targets[learned]] = True
@@ -113,11 +123,14 @@ class Run:
         if pandas is not None:
             separated = pandas.array([None if s < 0 else bool(s) for s in self._separated], dtype="boolean")
             return pandas.DataFrame({"source": names[self._sources], "target": names[self._targets],
-                                     "status": list(self._statuses), "separated": separated})
+                                     "status": list(self._statuses), "separated": separated,
+                                     "partial_correlation": self._partial_correlations, "p_value": self._p_values})
         table = np.zeros(len(self._statuses), dtype=[("source", object), ("target", object), ("status", "U7"),
-                                                     ("separated", "i1")])
+                                                     ("separated", "i1"), ("partial_correlation", "f8"),
+                                                     ("p_value", "f8")])
         table["source"], table["target"] = names[self._sources], names[self._targets]
         table["status"], table["separated"] = self._statuses, self._separated
+        table["partial_correlation"], table["p_value"] = self._partial_correlations, self._p_values
         return table
 
     def to_networkx(self, include_missed=False):
@@ -136,7 +149,8 @@ class Run:
             Every variable a node (isolated ones too) with its blanket_size
             (the blanket as learned; for EE its neighbours) and degree (in
             the learned graph) as attributes; every learned edge with its
-            status (and separated, for fp edges) as attributes, and in a
+            status (and separated, for fp edges; partial_correlation and
+            p_value, for a run's learned edges) as attributes, and in a
             bootstrap's consensus network its frequency as weight.
         """
         import networkx
@@ -145,7 +159,8 @@ class Run:
         degree = self.adjacency.sum(axis=1)
         for v, name in enumerate(self.names):
             graph.add_node(name, blanket_size=len(self.blankets[name]), degree=int(degree[v]))
-        for s, t, status, separated in zip(self._sources, self._targets, self._statuses, self._separated):
+        for s, t, status, separated, r, p in zip(self._sources, self._targets, self._statuses, self._separated,
+                                                 self._partial_correlations, self._p_values):
             if status == "fn" and not include_missed:
                 continue
             attributes = {"status": status}
@@ -153,6 +168,8 @@ class Run:
                 attributes["separated"] = bool(separated)
             if self._weights is not None and status != "fn":
                 attributes["weight"] = self._weights[(int(s), int(t))]
+            if not np.isnan(r):
+                attributes["partial_correlation"], attributes["p_value"] = float(r), float(p)
             graph.add_edge(self.names[s], self.names[t], **attributes)
         return graph
 
@@ -820,6 +837,47 @@ def read_net(path, names):
         names = _names_of(names)
     arcs = _core.read_net(os.fspath(path), len(names), _warn)
     return arcs if pandas is None else pandas.DataFrame(arcs, index=names, columns=names, copy=False)
+
+
+def partial_correlations(data, threads=None, correlation="pearson", missing="error"):
+    """The partial correlation of every pair of variables given all the others.
+
+    Read off the inverse of the covariance matrix, the same inverse the EE
+    run uses: an EE run's edges carry exactly these values.
+
+    Parameters
+    ----------
+    data : numpy.ndarray or pandas.DataFrame
+        As for learn(), with more cases than variables.
+    threads : int, optional
+        How many threads compute; None: the cores this process may use.
+    correlation, missing
+        As for learn(): the matrix inverted is the one EE learns from.
+
+    Returns
+    -------
+    pandas.DataFrame or numpy.ndarray, shape (p, p)
+        Symmetric, 1 on the diagonal; a DataFrame with the variable names as
+        index and columns when pandas can be imported.
+
+    Raises
+    ------
+    ValueError
+        No more cases than variables, or data learn() refuses.
+    NotPositiveDefinite
+        A covariance matrix that cannot be inverted.
+
+    Examples
+    --------
+    >>> data, truth = gaussnet.simulate(10, 500, seed=3)
+    >>> gaussnet.partial_correlations(data).shape
+    (10, 10)
+    """
+    array, names = _data_of(data)
+    setting = _data_setting(correlation, missing)
+    matrix = _with_names(lambda: _core.partial_correlations(array, names, setting, _threads_of(threads), _warn), names)
+    pandas = _pandas()
+    return matrix if pandas is None else pandas.DataFrame(matrix, index=names, columns=names, copy=False)
 
 
 def moral_graph(dag):

@@ -28,7 +28,7 @@ class Run:
     learner: str
     names: list[str]
     blankets: dict[str, list[str]]
-    edges: Any  # pandas.DataFrame (source, target, status, separated), or a numpy structured array
+    edges: Any  # pandas.DataFrame (source, target, status, separated, partial_correlation, p_value), or a numpy structured array
     adjacency: npt.NDArray[np.bool_]
     tests: int
     seconds: float
@@ -91,5 +91,6 @@ def simulate(
     seed: int = 1,
     transform: Transform = "none",
 ) -> tuple[Any, npt.NDArray[np.uint8]]: ...
+def partial_correlations(data: DataLike, threads: Optional[int] = None) -> Any: ...  # pandas.DataFrame or numpy array
 def moral_graph(dag: MatrixLike) -> npt.NDArray[np.bool_]: ...
 def read_net(path: Union[str, os.PathLike[str]], names: Union[Sequence[str], "pandas.DataFrame", int]) -> Any: ...

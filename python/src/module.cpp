@@ -12,6 +12,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <exception>
+#include <limits>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -143,12 +144,15 @@ api::learner_kind learner_of(const std::string& name) {
 }
 
 // One run as plain Python values: (learner, blankets, (sources, targets,
-// statuses, separated), tests, seconds, scores or None). separated is -1
-// where the export leaves it empty.
+// statuses, separated, partial correlations, p-values), tests, seconds,
+// scores or None). separated is -1 and the two values NaN where the export
+// leaves them empty.
 py::tuple run_to_python(const api::run_result& run) {
     const auto n = static_cast<py::ssize_t>(run.edges.size());
+    const double none = std::numeric_limits<double>::quiet_NaN();
     py::array_t<std::int64_t> sources(n), targets(n);
     py::array_t<std::int8_t> separated(n);
+    py::array_t<double> partial_correlations(n), p_values(n);
     py::list statuses;
     for (py::ssize_t e = 0; e < n; ++e) {
         const api::edge& edge = run.edges[static_cast<std::size_t>(e)];
@@ -156,6 +160,8 @@ py::tuple run_to_python(const api::run_result& run) {
         targets.mutable_at(e) = edge.target;
         separated.mutable_at(e) = static_cast<std::int8_t>(edge.separated ? (*edge.separated ? 1 : 0) : -1);
         statuses.append(status_text(edge.status));
+        partial_correlations.mutable_at(e) = edge.partial_correlation.value_or(none);
+        p_values.mutable_at(e) = edge.p_value.value_or(none);
     }
     py::object scores = py::none();
     if (run.scores) {
@@ -163,8 +169,9 @@ py::tuple run_to_python(const api::run_result& run) {
         const api::rates& e = run.scores->per_edge;
         scores = py::make_tuple(v.tpr, v.fdr, v.fdr2, e.tpr, e.fdr, e.fdr2);
     }
-    return py::make_tuple(run.learner, run.blankets, py::make_tuple(sources, targets, statuses, separated), run.tests,
-                          run.seconds, scores);
+    return py::make_tuple(run.learner, run.blankets,
+                          py::make_tuple(sources, targets, statuses, separated, partial_correlations, p_values),
+                          run.tests, run.seconds, scores);
 }
 
 // What one call hands the library: views taken while the interpreter's lock
@@ -287,6 +294,17 @@ api::transform_type transform_of(const std::string& name) {
     throw py::value_error("unknown transform " + name);
 }
 
+py::array_t<double> partial_correlations(const py::array& data, std::vector<std::string> names,
+                                         const data_setting& setting, int threads, const py::object& on_diagnostic) {
+    learn_call call = make_call(data, std::move(names), std::nullopt, {}, 0.05, false, setting, threads);
+    const auto values = run_call<std::vector<double>>(
+        call, [&] { return api::partial_correlations(call.data, call.options); }, on_diagnostic);
+    const auto n = static_cast<py::ssize_t>(data.shape(1));
+    py::array_t<double> result({n, n});
+    std::copy(values.begin(), values.end(), result.mutable_data());
+    return result;
+}
+
 py::tuple simulate(int n_vars, std::int64_t n_cases, double parents, double weight_lo, double weight_hi, double noise,
                    std::uint64_t seed, const std::string& transform) {
     std::atomic<bool> cancel{false};
@@ -364,5 +382,6 @@ PYBIND11_MODULE(_core, m) {
     m.def("read_net", &read_net);
     m.def("truth_order", &truth_order);
     m.def("index_column", &index_column);
+    m.def("partial_correlations", &partial_correlations);
     m.attr("__version__") = api::version();
 }

@@ -36,7 +36,8 @@ prepared_input prepare(const data_view& data, const settings& options, const std
 learner_setting learner_setting_of(const settings& options, const prepared_input& input, diagnostic_sink& diagnostics);
 
 rates rates_of(const rate_triple& triple);
-std::vector<edge> edges_of(const std::vector<scored_edge>& scored);
+// The library's edges; with evidence, each learned edge's partial correlation and p-value.
+std::vector<edge> edges_of(const std::vector<scored_edge>& scored, const evidence_rows* evidence = nullptr);
 std::string without_line_end(std::string text);
 
 // The caller's sink as the learners' for one call: each message without its

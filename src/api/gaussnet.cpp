@@ -23,6 +23,8 @@
 #include "output/export_files.h"
 #include "scoring/report_structure.h"
 #include "stats/cholesky.h"
+#include "stats/covariance.h"
+#include "stats/precision.h"
 #include "stats/rank_correlation.h"
 
 namespace gaussnet::api {
@@ -109,13 +111,18 @@ edge_status status_of(gaussnet::edge_status status) {
 
 }  // namespace
 
-std::vector<edge> edges_of(const std::vector<scored_edge>& scored) {
+std::vector<edge> edges_of(const std::vector<scored_edge>& scored, const evidence_rows* evidence) {
     std::vector<edge> edges;
     edges.reserve(scored.size());
     for (const scored_edge& e : scored) {
         const std::optional<bool> separated =
             e.status == gaussnet::edge_status::fp ? std::optional<bool>(e.separated) : std::nullopt;
-        edges.push_back({e.source, e.target, status_of(e.status), separated});
+        edges.push_back({e.source, e.target, status_of(e.status), separated, std::nullopt, std::nullopt});
+        if (evidence == nullptr || e.status == gaussnet::edge_status::fn) continue;
+        if (const std::optional<edge_evidence> found = evidence_of(*evidence, e.source, e.target)) {
+            edges.back().partial_correlation = found->partial_correlation;
+            edges.back().p_value = found->p_value;
+        }
     }
     return edges;
 }
@@ -153,7 +160,7 @@ run_result result_of(std::string name, const learned_structure& learned, long lo
                                 ring_numbers(learned.graph, local->target, local->radius)};
         edges = within_scope(edges, &scope);
     }
-    result.edges = edges_of(edges);
+    result.edges = edges_of(edges, &learned.evidence);
     return result;
 }
 
@@ -261,6 +268,27 @@ run_result local(const data_view& data, const settings& options, const std::opti
     return timed_run(
         "local", input, setting, [&] { return learn_local_run(setting, *target, options.local_radius, covariance); },
         local_run{*target, options.local_radius});
+}
+
+std::vector<double> partial_correlations(const data_view& data, const settings& options) {
+    forwarding_sink diagnostics(options.diagnostics);
+    const prepared_input input = prepare(data, options, std::nullopt, diagnostics);
+    const int n = input.n_vars();
+    if (!ee_applies(input.n_cases(), n))
+        throw input_error(strprintf("partial correlations need more cases than variables (n_cases %d, n_vars %d).",
+                                    input.n_cases(), n));
+    // The matrix EE would invert: the chosen correlation's, of the cases kept.
+    const correlation_kind kind = correlation_of(options.correlation);
+    shared_association covariance(input.data, kind, input.threads);
+    try {
+        const DoubleMatrix r = partial_correlation_matrix(input.threads, covariance.get());
+        return {r.data(), r.data() + r.rows() * r.cols()};
+    } catch (const singular_matrix_error& failure) {
+        const std::string text = kind == correlation_kind::pearson
+                                     ? failure.what()
+                                     : rank_matrix_failure_text("EE", kind, input.names, failure);
+        throw not_positive_definite(text, "EE", -1);
+    }
 }
 
 std::vector<std::uint8_t> moral_graph(const matrix_view& dag) {

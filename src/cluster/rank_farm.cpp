@@ -41,9 +41,9 @@ int position_of(const lowest_failure<failure>& failures) {
 // lowest position that failed.
 class rank_results {
 public:
-    void add_row(int position, const std::vector<std::uint8_t>& flags) {
+    void add_row(int position, const learned_blanket& blanket) {
         const std::lock_guard<std::mutex> lock(mutex_);
-        rows_.add(position, flags);
+        rows_.add(position, blanket.flags, blanket.evidence);
     }
     void add_failure(int position, failure what) { failures_.record(position, std::move(what)); }
     const lowest_failure<failure>& failures() const { return failures_; }
@@ -102,7 +102,7 @@ struct rank_farm::gathered {
 };
 
 long long rank_farm::learn(const learner_setting& setting, iamb_variant variant, const std::vector<int>& targets,
-                           ByteMatrix& learned_graph, const DoubleMatrix& cov, progress_line& progress) {
+                           learned_structure& learned, const DoubleMatrix& cov, progress_line& progress) {
     if (job_.lead()) {
         say_go(job_);
     } else {
@@ -120,7 +120,7 @@ long long rank_farm::learn(const learner_setting& setting, iamb_variant variant,
         }
         targets_learned_ += work.results.rows();
         tests_run_ += work.learners.tests();
-        gather_rows(work.results.pack(work.learners.tests()), targets, learned_graph, all);
+        gather_rows(work.results.pack(work.learners.tests()), targets, learned, all);
     } catch (const std::exception& error) {
         // A target's failure is in the results; anything else leaves the ranks out of step.
         end_job(job_, error.what());
@@ -238,7 +238,7 @@ std::vector<int> rank_farm::gather_blocks(const std::vector<int>& own, std::vect
     return all;
 }
 
-void rank_farm::gather_rows(const std::vector<int>& own, const std::vector<int>& targets, ByteMatrix& learned_graph,
+void rank_farm::gather_rows(const std::vector<int>& own, const std::vector<int>& targets, learned_structure& learned,
                             gathered& all) {
     std::vector<int> starts;
     const std::vector<int> blocks = gather_blocks(own, starts);
@@ -247,9 +247,15 @@ void rank_farm::gather_rows(const std::vector<int>& own, const std::vector<int>&
         all.tests += block.tests;
         if (block.failed != NO_TARGET)
             all.failures.record(block.failed, {block.failure_status, std::string(block.failure_text)});
-        for_each_row(block.rows, [&](int position, std::span<const int> members) {
-            std::uint8_t* cells = learned_graph.row(targets[static_cast<std::size_t>(position)]);
-            for (const int member : members) cells[member] = 1;
+        for_each_row(block.rows, [&](int position, std::span<const int> members, std::span<const int> evidence) {
+            const int target = targets[static_cast<std::size_t>(position)];
+            std::uint8_t* cells = learned.graph.row(target);
+            std::vector<member_evidence>& row = learned.evidence[static_cast<std::size_t>(target)];
+            row.clear();
+            for (std::size_t k = 0; k < members.size(); ++k) {
+                cells[members[k]] = 1;
+                row.push_back({members[k], evidence_at(evidence, k)});
+            }
         });
     }
 }

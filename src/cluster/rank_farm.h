@@ -21,7 +21,7 @@ public:
     explicit rank_farm(const job& job) : job_(job) {}
 
     long long learn(const learner_setting& setting, iamb_variant variant, const std::vector<int>& targets,
-                    ByteMatrix& learned_graph, const DoubleMatrix& cov, progress_line& progress) override;
+                    learned_structure& learned, const DoubleMatrix& cov, progress_line& progress) override;
 
     // Bytes this rank has sent and received in the farms so far (for the benchmark).
     long long bytes_sent() const { return bytes_sent_; }
@@ -42,7 +42,7 @@ private:
     int gather_thread_counts(int n_threads);
     // Every rank's block of what it learned, each beginning at its start.
     std::vector<int> gather_blocks(const std::vector<int>& own, std::vector<int>& starts);
-    void gather_rows(const std::vector<int>& own, const std::vector<int>& targets, ByteMatrix& learned_graph,
+    void gather_rows(const std::vector<int>& own, const std::vector<int>& targets, learned_structure& learned,
                      gathered& all);
 
     job job_;

@@ -8,7 +8,9 @@
 //   word 4      that failure's text length in bytes
 //   word 5      the rows' length in words
 //   then        the text, padded with zero bytes to whole words
-//   then        the rows: per row its list position, its member count, its members
+//   then        the rows: per row its list position, its member count, its
+//               members, then per member its partial correlation and p-value
+//               (each double's bits as two words)
 
 #include <cstdint>
 #include <cstring>
@@ -18,29 +20,45 @@
 #include <vector>
 
 #include "cluster/batch.h"
+#include "common/edge_evidence.h"
 
 namespace gaussnet::cluster {
 
 // The learned rows of one block, appended one at a time.
 class row_words {
 public:
-    // Appends the row of list position: the variables whose flag is 1.
-    void add(int position, const std::vector<std::uint8_t>& flags) {
+    // Appends the row of list position: the variables whose flag is 1, and
+    // the evidence for them (one entry per member, or none).
+    void add(int position, const std::vector<std::uint8_t>& flags, const std::vector<member_evidence>& evidence) {
         words_.push_back(position);
         const std::size_t count_at = words_.size();
         words_.push_back(0);
         for (int j = 0; j < static_cast<int>(flags.size()); ++j)
             if (flags[j] == 1) words_.push_back(j);
-        words_[count_at] = static_cast<int>(words_.size() - count_at - 1);
+        const int count = static_cast<int>(words_.size() - count_at - 1);
+        words_[count_at] = count;
+        for (int k = 0; k < count; ++k) {
+            const member_evidence* entry = static_cast<std::size_t>(k) < evidence.size() ? &evidence[k] : nullptr;
+            push_double(entry ? entry->evidence.partial_correlation : 0.0);
+            push_double(entry ? entry->evidence.p_value : 0.0);
+        }
         ++rows_;
     }
     long long rows() const { return rows_; }
     const std::vector<int>& words() const { return words_; }
 
 private:
+    void push_double(double value) {
+        int halves[2];
+        std::memcpy(halves, &value, sizeof value);
+        words_.insert(words_.end(), halves, halves + 2);
+    }
+
     std::vector<int> words_;
     long long rows_ = 0;
 };
+
+inline constexpr std::size_t WORDS_PER_EVIDENCE = 2 * sizeof(double) / sizeof(int);
 
 // One block's fields; failure_text and rows view the block they were read from.
 struct farm_block {
@@ -87,13 +105,21 @@ inline farm_block unpack_block(const int* words) {
     return block;
 }
 
-// Calls row(position, members) for every row of a block.
+// Member k's evidence in a row's evidence words, as row_words wrote it.
+inline edge_evidence evidence_at(std::span<const int> words, std::size_t k) {
+    edge_evidence evidence;
+    std::memcpy(&evidence.partial_correlation, words.data() + k * WORDS_PER_EVIDENCE, sizeof(double));
+    std::memcpy(&evidence.p_value, words.data() + k * WORDS_PER_EVIDENCE + 2, sizeof(double));
+    return evidence;
+}
+
+// Calls row(position, members, evidence words) for every row of a block.
 template <typename Row>
 void for_each_row(std::span<const int> rows, Row&& row) {
     for (std::size_t at = 0; at < rows.size();) {
         const auto count = static_cast<std::size_t>(rows[at + 1]);
-        row(rows[at], rows.subspan(at + 2, count));
-        at += 2 + count;
+        row(rows[at], rows.subspan(at + 2, count), rows.subspan(at + 2 + count, count * WORDS_PER_EVIDENCE));
+        at += 2 + count + count * WORDS_PER_EVIDENCE;
     }
 }
 

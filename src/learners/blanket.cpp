@@ -11,6 +11,7 @@
 #include "learners/progress.h"
 #include "stats/cholesky.h"
 #include "stats/ci_engine.h"
+#include "stats/ci_test.h"
 #include "stats/heap_sort.h"
 
 namespace gaussnet {
@@ -95,6 +96,7 @@ const std::vector<std::uint8_t>& blanket_learner::learn(iamb_variant variant, in
             tests_ += n_vars_ - 1;
             if (!change_one(rule, member_count)) break;
         }
+        weigh_members(target, member_count);
     } catch (singular_matrix_error& failure) {
         // Which target and how far it got, for the line that says why.
         failure.target = target;
@@ -104,10 +106,27 @@ const std::vector<std::uint8_t>& blanket_learner::learn(iamb_variant variant, in
     return flags_;
 }
 
+// Each member's test given the other members, as the final pass ran it (a
+// blanket left at a repeated set had its tests in the pass that first met it).
+void blanket_learner::weigh_members(int target, int member_count) {
+    evidence_.clear();
+    if (!engine_ || member_count == 0) return;
+    engine_->member_correlations(target, flags_.data(), correlations_);
+    std::size_t next = 0;
+    for (int v = 0; v < n_vars_; ++v)
+        if (flags_[v] == 1)
+            evidence_.push_back({v, evidence_from_correlation(setting_.test, correlations_[next++], member_count - 1)});
+}
+
 void set_blanket_row(ByteMatrix& learned_graph, int target, const std::vector<std::uint8_t>& flags) {
     std::uint8_t* row = learned_graph.row(target);
     for (std::size_t j = 0; j < flags.size(); ++j)
         if (flags[j] == 1) row[j] = 1;
+}
+
+void set_blanket_row(learned_structure& learned, int target, const learned_blanket& blanket) {
+    set_blanket_row(learned.graph, target, blanket.flags);
+    learned.evidence[static_cast<std::size_t>(target)] = blanket.evidence;
 }
 
 thread_learners::thread_learners(const learner_setting& setting, const DoubleMatrix& cov, int n_threads,
@@ -116,13 +135,14 @@ thread_learners::thread_learners(const learner_setting& setting, const DoubleMat
 
 thread_learners::~thread_learners() = default;
 
-const std::vector<std::uint8_t>& thread_learners::learn(int thread, iamb_variant variant, int target) {
+learned_blanket thread_learners::learn(int thread, iamb_variant variant, int target) {
     auto& learner = learners_[static_cast<std::size_t>(thread)];
     if (!learner) {
         learner = std::make_unique<blanket_learner>(setting_, cov_);
         if (progress_ != nullptr) learner->report_progress_to(&progress_->slot(thread));
     }
-    return learner->learn(variant, target);
+    const std::vector<std::uint8_t>& flags = learner->learn(variant, target);
+    return {flags, learner->evidence()};
 }
 
 long long thread_learners::tests() const {
@@ -133,15 +153,16 @@ long long thread_learners::tests() const {
 }
 
 long long learn_targets(const learner_setting& setting, iamb_variant variant, const std::vector<int>& targets,
-                        ByteMatrix& learned_graph, const DoubleMatrix& cov, const char* progress_label) {
+                        learned_structure& learned, const DoubleMatrix& cov, const char* progress_label) {
+    learned.evidence.resize(static_cast<std::size_t>(learned.graph.rows()));
     progress_line progress(progress_label, static_cast<long long>(targets.size()), setting.n_threads, setting.var_names,
                            setting.progress);
     if (setting.distributor != nullptr)
-        return setting.distributor->learn(setting, variant, targets, learned_graph, cov, progress);
+        return setting.distributor->learn(setting, variant, targets, learned, cov, progress);
     thread_learners learners(setting, cov, setting.n_threads, &progress);
     parallel_for(setting.n_threads, static_cast<std::int64_t>(targets.size()), [&](std::int64_t item, int thread) {
         const int target = targets[static_cast<std::size_t>(item)];
-        set_blanket_row(learned_graph, target, learners.learn(thread, variant, target));
+        set_blanket_row(learned, target, learners.learn(thread, variant, target));
         progress.slot(thread).idle();
         progress.advance();
     });

@@ -33,6 +33,10 @@ public:
 
     // The member flags of target's learned blanket (valid until the next call).
     const std::vector<std::uint8_t>& learn(iamb_variant variant, int target);
+    // For each member of the blanket last learned, ascending: its partial
+    // correlation with the target given the other members and that test's
+    // p-value. Empty for a learner with tests of the caller's own.
+    const std::vector<member_evidence>& evidence() const { return evidence_; }
 
     // Independence tests run by this learner so far.
     long long tests() const { return tests_; }
@@ -42,6 +46,7 @@ public:
 
 private:
     bool change_one(const decision_rule& rule, int& member_count);
+    void weigh_members(int target, int member_count);
 
     const learner_setting setting_;
     int n_vars_;
@@ -50,7 +55,9 @@ private:
     // One pass of tests into pass_ (deferring where the engine may).
     std::function<void(int target, const std::uint8_t* member_flags, int member_count, pass_pvalues& pass)> run_pass_;
     std::vector<std::uint8_t> flags_;
-    pass_pvalues pass_;  // the last pass's value, its buffers reused
+    std::vector<member_evidence> evidence_;
+    std::vector<double> correlations_;  // the members' partial correlations, for evidence_
+    pass_pvalues pass_;                 // the last pass's value, its buffers reused
     double harmonic_;
     surrogate_scratch surrogates_;
     progress_slot* progress_ = nullptr;
@@ -58,6 +65,15 @@ private:
 
 // Sets the cells of target's row of learned_graph whose flag is 1.
 void set_blanket_row(ByteMatrix& learned_graph, int target, const std::vector<std::uint8_t>& flags);
+
+// One target's learned blanket as a blanket learner holds it (valid until its next call).
+struct learned_blanket {
+    const std::vector<std::uint8_t>& flags;
+    const std::vector<member_evidence>& evidence;
+};
+
+// Sets target's row of learned: its cells and its evidence.
+void set_blanket_row(learned_structure& learned, int target, const learned_blanket& blanket);
 
 // One blanket learner per thread, each made on its thread's first target.
 class thread_learners {
@@ -68,7 +84,7 @@ public:
     ~thread_learners();
 
     // target's blanket, learned on thread's learner (valid until thread's next call).
-    const std::vector<std::uint8_t>& learn(int thread, iamb_variant variant, int target);
+    learned_blanket learn(int thread, iamb_variant variant, int target);
     // The tests run by all of them; once the threads have stopped.
     long long tests() const;
 
@@ -80,18 +96,20 @@ private:
 };
 
 // Learns the targets of one learn_targets call on more than this process's
-// threads (the processes of a job). It must leave the rows and return the
-// tests that the threads alone would, and count finished targets on progress.
+// threads (the processes of a job). It must leave the rows (cells and
+// evidence) and return the tests that the threads alone would, and count
+// finished targets on progress.
 class target_distributor {
 public:
     virtual ~target_distributor() = default;
     virtual long long learn(const learner_setting& setting, iamb_variant variant, const std::vector<int>& targets,
-                            ByteMatrix& learned_graph, const DoubleMatrix& cov, progress_line& progress) = 0;
+                            learned_structure& learned, const DoubleMatrix& cov, progress_line& progress) = 0;
 };
 
 // Learns every target of the list (in parallel, dynamically scheduled) and
-// sets their rows of learned_graph. Returns the number of tests run.
+// sets their rows of learned (cells and evidence; the evidence rows are
+// made when missing). Returns the number of tests run.
 long long learn_targets(const learner_setting& setting, iamb_variant variant, const std::vector<int>& targets,
-                        ByteMatrix& learned_graph, const DoubleMatrix& cov, const char* progress_label);
+                        learned_structure& learned, const DoubleMatrix& cov, const char* progress_label);
 
 }  // namespace gaussnet

@@ -33,8 +33,7 @@ pair_table pair_statistics(const learner_setting& setting, const DoubleMatrix& p
         const int j = static_cast<int>(row) + 1;
         const std::size_t start = static_cast<std::size_t>(static_cast<std::int64_t>(j) * (j - 1) / 2);
         for (int k = 0; k < j; ++k) {
-            const double p_jk = precision(j, k);
-            const double r = p_jk == 0 ? 0.0 : -p_jk / std::sqrt(precision(k, k) * precision(j, j));
+            const double r = precision_partial_correlation(precision, j, k);
             table.keys[start + k] = -std::fabs(statistic_from_correlation(setting.test, r, n - 2));
             table.first[start + k] = j;
             table.second[start + k] = k;
@@ -60,20 +59,38 @@ void exclude_edges(const learner_setting& setting, const pair_table& table, Byte
     }
 }
 
+// Each kept edge's partial correlation and p-value, in the row of its larger
+// end: the values its test had (the sweep computed the p-values of removed pairs alone).
+evidence_rows kept_edge_evidence(const learner_setting& setting, const DoubleMatrix& precision,
+                                 const ByteMatrix& learned_graph) {
+    const int n = static_cast<int>(learned_graph.rows());
+    evidence_rows rows(static_cast<std::size_t>(n));
+    parallel_for(setting.n_threads, n, [&](std::int64_t row, int) {
+        const int j = static_cast<int>(row);
+        for (int k = 0; k < j; ++k) {
+            if (learned_graph(j, k) != 1) continue;
+            const double r = precision_partial_correlation(precision, j, k);
+            rows[row].push_back({k, evidence_from_correlation(setting.test, r, n - 2)});
+        }
+    });
+    return rows;
+}
+
 }  // namespace
 
 learned_structure edge_exclusion(const learner_setting& setting, const DoubleMatrix& cov) {
     const int n = static_cast<int>(cov.rows());
-    learned_structure result{ByteMatrix(n, n, 1), 0};
+    learned_structure result{ByteMatrix(n, n, 1), 0, {}};
     for (int v = 0; v < n; ++v) result.graph(v, v) = 0;
     DoubleMatrix precision = cov;
     invert_covariance(setting.n_threads, precision);
     stop_if_cancelled(setting);
     pair_table table = pair_statistics(setting, precision);
-    precision = DoubleMatrix();
     result.tests = static_cast<long long>(table.keys.size());
     heap_sort3(table.keys.size(), table.keys.data(), table.first.data(), table.second.data());
     exclude_edges(setting, table, result.graph);
+    table = pair_table();
+    result.evidence = kept_edge_evidence(setting, precision, result.graph);
     return result;
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "common/diagnostics.h"
+#include "common/edge_evidence.h"
 #include "common/matrix.h"
 #include "common/test_setting.h"
 
@@ -56,6 +57,10 @@ struct learned_structure {
     // (not necessarily symmetric); for EE the symmetric graph.
     ByteMatrix graph;
     long long tests = 0;  // independence tests run
+    // The partial correlation and p-value behind the learned edges: for IAMB
+    // each member's test given the rest of its target's final blanket (the
+    // test that kept it); for EE each edge's test given all other variables.
+    evidence_rows evidence;
 };
 
 }  // namespace gaussnet

@@ -25,7 +25,7 @@ void number_next_ring(const std::vector<int>& targets, const ByteMatrix& rows, s
 
 learned_structure local_iamb(const learner_setting& setting, int target, int radius, const DoubleMatrix& cov) {
     const int n = static_cast<int>(cov.rows());
-    learned_structure result{ByteMatrix(n, n, 0), 0};
+    learned_structure result{ByteMatrix(n, n, 0), 0, {}};
     std::vector<int> ring(static_cast<std::size_t>(n), 0);
     ring[target] = 1;
     for (int i = 1; i <= radius; ++i) {
@@ -34,7 +34,7 @@ learned_structure local_iamb(const learner_setting& setting, int target, int rad
         // later one is too, however large the radius.
         if (targets.empty()) break;
         // The targets of one ring are independent; they are numbered afterwards.
-        result.tests += learn_targets(setting, iamb_variant::adjusted, targets, result.graph, cov, "IAMB(local)");
+        result.tests += learn_targets(setting, iamb_variant::adjusted, targets, result, cov, "IAMB(local)");
         number_next_ring(targets, result.graph, ring, i + 1);
     }
     return result;

@@ -1,5 +1,7 @@
 #include "output/csv.h"
 
+#include <charconv>
+
 namespace gaussnet {
 
 std::string csv_field(std::string_view text) {
@@ -12,6 +14,12 @@ std::string csv_field(std::string_view text) {
     }
     quoted += '"';
     return quoted;
+}
+
+std::string shortest_text(double value) {
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
 }
 
 }  // namespace gaussnet

@@ -10,4 +10,7 @@ namespace gaussnet {
 // a comma, a quote, a line end or leading or trailing blanks.
 std::string csv_field(std::string_view text);
 
+// The shortest text that reads back as the same double: 0.745, not 0.74500000000000002.
+std::string shortest_text(double value);
+
 }  // namespace gaussnet

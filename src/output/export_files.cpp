@@ -150,12 +150,25 @@ void prepare_export_dir(const std::string& dir) {
     }
 }
 
+std::optional<edge_evidence> listed_evidence(const run_export& run, const scored_edge& edge) {
+    if (run.evidence == nullptr || edge.status == edge_status::fn) return std::nullopt;
+    return evidence_of(*run.evidence, edge.source, edge.target);
+}
+
 std::string edges_csv(const run_export& run) {
-    std::string text = "source,target,status,separated\n";
+    std::string text = "source,target,status,separated";
+    text += run.evidence ? ",partial_correlation,p_value\n" : "\n";
     for (const scored_edge& edge : run.edges) {
         const char* separated = edge.status == edge_status::fp ? (edge.separated ? "1" : "0") : "";
         text += csv_field(run.names[edge.source]) + ',' + csv_field(run.names[edge.target]) + ',' +
-                status_text(edge.status) + ',' + separated + '\n';
+                status_text(edge.status) + ',' + separated;
+        if (run.evidence) {
+            const std::optional<edge_evidence> evidence = listed_evidence(run, edge);
+            text += evidence
+                        ? ',' + shortest_text(evidence->partial_correlation) + ',' + shortest_text(evidence->p_value)
+                        : std::string(",,");
+        }
+        text += '\n';
     }
     return text;
 }
@@ -221,7 +234,8 @@ std::vector<export_file> export_files(const run_export& run) {
     const std::vector<scored_edge> edges = within_scope(run.edges, run.local);
     // Frequencies go with the edges as given, which only a local scope filters.
     const run_export shown{
-        run.run, names, edges, run.scored, run.blanket_rows, run.local, run.local ? nullptr : run.edge_frequencies};
+        run.run,     names, edges, run.scored, run.blanket_rows, run.local, run.local ? nullptr : run.edge_frequencies,
+        run.evidence};
     std::vector<export_file> files;
     for (const file_builder& builder : FILE_BUILDERS)
         if (builder.wanted == nullptr || builder.wanted(shown)) files.push_back({builder.suffix, builder.build(shown)});

@@ -3,9 +3,11 @@
 // blankets as CSV, its graph as GraphML and for Graphviz. Each file appears
 // complete or not at all.
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "common/edge_evidence.h"
 #include "common/file_io.h"
 #include "common/matrix.h"
 #include "scoring/report_structure.h"
@@ -44,6 +46,9 @@ struct run_export {
     const local_scope* local = nullptr;
     // The bootstrap frequency of each edge (in edges' order): the DOT edges get widths by it.
     const std::vector<double>* edge_frequencies = nullptr;
+    // The learner's evidence rows: each learned edge's partial correlation
+    // and p-value (evidence_of) in the edges file, GraphML and DOT. Null: none.
+    const evidence_rows* evidence = nullptr;
 };
 
 // One file of a run's export: the file is named RUN followed by suffix.
@@ -80,6 +85,9 @@ struct variable_counts {
     std::vector<int> degree;
 };
 variable_counts count_per_variable(const run_export& run);
+
+// The evidence of a listed edge: none for a missed one or without evidence rows.
+std::optional<edge_evidence> listed_evidence(const run_export& run, const scored_edge& edge);
 
 // The text of an edge's verdict: "learned", "tp", "fp" or "fn".
 const char* status_text(edge_status status);

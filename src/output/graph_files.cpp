@@ -3,13 +3,14 @@
 // directed, nodes kept apart), with the names as node ids.
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "common/text.h"
+#include "output/csv.h"
 #include "output/export_files.h"
-#include "output/run_report.h"
 
 namespace gaussnet {
 
@@ -117,6 +118,12 @@ std::string graphml_keys(const run_export& run) {
         "  <key id=\"status\" for=\"edge\" attr.name=\"status\" attr.type=\"string\"/>\n";
     if (run.scored) text += "  <key id=\"separated\" for=\"edge\" attr.name=\"separated\" attr.type=\"boolean\"/>\n";
     if (run.edge_frequencies) text += "  <key id=\"weight\" for=\"edge\" attr.name=\"weight\" attr.type=\"double\"/>\n";
+    if (run.evidence) {
+        text +=
+            "  <key id=\"partial_correlation\" for=\"edge\" attr.name=\"partial_correlation\" "
+            "attr.type=\"double\"/>\n"
+            "  <key id=\"p_value\" for=\"edge\" attr.name=\"p_value\" attr.type=\"double\"/>\n";
+    }
     if (run.local) {
         text +=
             "  <key id=\"ring\" for=\"node\" attr.name=\"ring\" attr.type=\"int\"/>\n"
@@ -154,6 +161,10 @@ std::string graphml_edges(const run_export& run) {
                 xml_text(run.names[edge.target]) + "\">" + graphml_data("status", status_text(edge.status));
         if (edge.status == edge_status::fp) text += graphml_data("separated", edge.separated ? "true" : "false");
         if (run.edge_frequencies) text += graphml_data("weight", shortest_text((*run.edge_frequencies)[e]));
+        if (const std::optional<edge_evidence> evidence = listed_evidence(run, edge)) {
+            text += graphml_data("partial_correlation", shortest_text(evidence->partial_correlation)) +
+                    graphml_data("p_value", shortest_text(evidence->p_value));
+        }
         text += "</edge>\n";
     }
     return text;
@@ -171,10 +182,17 @@ std::vector<bool> drawn_variables(const run_export& run) {
     return drawn;
 }
 
+// With evidence, a negative partial correlation is drawn with a bar at both
+// ends (as inhibition is drawn), which leaves colour and dash to the verdict.
+std::string dot_sign_note(const run_export& run) {
+    return run.evidence ? " &#183; bar ends: negative partial correlation" : "";
+}
+
 std::string dot_title(const run_export& run) {
-    if (run.local == nullptr) return xml_text(run.run);
-    return strprintf("%s: %s, radius %d &#183; <font color=\"grey35\">grey: blanket not learned</font>",
-                     xml_text(run.run).c_str(), xml_text(run.names[run.local->target]).c_str(), run.local->radius);
+    if (run.local == nullptr) return xml_text(run.run) + dot_sign_note(run);
+    return strprintf("%s: %s, radius %d &#183; <font color=\"grey35\">grey: blanket not learned</font>%s",
+                     xml_text(run.run).c_str(), xml_text(run.names[run.local->target]).c_str(), run.local->radius,
+                     dot_sign_note(run).c_str());
 }
 
 // The legend: each kind of edge named in the colour it is drawn in, with its count.
@@ -205,14 +223,16 @@ std::string dot_graph_attributes(const run_export& run, std::size_t n_drawn) {
 // Colour and dash by verdict; the width by verdict too or, in a bootstrap's
 // consensus network (frequency given), by frequency: 0.5 points for a pair
 // never learned up to 5 for one learned in every resample.
-std::string dot_edge_attributes(edge_status status, const double* frequency) {
+std::string dot_edge_attributes(edge_status status, const double* frequency, bool negative) {
     const char* look = status == edge_status::fp   ? "color=red"
                        : status == edge_status::fn ? "color=grey45, style=dashed"
                                                    : "";
     std::string width = status == edge_status::fp ? "penwidth=3" : status == edge_status::fn ? "penwidth=1.8" : "";
     if (frequency != nullptr) width = strprintf("penwidth=%.2f", 0.5 + 4.5 * *frequency);
-    if (width.empty()) return "";
-    return std::string(" [") + look + (*look != '\0' ? ", " : "") + width + "]";
+    std::string attributes = look;
+    for (const std::string& more : {width, std::string(negative ? "dir=both, arrowhead=tee, arrowtail=tee" : "")})
+        if (!more.empty()) attributes += (attributes.empty() ? "" : ", ") + more;
+    return attributes.empty() ? "" : " [" + attributes + "]";
 }
 
 // A local run's target stands out; a variable whose blanket it did not learn
@@ -251,8 +271,10 @@ std::string graph_dot(const run_export& run) {
     for (std::size_t e = 0; e < run.edges.size(); ++e) {
         const scored_edge& edge = run.edges[e];
         const double* frequency = run.edge_frequencies ? &(*run.edge_frequencies)[e] : nullptr;
+        const std::optional<edge_evidence> evidence = listed_evidence(run, edge);
+        const bool negative = evidence && evidence->partial_correlation < 0;
         text += "  " + dot_quoted(run.names[edge.source]) + " -- " + dot_quoted(run.names[edge.target]) +
-                dot_edge_attributes(edge.status, frequency) + ";\n";
+                dot_edge_attributes(edge.status, frequency, negative) + ";\n";
     }
     return text + "}\n";
 }

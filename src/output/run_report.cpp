@@ -1,7 +1,5 @@
 #include "output/run_report.h"
 
-#include <charconv>
-
 #include "common/text.h"
 #include "output/csv.h"
 #include "output/result_log.h"
@@ -23,12 +21,6 @@ long long count_learned(const std::vector<scored_edge>& edges) {
 }
 
 }  // namespace
-
-std::string shortest_text(double value) {
-    char text[32];
-    const auto result = std::to_chars(text, text + sizeof text, value);
-    return std::string(text, result.ptr);
-}
 
 structure_report write_structure_report(const scoring_truth& truth, const ByteMatrix& learned, bool want_edges) {
     structure_report report;

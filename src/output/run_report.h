@@ -66,9 +66,6 @@ struct bootstrap_columns {
     int failed;
 };
 
-// The shortest decimal that reads back as value ("0.05", "0.4999999").
-std::string shortest_text(double value);
-
 // One row of the results table, line end included, in table_header()'s order;
 // the bootstrap's fields are empty for a run's own row (bootstrap null).
 std::string table_row(const table_context& context, const run_label& label, long long milliseconds, long long tests,

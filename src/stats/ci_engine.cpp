@@ -196,6 +196,15 @@ pass_pvalues ci_engine::test_pass_deferring(int target, const std::uint8_t* memb
     return pass;
 }
 
+void ci_engine::member_correlations(int target, const std::uint8_t* member_flags, std::vector<double>& out) {
+    candidate_work& c = scratch_->candidates;
+    factor_base(cov_, target, member_flags, n_vars_, c.base);
+    base_target_column(c.base, c.target);
+    out.clear();
+    for (int position = 0; position < c.base.order(); ++position)
+        if (position != c.base.target_position) out.push_back(member_correlation(c, position, scratch_->member_column));
+}
+
 void ci_engine::run_pass(int target, const std::uint8_t* member_flags, int member_count, double* pvalues, int* index,
                          pass_pvalues* deferring) {
     ci_engine_scratch& s = *scratch_;

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "common/matrix.h"
 #include "common/test_setting.h"
@@ -40,6 +41,11 @@ public:
     // buffers are reused (its contents are not read).
     pass_pvalues test_pass_deferring(int target, const std::uint8_t* member_flags, int member_count,
                                      pass_pvalues&& storage = {});
+
+    // For every member (flag 1) in ascending order, its partial correlation
+    // with the target given the other members: the r of its test in a pass
+    // with these flags, bit for bit. Throws as test_pass does.
+    void member_correlations(int target, const std::uint8_t* member_flags, std::vector<double>& out);
 
     // The same results, one ci_statistic call per test (the reference path).
     void test_pass_plain(int target, const std::uint8_t* member_flags, int member_count, double* pvalues, int* index);

@@ -55,6 +55,10 @@ double ci_statistic(const test_setting& test, int candidate, int target, const s
     return statistic_from_correlation(test, r, m);
 }
 
+edge_evidence evidence_from_correlation(const test_setting& test, double r, int cond_size) {
+    return {r, statistic_pvalue(test, std::fabs(statistic_from_correlation(test, r, cond_size)), cond_size)};
+}
+
 double statistic_pvalue(const test_setting& test, double statistic, int cond_size) {
     if (test.kind == test_kind::student_t) {
         const int df = test.n_cases - cond_size - 2;

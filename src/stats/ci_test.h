@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "common/edge_evidence.h"
 #include "common/matrix.h"
 #include "common/test_setting.h"
 
@@ -31,5 +32,9 @@ double ci_statistic(const test_setting& test, int candidate, int target, const s
 
 // Upper-tail probability of a (non-negative) statistic given the conditioning-set size.
 double statistic_pvalue(const test_setting& test, double statistic, int cond_size);
+
+// A partial correlation r with cond_size conditioning variables and the
+// p-value of its test: the one statistic_pvalue gives its |statistic|.
+edge_evidence evidence_from_correlation(const test_setting& test, double r, int cond_size);
 
 }  // namespace gaussnet

@@ -1,5 +1,6 @@
 #include "stats/precision.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -77,6 +78,25 @@ void invert_covariance(int n_threads, DoubleMatrix& cov) {
         return;
     }
     precision_from_inverse(n_threads, work, cov);
+}
+
+double precision_partial_correlation(const DoubleMatrix& precision, int j, int k) {
+    const int lo = std::min(j, k);
+    const int hi = std::max(j, k);
+    const double p = precision(hi, lo);
+    return p == 0 ? 0.0 : -p / std::sqrt(precision(lo, lo) * precision(hi, hi));
+}
+
+DoubleMatrix partial_correlation_matrix(int n_threads, const DoubleMatrix& cov) {
+    const int n = static_cast<int>(cov.rows());
+    DoubleMatrix precision = cov;
+    invert_covariance(n_threads, precision);
+    DoubleMatrix r(n, n);
+    parallel_for(n_threads, n, [&](std::int64_t j, int) {
+        for (int k = 0; k < n; ++k)
+            r(j, k) = j == k ? 1.0 : precision_partial_correlation(precision, static_cast<int>(j), k);
+    });
+    return r;
 }
 
 }  // namespace gaussnet

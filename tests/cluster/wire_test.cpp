@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@ namespace {
 struct learned_row {
     int position;
     std::vector<int> members;
+    std::vector<double> partial_correlations;  // one per member; p-values are their halves
     bool operator==(const learned_row&) const = default;
 };
 
@@ -25,9 +27,9 @@ TEST(FarmBlock, UnpacksWhatWasPacked) {
         std::vector<learned_row> rows;
     } cases[] = {
         {0, NO_TARGET, 0, "", {}},
-        {(1LL << 32) + 7, NO_TARGET, 0, "", {{0, {1, 4}}, {3, {}}, {2, {0}}}},
-        {(1LL << 40) - 1, 12, 1, "Matrix not positive definite.", {{12, {}}}},
-        {5, 0, 3, "abcd", {{1, {0, 2, 3}}}},
+        {(1LL << 32) + 7, NO_TARGET, 0, "", {{0, {1, 4}, {-0.1, 0.3}}, {3, {}, {}}, {2, {0}, {1e-300}}}},
+        {(1LL << 40) - 1, 12, 1, "Matrix not positive definite.", {{12, {}, {}}}},
+        {5, 0, 3, "abcd", {{1, {0, 2, 3}, {-0.0, 0.1 + 0.2, -1}}}},
         {5, 0, 3, "abcde", {}},
     };
     for (const auto& c : cases) {
@@ -37,7 +39,10 @@ TEST(FarmBlock, UnpacksWhatWasPacked) {
             std::vector<std::uint8_t> flags(6, 0);
             for (const int member : row.members) flags[static_cast<std::size_t>(member)] = 1;
             flags[5] = 2;  // a member only when exactly 1
-            rows.add(row.position, flags);
+            std::vector<member_evidence> evidence;
+            for (std::size_t k = 0; k < row.members.size(); ++k)
+                evidence.push_back({row.members[k], {row.partial_correlations[k], row.partial_correlations[k] / 2}});
+            rows.add(row.position, flags, evidence);
         }
         EXPECT_EQ(rows.rows(), static_cast<long long>(c.rows.size()));
         const std::vector<int> packed = pack_block({c.tests, c.failed, c.status, c.text, rows.words()});
@@ -47,8 +52,16 @@ TEST(FarmBlock, UnpacksWhatWasPacked) {
         EXPECT_EQ(block.failure_status, c.status);
         EXPECT_EQ(block.failure_text, c.text);
         std::vector<learned_row> read;
-        for_each_row(block.rows, [&](int position, std::span<const int> members) {
-            read.push_back({position, std::vector<int>(members.begin(), members.end())});
+        for_each_row(block.rows, [&](int position, std::span<const int> members, std::span<const int> evidence) {
+            learned_row row{position, std::vector<int>(members.begin(), members.end()), {}};
+            for (std::size_t k = 0; k < members.size(); ++k) {
+                const edge_evidence e = evidence_at(evidence, k);
+                row.partial_correlations.push_back(e.partial_correlation);
+                EXPECT_EQ(std::signbit(e.partial_correlation),
+                          std::signbit(c.rows[read.size()].partial_correlations[k]));
+                EXPECT_EQ(e.p_value, e.partial_correlation / 2);
+            }
+            read.push_back(row);
         });
         EXPECT_EQ(read, c.rows);
         EXPECT_EQ(block.rows.data() + block.rows.size(), packed.data() + packed.size());

@@ -109,7 +109,7 @@ std::vector<hostile_case> hostile_cases() {
              EXPECT_EQ(run.exit_status, 0) << run.out;
              EXPECT_EQ(contents(dir, "out/EE.edges.csv.partial-1"), other_runs_rows);
              const std::string edges = contents(dir, "out/EE.edges.csv");
-             EXPECT_EQ(edges.rfind("source,target,status,separated\n", 0), 0u);
+             EXPECT_EQ(edges.rfind("source,target,status,separated,partial_correlation,p_value\n", 0), 0u);
              EXPECT_NE(edges, other_runs_rows);
          }},
         {"temporary files left by runs killed long ago, and one being written now",
@@ -317,7 +317,9 @@ TEST(HostileConditions, KillBetweenRenamesLeavesNoMixedSet) {
     const program_result run = test::run_program(strace, args, dir);
     if (run.err.find("ptrace") != std::string::npos) GTEST_SKIP() << "no ptrace here: " << run.err;
     EXPECT_NE(run.exit_status, 0);
-    EXPECT_EQ(contents(dir, "out/IAMB2.edges.csv").rfind("source,target,status,separated\n", 0), 0u);
+    EXPECT_EQ(
+        contents(dir, "out/IAMB2.edges.csv").rfind("source,target,status,separated,partial_correlation,p_value\n", 0),
+        0u);
     // Every earlier file of the run is gone, renamed over or removed.
     for (const auto& entry : fs::directory_iterator(dir / "out"))
         EXPECT_NE(test::read_file(entry.path()), "old\n") << entry.path();

@@ -185,10 +185,11 @@ TEST(ExportOption, EdgesAgreeWithTheLearnedMatrixWithoutATrueNetwork) {
         const std::vector<std::vector<std::string>> rows =
             csv_rows(dir.read(std::string("out/sub/") + run_name + ".edges.csv"));
         ASSERT_FALSE(rows.empty());
-        EXPECT_EQ(rows[0], (std::vector<std::string>{"source", "target", "status", "separated"}));
+        EXPECT_EQ(rows[0], (std::vector<std::string>{"source", "target", "status", "separated", "partial_correlation",
+                                                     "p_value"}));
         std::set<std::pair<std::string, std::string>> exported;
         for (std::size_t r = 1; r < rows.size(); ++r) {
-            ASSERT_EQ(rows[r].size(), 4u);
+            ASSERT_EQ(rows[r].size(), 6u);
             EXPECT_EQ(rows[r][2], "learned");
             EXPECT_EQ(rows[r][3], "");
             exported.insert({rows[r][0], rows[r][1]});
@@ -317,7 +318,7 @@ TEST(ExportOption, NamesAreQuotedForCsvAndGraphviz) {
         GAUSSNET_BIN, {"--learners", "IAMB2", "--export", "out", "data.txt", "40", "3", "0", "0.05", "0"}, dir);
     ASSERT_EQ(run.exit_status, 0) << run.err;
     const std::string edges = dir.read("out/IAMB2.edges.csv");
-    EXPECT_NE(edges.find("plain,\"a\"\"b\",learned,\n"), std::string::npos) << edges;
+    EXPECT_NE(edges.find("plain,\"a\"\"b\",learned,,"), std::string::npos) << edges;
     const std::string dot = dir.read("out/IAMB2.dot");
     EXPECT_NE(dot.find("\"a\\\"b\";"), std::string::npos) << dot;
     EXPECT_NE(dot.find("[label=\"c\\\\d\"]"), std::string::npos) << dot;

@@ -145,8 +145,9 @@ void PrintTo(const repeat_case& c, std::ostream* os) { *os << c.name; }
 
 class RepeatedRuns : public ::testing::TestWithParam<repeat_case> {};
 
-// The same invocation gives the same console text and "res.txt" (apart from
-// the seconds) every time, and whatever the number of threads.
+// The same invocation gives the same console text, "res.txt" (apart from
+// the seconds) and exported edges (with their partial correlations and
+// p-values) every time, and whatever the number of threads.
 TEST_P(RepeatedRuns, SameOutputEveryTimeAndWithAnyThreadCount) {
     const repeat_case& c = GetParam();
     temp_dir data;
@@ -162,14 +163,17 @@ TEST_P(RepeatedRuns, SameOutputEveryTimeAndWithAnyThreadCount) {
     }
     std::string first_out;
     std::string first_log;
+    std::string first_edges;
     const std::vector<std::vector<std::string>> settings = {
         {}, {"--threads", "1"}, {"--threads", "2"}, {"--threads", "3"}, {}};
+    const std::string edges_file = c.local ? "out/local.edges.csv" : "out/IAMB1.edges.csv";
     for (std::size_t run = 0; run < settings.size(); ++run) {
         SCOPED_TRACE(run);
         temp_dir dir;
         dir.write("data.txt", data.read("data.txt"));
         dir.write("net.txt", data.read("net.txt"));
         std::vector<std::string> args = settings[run];
+        if (run > 0) args.insert(args.end(), {"--export", "out"});
         args.insert(args.end(), positional.begin(), positional.end());
         const program_result result = run_program(GAUSSNET_BIN, args, dir);
         ASSERT_EQ(result.exit_status, 0) << result.out << result.err;
@@ -187,6 +191,10 @@ TEST_P(RepeatedRuns, SameOutputEveryTimeAndWithAnyThreadCount) {
         } else {
             EXPECT_EQ(out, first_out);
             EXPECT_EQ(log, first_log);
+            const std::string edges = dir.read(edges_file);
+            if (run == 1) first_edges = edges;
+            EXPECT_EQ(edges, first_edges);
+            EXPECT_NE(edges.find(",partial_correlation,p_value\n"), std::string::npos);
         }
     }
 }

@@ -41,6 +41,34 @@ TEST(ExportFormats, EdgesRowsInOrderWithVerdicts) {
               "\"B\"\"q\",lone,fn,\n");
 }
 
+// Learned edges carry their evidence in the last two columns, in shortest
+// round-trip text; a missed edge leaves them empty. GraphML has them as edge
+// data; DOT marks a negative one with bars and keeps the verdict's colour.
+TEST(ExportFormats, EdgeEvidenceInEveryFormat) {
+    const std::vector<scored_edge> edges = {
+        {0, 1, edge_status::tp, false}, {0, 2, edge_status::fp, false}, {1, 3, edge_status::fn, false}};
+    evidence_rows evidence(4);
+    evidence[1] = {{0, {-0.1, 1e-300}}};
+    evidence[2] = {{0, {0.30000000000000004, 0.745}}};
+    run_export run{"IAMB2", names, edges, true, nullptr};
+    run.evidence = &evidence;
+    EXPECT_EQ(edges_csv(run),
+              "source,target,status,separated,partial_correlation,p_value\n"
+              "A,\"B\"\"q\",tp,,-0.1,1e-300\n"
+              "A,C\\d,fp,0,0.30000000000000004,0.745\n"
+              "\"B\"\"q\",lone,fn,,,\n");
+    const std::string graphml = graph_graphml(run);
+    EXPECT_NE(graphml.find("<data key=\"partial_correlation\">-0.1</data><data key=\"p_value\">1e-300</data>"),
+              std::string::npos)
+        << graphml;
+    EXPECT_NE(graphml.find("attr.name=\"p_value\" attr.type=\"double\""), std::string::npos);
+    EXPECT_EQ(graphml.find("lone\"><data key=\"status\">fn</data><data key=\"partial"), std::string::npos);
+    const std::string dot = graph_dot(run);
+    EXPECT_NE(dot.find("  \"A\" -- \"B\\\"q\" [dir=both, arrowhead=tee, arrowtail=tee];\n"), std::string::npos) << dot;
+    EXPECT_NE(dot.find("  \"A\" -- \"C\\\\d\" [color=red, penwidth=3];\n"), std::string::npos) << dot;
+    EXPECT_NE(dot.find("bar ends: negative partial correlation"), std::string::npos);
+}
+
 TEST(ExportFormats, BlanketsAsLearnedRowByRow) {
     ByteMatrix rows(4, 4, 0);
     rows(2, 0) = 1;

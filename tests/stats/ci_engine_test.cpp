@@ -1,5 +1,6 @@
 // The shared-work test engine must give exactly the bits of one plain
-// ci_statistic call per test, on any data and member set.
+// ci_statistic call per test, on any data and member set (and so must the
+// members' partial correlations it gives apart from a pass).
 #include "stats/ci_engine.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 
 #include "common/fatal_error.h"
 #include "input/run_state.h"
+#include "stats/ci_test.h"
 #include "stats/covariance.h"
 
 namespace gaussnet {
@@ -65,6 +67,7 @@ TEST_P(CiEngineMatchesPlain, EveryPvalueBitForBit) {
         const int m = param.n_vars - 1;
         std::vector<double> p_fast(m), p_plain(m);
         std::vector<int> i_fast(m), i_plain(m);
+        std::vector<double> members_r;
         for (int trial = 0; trial < 12; ++trial) {
             const int target = static_cast<int>(rng() % param.n_vars);
             std::vector<std::uint8_t> flags(param.n_vars, 0);
@@ -80,6 +83,14 @@ TEST_P(CiEngineMatchesPlain, EveryPvalueBitForBit) {
                 ASSERT_EQ(i_fast[e], i_plain[e]);
                 ASSERT_TRUE(same_bits(p_fast[e], p_plain[e]))
                     << "trial " << trial << " candidate " << i_fast[e] << ": " << p_fast[e] << " vs " << p_plain[e];
+            }
+            // The members' partial correlations give their tests' p-values.
+            fast.member_correlations(target, flags.data(), members_r);
+            ASSERT_EQ(static_cast<int>(members_r.size()), count);
+            for (int e = 0, next = 0; e < m; ++e) {
+                if (flags[i_plain[e]] != 1) continue;
+                const double p = evidence_from_correlation(test, members_r[next++], count - 1).p_value;
+                ASSERT_TRUE(same_bits(p, p_plain[e])) << "trial " << trial << " member " << i_plain[e];
             }
         }
     }

@@ -33,6 +33,10 @@
     .Call(`_gaussnet_gaussnet_index_column_cpp`, data, names)
 }
 
+.gaussnet_partial_correlations <- function(data, names, threads, correlation, missing) {
+    .Call(`_gaussnet_gaussnet_partial_correlations_cpp`, data, names, threads, correlation, missing)
+}
+
 .gaussnet_version <- function() {
     .Call(`_gaussnet_gaussnet_version_cpp`)
 }

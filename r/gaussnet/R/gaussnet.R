@@ -10,7 +10,8 @@ run_of <- function(raw, names) {
   blankets <- lapply(raw$blankets, function(members) names[members])
   names(blankets) <- names
   edges <- data.frame(source = names[raw$source], target = names[raw$target], status = raw$status,
-                      separated = raw$separated, stringsAsFactors = FALSE)
+                      separated = raw$separated, partial_correlation = raw$partial_correlation,
+                      p_value = raw$p_value, stringsAsFactors = FALSE)
   scores <- if (is.null(raw$scores)) NULL else stats::setNames(raw$scores, score_names)
   structure(class = "gaussnet_run",
             list(learner = raw$learner, names = names, blankets = blankets, edges = edges, adjacency = adjacency,
@@ -110,6 +111,17 @@ gaussnet_moral <- function(dag) {
   moral <- checked(.gaussnet_moral(truth_of(dag, NULL, "dag")))
   dimnames(moral) <- dimnames(dag)
   moral
+}
+
+gaussnet_partial_correlations <- function(data, threads = NULL, correlation = "pearson", missing = "error") {
+  correlation <- correlation_of(correlation)
+  missing <- missing_of(missing)
+  input <- data_of(data, missing)
+  raw <- checked(.gaussnet_partial_correlations(input$values, input$names, threads_of(threads), correlation, missing),
+                 input$names)
+  values <- raw$values
+  dimnames(values) <- list(input$names, input$names)
+  values
 }
 
 gaussnet_version <- function() .gaussnet_version()

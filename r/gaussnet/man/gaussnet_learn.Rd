@@ -77,9 +77,15 @@ list of class \code{gaussnet_run}:
   \item{edges}{a data frame with the columns of the program's exported edges
     file: \code{source}, \code{target}, \code{status} (\code{"learned"}, or
     with a true network \code{"tp"}, \code{"fp"}, \code{"fn"}; missed edges are
-    listed too) and \code{separated} (for false edges, whether the true
+    listed too), \code{separated} (for false edges, whether the true
     network separates their ends given the other learned neighbours;
-    \code{NA} otherwise).}
+    \code{NA} otherwise), \code{partial_correlation} and \code{p_value}
+    (the edge's sign and strength and the unadjusted p-value of its test;
+    \code{NA} for missed edges and a consensus network's). EE: given all
+    other variables, as \code{\link{gaussnet_partial_correlations}} has it;
+    IAMB and local runs: given the rest of the learned blanket (the test
+    that kept the member), and where both ends list each other the weaker
+    of the two (the larger p-value).}
   \item{adjacency}{the learned undirected graph, a logical p x p matrix with
     dimnames.}
   \item{tests}{the number of independence tests run.}

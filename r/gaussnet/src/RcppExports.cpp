@@ -140,6 +140,21 @@ BEGIN_RCPP
     return rcpp_result_gen;
 END_RCPP
 }
+// gaussnet_partial_correlations_cpp
+SEXP gaussnet_partial_correlations_cpp(SEXP data, std::vector<std::string> names, int threads, std::string correlation, std::string missing);
+RcppExport SEXP _gaussnet_gaussnet_partial_correlations_cpp(SEXP dataSEXP, SEXP namesSEXP, SEXP threadsSEXP, SEXP correlationSEXP, SEXP missingSEXP) {
+BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::RNGScope rcpp_rngScope_gen;
+    Rcpp::traits::input_parameter< SEXP >::type data(dataSEXP);
+    Rcpp::traits::input_parameter< std::vector<std::string> >::type names(namesSEXP);
+    Rcpp::traits::input_parameter< int >::type threads(threadsSEXP);
+    Rcpp::traits::input_parameter< std::string >::type correlation(correlationSEXP);
+    Rcpp::traits::input_parameter< std::string >::type missing(missingSEXP);
+    rcpp_result_gen = Rcpp::wrap(gaussnet_partial_correlations_cpp(data, names, threads, correlation, missing));
+    return rcpp_result_gen;
+END_RCPP
+}
 // gaussnet_version_cpp
 std::string gaussnet_version_cpp();
 RcppExport SEXP _gaussnet_gaussnet_version_cpp() {
@@ -160,6 +175,7 @@ static const R_CallMethodDef CallEntries[] = {
     {"_gaussnet_gaussnet_read_net_cpp", (DL_FUNC) &_gaussnet_gaussnet_read_net_cpp, 2},
     {"_gaussnet_gaussnet_truth_order_cpp", (DL_FUNC) &_gaussnet_gaussnet_truth_order_cpp, 3},
     {"_gaussnet_gaussnet_index_column_cpp", (DL_FUNC) &_gaussnet_gaussnet_index_column_cpp, 2},
+    {"_gaussnet_gaussnet_partial_correlations_cpp", (DL_FUNC) &_gaussnet_gaussnet_partial_correlations_cpp, 5},
     {"_gaussnet_gaussnet_version_cpp", (DL_FUNC) &_gaussnet_gaussnet_version_cpp, 0},
     {NULL, NULL, 0}
 };

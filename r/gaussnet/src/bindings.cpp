@@ -134,12 +134,15 @@ Rcpp::List run_to_r(const api::run_result& run) {
     Rcpp::IntegerVector sources(n), targets(n);
     Rcpp::CharacterVector statuses(n);
     Rcpp::LogicalVector separated(n);
+    Rcpp::NumericVector partial_correlations(n), p_values(n);
     for (R_xlen_t e = 0; e < n; ++e) {
         const api::edge& edge = run.edges[static_cast<std::size_t>(e)];
         sources[e] = edge.source + 1;
         targets[e] = edge.target + 1;
         statuses[e] = status_text(edge.status);
         separated[e] = edge.separated ? static_cast<int>(*edge.separated) : NA_LOGICAL;
+        partial_correlations[e] = edge.partial_correlation.value_or(NA_REAL);
+        p_values[e] = edge.p_value.value_or(NA_REAL);
     }
     Rcpp::List blankets(static_cast<R_xlen_t>(run.blankets.size()));
     for (std::size_t v = 0; v < run.blankets.size(); ++v) {
@@ -157,7 +160,8 @@ Rcpp::List run_to_r(const api::run_result& run) {
     return Rcpp::List::create(Rcpp::Named("learner") = run.learner, Rcpp::Named("blankets") = blankets,
                               Rcpp::Named("source") = sources, Rcpp::Named("target") = targets,
                               Rcpp::Named("status") = statuses, Rcpp::Named("separated") = separated,
-                              Rcpp::Named("tests") = static_cast<double>(run.tests),
+                              Rcpp::Named("partial_correlation") = partial_correlations,
+                              Rcpp::Named("p_value") = p_values, Rcpp::Named("tests") = static_cast<double>(run.tests),
                               Rcpp::Named("seconds") = run.seconds, Rcpp::Named("scores") = scores);
 }
 
@@ -356,6 +360,24 @@ SEXP gaussnet_truth_order_cpp(std::vector<std::string> names, std::vector<std::s
 // [[Rcpp::export(.gaussnet_index_column)]]
 int gaussnet_index_column_cpp(SEXP data, std::vector<std::string> names) {
     return api::index_column({view_of(data), names});
+}
+
+// [[Rcpp::export(.gaussnet_partial_correlations)]]
+SEXP gaussnet_partial_correlations_cpp(SEXP data, std::vector<std::string> names, int threads, std::string correlation,
+                                       std::string missing) {
+    const api::data_view view{view_of(data), names};
+    api::settings options = settings_of({}, 0.05, false, correlation, missing, threads);
+    const int n = static_cast<int>(names.size());
+    return call_library<std::vector<double>>(
+        options, [&] { return api::partial_correlations(view, options); },
+        [n](const std::vector<double>& values) {
+            Rcpp::NumericMatrix matrix(n, n);
+            for (int r = 0; r < n; ++r)
+                for (int c = 0; c < n; ++c)
+                    matrix(r, c) =
+                        values[static_cast<std::size_t>(r) * static_cast<std::size_t>(n) + static_cast<std::size_t>(c)];
+            return Rcpp::List::create(Rcpp::Named("values") = matrix);
+        });
 }
 
 // [[Rcpp::export(.gaussnet_version)]]

@@ -133,12 +133,26 @@ test_that("names, layouts and element types give the same results", {
   expect_equal(names(reference$IAMB2$scores), c("var_tpr", "var_fdr", "var_fdr2", "edge_tpr", "edge_fdr", "edge_fdr2"))
 })
 
-test_that("as_igraph holds every variable and each edge's status", {
+test_that("as_igraph holds every variable and each edge's status and strength", {
   skip_if_not_installed("igraph")
   run <- gaussnet_learn(values, learners = "IAMB2", truth = small$truth)$IAMB2
   graph <- as_igraph(run, include_missed = TRUE)
   expect_equal(igraph::V(graph)$name, paste0("X", 1:6))
   expect_equal(igraph::E(graph)$status, run$edges$status)
+  expect_equal(igraph::E(graph)$partial_correlation, run$edges$partial_correlation)
+})
+
+test_that("the partial correlation matrix is solve()'s and holds EE's edge values", {
+  ee <- gaussnet_learn(values, learners = "EE")$EE
+  pc <- gaussnet_partial_correlations(values)
+  precision <- solve(stats::cov(values))
+  expected <- -precision / sqrt(diag(precision) %o% diag(precision))
+  diag(expected) <- 1
+  expect_equal(unname(pc), unname(expected), tolerance = 1e-9)
+  learned <- ee$edges$status != "fn"
+  expect_identical(ee$edges$partial_correlation[learned],
+                   pc[cbind(ee$edges$source[learned], ee$edges$target[learned])])
+  expect_error(gaussnet_partial_correlations(values[1:6, ]), class = "gaussnet_input_error")
 })
 
 for (call in c("gaussnet_learn(data, learners = 'IAMB1', threads = 2)",

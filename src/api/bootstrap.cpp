@@ -17,6 +17,7 @@
 #include "output/export_files.h"
 #include "stats/cholesky.h"
 #include "stats/covariance.h"
+#include "stats/rank_correlation.h"
 
 namespace gaussnet::api {
 
@@ -87,13 +88,18 @@ run_result consensus_run(std::string name, const ByteMatrix& consensus, const pr
     return run;
 }
 
-// The learners' errors as the library's.
+// The learners' errors as the library's; a rank-based matrix's failure is
+// named with its setting, as learn() names it.
 template <typename Step>
-auto as_library_errors(const resampled_run& run, Step&& step) {
+auto as_library_errors(const resampled_run& run, const learner_setting& setting, Step&& step) {
     try {
         return step();
     } catch (const singular_matrix_error& failure) {
-        throw not_positive_definite(failure.what(), run.name, failure.target);
+        const correlation_kind kind = setting.test.correlation;
+        const std::string text = kind == correlation_kind::pearson
+                                     ? failure.what()
+                                     : rank_matrix_failure_text(run.name, kind, setting.var_names, failure);
+        throw not_positive_definite(text, run.name, failure.target);
     } catch (const fatal_error& failure) {
         throw error(failure.what());
     } catch (const run_cancelled&) {
@@ -107,13 +113,15 @@ auto as_library_errors(const resampled_run& run, Step&& step) {
 // not the bootstrap's, and are left out. Returns a local run's scope.
 std::optional<local_scope> learn_full_data(const prepared_input& input, const learner_setting& setting,
                                            const resampled_run& run) {
+    // The matrix of the chosen correlation, as every resample's is.
     DoubleMatrix covariance(input.n_vars(), input.n_vars());
-    estimate_covariance(input.data, input.threads, covariance);
+    estimate_association(input.data, setting.test.correlation, input.threads, covariance);
     captured_diagnostics quiet;
     learner_setting without_notes = setting;
     without_notes.diagnostics = &quiet;
     without_notes.progress = nullptr;
-    const learned_structure full = as_library_errors(run, [&] { return run.learn(without_notes, covariance); });
+    const learned_structure full =
+        as_library_errors(run, setting, [&] { return run.learn(without_notes, covariance); });
     if (!run.local_target) return std::nullopt;
     return local_scope{*run.local_target, run.radius, ring_numbers(full.graph, *run.local_target, run.radius)};
 }
@@ -121,8 +129,9 @@ std::optional<local_scope> learn_full_data(const prepared_input& input, const le
 edge_tally resample(const bootstrap_settings& resampling, const prepared_input& input, const learner_setting& setting,
                     const resampled_run& run) {
     const bootstrap_request request{resampling.resamples, resampling.seed, resampling.threshold};
-    return as_library_errors(
-        run, [&] { return run_bootstrap(request, input.data, setting, run.learn, nullptr, run.label + " bootstrap"); });
+    return as_library_errors(run, setting, [&] {
+        return run_bootstrap(request, input.data, setting, run.learn, nullptr, run.label + " bootstrap");
+    });
 }
 
 }  // namespace

@@ -211,7 +211,9 @@ TEST(Bootstrap, LocalBootstrapMissesOnlyEdgesItLookedFor) {
             const std::string target = line.substr(comma + 1, line.find(',', comma + 1) - comma - 1);
             EXPECT_TRUE(in_scope(source) || in_scope(target)) << line;
         }
-        if (!strength) EXPECT_GT(missed, 0);
+        if (!strength) {
+            EXPECT_GT(missed, 0);
+        }
     }
 }
 

@@ -59,9 +59,10 @@ TEST(MissingValues, CompleteCasesReadAsAFileWithoutTheOthers) {
         EXPECT_EQ(read.state.data_matrix, whole.state.data_matrix) << s.with_missing;
         const std::size_t warnings = s.left_out > 0 ? 1 : 0;
         ASSERT_EQ(read.state.warnings.size(), warnings) << s.with_missing;
-        if (warnings > 0)
+        if (warnings > 0) {
             EXPECT_NE(read.state.warnings[0].find(std::to_string(s.left_out) + " cases hold a missing value"),
                       std::string::npos);
+        }
     }
 }
 

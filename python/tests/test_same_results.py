@@ -122,7 +122,7 @@ def test_rank_correlation_and_missing_values_equal_program(correlation, tmp_path
     table = csv_rows(tmp_path / "table.csv")
     assert [row[6] for row in table] == [run.learner for run in runs]
     for run, row in zip(runs, table):
-        assert row[2] == "997" and row[-1] == correlation
+        assert row[2] == "997" and row[22] == correlation
         assert table_fields(run) == row[11:19], run.learner
 
 

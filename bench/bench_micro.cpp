@@ -164,7 +164,8 @@ void BM_covariance(benchmark::State& bench) {
 BENCHMARK(BM_covariance)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The rank-based matrices of the same data, mapped to the Gaussian scale as
-// the learners get them: Spearman's (ranks, then their covariance) and Kendall's.
+// the learners get them: Spearman's (ranks, then their covariance), the
+// normal scores' covariance and Kendall's.
 template <correlation_kind kind>
 void BM_rank_correlation(benchmark::State& bench) {
     static const run_state base = make_state(500, 1000, 500);
@@ -197,6 +198,13 @@ void BM_spearman_rho(benchmark::State& bench) {
     }
 }
 BENCHMARK(BM_spearman_rho)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_rank_correlation<correlation_kind::normal>)
+    ->Name("BM_normal_scores")
+    ->ArgName("threads")
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(BM_rank_correlation<correlation_kind::kendall>)
     ->Name("BM_kendall")
     ->ArgName("threads")

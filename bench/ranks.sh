@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Rank-based correlation: edge quality of EE and IAMB2 on skewed simulated
-# data (Pearson on the Gaussian data, Pearson on the transformed data, Spearman
-# and Kendall on the transformed data), the same on the protein-signalling
-# data raw and logged, a check that Spearman and Kendall learn the same edges
+# data (Pearson on the Gaussian data, Pearson on the transformed data, Spearman,
+# Kendall and normal scores on the transformed data), the same on the
+# protein-signalling data raw and logged, a check that the rank-based settings learn the same edges
 # from the Gaussian and the transformed data, and the cost of the matrices.
 # Prints a markdown section on standard output.
 #
@@ -41,7 +41,7 @@ for vars in $VARS; do
     done
     learn "$WORK/p$vars-none" "$WORK/p$vars-none/data.txt" 1000 "$vars" pearson
     for transform in exp mix; do
-        for correlation in pearson spearman kendall; do
+        for correlation in pearson spearman kendall normal; do
             learn "$WORK/p$vars-$transform" "$WORK/p$vars-$transform/data.txt" 1000 "$vars" "$correlation"
         done
     done
@@ -49,7 +49,7 @@ done
 if [ -f "$SACHS/net.txt" ]; then
     cp "$SACHS/net.txt" "$WORK/net.txt"
     for data in data_7466.txt data_logxplus10_7466.txt; do
-        for correlation in pearson spearman kendall; do
+        for correlation in pearson spearman kendall normal; do
             learn "$WORK" "$SACHS/$data" 7466 11 "$correlation"
         done
     done
@@ -80,7 +80,7 @@ PY_STATUS=$?
 echo
 echo "Invariance: the learned edges (--export) of the Gaussian data and of its exp and mix transforms:"
 echo
-for correlation in spearman kendall; do
+for correlation in spearman kendall normal; do
     for transform in none exp mix; do
         dir=$WORK/p100-$transform
         (cd "$dir" && "$GAUSSNET" --threads 2 --learners EE,IAMB2 --correlation "$correlation" --export "out-$correlation" \
@@ -100,7 +100,7 @@ if [ -x "$MICRO" ]; then
     echo "Cost of the matrices on 500 variables x 1,000 cases (bench_micro, real time):"
     echo
     echo '```'
-    "$MICRO" --benchmark_filter='BM_(covariance|spearman|kendall)' --benchmark_min_time=0.5 2>/dev/null | grep -E '^BM_'
+    "$MICRO" --benchmark_filter='BM_(covariance|spearman|kendall|normal)' --benchmark_min_time=0.5 2>/dev/null | grep -E '^BM_'
     echo '```'
 fi
 exit $PY_STATUS

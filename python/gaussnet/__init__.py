@@ -468,7 +468,7 @@ def _radius_of(radius):
     return int(radius)
 
 
-_CORRELATIONS = ("pearson", "spearman", "kendall")
+_CORRELATIONS = ("pearson", "spearman", "kendall", "normal")
 _MISSING = ("error", "complete")
 _TRANSFORMS = ("none", "exp", "cube", "logistic", "mix")
 
@@ -544,13 +544,14 @@ def learn(data, alpha=0.05, learners=("EE", "IAMB2", "IAMB1"), exact=False, trut
     threads : int, optional
         How many threads learn; None: the cores this process may use. The
         results are the same for every count.
-    correlation : {"pearson", "spearman", "kendall"}, default "pearson"
+    correlation : {"pearson", "spearman", "kendall", "normal"}, default "pearson"
         The matrix the learners learn from, as the program's --correlation:
         the covariance, or a rank-based correlation mapped to the Gaussian
         scale (2 sin(pi/6 rho) of Spearman's rho with average ranks for ties,
-        sin(pi/2 tau) of Kendall's tau-b). The rank-based ones suit skewed
-        data: they are the same under any increasing transformation of a
-        variable.
+        sin(pi/2 tau) of Kendall's tau-b), or the covariance of normal scores
+        (Phi^-1(rank / (n + 1)), average ranks for ties). The rank-based ones
+        suit skewed data: they are the same under any increasing
+        transformation of a variable; "normal" keeps the Gaussian error rates.
     missing : {"error", "complete"}, default "error"
         What a missing value (NaN, None, pandas.NA) does: a ValueError naming
         its case and variable, or ("complete", the program's --missing

@@ -187,6 +187,7 @@ api::correlation_type correlation_of(const std::string& name) {
     if (name == "pearson") return api::correlation_type::pearson;
     if (name == "spearman") return api::correlation_type::spearman;
     if (name == "kendall") return api::correlation_type::kendall;
+    if (name == "normal") return api::correlation_type::normal;
     throw py::value_error("unknown correlation " + name);
 }
 

@@ -103,7 +103,7 @@ def test_simulate_equals_the_simulator_and_moral_graph_its_edges(options, tmp_pa
     assert (moral == moral.T).all() and f"n_edges= {int(moral.sum()) // 2}" in banner
 
 
-@pytest.mark.parametrize("correlation", ["spearman", "kendall"])
+@pytest.mark.parametrize("correlation", ["spearman", "kendall", "normal"])
 def test_rank_correlation_and_missing_values_equal_program(correlation, tmp_path):
     values, names = read_data_file(EXAMPLE / "data.txt", 1000, 30)
     lines = ["\t".join(names)] + ["\t".join(repr(float(v)) for v in row) for row in values]

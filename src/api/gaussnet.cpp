@@ -54,6 +54,8 @@ correlation_kind correlation_of(correlation_type type) {
             return correlation_kind::spearman;
         case correlation_type::kendall:
             return correlation_kind::kendall;
+        case correlation_type::normal:
+            return correlation_kind::normal;
         case correlation_type::pearson:
             break;
     }
@@ -244,7 +246,7 @@ std::vector<run_result> learn(const data_view& data, const settings& options, co
     forwarding_sink diagnostics(options.diagnostics);
     const prepared_input input = prepare(data, options, truth, diagnostics);
     const learner_setting setting = learner_setting_of(options, input, diagnostics);
-    shared_association covariance(input.data, setting.test.correlation, input.threads);
+    shared_association covariance(input.data, setting.test.correlation, input.threads, &diagnostics);
     std::vector<run_result> results;
     for (const learner_kind kind : {learner_kind::ee, learner_kind::iamb2, learner_kind::iamb1}) {
         if (std::find(options.learners.begin(), options.learners.end(), kind) == options.learners.end()) continue;
@@ -264,7 +266,7 @@ run_result local(const data_view& data, const settings& options, const std::opti
     const std::optional<int> target = find_variable(input.names, options.local_target);
     if (!target) throw input_error(without_line_end(no_variable_text(options.local_target)));
     const learner_setting setting = learner_setting_of(options, input, diagnostics);
-    shared_association covariance(input.data, setting.test.correlation, input.threads);
+    shared_association covariance(input.data, setting.test.correlation, input.threads, &diagnostics);
     return timed_run(
         "local", input, setting, [&] { return learn_local_run(setting, *target, options.local_radius, covariance); },
         local_run{*target, options.local_radius});

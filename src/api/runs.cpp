@@ -40,8 +40,10 @@ std::string rank_matrix_failure_text(const std::string& learner, correlation_kin
     const char* name = correlation_name(kind);
     const char* run = learner == "local" ? "IAMB2 (local run)" : learner.c_str();
     const char* cause =
-        "the map of rank correlations to the Gaussian scale need not keep a matrix positive definite, and "
-        "constant variables or variables with the same ranks make it singular";
+        kind == correlation_kind::normal
+            ? "constant variables, variables with the same ranks, or no more cases than variables make it singular"
+            : "the map of rank correlations to the Gaussian scale need not keep a matrix positive definite, and "
+              "constant variables or variables with the same ranks make it singular";
     if (failure.target < 0) {
         return strprintf(
             "%s: the %s correlation matrix of %d variables (correlation %s) is not positive definite: %s. Use "

@@ -35,8 +35,9 @@ std::string help_text() {
            "  --row-names       each data line begins with a case label (R's write.csv, pandas' to_csv)\n"
            "  --decimal-comma   numbers have decimal commas (3,5); fields end at blanks, tabs or semicolons\n"
            "  --net FILE        read the true network from FILE instead of net.txt (with true_net 1)\n"
-           "  --correlation C   learn from pearson (default), spearman or kendall correlations; the rank-based\n"
-           "                    two suit skewed data (any increasing transformation of a variable)\n"
+           "  --correlation C   learn from pearson (default), normal (normal scores), spearman or kendall\n"
+           "                    correlations; the rank-based three suit skewed data (any increasing\n"
+           "                    transformation of a variable), normal best\n"
            "  --missing complete  leave out the cases with a missing value (NA, NaN or an empty field)\n"
            "  --bootstrap B     after each run, learn it again on B resamples of the cases: edge frequencies\n"
            "  --seed S          the resamples' random seed (default 1)\n"
@@ -208,9 +209,9 @@ bool read_data_option(command_line& result, int argc, char** argv, int& index) {
     if (const auto kind = option_value("--correlation", argc, argv, index)) {
         const std::optional<correlation_kind> parsed = parse_correlation(*kind);
         if (!parsed)
-            usage_error(
-                "Unknown correlation \"" + *kind + "\" in --correlation (choose from pearson, spearman, kendall).",
-                "--correlation names \"" + *kind + "\"");
+            usage_error("Unknown correlation \"" + *kind +
+                            "\" in --correlation (choose from pearson, spearman, kendall, normal).",
+                        "--correlation names \"" + *kind + "\"");
         result.correlation = *parsed;
     } else if (const auto missing = option_value("--missing", argc, argv, index)) {
         if (*missing != "complete")

@@ -155,8 +155,9 @@ bool run_local(const command_line& line, const run_state& state, const run_role&
         if (role.lead) process_diagnostics().write(api::no_variable_text(local.target));
         return false;
     }
-    shared_association covariance(state.data_matrix, line.correlation, line.n_threads);
     const learner_setting setting = setting_of(line, state, role);
+    shared_association covariance(state.data_matrix, line.correlation, line.n_threads,
+                                  role.lead ? setting.diagnostics : nullptr);
     const run_label label{"local", strprintf("IAMB(%d,%d):", *target, local.radius), false, true};
     const local_target scope{*target, local.radius};
     return timed_run(
@@ -169,8 +170,9 @@ bool run_local(const command_line& line, const run_state& state, const run_role&
 
 bool run_comparison(const command_line& line, const run_state& state, const run_role& role) {
     // The first run estimates the covariance (and is timed for it); the later ones share it.
-    shared_association covariance(state.data_matrix, line.correlation, line.n_threads);
     const learner_setting setting = setting_of(line, state, role);
+    shared_association covariance(state.data_matrix, line.correlation, line.n_threads,
+                                  role.lead ? setting.diagnostics : nullptr);
     bool none_finished = false;
     // EE is not spread over processes: the lead runs it alone.
     if (line.runs(learner_kind::ee) && role.lead) {

@@ -66,6 +66,9 @@ inline bool betai_needs_log_beta(double x) { return !(x < 0 || x > 1) && !(x == 
 
 // Lower-tail probability of a normal distribution with the given mean and variance.
 double normalp(double x, double mean, double variance);
+// The standard normal quantile: x with normalp(x, 0, 1) = p, for 0 < p < 1
+// (-inf at 0, +inf at 1; outside [0, 1] or NaN reported, NaN returned).
+double normal_quantile(double p);
 // normalp with its scale, sqrt(variance + variance), supplied by the caller.
 double normalp_with_scale(double x, double mean, double variance, double scale);
 

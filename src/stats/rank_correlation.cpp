@@ -11,6 +11,7 @@
 #include "common/fatal_error.h"
 #include "common/parallel.h"
 #include "common/text.h"
+#include "numerics/numerics.h"
 #include "stats/covariance.h"
 #include "stats/kernels.h"
 
@@ -282,6 +283,26 @@ double shrink_to_positive_definite(DoubleMatrix& matrix) {
     return shrink;
 }
 
+FloatMatrix normal_scores(const FloatMatrix& data, int n_threads) {
+    FloatMatrix scores = average_ranks(data, n_threads);
+    // Twice an average rank is a whole number from 2 to 2 n: one quantile each.
+    const std::int64_t n = data.rows();
+    std::vector<float> score_of(static_cast<std::size_t>(2 * n + 1));
+    for (std::int64_t k = 2; k <= 2 * n; ++k)
+        score_of[k] = static_cast<float>(normal_quantile(static_cast<double>(k) / static_cast<double>(2 * (n + 1))));
+    float* cell = scores.data();
+    for (std::int64_t i = 0; i < n * scores.cols(); ++i) cell[i] = score_of[static_cast<std::size_t>(2.0f * cell[i])];
+    return scores;
+}
+
+std::string shrinkage_note(correlation_kind kind, double shrink) {
+    const char* name = correlation_name(kind);
+    return strprintf(
+        "gaussnet: the %s correlation matrix (correlation %s) was not positive definite; its correlations were "
+        "shrunk toward 0 by the factor %.4g (each multiplied by %.4g).\n",
+        name, name, shrink, 1.0 - shrink);
+}
+
 void spearman_matrix(const FloatMatrix& data, int n_threads, DoubleMatrix& rho) {
     if (data.cols() <= 0) return;
     estimate_covariance(average_ranks(data, n_threads), n_threads, rho);
@@ -308,11 +329,15 @@ double gaussian_from_spearman(double rho) { return clamped(rho, 2.0 * std::sin(s
 
 double gaussian_from_kendall(double tau) { return clamped(tau, std::sin(std::numbers::pi / 2.0 * tau)); }
 
-void estimate_association(const FloatMatrix& data, correlation_kind kind, int n_threads, DoubleMatrix& matrix) {
+double estimate_association(const FloatMatrix& data, correlation_kind kind, int n_threads, DoubleMatrix& matrix) {
     switch (kind) {
         case correlation_kind::pearson:
             estimate_covariance(data, n_threads, matrix);
-            return;
+            return 0.0;
+        case correlation_kind::normal:
+            // A covariance, positive semi-definite as it stands.
+            estimate_covariance(normal_scores(data, n_threads), n_threads, matrix);
+            return 0.0;
         case correlation_kind::spearman:
             spearman_matrix(data, n_threads, matrix);
             map_off_diagonal(matrix, gaussian_from_spearman);
@@ -324,7 +349,7 @@ void estimate_association(const FloatMatrix& data, correlation_kind kind, int n_
     }
     // With no more cases than variables no correlation matrix is positive
     // definite; the blanket learners' small test matrices may still be.
-    if (data.rows() > data.cols()) shrink_to_positive_definite(matrix);
+    return data.rows() > data.cols() ? shrink_to_positive_definite(matrix) : 0.0;
 }
 
 }  // namespace gaussnet

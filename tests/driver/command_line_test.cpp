@@ -161,6 +161,7 @@ TEST(CommandLine, CorrelationAndMissingOptions) {
     EXPECT_FALSE(parse(six).reading.complete_cases);
     EXPECT_EQ(with({"--correlation", "spearman"}).correlation, correlation_kind::spearman);
     EXPECT_EQ(with({"--correlation=kendall"}).correlation, correlation_kind::kendall);
+    EXPECT_EQ(with({"--correlation", "normal"}).correlation, correlation_kind::normal);
     EXPECT_EQ(with({"--correlation", "pearson"}).correlation, correlation_kind::pearson);
     EXPECT_TRUE(with({"--missing", "complete"}).reading.complete_cases);
     // A bad value is a usage error that names the option and the value.

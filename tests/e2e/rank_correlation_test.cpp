@@ -43,7 +43,7 @@ std::string learned(const std::string& data, const std::vector<std::string>& opt
 TEST(RankCorrelation, SameStructuresUnderIncreasingTransformsAndThreadCounts) {
     const std::string gaussian = simulated("none");
     const std::vector<std::string> transformed = {simulated("exp"), simulated("mix")};
-    for (const char* kind : {"spearman", "kendall"}) {
+    for (const char* kind : {"spearman", "kendall", "normal"}) {
         SCOPED_TRACE(kind);
         const std::string expected = learned(gaussian, {"--correlation", kind, "--threads", "1"});
         EXPECT_NE(expected.find("01"), std::string::npos);  // a matrix row with an edge
@@ -59,7 +59,7 @@ TEST(RankCorrelation, MatrixNotPositiveDefiniteNamesTheSettingAndCause) {
     // A constant variable has no ranks to correlate.
     temp_dir dir;
     dir.write("data.txt", "a b c\n1 5 2\n2 5 1\n3 5 4\n4 5 3\n5 5 6\n6 5 5\n");
-    for (const char* kind : {"spearman", "kendall"}) {
+    for (const char* kind : {"spearman", "kendall", "normal"}) {
         const program_result run = run_program(
             GAUSSNET_BIN, {"--correlation", kind, "--learners", "EE", "data.txt", "6", "3", "0", "0.05", "0"}, dir);
         EXPECT_NE(run.exit_status, 0);
@@ -70,6 +70,26 @@ TEST(RankCorrelation, MatrixNotPositiveDefiniteNamesTheSettingAndCause) {
             << run.err;
         EXPECT_NE(run.err.find("constant variables"), std::string::npos) << run.err;
     }
+}
+
+TEST(RankCorrelation, ShrinkageToPositiveDefiniteIsNotedOnce) {
+    // Spearman's matrix of these ranks is positive definite; its sine map is not.
+    temp_dir dir;
+    dir.write("data.txt", "a b c d\n3 5 5 1\n4 4 3 3\n1 2 4 2\n2 1 2 4\n5 3 1 5\n");
+    const std::vector<std::string> args = {"data.txt", "5", "4", "0", "0.05", "0"};
+    std::vector<std::string> spearman = {"--correlation", "spearman"};
+    spearman.insert(spearman.end(), args.begin(), args.end());
+    const program_result shrunk = run_program(GAUSSNET_BIN, spearman, dir);
+    EXPECT_EQ(shrunk.exit_status, 0) << shrunk.out;
+    const std::string note = "the spearman correlation matrix (correlation spearman) was not positive definite";
+    const std::size_t at = shrunk.err.find(note);
+    ASSERT_NE(at, std::string::npos) << shrunk.err;
+    EXPECT_EQ(shrunk.err.find(note, at + 1), std::string::npos) << "noted once for the runs sharing it";
+    EXPECT_NE(shrunk.err.find("shrunk toward 0 by the factor 0."), std::string::npos) << shrunk.err;
+    // Normal scores give a covariance, never shrunk.
+    std::vector<std::string> normal = {"--correlation", "normal"};
+    normal.insert(normal.end(), args.begin(), args.end());
+    EXPECT_EQ(run_program(GAUSSNET_BIN, normal, dir).err.find("shrunk"), std::string::npos);
 }
 
 }  // namespace

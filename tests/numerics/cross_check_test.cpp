@@ -74,5 +74,25 @@ TEST(CrossCheck, NormalpAgreesWithStdErfc) {
     }
 }
 
+// The quantile inverts the distribution function: through normalp in the
+// body, through the standard library's erfc far into both tails (where a
+// probability is small its relative error is what counts).
+TEST(CrossCheck, NormalQuantileInvertsTheDistributionFunction) {
+    for (double p = 0.001; p < 1; p += 0.00737) {
+        const double x = normal_quantile(p);
+        EXPECT_NEAR(normalp(x, 0, 1), p, 2e-9) << p;
+        EXPECT_NEAR(normal_quantile(1 - p), -x, 1e-13) << p;
+    }
+    for (double p = 1e-300; p < 0.5; p *= 3.7) {
+        const double x = normal_quantile(p);
+        EXPECT_NEAR(0.5 * std::erfc(-x / std::numbers::sqrt2), p, 1e-14 * (1 + x * x) * p) << p;
+    }
+    EXPECT_EQ(normal_quantile(0.5), 0.0);
+    EXPECT_NEAR(normal_quantile(0.975), 1.959963984540054, 1e-15);
+    EXPECT_NEAR(normal_quantile(1e-10), -6.361340902404056, 1e-14);
+    EXPECT_EQ(normal_quantile(0.0), -HUGE_VAL);
+    EXPECT_EQ(normal_quantile(1.0), HUGE_VAL);
+}
+
 }  // namespace
 }  // namespace gaussnet

@@ -8,7 +8,9 @@
 #include <random>
 #include <vector>
 
+#include "numerics/numerics.h"
 #include "stats/cholesky.h"
+#include "stats/covariance.h"
 #include "stats/rank_correlation.h"
 
 namespace gaussnet {
@@ -117,7 +119,8 @@ TEST(RankCorrelation, GaussianMapsAndAnIncreasingTransformation) {
             transformed(k, v) = v % 2 ? std::exp(data(k, v)) : data(k, v) * data(k, v) * data(k, v);
         }
     }
-    for (const correlation_kind kind : {correlation_kind::spearman, correlation_kind::kendall}) {
+    for (const correlation_kind kind :
+         {correlation_kind::spearman, correlation_kind::kendall, correlation_kind::normal}) {
         DoubleMatrix a(4, 4), b(4, 4);
         estimate_association(data, kind, 2, a);
         estimate_association(transformed, kind, 2, b);
@@ -146,6 +149,23 @@ TEST(RankCorrelation, ShrinkageMakesAnIndefiniteMatrixPositiveDefinite) {
     std::vector<double> diag(3);
     DoubleMatrix factor = m;
     EXPECT_TRUE(cholesky_decompose(factor.data(), 3, diag.data()));
+}
+
+// Normal scores are the quantiles of rank / (n + 1), ties sharing their
+// average rank's, a constant variable all 0; the matrix is their covariance.
+TEST(RankCorrelation, NormalScoresAndTheirCovariance) {
+    const FloatMatrix data(4, 3, std::vector<float>{3, 7, 1, 1, 7, 2, 2, 7, 3, 2, 7, 4});
+    const FloatMatrix scores = normal_scores(data, 2);
+    const std::vector<double> first = {normal_quantile(0.8), normal_quantile(0.2), 0.0, 0.0};
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_EQ(scores(k, 0), static_cast<float>(first[k])) << k;
+        EXPECT_EQ(scores(k, 1), 0.0f) << k;
+        EXPECT_EQ(scores(k, 2), static_cast<float>(normal_quantile((k + 1) / 5.0))) << k;
+    }
+    DoubleMatrix expected(3, 3), matrix(3, 3);
+    estimate_covariance(scores, 1, expected);
+    EXPECT_EQ(estimate_association(data, correlation_kind::normal, 2, matrix), 0.0);
+    EXPECT_EQ(matrix, expected);
 }
 
 }  // namespace

@@ -164,7 +164,7 @@ choice_of <- function(value, what, choices) {
   tolower(value)
 }
 
-correlation_of <- function(correlation) choice_of(correlation, "correlation", c("pearson", "spearman", "kendall"))
+correlation_of <- function(correlation) choice_of(correlation, "correlation", c("pearson", "spearman", "kendall", "normal"))
 missing_of <- function(missing) choice_of(missing, "missing", c("error", "complete"))
 
 flag_of <- function(value, what) {

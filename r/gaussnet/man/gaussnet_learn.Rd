@@ -54,9 +54,11 @@ gaussnet_local(data, target, radius, alpha = 0.05, exact = FALSE,
     \code{--correlation}: \code{"pearson"} (the covariance of the values),
     or a rank-based correlation mapped to the Gaussian scale:
     \code{"spearman"} (2 sin(pi/6 rho), tied values taking their average
-    rank) or \code{"kendall"} (sin(pi/2 tau) of Kendall's tau-b). The
-    rank-based ones suit skewed data: any increasing transformation of a
-    variable leaves the results as they are.}
+    rank) or \code{"kendall"} (sin(pi/2 tau) of Kendall's tau-b), or
+    \code{"normal"}, the covariance of normal scores (qnorm(rank / (n + 1)),
+    average ranks for ties). The rank-based ones suit skewed data: any
+    increasing transformation of a variable leaves the results as they are;
+    \code{"normal"} keeps the error rates of Gaussian data.}
   \item{missing}{what a missing value (\code{NA}, \code{NaN}) does:
     \code{"error"}, an error naming its case and variable; or
     \code{"complete"} (the program's \code{--missing complete}), the cases

@@ -98,7 +98,7 @@ test_that("complete cases give the results of the data without the others", {
   kept <- values[-c(3, 10, 50, 199), ]
   integers <- round(holes * 1000)
   storage.mode(integers) <- "integer"
-  for (correlation in c("pearson", "spearman")) {
+  for (correlation in c("pearson", "spearman", "normal")) {
     expected <- gaussnet_learn(kept, correlation = correlation)
     expect_warning(got <- gaussnet_learn(holes, correlation = correlation, missing = "complete"),
                    "4 cases hold a missing value", class = "gaussnet_warning")

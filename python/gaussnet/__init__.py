@@ -774,7 +774,7 @@ def simulate(n_vars, n_cases, parents=2, weights=(0.5, 1), noise=1, seed=1, tran
         A count or seed that is not an int or is out of range, an unknown
         transform, a transformed value beyond the single-precision range.
     KeyboardInterrupt
-        Ctrl-C, once drawing the cases has begun.
+        Ctrl-C; the simulation stops within about a second.
 
     Examples
     --------

@@ -216,7 +216,8 @@ def test_bootstrap_counts_resamples_that_fail():
 
 
 @pytest.mark.parametrize("call", ["learn(data, learners=['IAMB1'], threads=2)",
-                                  "bootstrap(data, 'IAMB1', resamples=100, threads=2)"])
+                                  "bootstrap(data, 'IAMB1', resamples=100, threads=2)",
+                                  "simulate(50, 4 * 10**6)"])
 def test_ctrl_c_stops_a_long_run_and_leaves_the_interpreter_usable(call):
     script = textwrap.dedent(f"""
         import os, sys, threading, time

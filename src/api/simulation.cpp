@@ -62,11 +62,14 @@ simulation simulate(const simulation_settings& options) {
         const auto n = static_cast<std::size_t>(options.n_vars);
         result.arcs.assign(net.arcs.data(), net.arcs.data() + n * n);
         for (std::size_t v = 0; v < n; ++v) result.names.push_back(sim.prefix + std::to_string(v + 1));
-        result.data.resize(n * static_cast<std::size_t>(options.n_cases));
+        // Reserved, not sized: zeroing gigabytes up front takes seconds in
+        // which a caller could not stop the call; each case's cells are
+        // first touched inside the loop, which checks for a stop.
+        result.data.reserve(n * static_cast<std::size_t>(options.n_cases));
         simulate::case_sampler sampler(model, sim.prefix, sim.transform);
         for (std::int64_t c = 0; c < options.n_cases; ++c) {
-            // Millions of cases take seconds: a caller may stop them.
             if (c % 4096 == 0 && options.cancel != nullptr && options.cancel->load()) throw cancelled();
+            result.data.resize(result.data.size() + n);
             sampler.next(streams.noise, c, result.data.data() + static_cast<std::size_t>(c) * n);
         }
         return result;

@@ -19,9 +19,10 @@ std::string frequency_text(double frequency) {
     return std::string(text, result.ptr);
 }
 
-const char* consensus_status(double frequency, double threshold, bool true_edge) {
-    if (frequency >= threshold) return true_edge ? "tp" : "fp";
-    return true_edge ? "fn" : "";
+std::optional<edge_status> consensus_status(double frequency, double threshold, bool true_edge) {
+    if (frequency >= threshold) return true_edge ? edge_status::tp : edge_status::fp;
+    if (true_edge) return edge_status::fn;
+    return std::nullopt;
 }
 
 }  // namespace
@@ -58,8 +59,9 @@ std::vector<strength_row> strength_rows(const bootstrap_summary& summary, const 
     const edge_tally& tally = summary.tally;
     std::vector<strength_row> rows;
     const auto add_row = [&](int source, int target, double frequency) {
-        const char* status =
-            moral_graph ? consensus_status(frequency, summary.threshold, (*moral_graph)(source, target) == 1) : nullptr;
+        const std::optional<edge_status> status =
+            moral_graph ? consensus_status(frequency, summary.threshold, (*moral_graph)(source, target) == 1)
+                        : std::nullopt;
         rows.push_back({source, target, frequency, status});
     };
     for (const edge_frequency& edge : summary.frequencies) add_row(edge.source, edge.target, edge.frequency);
@@ -79,7 +81,7 @@ std::string strength_csv(const std::vector<std::string>& names, const bootstrap_
         moral_graph ? "source,target,frequency,status,finished,failed\n" : "source,target,frequency,finished,failed\n";
     for (const strength_row& row : strength_rows(summary, moral_graph)) {
         text += csv_field(names[row.source]) + ',' + csv_field(names[row.target]) + ',' + frequency_text(row.frequency);
-        if (row.status != nullptr) text += std::string(",") + row.status;
+        if (moral_graph) text += std::string(",") + (row.status ? status_text(*row.status) : "");
         text += counts;
     }
     return text;

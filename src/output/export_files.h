@@ -81,7 +81,5 @@ struct variable_counts {
 };
 variable_counts count_per_variable(const run_export& run);
 
-// The text of an edge's verdict: "learned", "tp", "fp" or "fn".
-const char* status_text(edge_status status);
 
 }  // namespace gaussnet

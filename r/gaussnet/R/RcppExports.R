@@ -21,6 +21,10 @@
     .Call(`_gaussnet_gaussnet_moral_cpp`, dag)
 }
 
+.gaussnet_vocabulary <- function() {
+    .Call(`_gaussnet_gaussnet_vocabulary_cpp`)
+}
+
 .gaussnet_version <- function() {
     .Call(`_gaussnet_gaussnet_version_cpp`)
 }

@@ -43,8 +43,9 @@ gaussnet_bootstrap <- function(data, learner = "IAMB2", resamples = 200, seed = 
                                exact = FALSE, truth = NULL, threads = NULL, target = NULL, radius = 1) {
   input <- data_of(data)
   run <- if (is.character(learner) && length(learner) == 1) learners_of(learner) else character(0)
-  if (length(run) != 1) input_error("learner must be one of \"EE\", \"IAMB2\", \"IAMB1\"")
-  resamples <- as.integer(whole_of(resamples, "resamples", 1, 100000000))
+  if (length(run) != 1)
+    input_error(sprintf("learner must be one of %s", paste0("\"", .gaussnet_vocabulary()$learners, "\"", collapse = ", ")))
+  resamples <- as.integer(whole_of(resamples, "resamples", 1, .gaussnet_vocabulary()$max_resamples))
   seed <- whole_of(seed, "seed", 0, 2^53)
   if (!is.numeric(threshold) || length(threshold) != 1 || is.na(threshold) || threshold <= 0 || threshold > 1)
     input_error("threshold must be a share of the resamples above 0 and at most 1")

@@ -78,15 +78,15 @@ bootstrap_result bootstrap(const data_view& data, const settings& options, const
                            const std::optional<truth_view>& truth) {
     check(options, resampling.local);
     check(resampling);
-    forwarding_sink diagnostics(options.diagnostics);
+    library_call call(options);
     const prepared_input input = prepare(data, options, truth);
     const resampled_run run = resampled_run_of(resampling, options, input);
-    const learner_setting setting = learner_setting_of(options, input, diagnostics);
+    const learner_setting setting = learner_setting_of(options, input, call.context());
     const run_timer timer;
     const edge_tally tally = resample(resampling, input, setting, run);
     const long long milliseconds = timer.elapsed_milliseconds();
     if (tally.notes > 0)
-        diagnostics.write(
+        call.note(
             strprintf("%s bootstrap: in %lld targets of the resamples the passes returned to an "
                       "earlier member set; each kept that set.",
                       run.label.c_str(), tally.notes));

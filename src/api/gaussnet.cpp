@@ -51,10 +51,9 @@ prepared_input prepare(const data_view& data, const settings& options, const std
     return input;
 }
 
-learner_setting learner_setting_of(const settings& options, const prepared_input& input, diagnostic_sink& diagnostics) {
-    learner_setting setting{test_setting{options.statistic, input.n_cases()}, options.alpha, input.threads, input.names, nullptr};
-    setting.diagnostics = &diagnostics;
-    setting.cancel = options.cancel;
+learner_setting learner_setting_of(const settings& options, const prepared_input& input, run_context& context) {
+    learner_setting setting{test_setting{options.statistic, input.n_cases(), options.alpha}, input.threads, input.names};
+    setting.context = &context;
     return setting;
 }
 
@@ -134,46 +133,6 @@ std::string without_line_end(std::string text) {
     return text;
 }
 
-namespace {
-
-// The process-wide sink while library calls run (the special functions'
-// reports and the threads warning cannot be handed a sink): it passes them to
-// the newest running call, and the sink it replaced comes back when the last
-// call ends, in whatever order overlapping calls end.
-class running_calls final : public diagnostic_sink {
-public:
-    void enter(diagnostic_sink& call) {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        if (calls_.empty()) previous_ = set_process_diagnostics(this);
-        calls_.push_back(&call);
-    }
-    void leave(diagnostic_sink& call) {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        calls_.erase(std::find(calls_.begin(), calls_.end(), &call));
-        if (calls_.empty()) set_process_diagnostics(previous_);
-    }
-    void write(std::string_view text) override {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        if (!calls_.empty()) calls_.back()->write(text);
-    }
-
-private:
-    std::mutex mutex_;
-    std::vector<diagnostic_sink*> calls_;
-    diagnostic_sink* previous_ = nullptr;
-};
-
-running_calls& calls_running() {
-    static running_calls calls;
-    return calls;
-}
-
-}  // namespace
-
-forwarding_sink::forwarding_sink(const diagnostics_sink& to) : to_(to) { calls_running().enter(*this); }
-
-forwarding_sink::~forwarding_sink() { calls_running().leave(*this); }
-
 void forwarding_sink::write(std::string_view text) {
     if (!to_) return;
     const std::lock_guard<std::mutex> lock(mutex_);
@@ -181,15 +140,15 @@ void forwarding_sink::write(std::string_view text) {
 }
 
 std::vector<run_result> learn(const data_view& data, const settings& options, const std::optional<truth_view>& truth) {
-    forwarding_sink diagnostics(options.diagnostics);
+    library_call call(options);
     const prepared_input input = prepare(data, options, truth);
-    const learner_setting setting = learner_setting_of(options, input, diagnostics);
+    const learner_setting setting = learner_setting_of(options, input, call.context());
     shared_covariance covariance(input.data, input.threads);
     std::vector<run_result> results;
     for (const learner_kind kind : {learner_kind::ee, learner_kind::iamb2, learner_kind::iamb1}) {
         if (std::find(options.learners.begin(), options.learners.end(), kind) == options.learners.end()) continue;
         if (kind == learner_kind::ee && !ee_applies(input.n_cases(), input.n_vars())) {
-            diagnostics.write(ee_skipped_text(input.n_cases(), input.n_vars()));
+            call.note(ee_skipped_text(input.n_cases(), input.n_vars()));
             continue;
         }
         results.push_back(timed_run(learner_name(kind), input, [&] { return learn_run(kind, setting, covariance); }));
@@ -199,11 +158,11 @@ std::vector<run_result> learn(const data_view& data, const settings& options, co
 
 run_result local(const data_view& data, const settings& options, const std::optional<truth_view>& truth) {
     check(options, true);
-    forwarding_sink diagnostics(options.diagnostics);
+    library_call call(options);
     const prepared_input input = prepare(data, options, truth);
     const std::optional<int> target = find_variable(input.names, options.local_target);
     if (!target) throw input_error(without_line_end(no_variable_text(options.local_target)));
-    const learner_setting setting = learner_setting_of(options, input, diagnostics);
+    const learner_setting setting = learner_setting_of(options, input, call.context());
     shared_covariance covariance(input.data, input.threads);
     return timed_run(
         "local", input, [&] { return learn_local_run(setting, *target, options.local_radius, covariance); },

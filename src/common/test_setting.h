@@ -1,6 +1,6 @@
 #pragma once
-// What a conditional independence test needs besides the covariances: the
-// kind of statistic and the number of cases behind the estimate.
+// What a conditional independence test is, besides the covariances: the kind
+// of statistic, the number of cases behind the estimate and the level.
 
 #include "gaussnet/vocabulary.h"
 
@@ -11,6 +11,7 @@ using test_kind = api::test_statistic;
 struct test_setting {
     test_kind kind = test_kind::fisher_z;
     int n_cases = 0;
+    double alpha = 0.0;  // each test is two-sided: p is compared with alpha / 2
 };
 
 }  // namespace gaussnet

@@ -21,7 +21,7 @@ std::optional<bootstrap_outcome> bootstrap_run(const command_line& line, const r
     if (!role.lead) return std::nullopt;
     const long long milliseconds = timer.elapsed_milliseconds();
     if (tally.notes > 0)
-        setting.diagnostics->write(
+        context_of(setting).report(event_kind::note,
             strprintf("%s bootstrap: in %lld targets of the resamples the passes returned to an "
                       "earlier member set; each kept that set.\n",
                       console_label.c_str(), tally.notes));

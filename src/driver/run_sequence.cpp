@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "api/runs.h"
-#include "common/diagnostics.h"
+#include "common/run_context.h"
 #include "common/parallel.h"
 #include "common/run_timer.h"
 #include "common/text.h"
@@ -29,13 +29,8 @@ namespace {
 // error unless a caller installed its own), with the special functions'
 // reports; their progress line to standard error when that is a terminal.
 learner_setting setting_of(const command_line& line, const run_state& state, const run_role& role) {
-    return {test_setting{line.test, state.n_cases},
-            line.alpha,
-            line.n_threads,
-            state.var_names,
-            role.distributor,
-            &process_diagnostics(),
-            progress_terminal()};
+    return {test_setting{line.test, state.n_cases, line.alpha}, line.n_threads, state.var_names, role.distributor,
+            &current_context(), progress_terminal()};
 }
 
 structure_report report_learned(const command_line& line, const run_state& state, const ByteMatrix& learned) {
@@ -138,7 +133,7 @@ void run_local(const command_line& line, const run_state& state, const run_role&
     const local_request& local = *line.local;
     const std::optional<int> target = api::find_variable(state.var_names, local.target);
     if (!target) {
-        if (role.lead) process_diagnostics().write(api::no_variable_text(local.target));
+        if (role.lead) current_context().report(event_kind::note, api::no_variable_text(local.target));
         return;
     }
     shared_covariance covariance(state.data_matrix, line.n_threads);
@@ -165,7 +160,7 @@ void run_comparison(const command_line& line, const run_state& state, const run_
                 [](const learner_setting& s, const DoubleMatrix& c) { return api::learn_run(learner_kind::ee, s, c); },
                 false);
         } else if (line.learners_given) {
-            process_diagnostics().write(api::ee_skipped_text(state.n_cases, state.n_vars));
+            current_context().report(event_kind::note, api::ee_skipped_text(state.n_cases, state.n_vars));
         }
     }
     for (const learner_kind kind : {learner_kind::iamb2, learner_kind::iamb1}) {

@@ -60,8 +60,8 @@ enum class edge_status {
     fp,       // learned, not true
     fn,       // true, not learned
 };
-inline constexpr std::array<edge_status, 4> all_edge_statuses = {edge_status::learned, edge_status::tp,
-                                                                 edge_status::fp, edge_status::fn};
+inline constexpr std::array<edge_status, 4> all_edge_statuses = {edge_status::learned, edge_status::tp, edge_status::fp,
+                                                                 edge_status::fn};
 
 // The status as the export's edges file writes it: "learned", "tp", "fp", "fn".
 constexpr const char* status_text(edge_status status) {

@@ -11,7 +11,7 @@
 #include "common/run_timer.h"
 #include "common/text.h"
 #include "gaussnet/gaussnet.h"
-#include "output/bootstrap_report.h"
+#include "scoring/edge_tally.h"
 
 namespace gaussnet::api {
 
@@ -92,10 +92,9 @@ bootstrap_result bootstrap(const data_view& data, const settings& options, const
                       run.label.c_str(), tally.notes));
     const std::vector<edge_frequency> frequencies = edge_frequencies(tally);
     const ByteMatrix consensus = consensus_graph(frequencies, input.n_vars(), resampling.threshold);
-    const bootstrap_summary summary{run.label, resampling.resamples, resampling.threshold,
-                                    tally,     frequencies,          consensus};
     bootstrap_result result;
-    for (const strength_row& row : strength_rows(summary, input.moral_graph.empty() ? nullptr : &input.moral_graph))
+    const ByteMatrix* moral_graph = input.moral_graph.empty() ? nullptr : &input.moral_graph;
+    for (const strength_row& row : strength_rows(tally, frequencies, resampling.threshold, moral_graph))
         result.strength.push_back({row.source, row.target, row.frequency, row.status});
     result.resamples = resampling.resamples;
     result.finished = tally.finished;

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "common/diagnostics.h"
-#include "common/run_context.h"
 #include "common/matrix.h"
+#include "common/run_context.h"
 #include "gaussnet/gaussnet.h"
 #include "learners/learner.h"
 #include "scoring/report_structure.h"

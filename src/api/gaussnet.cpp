@@ -17,9 +17,9 @@
 #include "common/diagnostics.h"
 #include "common/run_timer.h"
 #include "common/text.h"
-#include "input/read_input.h"
 #include "learners/local_iamb.h"
-#include "output/export_files.h"
+#include "scoring/local_scope.h"
+#include "scoring/moral_graph.h"
 #include "scoring/report_structure.h"
 #include "stats/cholesky.h"
 #include "stats/covariance.h"
@@ -30,13 +30,10 @@ namespace {
 
 int thread_count(int asked) { return asked == 0 ? available_cores() : asked; }
 
-ByteMatrix moral_graph_of(ByteMatrix arcs, int& n_edges) {
-    run_state state;
-    state.n_vars = static_cast<int>(arcs.rows());
-    state.true_network = std::move(arcs);
-    derive_moral_graph(state);
-    n_edges = state.n_edges;
-    return std::move(state.moral_graph);
+ByteMatrix moral_graph_of(const ByteMatrix& arcs, int& n_edges) {
+    moralized moral = moralize(arcs);
+    n_edges = moral.n_edges;
+    return std::move(moral.graph);
 }
 
 }  // namespace
@@ -52,7 +49,8 @@ prepared_input prepare(const data_view& data, const settings& options, const std
 }
 
 learner_setting learner_setting_of(const settings& options, const prepared_input& input, run_context& context) {
-    learner_setting setting{test_setting{options.statistic, input.n_cases(), options.alpha}, input.threads, input.names};
+    learner_setting setting{test_setting{options.statistic, input.n_cases(), options.alpha}, input.threads,
+                            input.names};
     setting.context = &context;
     return setting;
 }

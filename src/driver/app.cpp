@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "common/run_context.h"
 #include "common/file_io.h"
+#include "common/run_context.h"
 #include "common/text.h"
 #include "driver/command_line.h"
 #include "driver/run_sequence.h"

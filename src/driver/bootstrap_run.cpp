@@ -22,9 +22,9 @@ std::optional<bootstrap_outcome> bootstrap_run(const command_line& line, const r
     const long long milliseconds = timer.elapsed_milliseconds();
     if (tally.notes > 0)
         context_of(setting).report(event_kind::note,
-            strprintf("%s bootstrap: in %lld targets of the resamples the passes returned to an "
-                      "earlier member set; each kept that set.\n",
-                      console_label.c_str(), tally.notes));
+                                   strprintf("%s bootstrap: in %lld targets of the resamples the passes returned to an "
+                                             "earlier member set; each kept that set.\n",
+                                             console_label.c_str(), tally.notes));
     const std::vector<edge_frequency> frequencies = edge_frequencies(tally);
     const ByteMatrix consensus = consensus_graph(frequencies, state.n_vars, line.bootstrap.threshold);
     const bootstrap_summary summary{

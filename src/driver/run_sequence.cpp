@@ -7,8 +7,8 @@
 #include <optional>
 
 #include "api/runs.h"
-#include "common/run_context.h"
 #include "common/parallel.h"
+#include "common/run_context.h"
 #include "common/run_timer.h"
 #include "common/text.h"
 #include "driver/bootstrap_run.h"
@@ -29,8 +29,12 @@ namespace {
 // error unless a caller installed its own), with the special functions'
 // reports; their progress line to standard error when that is a terminal.
 learner_setting setting_of(const command_line& line, const run_state& state, const run_role& role) {
-    return {test_setting{line.test, state.n_cases, line.alpha}, line.n_threads, state.var_names, role.distributor,
-            &current_context(), progress_terminal()};
+    return {test_setting{line.test, state.n_cases, line.alpha},
+            line.n_threads,
+            state.var_names,
+            role.distributor,
+            &current_context(),
+            progress_terminal()};
 }
 
 structure_report report_learned(const command_line& line, const run_state& state, const ByteMatrix& learned) {
@@ -133,7 +137,11 @@ void run_local(const command_line& line, const run_state& state, const run_role&
     const local_request& local = *line.local;
     const std::optional<int> target = api::find_variable(state.var_names, local.target);
     if (!target) {
-        if (role.lead) current_context().report(event_kind::note, api::no_variable_text(local.target));
+        if (!role.lead) return;
+        std::string note = api::no_variable_text(local.target);
+        if (local.target.rfind("--", 0) == 0)
+            note.insert(note.size() - 1, " Options go before the positional arguments.");
+        current_context().report(event_kind::note, note);
         return;
     }
     shared_covariance covariance(state.data_matrix, line.n_threads);

@@ -1,12 +1,13 @@
 #include "driver/startup.h"
 
-#include "common/run_context.h"
 #include "common/file_io.h"
+#include "common/run_context.h"
 #include "common/text.h"
 #include "input/read_input.h"
 #include "output/export_files.h"
 #include "output/result_log.h"
 #include "output/results_table.h"
+#include "scoring/moral_graph.h"
 
 namespace gaussnet {
 
@@ -53,7 +54,11 @@ run_state start_up(const command_line& line) {
     static_cast<input_request&>(state) = line;
     read_input_saying_why(state);
     state.n_edges = 0;
-    if (state.true_net == 1) derive_moral_graph(state);
+    if (state.true_net == 1) {
+        moralized moral = moralize(state.true_network);
+        state.moral_graph = std::move(moral.graph);
+        state.n_edges = moral.n_edges;
+    }
     write_banner(state);
     return state;
 }

@@ -86,7 +86,8 @@ const std::vector<std::uint8_t>& blanket_learner::learn(iamb_variant variant, in
             // The passes may return to an earlier member set and then alternate
             // for ever: stop there and keep that set.
             if (!seen.insert(members_of(flags_)).second) {
-                context_of(setting_).report(event_kind::cycle_kept,
+                context_of(setting_).report(
+                    event_kind::cycle_kept,
                     strprintf("IAMB%d: the passes for target %s return to an earlier member set; keeping it.\n",
                               static_cast<int>(variant), variable_label(setting_.var_names, target).c_str()));
                 break;

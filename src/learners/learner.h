@@ -8,8 +8,8 @@
 #include <span>
 #include <string>
 
-#include "common/run_context.h"
 #include "common/matrix.h"
+#include "common/run_context.h"
 #include "common/test_setting.h"
 
 namespace gaussnet {

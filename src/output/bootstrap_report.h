@@ -28,18 +28,6 @@ struct bootstrap_summary {
 structure_report write_bootstrap_report(const scoring_truth& truth, const bootstrap_summary& summary,
                                         const run_timer& timer);
 
-// A row of the strength file: no status without a truth, nor for a false
-// pair left out of the consensus network.
-struct strength_row {
-    int source;
-    int target;
-    double frequency;
-    std::optional<edge_status> status;
-};
-
-// The strength file's rows, in its order (below).
-std::vector<strength_row> strength_rows(const bootstrap_summary& summary, const ByteMatrix* moral_graph);
-
 // source,target,frequency[,status],finished,failed: every pair learned at
 // least once, most frequent first, then in variable order; with a truth
 // (moral_graph not null) also the true edges never learned, and a status

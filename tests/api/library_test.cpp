@@ -125,8 +125,10 @@ TEST(Library, SettingsAreCheckedAndNamesReadBack) {
         return options;
     };
     const std::vector<settings> refused = {
-        with([](settings& o) { o.alpha = std::nan(""); }), with([](settings& o) { o.alpha = 0; }),
-        with([](settings& o) { o.alpha = 1.5; }),          with([](settings& o) { o.threads = -1; }),
+        with([](settings& o) { o.alpha = std::nan(""); }),
+        with([](settings& o) { o.alpha = 0; }),
+        with([](settings& o) { o.alpha = 1.5; }),
+        with([](settings& o) { o.threads = -1; }),
         with([](settings& o) { o.threads = max_threads + 1; }),
     };
     for (const settings& options : refused) {

@@ -58,10 +58,14 @@ TEST(RunContext, ConcurrentRunsKeepTheirReports) {
 TEST(RunContext, ThreadShortfallIsTheRunsOwn) {
     captured_diagnostics first_sink, second_sink;
     run_context first(first_sink), second(second_sink);
-    const auto failing = [](auto&&) -> std::thread { throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again)); };
+    const auto failing = [](auto&&) -> std::thread {
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    };
     {
         const context_scope installed(&first);
-        for (int loop = 0; loop < 2; ++loop) parallel_for_with(4, 8, [](std::int64_t, int) {}, failing);
+        for (int loop = 0; loop < 2; ++loop)
+            parallel_for_with(
+                4, 8, [](std::int64_t, int) {}, failing);
         EXPECT_EQ(threads_that_ran(4), 1);
     }
     EXPECT_EQ(first.count(event_kind::threads_short), 1);

@@ -18,6 +18,7 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -86,6 +87,10 @@ enum class test_statistic {
 // is shrunk toward the identity, with a diagnostic naming the factor. As the
 // program's --correlation.
 enum class correlation_type { pearson, spearman, kendall, normal };
+
+// The setting named as the program's --correlation names it ("pearson",
+// "spearman", "kendall", "normal"), or none for any other text.
+std::optional<correlation_type> correlation_named(std::string_view name);
 
 // What a missing value (NaN) does: an input_error naming its case and
 // variable, or (complete) the cases holding one are left out, with a

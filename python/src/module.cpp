@@ -184,10 +184,7 @@ struct learn_call {
 };
 
 api::correlation_type correlation_of(const std::string& name) {
-    if (name == "pearson") return api::correlation_type::pearson;
-    if (name == "spearman") return api::correlation_type::spearman;
-    if (name == "kendall") return api::correlation_type::kendall;
-    if (name == "normal") return api::correlation_type::normal;
+    if (const auto type = api::correlation_named(name)) return *type;
     throw py::value_error("unknown correlation " + name);
 }
 

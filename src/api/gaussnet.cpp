@@ -73,6 +73,15 @@ void keep_complete_cases(FloatMatrix& data, diagnostic_sink& diagnostics) {
 
 }  // namespace
 
+std::optional<correlation_type> correlation_named(std::string_view name) {
+    const std::optional<correlation_kind> kind = parse_correlation(name);
+    if (!kind) return std::nullopt;
+    for (const correlation_type type :
+         {correlation_type::pearson, correlation_type::spearman, correlation_type::kendall, correlation_type::normal})
+        if (correlation_of(type) == *kind) return type;
+    return std::nullopt;
+}
+
 prepared_input prepare(const data_view& data, const settings& options, const std::optional<truth_view>& truth,
                        diagnostic_sink& diagnostics) {
     prepared_input input;

@@ -194,12 +194,10 @@ Rcpp::List bootstrap_to_r(const api::bootstrap_result& result, bool scored) {
         Rcpp::Named("seconds") = result.seconds, Rcpp::Named("consensus") = run_to_r(result.consensus));
 }
 
-// The names are checked in R: "pearson", "spearman", "kendall", "normal"; "error", "complete".
+// The names are the library's; "error" and "complete" are checked in R.
 api::correlation_type correlation_of(const std::string& name) {
-    return name == "spearman"  ? api::correlation_type::spearman
-           : name == "kendall" ? api::correlation_type::kendall
-           : name == "normal"  ? api::correlation_type::normal
-                               : api::correlation_type::pearson;
+    if (const auto type = api::correlation_named(name)) return *type;
+    Rcpp::stop("unknown correlation " + name);
 }
 
 api::settings settings_of(const Rcpp::CharacterVector& learners, double alpha, bool exact,

@@ -142,9 +142,13 @@ std::optional<std::vector<std::string>> names_at_commas(std::string_view line, s
     }
     if (written >= split_count) return std::nullopt;  // no blank inside a name
     std::vector<std::string> fields = split_at_commas(line);
-    const auto empty = [](const std::string& field) { return field.empty(); };
+    // Only spaces join words in a name; a tab or a lone carriage return
+    // inside one would reach every output that names the variable.
+    const auto unfit = [](const std::string& field) {
+        return field.empty() || field.find_first_of("\t\r\n") != std::string::npos;
+    };
     if (state.reading.row_names) drop_row_name_heading(fields, state.n_vars);
-    if (fields.size() != static_cast<std::size_t>(state.n_vars) || std::any_of(fields.begin(), fields.end(), empty))
+    if (fields.size() != static_cast<std::size_t>(state.n_vars) || std::any_of(fields.begin(), fields.end(), unfit))
         return std::nullopt;
     state.warnings.push_back(
         strprintf("Data file %s: its header's names hold blanks and are separated by commas, as pandas writes them; "

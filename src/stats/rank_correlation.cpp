@@ -14,6 +14,7 @@
 #include "numerics/numerics.h"
 #include "stats/covariance.h"
 #include "stats/kernels.h"
+#include "stats/rank_products.h"
 
 namespace gaussnet {
 
@@ -24,29 +25,47 @@ constexpr std::int64_t MAX_RANKED_CASES = std::int64_t{1} << 23;
 
 constexpr int COLUMNS_PER_TASK = 8;
 
-// A float's bits as an unsigned key in the order of the values; -0 is +0.
+// A float's bits as an unsigned key in the order of the values; -0 is +0
+// (adding +0 makes it so and changes no other value).
 std::uint32_t order_key(float value) {
-    if (value == 0.0f) value = 0.0f;
+    value = value + 0.0f;
     std::uint32_t bits = 0;
     std::memcpy(&bits, &value, sizeof bits);
     return (bits & 0x80000000u) != 0 ? ~bits : bits | 0x80000000u;
 }
 
-// One column's cases in ascending order of value, ties by case number: each
-// entry holds the value's key above the case number. A stable radix sort, a
-// byte of the key a pass.
+// A few columns' cases in ascending order of value, ties by case number, one
+// column at a time: each entry holds the value's key above the case number.
+// A stable radix sort, a byte of the key a pass; a byte every key shares
+// needs no pass. The columns' keys are read row by row, a few values at a
+// time, not down one column across the whole matrix.
 class column_sorter {
 public:
-    const std::vector<std::uint64_t>& sort(const FloatMatrix& data, int column) {
-        const std::int64_t n = data.rows();
-        entries_.resize(static_cast<std::size_t>(n));
-        buffer_.resize(static_cast<std::size_t>(n));
-        for (std::int64_t k = 0; k < n; ++k)
-            entries_[k] = static_cast<std::uint64_t>(order_key(data(k, column))) << 32 | static_cast<std::uint64_t>(k);
-        for (int shift = 32; shift < 64; shift += 8) {
-            std::size_t counts[257] = {};
-            for (const std::uint64_t e : entries_) ++counts[((e >> shift) & 0xff) + 1];
-            for (int b = 0; b < 256; ++b) counts[b + 1] += counts[b];
+    void load(const FloatMatrix& data, int first, int count) {
+        n_ = data.rows();
+        keys_.resize(static_cast<std::size_t>(n_ * count));
+        entries_.resize(static_cast<std::size_t>(n_));
+        buffer_.resize(static_cast<std::size_t>(n_));
+        for (std::int64_t k = 0; k < n_; ++k) {
+            const float* row = data.row(k) + first;
+            for (int c = 0; c < count; ++c) keys_[c * n_ + k] = order_key(row[c]);
+        }
+    }
+    // The c-th loaded column, sorted.
+    const std::vector<std::uint64_t>& sort(int c) {
+        std::memset(counts_, 0, sizeof counts_);
+        const std::uint32_t* keys = keys_.data() + c * n_;
+        for (std::int64_t k = 0; k < n_; ++k) {
+            entries_[k] = static_cast<std::uint64_t>(keys[k]) << 32 | static_cast<std::uint64_t>(k);
+#pragma GCC unroll 4
+            for (int byte = 0; byte < KEY_BYTES; ++byte) ++counts_[byte][(keys[k] >> 8 * byte) & 0xff];
+        }
+        for (int byte = 0; byte < KEY_BYTES; ++byte) {
+            const int shift = 32 + 8 * byte;
+            std::size_t* counts = counts_[byte];
+            if (n_ == 0 || counts[(entries_[0] >> shift) & 0xff] == static_cast<std::size_t>(n_)) continue;
+            std::size_t start = 0;
+            for (int b = 0; b < 256; ++b) start += std::exchange(counts[b], start);
             for (const std::uint64_t e : entries_) buffer_[counts[(e >> shift) & 0xff]++] = e;
             entries_.swap(buffer_);
         }
@@ -56,31 +75,70 @@ public:
     static std::uint32_t key_of(std::uint64_t entry) { return static_cast<std::uint32_t>(entry >> 32); }
 
 private:
+    static constexpr int KEY_BYTES = 4;
+    std::int64_t n_ = 0;
+    std::size_t counts_[KEY_BYTES][256];
+    std::vector<std::uint32_t> keys_;
     std::vector<std::uint64_t> entries_;
     std::vector<std::uint64_t> buffer_;
 };
 
+// Calls each(a, b) for every run [a, b) of equal values in a sorted column.
+template <typename Each>
+void for_each_run(const std::vector<std::uint64_t>& sorted, Each&& each) {
+    const std::int64_t n = static_cast<std::int64_t>(sorted.size());
+    for (std::int64_t a = 0, b = 0; a < n; a = b) {
+        const std::uint32_t key = column_sorter::key_of(sorted[a]);
+        while (b < n && column_sorter::key_of(sorted[b]) == key) ++b;
+        each(a, b);
+    }
+}
+
+void check_rankable(std::int64_t n_cases) {
+    if (n_cases >= MAX_RANKED_CASES)
+        throw fatal_error(strprintf("Rank correlation: %lld cases; at most %lld can be ranked.",
+                                    static_cast<long long>(n_cases), static_cast<long long>(MAX_RANKED_CASES - 1)));
+}
+
+// Calls rank(sorted, v) for every column v, sorted by one sorter a thread.
+template <typename Rank>
+void rank_columns(const FloatMatrix& data, int n_threads, Rank&& rank) {
+    const int n_vars = static_cast<int>(data.cols());
+    std::vector<column_sorter> sorters(static_cast<std::size_t>(std::max(1, n_threads)));
+    const int tasks = (n_vars + COLUMNS_PER_TASK - 1) / COLUMNS_PER_TASK;
+    parallel_for(n_threads, tasks, [&](std::int64_t task, int thread) {
+        const int first = static_cast<int>(task) * COLUMNS_PER_TASK;
+        const int count = std::min(n_vars - first, COLUMNS_PER_TASK);
+        column_sorter& sorter = sorters[thread];
+        sorter.load(data, first, count);
+        for (int c = 0; c < count; ++c) rank(sorter.sort(c), first + c);
+    });
+}
+
 // Each value replaced by its rank (1-based), a run of ties by the run's average rank.
 FloatMatrix average_ranks(const FloatMatrix& data, int n_threads) {
-    const int n_vars = static_cast<int>(data.cols());
-    const std::int64_t n = data.rows();
-    if (n >= MAX_RANKED_CASES)
-        throw fatal_error(strprintf("Rank correlation: %lld cases; at most %lld can be ranked.",
-                                    static_cast<long long>(n), static_cast<long long>(MAX_RANKED_CASES - 1)));
-    FloatMatrix ranks(n, n_vars);
-    const int tasks = (n_vars + COLUMNS_PER_TASK - 1) / COLUMNS_PER_TASK;
-    parallel_for(n_threads, tasks, [&](std::int64_t task, int) {
-        column_sorter sorter;
-        const int first = static_cast<int>(task) * COLUMNS_PER_TASK;
-        for (int v = first; v < std::min(n_vars, first + COLUMNS_PER_TASK); ++v) {
-            const std::vector<std::uint64_t>& sorted = sorter.sort(data, v);
-            for (std::int64_t a = 0, b = 0; a < n; a = b) {
-                const std::uint32_t key = column_sorter::key_of(sorted[a]);
-                while (b < n && column_sorter::key_of(sorted[b]) == key) ++b;
-                const float rank = static_cast<float>(static_cast<double>(a + 1 + b) / 2);
-                for (std::int64_t k = a; k < b; ++k) ranks(column_sorter::case_of(sorted[k]), v) = rank;
-            }
-        }
+    check_rankable(data.rows());
+    FloatMatrix ranks(data.rows(), data.cols());
+    rank_columns(data, n_threads, [&](const std::vector<std::uint64_t>& sorted, int v) {
+        for_each_run(sorted, [&](std::int64_t a, std::int64_t b) {
+            const float rank = static_cast<float>(static_cast<double>(a + 1 + b) / 2);
+            for (std::int64_t k = a; k < b; ++k) ranks(column_sorter::case_of(sorted[k]), v) = rank;
+        });
+    });
+    return ranks;
+}
+
+// Twice each average rank less n_cases + 1: a run [a, b) of the sorted cases
+// has the average rank (a + 1 + b) / 2.
+centred_rank_columns doubled_centred_ranks(const FloatMatrix& data, int n_threads) {
+    const int n = static_cast<int>(data.rows());
+    centred_rank_columns ranks(n, static_cast<int>(data.cols()));
+    rank_columns(data, n_threads, [&](const std::vector<std::uint64_t>& sorted, int v) {
+        std::int32_t* column = ranks.column(v);
+        for_each_run(sorted, [&](std::int64_t a, std::int64_t b) {
+            const auto doubled = static_cast<std::int32_t>(a + b - n);
+            for (std::int64_t k = a; k < b; ++k) column[column_sorter::case_of(sorted[k])] = doubled;
+        });
     });
     return ranks;
 }
@@ -124,26 +182,21 @@ struct ordered_column {
 };
 
 std::vector<ordered_column> order_columns(const FloatMatrix& data, int n_threads) {
-    const int n_vars = static_cast<int>(data.cols());
     const int n = static_cast<int>(data.rows());
-    std::vector<ordered_column> columns(static_cast<std::size_t>(n_vars));
-    parallel_for(n_threads, n_vars, [&](std::int64_t v, int) {
-        column_sorter sorter;
-        const std::vector<std::uint64_t>& sorted = sorter.sort(data, static_cast<int>(v));
+    std::vector<ordered_column> columns(static_cast<std::size_t>(data.cols()));
+    rank_columns(data, n_threads, [&](const std::vector<std::uint64_t>& sorted, int v) {
         ordered_column& column = columns[v];
         column.order.resize(static_cast<std::size_t>(n));
         column.rank.resize(static_cast<std::size_t>(n));
         int rank = -1;
-        for (int a = 0, b = 0; a < n; a = b) {
+        for_each_run(sorted, [&](std::int64_t a, std::int64_t b) {
             ++rank;
-            const std::uint32_t key = column_sorter::key_of(sorted[a]);
-            while (b < n && column_sorter::key_of(sorted[b]) == key) ++b;
-            for (int k = a; k < b; ++k) {
+            for (std::int64_t k = a; k < b; ++k) {
                 column.order[k] = column_sorter::case_of(sorted[k]);
                 column.rank[column.order[k]] = rank;
             }
-            column.tied_pairs += static_cast<std::int64_t>(b - a) * (b - a - 1) / 2;
-        }
+            column.tied_pairs += (b - a) * (b - a - 1) / 2;
+        });
     });
     return columns;
 }
@@ -305,7 +358,12 @@ std::string shrinkage_note(correlation_kind kind, double shrink) {
 
 void spearman_matrix(const FloatMatrix& data, int n_threads, DoubleMatrix& rho) {
     if (data.cols() <= 0) return;
-    estimate_covariance(average_ranks(data, n_threads), n_threads, rho);
+    // The ranks' covariance has the same bits either way; in whole numbers it is faster.
+    if (data.rows() <= MAX_WHOLE_RANK_CASES) {
+        rank_covariance(doubled_centred_ranks(data, n_threads), n_threads, rho);
+    } else {
+        estimate_covariance(average_ranks(data, n_threads), n_threads, rho);
+    }
     correlations_from(rho);
 }
 

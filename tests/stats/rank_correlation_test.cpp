@@ -2,9 +2,11 @@
 // included, and the matrix the learners get from them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <numeric>
 #include <random>
 #include <vector>
 
@@ -12,6 +14,7 @@
 #include "stats/cholesky.h"
 #include "stats/covariance.h"
 #include "stats/rank_correlation.h"
+#include "stats/rank_products.h"
 
 namespace gaussnet {
 namespace {
@@ -96,6 +99,53 @@ TEST(RankCorrelation, MatchesTheDefinitionsWithTiesAndIsTheSameAtEveryThreadCoun
             kind == correlation_kind::spearman ? gaussian_from_spearman(rho(0, 1)) : gaussian_from_kendall(tau(0, 1));
         EXPECT_EQ(one(0, 1), expected);
         EXPECT_EQ(one(1, 0), expected);
+    }
+}
+
+// Average ranks (as floats) the plain way: a stable sort, runs of equal values.
+FloatMatrix sorted_ranks(const FloatMatrix& data) {
+    FloatMatrix ranks(data.rows(), data.cols());
+    std::vector<int> order(static_cast<std::size_t>(data.rows()));
+    for (int v = 0; v < data.cols(); ++v) {
+        std::iota(order.begin(), order.end(), 0);
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return data(a, v) < data(b, v); });
+        for (std::size_t a = 0, b = 0; a < order.size(); a = b) {
+            while (b < order.size() && data(order[b], v) == data(order[a], v)) ++b;
+            for (std::size_t k = a; k < b; ++k) ranks(order[k], v) = static_cast<float>((a + 1 + b) / 2.0);
+        }
+    }
+    return ranks;
+}
+
+// Spearman's rho is the correlation of the ranks' covariance, bit for bit,
+// however the ranks' products are summed: with ties, -0 beside +0, a
+// constant column, shapes that fill no whole tile, and case counts at which
+// the whole-number sums must be flushed early or cannot be used.
+TEST(RankCorrelation, SpearmanHasTheBitsOfTheRanksCovariance) {
+    struct shape {
+        int n_cases, n_vars;
+    };
+    for (const shape s : {shape{67, 13}, shape{1001, 37}, shape{int{MAX_WHOLE_RANK_CASES}, 3},
+                          shape{int{MAX_WHOLE_RANK_CASES} + 1, 2}}) {
+        FloatMatrix data = tied_data(s.n_cases, s.n_vars, static_cast<unsigned>(s.n_cases));
+        std::mt19937 random(3);
+        std::normal_distribution<float> normal;
+        for (int k = 0; k < s.n_cases; ++k) {
+            data(k, 0) = k % 5 == 0 ? (k % 2 ? -0.0f : 0.0f) : normal(random);
+            data(k, 2) = normal(random) + data(k, 0);
+        }
+        DoubleMatrix cov(s.n_vars, s.n_vars), expected(s.n_vars, s.n_vars);
+        estimate_covariance(sorted_ranks(data), 1, cov);
+        for (int i = 0; i < s.n_vars; ++i)
+            for (int j = 0; j < s.n_vars; ++j)
+                if (cov(i, i) > 0 && cov(j, j) > 0)
+                    expected(i, j) = i == j ? 1.0 : cov(i, j) / std::sqrt(cov(i, i) * cov(j, j));
+        for (const int n_threads : {1, 3}) {
+            DoubleMatrix rho(s.n_vars, s.n_vars);
+            spearman_matrix(data, n_threads, rho);
+            EXPECT_EQ(std::memcmp(rho.data(), expected.data(), sizeof(double) * s.n_vars * s.n_vars), 0)
+                << s.n_cases << " cases, " << n_threads << " threads";
+        }
     }
 }
 

@@ -246,7 +246,7 @@ if [ -d "$BUILD/r-lib/gaussnet" ] && [ "${BENCH_SKIP_R:-0}" != 1 ]; then
     R_MEASURED=1
 fi
 
-# Opt-in: the README's gene-expression size, which needs --long-header.
+# Opt-in: the gene-expression size of docs/cluster.md, which needs --long-header.
 if [ "${BENCH_GENOME:-0}" = 1 ]; then
     G_VARS=20000; G_CASES=500; G_SEED=20000
     G_DIR=$(data_set $G_VARS $G_CASES $G_SEED)

@@ -6,7 +6,8 @@ an undirected graph with the edge exclusion test (EE), from data treated as
 multivariate Gaussian. The results are exactly those of the gaussnet program
 on the same values.
 
-Functions: learn, local, bootstrap, partial_correlations, simulate, moral_graph, read_net. Errors: ValueError for input
+Functions: learn, local, bootstrap, partial_correlations, simulate, moral_graph, read_net; estimators with fit(X):
+IAMB and EdgeExclusion. Errors: ValueError for input
 that cannot be used, NotPositiveDefinite (an ArithmeticError) for a
 covariance matrix that is not positive definite, MemoryError, and
 KeyboardInterrupt when Ctrl-C stops a run (no thread is left running).
@@ -18,6 +19,7 @@ Examples
 >>> data, truth = gaussnet.simulate(30, 1000, seed=7)
 >>> runs = gaussnet.learn(data, truth=truth)
 >>> [(run.learner, run.scores["edge_tpr"]) for run in runs]
+>>> runs["IAMB2"].edges.head()
 """
 
 from __future__ import annotations
@@ -32,7 +34,7 @@ from . import _core
 
 __version__ = _core.__version__
 __all__ = ["learn", "local", "bootstrap", "partial_correlations", "simulate", "moral_graph", "read_net", "Run",
-           "Bootstrap", "NotPositiveDefinite",
+           "Runs", "Bootstrap", "IAMB", "EdgeExclusion", "NotPositiveDefinite",
            "GaussnetWarning", "__version__"]
 
 NotPositiveDefinite = _core.NotPositiveDefinite
@@ -87,8 +89,10 @@ class Run:
         runs given the rest of the learned blanket (the test that kept the
         member), and where both ends list each other the weaker of the two
         (the larger p-value).
-    adjacency : numpy.ndarray of bool, shape (p, p)
-        The learned undirected graph.
+    adjacency : pandas.DataFrame or numpy.ndarray of bool, shape (p, p)
+        The learned undirected graph, its rows and columns named by the
+        variables (a boolean DataFrame; a numpy array when pandas cannot be
+        imported).
     tests : int
         The number of independence tests run.
     seconds : float
@@ -97,6 +101,8 @@ class Run:
         With a true network, the six rates by name (var_tpr, var_fdr,
         var_fdr2 per variable; edge_tpr, edge_fdr, edge_fdr2 per edge), as
         the program's table has them; else None.
+    target, radius : str and int, or None
+        The local run's target and radius (None for the other runs).
     """
 
     def __init__(self, raw, names):
@@ -111,10 +117,12 @@ class Run:
         self._sources, self._targets, self._statuses, self._separated = sources, targets, statuses, separated
         self._partial_correlations, self._p_values = partial_correlations, p_values
         learned = np.array([status != "fn" for status in statuses], dtype=bool)
-        self.adjacency = np.zeros((len(names), len(names)), dtype=bool)
-        self.adjacency[sources[learned], targets[learned]] = True
-        self.adjacency[targets[learned], sources[learned]] = True
+        self._adjacency = np.zeros((len(names), len(names)), dtype=bool)
+        self._adjacency[sources[learned], targets[learned]] = True
+        self._adjacency[targets[learned], sources[learned]] = True
+        self.adjacency = _labelled(self._adjacency, self.names)
         self.edges = self._edge_table()
+        self.target = self.radius = None
         self._weights = None  # a consensus network's edge frequencies, by (source, target)
 
     def _edge_table(self):
@@ -156,7 +164,7 @@ class Run:
         import networkx
 
         graph = networkx.Graph(learner=self.learner)
-        degree = self.adjacency.sum(axis=1)
+        degree = self._adjacency.sum(axis=1)
         for v, name in enumerate(self.names):
             graph.add_node(name, blanket_size=len(self.blankets[name]), degree=int(degree[v]))
         for s, t, status, separated, r, p in zip(self._sources, self._targets, self._statuses, self._separated,
@@ -175,8 +183,49 @@ class Run:
 
     def __repr__(self):
         scores = "" if self.scores is None else ", " + ", ".join(f"{k}={v:.3f}" for k, v in self.scores.items())
-        learned = int(self.adjacency.sum()) // 2
+        learned = int(self._adjacency.sum()) // 2
         return f"Run({self.learner}: {learned} edges, {self.tests} tests, {self.seconds:.3f} s{scores})"
+
+
+def _labelled(matrix, names):
+    """A p x p matrix with the variables' names on its rows and columns."""
+    pandas = _pandas()
+    return matrix if pandas is None else pandas.DataFrame(matrix, index=list(names), columns=list(names))
+
+
+class Runs(list):
+    """learn()'s runs: a list in the program's order, also keyed by learner.
+
+    ``runs["IAMB2"]`` is the IAMB2 run (as R's named list has it), ``runs[0]``
+    the first; iterating gives the runs, ``keys()``, ``values()`` and
+    ``items()`` the learners' names with them, as a dict would.
+    """
+
+    def __getitem__(self, key):
+        if isinstance(key, str):
+            for run in self:
+                if run.learner == key.strip().upper():
+                    return run
+            raise KeyError(f"no {key!r} run among {', '.join(self.keys()) or 'none'}")
+        return super().__getitem__(key)
+
+    def __contains__(self, item):
+        return item in self.keys() if isinstance(item, str) else super().__contains__(item)
+
+    def keys(self):
+        return [run.learner for run in self]
+
+    def values(self):
+        return list(self)
+
+    def items(self):
+        return [(run.learner, run) for run in self]
+
+    def get(self, key, default=None):
+        return self[key] if key in self else default
+
+    def __repr__(self):
+        return "Runs([" + ", ".join(repr(run) for run in self) + "])"
 
 
 class Bootstrap:
@@ -228,7 +277,7 @@ class Bootstrap:
                 self.strength[key] = values
 
     def __repr__(self):
-        edges = int(self.consensus.adjacency.sum()) // 2
+        edges = int(self.consensus._adjacency.sum()) // 2
         return (f"Bootstrap({self.consensus.learner}: {self.resamples} resamples, {self.failed} failed, "
                 f"{self.seconds:.3f} s, {edges} edges >= {float(self.threshold)})")
 
@@ -439,11 +488,19 @@ def _learner_names(learners):
 
 
 def _threads_of(threads):
-    if threads is None:
+    """0 asks the library for the cores this process may use."""
+    if threads is None or (isinstance(threads, numbers.Integral) and not isinstance(threads, bool) and threads == -1):
         return 0
     if isinstance(threads, bool) or not isinstance(threads, numbers.Integral) or not 1 <= threads <= 4096:
-        raise ValueError(f"threads must be None or 1 to 4096, not {threads!r}")
+        raise ValueError(f"threads must be None or -1 (all cores), or 1 to 4096, not {threads!r}")
     return int(threads)
+
+
+def _flag_of(value, name):
+    """A yes/no setting: True or False (numpy's too), never text that bool() would call true."""
+    if isinstance(value, (bool, np.bool_)):
+        return bool(value)
+    raise ValueError(f"{name} must be True or False, not {value!r}")
 
 
 def _alpha_of(alpha):
@@ -531,7 +588,7 @@ def learn(data, alpha=0.05, learners=("EE", "IAMB2", "IAMB1"), exact=False, trut
         separated by commas.
     exact : bool, default False
         False: Fisher's z with the normal distribution; True: the exact
-        Student t statistic.
+        Student t statistic. Anything but True or False is a ValueError.
     truth : array_like, pandas.DataFrame or path, optional
         The true network as a p x p adjacency matrix (row = parent, any
         non-zero cell an arc), or the path of a net.txt file (read with
@@ -542,8 +599,8 @@ def learn(data, alpha=0.05, learners=("EE", "IAMB2", "IAMB1"), exact=False, trut
         every run is scored against its moral graph (Run.scores) and its
         edges are tp, fp or fn.
     threads : int, optional
-        How many threads learn; None: the cores this process may use. The
-        results are the same for every count.
+        How many threads learn; None or -1: the cores this process may use.
+        The results are the same for every count.
     correlation : {"pearson", "spearman", "kendall", "normal"}, default "pearson"
         The matrix the learners learn from, as the program's --correlation:
         the covariance, or a rank-based correlation mapped to the Gaussian
@@ -560,8 +617,9 @@ def learn(data, alpha=0.05, learners=("EE", "IAMB2", "IAMB1"), exact=False, trut
 
     Returns
     -------
-    list of Run
-        One Run per learner run.
+    Runs
+        One Run per learner run, in the program's order: a list that is
+        also keyed by learner (``runs["IAMB2"]``).
 
     Raises
     ------
@@ -585,16 +643,17 @@ def learn(data, alpha=0.05, learners=("EE", "IAMB2", "IAMB1"), exact=False, trut
     --------
     >>> data, truth = gaussnet.simulate(30, 1000, seed=7)
     >>> runs = gaussnet.learn(data, learners="IAMB2", truth=truth, threads=2)
-    >>> runs[0].scores["var_tpr"]
+    >>> runs["IAMB2"].scores["var_tpr"]
     """
     array, names = _data_of(data)
     _warn_index_column(array, names)
     run_names = _learner_names(learners)
     truth_array = _truth_of(truth, names)
     setting = _data_setting(correlation, missing)
-    raw = _with_names(lambda: _core.learn(array, names, truth_array, run_names, _alpha_of(alpha), bool(exact),
-                                          setting, _threads_of(threads), _warn), names)
-    return [Run(run, names) for run in raw]
+    exact = _flag_of(exact, "exact")
+    raw = _with_names(lambda: _core.learn(array, names, truth_array, run_names, _alpha_of(alpha), exact, setting,
+                                          _threads_of(threads), _warn), names)
+    return Runs(Run(run, names) for run in raw)
 
 
 def local(data, target, radius, alpha=0.05, exact=False, truth=None, threads=None, correlation="pearson",
@@ -617,7 +676,7 @@ def local(data, target, radius, alpha=0.05, exact=False, truth=None, threads=Non
     Returns
     -------
     Run
-        Learner "local"; its blankets are those of the variables learned
+        Learner "local", with its target and radius; its blankets are those of the variables learned
         (the others' are empty). With a truth, its missed edges are those
         with a learned blanket at one end, as the program's export lists
         them; its scores count over the whole network, as the program's do.
@@ -641,8 +700,10 @@ def local(data, target, radius, alpha=0.05, exact=False, truth=None, threads=Non
     truth_array = _truth_of(truth, names)
     setting = _data_setting(correlation, missing)
     raw = _with_names(lambda: _core.local(array, names, truth_array, target, int(radius), _alpha_of(alpha),
-                                          bool(exact), setting, _threads_of(threads), _warn), names)
-    return Run(raw, names)
+                                          _flag_of(exact, "exact"), setting, _threads_of(threads), _warn), names)
+    run = Run(raw, names)
+    run.target, run.radius = target, int(radius)
+    return run
 
 
 def _whole_of(value, name, low, high):
@@ -723,8 +784,9 @@ def bootstrap(data, learner="IAMB2", resamples=200, seed=1, threshold=0.5, alpha
     _warn_index_column(array, names)
     truth_array = _truth_of(truth, names)
     setting = _data_setting(correlation, missing)
+    exact = _flag_of(exact, "exact")
     raw = _with_names(lambda: _core.bootstrap(array, names, truth_array, run_names[0], target, int(radius), resamples,
-                                              seed, float(threshold), _alpha_of(alpha), bool(exact), setting,
+                                              seed, float(threshold), _alpha_of(alpha), exact, setting,
                                               _threads_of(threads), _warn), names)
     return Bootstrap(raw, names, resamples, seed, float(threshold))
 
@@ -851,7 +913,7 @@ def partial_correlations(data, threads=None, correlation="pearson", missing="err
     data : numpy.ndarray or pandas.DataFrame
         As for learn(), with more cases than variables.
     threads : int, optional
-        How many threads compute; None: the cores this process may use.
+        How many threads compute; None or -1: the cores this process may use.
     correlation, missing
         As for learn(): the matrix inverted is the one EE learns from.
 
@@ -916,3 +978,6 @@ def moral_graph(dag):
     if array.ndim != 2 or array.shape[0] != array.shape[1]:
         raise ValueError(f"dag must be a square 2-D adjacency matrix, not of shape {array.shape}")
     return _core.moral_graph(_readable(array, "dag"))
+
+
+from ._estimators import EdgeExclusion, IAMB  # noqa: E402  (they call learn())

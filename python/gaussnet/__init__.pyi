@@ -8,7 +8,7 @@ __version__: str
 
 Learner = Literal["EE", "IAMB2", "IAMB1", "ee", "iamb2", "iamb1"]
 DataLike = Union[npt.ArrayLike, "pandas.DataFrame"]
-Correlation = Literal["pearson", "spearman", "kendall"]
+Correlation = Literal["pearson", "normal", "spearman", "kendall"]
 Missing = Literal["error", "complete"]
 Transform = Literal["none", "exp", "cube", "logistic", "mix"]
 MatrixLike = Union[npt.ArrayLike, "pandas.DataFrame"]
@@ -29,11 +29,20 @@ class Run:
     names: list[str]
     blankets: dict[str, list[str]]
     edges: Any  # pandas.DataFrame (source, target, status, separated, partial_correlation, p_value), or a numpy structured array
-    adjacency: npt.NDArray[np.bool_]
+    adjacency: Any  # pandas.DataFrame of bool named by the variables, or a numpy bool array without pandas
     tests: int
     seconds: float
     scores: Optional[dict[str, float]]
+    target: Optional[str]  # the local run's
+    radius: Optional[int]
     def to_networkx(self, include_missed: bool = False) -> Any: ...  # networkx.Graph
+
+class Runs(list[Run]):
+    def __getitem__(self, key: Union[int, str]) -> Run: ...  # type: ignore[override]
+    def keys(self) -> list[str]: ...
+    def values(self) -> Runs: ...
+    def items(self) -> list[tuple[str, Run]]: ...
+    def get(self, key: str, default: Optional[Run] = None) -> Optional[Run]: ...
 
 def learn(
     data: DataLike,
@@ -44,7 +53,7 @@ def learn(
     threads: Optional[int] = None,
     correlation: Correlation = "pearson",
     missing: Missing = "error",
-) -> list[Run]: ...
+) -> Runs: ...
 def local(
     data: DataLike,
     target: Union[str, int],
@@ -91,6 +100,61 @@ def simulate(
     seed: int = 1,
     transform: Transform = "none",
 ) -> tuple[Any, npt.NDArray[np.uint8]]: ...
-def partial_correlations(data: DataLike, threads: Optional[int] = None) -> Any: ...  # pandas.DataFrame or numpy array
+def partial_correlations(
+    data: DataLike, threads: Optional[int] = None, correlation: Correlation = "pearson", missing: Missing = "error"
+) -> Any: ...  # pandas.DataFrame or numpy array
 def moral_graph(dag: MatrixLike) -> npt.NDArray[np.bool_]: ...
 def read_net(path: Union[str, os.PathLike[str]], names: Union[Sequence[str], "pandas.DataFrame", int]) -> Any: ...
+
+class IAMB:
+    alpha: float
+    variant: Literal[1, 2]
+    exact: bool
+    threads: Optional[int]
+    correlation: Correlation
+    missing: Missing
+    blankets_: dict[str, list[str]]
+    adjacency_: Any
+    edges_: Any
+    partial_correlation_: Any
+    scores_: Optional[dict[str, float]]
+    run_: Run
+    n_features_in_: int
+    feature_names_in_: npt.NDArray[np.object_]
+    def __init__(
+        self,
+        alpha: float = 0.05,
+        variant: Literal[1, 2] = 2,
+        exact: bool = False,
+        threads: Optional[int] = None,
+        correlation: Correlation = "pearson",
+        missing: Missing = "error",
+    ) -> None: ...
+    def fit(self, X: DataLike, y: Any = None, truth: Optional[TruthLike] = None) -> IAMB: ...
+    def get_params(self, deep: bool = True) -> dict[str, Any]: ...
+    def set_params(self, **params: Any) -> IAMB: ...
+
+class EdgeExclusion:
+    alpha: float
+    exact: bool
+    threads: Optional[int]
+    correlation: Correlation
+    missing: Missing
+    adjacency_: Any
+    edges_: Any
+    partial_correlation_: Any
+    scores_: Optional[dict[str, float]]
+    run_: Run
+    n_features_in_: int
+    feature_names_in_: npt.NDArray[np.object_]
+    def __init__(
+        self,
+        alpha: float = 0.05,
+        exact: bool = False,
+        threads: Optional[int] = None,
+        correlation: Correlation = "pearson",
+        missing: Missing = "error",
+    ) -> None: ...
+    def fit(self, X: DataLike, y: Any = None, truth: Optional[TruthLike] = None) -> EdgeExclusion: ...
+    def get_params(self, deep: bool = True) -> dict[str, Any]: ...
+    def set_params(self, **params: Any) -> EdgeExclusion: ...

@@ -53,7 +53,7 @@ def blanket_rows(run):
 
 def table_fields(run):
     rates = [format(run.scores[k], ".9g") for k in gaussnet.SCORE_NAMES] if run.scores else [""] * 6
-    return [str(run.tests), str(int(run.adjacency.sum()) // 2), *rates]
+    return [str(run.tests), str(int(run.adjacency.to_numpy().sum()) // 2), *rates]
 
 
 @pytest.mark.parametrize("case", CASES, ids=lambda case: f"{Path(case[0]).parent.name}-{case[4]}-{case[5]}-"

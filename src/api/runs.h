@@ -28,7 +28,7 @@ std::string no_variable_text(const std::string& name);  // also the library's er
 
 // Why a run met a rank-based correlation matrix (or a test matrix taken from
 // it) that is not positive definite, naming the setting; learner: "EE",
-// "IAMB2", "IAMB1" or "local". Such a matrix is an error, not mended: see the README.
+// "IAMB2", "IAMB1" or "local". Such a matrix is an error, not mended: see docs/real-data.md.
 std::string rank_matrix_failure_text(const std::string& learner, correlation_kind kind,
                                      std::span<const std::string> names, const singular_matrix_error& failure);
 

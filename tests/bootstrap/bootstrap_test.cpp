@@ -117,7 +117,7 @@ INSTANTIATE_TEST_SUITE_P(Learners, BootstrapTally,
                              return info.param.learner + "_" + std::to_string(info.param.n_cases) + "cases";
                          });
 
-// The draws the README gives for seed 1 and 10 cases: they may never change.
+// The draws docs/bootstrap.md gives for seed 1 and 10 cases: they may never change.
 TEST(Resample, DrawsTheDocumentedCases) {
     FloatMatrix data(10, 1);
     for (int k = 0; k < 10; ++k) data(k, 0) = static_cast<float>(k);

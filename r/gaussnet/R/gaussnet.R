@@ -30,7 +30,7 @@ gaussnet_learn <- function(data, alpha = 0.05, learners = c("EE", "IAMB2", "IAMB
                                  correlation, missing, threads_of(threads)), input$names)
   result <- lapply(raw, run_of, names = input$names)
   names(result) <- vapply(result, `[[`, "", "learner")
-  result
+  structure(result, class = c("gaussnet_runs", "list"))
 }
 
 gaussnet_local <- function(data, target, radius, alpha = 0.05, exact = FALSE, truth = NULL, threads = NULL,

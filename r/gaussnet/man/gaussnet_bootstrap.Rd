@@ -54,6 +54,11 @@ A list of class \code{gaussnet_bootstrap}:
   \item{tests}{independence tests over all resamples.}
   \item{seconds}{the bootstrap's wall-clock time, to the millisecond.}
   \item{resamples, seed, threshold}{as asked for.}
+\code{summary()} gives the consensus network's row as for a run (tests and
+seconds over all resamples) with \code{bootstrap}, \code{threshold},
+\code{seed}, \code{finished} and \code{failed}; \code{as.data.frame()} the
+strength table; \code{as_igraph()} the consensus network, each edge weighted
+by its frequency.
 }
 \section{Conditions}{
 As for \code{\link{gaussnet_learn}}: bad input, including a bad

@@ -69,9 +69,14 @@ gaussnet_local(data, target, radius, alpha = 0.05, exact = FALSE,
     variables first found in the blankets of ring i's.}
 }
 \value{
-\code{gaussnet_learn}: a list with one element per learner run, named by
-learner; \code{gaussnet_local}: one run (learner \code{"local"}). A run is a
-list of class \code{gaussnet_run}:
+\code{gaussnet_learn}: a list (class \code{gaussnet_runs}) with one element
+per learner run, named by learner; \code{gaussnet_local}: one run (learner
+\code{"local"}). \code{summary()} of either is a data frame with one row a
+run (\code{learner}, \code{n_vars}, \code{learned_edges}, \code{tests},
+\code{seconds} and the six rates, \code{NA} without a true network: the
+program's results table's columns), \code{as.data.frame()} the edges (of all
+runs, with a \code{learner} column, for a comparison). A run is a list of
+class \code{gaussnet_run}:
   \item{learner}{\code{"EE"}, \code{"IAMB2"}, \code{"IAMB1"} or \code{"local"}.}
   \item{names}{the variable names.}
   \item{blankets}{a named list: for each variable the names in its blanket

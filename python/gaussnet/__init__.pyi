@@ -1,5 +1,5 @@
 import os
-from typing import Any, Iterable, Literal, Optional, Sequence, Union
+from typing import Any, Iterable, Literal, Mapping, Optional, Sequence, Union
 
 import numpy as np
 import numpy.typing as npt
@@ -94,3 +94,8 @@ def simulate(
 def partial_correlations(data: DataLike, threads: Optional[int] = None) -> Any: ...  # pandas.DataFrame or numpy array
 def moral_graph(dag: MatrixLike) -> npt.NDArray[np.bool_]: ...
 def read_net(path: Union[str, os.PathLike[str]], names: Union[Sequence[str], "pandas.DataFrame", int]) -> Any: ...
+def report(
+    path: Union[str, os.PathLike[str]],
+    results: Union[Run, Bootstrap, Sequence[Union[Run, Bootstrap]]],
+    settings: Optional[Mapping[str, Any]] = ...,
+) -> None: ...

@@ -1,9 +1,5 @@
 #include "report/report.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -166,18 +162,8 @@ void check_report_file(const std::string& path) {
     if (!std::filesystem::is_directory(where.dir, error))
         throw fatal_error(strprintf("Cannot write the report to %s: the directory %s does not exist.", path.c_str(),
                                     where.dir.c_str()));
-    // A probe under a fresh name: a file or link planted in the directory is never opened.
-    const int dir_fd = ::open(where.dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    std::string probe;
-    const int fd = dir_fd < 0 ? -1 : create_unique_file(dir_fd, ".gaussnet-probe-", probe);
-    const int open_error = errno;
-    if (fd >= 0) {
-        ::close(fd);
-        ::unlinkat(dir_fd, probe.c_str(), 0);
-    }
-    if (dir_fd >= 0) ::close(dir_fd);
-    if (fd < 0)
-        throw fatal_error(strprintf("Cannot write the report to %s: %s.", path.c_str(), std::strerror(open_error)));
+    if (const int refused = refuses_new_files(where.dir))
+        throw fatal_error(strprintf("Cannot write the report to %s: %s.", path.c_str(), std::strerror(refused)));
 }
 
 void write_report(const std::string& path, const std::string& html) {

@@ -151,7 +151,7 @@ TEST(ReportInBrowser, DrawsTheEdgesFindsAVariableAndRedrawsTheConsensus) {
     EXPECT_GT(fs::exists(picture) ? fs::file_size(picture) : 0, 10000u);
 }
 
-TEST(ReportInBrowser, AReportThatCannotBeWrittenStopsBeforeLearning) {
+TEST(Report, AFileThatCannotBeWrittenStopsTheProgramBeforeLearning) {
     temp_dir dir;
     fs::create_directory(dir / "taken");
     dir.write("d.txt", "a b\n1 2\n3 5\n4 4\n");

@@ -13,6 +13,11 @@ command -v make >/dev/null 2>&1 || packages+=(make)
 command -v python3 >/dev/null 2>&1 || packages+=(python3)
 # Graphviz renders the exported graphs in the tests (they skip without it).
 command -v dot >/dev/null 2>&1 || packages+=(graphviz)
+# npm fetches the HTML report's graph-drawing library when the program is
+# built (without it the program is built without the report); headless
+# Chromium opens reports in the tests (they skip without it).
+command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
+command -v chromium >/dev/null 2>&1 || packages+=(chromium)
 # strace stops a run at a chosen system call in the tests (they skip without it).
 command -v strace >/dev/null 2>&1 || packages+=(strace)
 # clang-format checks the layout of the sources (tools/check-format.sh).

@@ -82,12 +82,32 @@ stage() {
             cp -pu "$ROOT/$file" "$lib/$file"
         done
     done
+    stage_report_page "$lib/src/report/report_page_assets.cpp"
     # R's make knows no header dependencies: every object older than the
     # newest header is compiled again.
     local newest
     newest=$(find "$dest/src" -name '*.h' -printf '%T@ %p\n' | sort -n | tail -n 1 | cut -d' ' -f2-)
     [ -z "$newest" ] || find "$dest/src" -name '*.o' ! -newer "$newest" -delete
     echo "$dest"
+}
+
+# The report's page and graph-drawing library, which the build embeds into a
+# generated source (the build fetched the library with npm): that source when
+# a build made one, else one without the library (report_available() is then
+# false and the report says the package was built without it).
+stage_report_page() {
+    local to=$1 made=${GAUSSNET_BUILD_DIR:-$ROOT/build}/generated/report_page_assets.cpp
+    if [ -f "$made" ]; then
+        cp -pu "$made" "$to"
+    elif [ ! -f "$to" ]; then
+        {
+            echo '#include "report/page_assets.h"'
+            echo 'namespace gaussnet {'
+            for name in template style script; do echo "std::string report_page_$name() { return \"\"; }"; done
+            echo 'std::string report_graph_library() { return ""; }'
+            echo '}  // namespace gaussnet'
+        } >"$to"
+    fi
 }
 
 require_r() {
@@ -129,6 +149,7 @@ run_tests() {
         exit 77
     }
     local lib=$build/r-lib
+    export GAUSSNET_BUILD_DIR=$build
     install "$lib" >"$build/r-install.log" 2>&1 || {
         cat "$build/r-install.log"
         exit 1

@@ -374,6 +374,33 @@ truth_alignment truth_order(std::span<const std::string> data_names, std::span<c
 // of it: the first case number (0 or 1), or -1.
 int index_column(const data_view& data);
 
+// ---------------------------------------------------------------------------
+// The interactive report
+// ---------------------------------------------------------------------------
+
+// One run of a report: a result of learn() or local() (or a bootstrap's
+// consensus run alone), and the bootstrap of that run when there is one,
+// with the seed and threshold it was asked for.
+struct report_entry {
+    run_result run;
+    std::optional<bootstrap_result> bootstrap;
+    std::uint64_t seed = 1;
+    double threshold = 0.5;
+};
+
+// Whether this build can make reports (the graph-drawing library is fetched
+// when it is built).
+bool report_available();
+
+// Writes the runs as one self-contained interactive HTML page to path, as
+// the program's --report does: each network drawn, searchable, with its
+// edges' sign, strength, verdicts and frequencies and a table of its edges.
+// settings are shown in its header, in order. The file appears complete or
+// not at all. Throws error when the page cannot be made or written,
+// input_error for a run whose edges name no variable of names.
+void report(const std::string& path, std::span<const std::string> names,
+            const std::vector<std::pair<std::string, std::string>>& settings, const std::vector<report_entry>& runs);
+
 // The library's version, as gaussnet --version prints it.
 const char* version();
 

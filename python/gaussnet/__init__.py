@@ -6,8 +6,8 @@ an undirected graph with the edge exclusion test (EE), from data treated as
 multivariate Gaussian. The results are exactly those of the gaussnet program
 on the same values.
 
-Functions: learn, local, bootstrap, partial_correlations, simulate, moral_graph, read_net; estimators with fit(X):
-IAMB and EdgeExclusion. Errors: ValueError for input
+Functions: learn, local, bootstrap, partial_correlations, simulate, moral_graph, read_net, report; estimators
+with fit(X): IAMB and EdgeExclusion. Errors: ValueError for input
 that cannot be used, NotPositiveDefinite (an ArithmeticError) for a
 covariance matrix that is not positive definite, MemoryError, and
 KeyboardInterrupt when Ctrl-C stops a run (no thread is left running).
@@ -33,8 +33,8 @@ import numpy as np
 from . import _core
 
 __version__ = _core.__version__
-__all__ = ["learn", "local", "bootstrap", "partial_correlations", "simulate", "moral_graph", "read_net", "Run",
-           "Runs", "Bootstrap", "IAMB", "EdgeExclusion", "NotPositiveDefinite",
+__all__ = ["learn", "local", "bootstrap", "partial_correlations", "simulate", "moral_graph", "read_net", "report",
+           "Run", "Runs", "Bootstrap", "IAMB", "EdgeExclusion", "NotPositiveDefinite",
            "GaussnetWarning", "__version__"]
 
 NotPositiveDefinite = _core.NotPositiveDefinite
@@ -107,6 +107,7 @@ class Run:
 
     def __init__(self, raw, names):
         learner, blankets, edges, tests, seconds, scores = raw
+        self._raw = raw
         sources, targets, statuses, separated, partial_correlations, p_values = edges
         self.learner = learner
         self.names = list(names)
@@ -258,6 +259,7 @@ class Bootstrap:
 
     def __init__(self, raw, names, resamples, seed, threshold):
         (sources, targets, frequencies, statuses), finished, failed, tests, seconds, consensus = raw
+        self._raw = raw
         self.resamples, self.seed, self.threshold = resamples, seed, threshold
         self.finished, self.failed, self.tests, self.seconds = finished, failed, tests, seconds
         self.consensus = Run(consensus, names)
@@ -789,6 +791,69 @@ def bootstrap(data, learner="IAMB2", resamples=200, seed=1, threshold=0.5, alpha
                                               seed, float(threshold), _alpha_of(alpha), exact, setting,
                                               _threads_of(threads), _warn), names)
     return Bootstrap(raw, names, resamples, seed, float(threshold))
+
+
+def report(path, results, settings=None):
+    """Write runs as one self-contained interactive HTML page.
+
+    The page is the program's ``--report``: each run's network drawn
+    force-directed, searchable by name, a click on a variable shows its
+    blanket and neighbours with their partial correlations and p-values,
+    edges coloured by sign and as wide as their strength, with a truth the
+    found, false and missed edges, with a bootstrap a frequency slider that
+    redraws the consensus network, and a sortable table of the edges. The
+    graph-drawing library and the data are inside the file: it opens in any
+    browser, offline. A view can be linked to by the address's hash, as in
+    ``report.html#run=IAMB2&search=raf&frequency=0.8``.
+
+    Parameters
+    ----------
+    path : str or os.PathLike
+        The file to write (``.html``); it appears complete or not at all.
+    results : Run, Bootstrap or a list of them
+        What learn(), local() and bootstrap() returned. A Bootstrap goes
+        with the Run of its learner ("IAMB2 bootstrap" with "IAMB2"); one
+        without such a run is shown as its consensus network.
+    settings : dict, optional
+        Shown in the page's header, in order (say, ``{"data": "cells.csv",
+        "alpha": 0.05}``).
+
+    Raises
+    ------
+    ValueError
+        Results of different variables, or no result.
+    RuntimeError
+        The file cannot be written, or this build has no report (the
+        graph-drawing library could not be fetched when it was built).
+
+    Examples
+    --------
+    >>> data, truth = gaussnet.simulate(30, 500, seed=7)
+    >>> runs = gaussnet.learn(data, truth=truth)
+    >>> boot = gaussnet.bootstrap(data, resamples=50, truth=truth)
+    >>> gaussnet.report("network.html", runs + [boot])
+    """
+    if isinstance(results, (Run, Bootstrap)):
+        results = [results]
+    results = list(results)
+    if not results or not all(isinstance(r, (Run, Bootstrap)) for r in results):
+        raise ValueError("results must be Run and Bootstrap objects from learn(), local() or bootstrap()")
+    names = (results[0].names if isinstance(results[0], Run) else results[0].consensus.names)
+    for result in results:
+        if (result.names if isinstance(result, Run) else result.consensus.names) != names:
+            raise ValueError("results of different variables cannot share one report")
+    runs = [r for r in results if isinstance(r, Run)]
+    entries = [[run._raw, None, 0, 1, 0.5] for run in runs]
+    for boot in (r for r in results if isinstance(r, Bootstrap)):
+        learner = boot.consensus.learner[:-len(" bootstrap")]
+        match = next((e for e, run in zip(entries, runs) if run.learner == learner and e[1] is None), None)
+        if match is None:
+            match = [boot.consensus._raw, None, 0, 1, 0.5]
+            entries.append(match)
+        match[1:] = [boot._raw, boot.resamples, boot.seed, boot.threshold]
+    header = [(str(k), str(v)) for k, v in (settings or {}).items()]
+    header.insert(0, ("variables", str(len(names))))
+    _core.report(os.fspath(path), names, header, [tuple(e) for e in entries])
 
 
 def simulate(n_vars, n_cases, parents=2, weights=(0.5, 1), noise=1, seed=1, transform="none"):

@@ -1,5 +1,5 @@
 import os
-from typing import Any, Iterable, Literal, Optional, Sequence, Union
+from typing import Any, Iterable, Literal, Mapping, Optional, Sequence, Union
 
 import numpy as np
 import numpy.typing as npt
@@ -158,3 +158,8 @@ class EdgeExclusion:
     def fit(self, X: DataLike, y: Any = None, truth: Optional[TruthLike] = None) -> EdgeExclusion: ...
     def get_params(self, deep: bool = True) -> dict[str, Any]: ...
     def set_params(self, **params: Any) -> EdgeExclusion: ...
+def report(
+    path: Union[str, os.PathLike[str]],
+    results: Union[Run, Bootstrap, Sequence[Union[Run, Bootstrap]]],
+    settings: Optional[Mapping[str, Any]] = ...,
+) -> None: ...

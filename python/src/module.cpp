@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <exception>
 #include <limits>
@@ -283,6 +284,78 @@ py::tuple bootstrap(const py::array& data, std::vector<std::string> names, const
     return bootstrap_to_python(result, call.truth.has_value());
 }
 
+// The inverse of run_to_python: a run as report() takes it back.
+api::run_result run_from_python(const py::tuple& raw) {
+    api::run_result run;
+    run.learner = raw[0].cast<std::string>();
+    run.blankets = raw[1].cast<std::vector<std::vector<int>>>();
+    const auto edges = raw[2].cast<py::tuple>();
+    const auto sources = edges[0].cast<std::vector<std::int64_t>>();
+    const auto targets = edges[1].cast<std::vector<std::int64_t>>();
+    const auto statuses = edges[2].cast<std::vector<std::string>>();
+    const auto separated = edges[3].cast<std::vector<int>>();
+    const auto partial_correlations = edges[4].cast<std::vector<double>>();
+    const auto p_values = edges[5].cast<std::vector<double>>();
+    for (std::size_t e = 0; e < sources.size(); ++e) {
+        api::edge edge;
+        edge.source = static_cast<int>(sources[e]);
+        edge.target = static_cast<int>(targets[e]);
+        for (const api::edge_status status : {api::edge_status::tp, api::edge_status::fp, api::edge_status::fn})
+            if (statuses[e] == status_text(status)) edge.status = status;
+        if (separated[e] >= 0) edge.separated = separated[e] == 1;
+        if (!std::isnan(partial_correlations[e])) edge.partial_correlation = partial_correlations[e];
+        if (!std::isnan(p_values[e])) edge.p_value = p_values[e];
+        run.edges.push_back(edge);
+    }
+    run.tests = raw[3].cast<long long>();
+    run.seconds = raw[4].cast<double>();
+    if (!raw[5].is_none()) {
+        const auto r = raw[5].cast<std::vector<double>>();
+        run.scores = api::run_scores{{r[0], r[1], r[2]}, {r[3], r[4], r[5]}};
+    }
+    return run;
+}
+
+// The inverse of bootstrap_to_python, with what was asked for.
+api::bootstrap_result bootstrap_from_python(const py::tuple& raw, int resamples) {
+    api::bootstrap_result result;
+    const auto strength = raw[0].cast<py::tuple>();
+    const auto sources = strength[0].cast<std::vector<std::int64_t>>();
+    const auto targets = strength[1].cast<std::vector<std::int64_t>>();
+    const auto frequencies = strength[2].cast<std::vector<double>>();
+    const auto statuses =
+        strength[3].is_none() ? std::vector<std::string>() : strength[3].cast<std::vector<std::string>>();
+    for (std::size_t e = 0; e < sources.size(); ++e) {
+        api::edge_strength pair{static_cast<int>(sources[e]), static_cast<int>(targets[e]), frequencies[e], {}};
+        for (const api::edge_status status : {api::edge_status::tp, api::edge_status::fp, api::edge_status::fn})
+            if (!statuses.empty() && statuses[e] == status_text(status)) pair.status = status;
+        result.strength.push_back(pair);
+    }
+    result.resamples = resamples;
+    result.finished = raw[1].cast<int>();
+    result.failed = raw[2].cast<int>();
+    result.tests = raw[3].cast<long long>();
+    result.seconds = raw[4].cast<double>();
+    result.consensus = run_from_python(raw[5].cast<py::tuple>());
+    return result;
+}
+
+// entries: (run, bootstrap or None, resamples, seed, threshold), as the package's objects keep them.
+void report(const std::string& path, const std::vector<std::string>& names,
+            const std::vector<std::pair<std::string, std::string>>& settings, const py::list& entries) {
+    std::vector<api::report_entry> runs;
+    for (const py::handle item : entries) {
+        const auto entry = item.cast<py::tuple>();
+        api::report_entry run{run_from_python(entry[0].cast<py::tuple>()), std::nullopt, entry[3].cast<std::uint64_t>(),
+                              entry[4].cast<double>()};
+        if (!entry[1].is_none())
+            run.bootstrap = bootstrap_from_python(entry[1].cast<py::tuple>(), entry[2].cast<int>());
+        runs.push_back(std::move(run));
+    }
+    py::gil_scoped_release unlocked;
+    api::report(path, names, settings, runs);
+}
+
 api::transform_type transform_of(const std::string& name) {
     if (name == "none") return api::transform_type::none;
     if (name == "exp") return api::transform_type::exp;
@@ -381,5 +454,7 @@ PYBIND11_MODULE(_core, m) {
     m.def("truth_order", &truth_order);
     m.def("index_column", &index_column);
     m.def("partial_correlations", &partial_correlations);
+    m.def("report", &report);
+    m.def("report_available", &api::report_available);
     m.attr("__version__") = api::version();
 }

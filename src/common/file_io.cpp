@@ -102,6 +102,19 @@ bool write_all(int fd, const char* data, std::size_t size) {
     return true;
 }
 
+int refuses_new_files(const std::string& dir) {
+    const int dir_fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    std::string probe;
+    const int fd = dir_fd < 0 ? -1 : create_unique_file(dir_fd, ".gaussnet-probe-", probe);
+    const int open_error = errno;
+    if (fd >= 0) {
+        ::close(fd);
+        ::unlinkat(dir_fd, probe.c_str(), 0);
+    }
+    if (dir_fd >= 0) ::close(dir_fd);
+    return fd < 0 ? open_error : 0;
+}
+
 int create_unique_file(int dir_fd, const std::string& prefix, std::string& name) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         name = prefix + random_suffix();

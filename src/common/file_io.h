@@ -25,6 +25,11 @@ bool write_all(int fd, const char* data, std::size_t size);
 // the name in name), or -1 with errno set.
 int create_unique_file(int dir_fd, const std::string& prefix, std::string& name);
 
+// Whether a new file can be created in dir, checked with a probe under a
+// fresh name (a file or link planted in the directory is never opened): 0, or
+// the errno that says why not.
+int refuses_new_files(const std::string& dir);
+
 // The characters of those six.
 inline constexpr char UNIQUE_NAME_CHARACTERS[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 

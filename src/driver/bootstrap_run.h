@@ -12,6 +12,7 @@
 #include "input/run_state.h"
 #include "output/export_files.h"
 #include "output/run_report.h"
+#include "report/report.h"
 
 namespace gaussnet {
 
@@ -23,6 +24,7 @@ struct bootstrap_outcome {
     structure_report consensus;
     int finished;
     int failed;
+    std::optional<report_bootstrap> report;  // with --report
 };
 
 // Runs the bootstrap of the run labelled label when --bootstrap asks for one

@@ -31,6 +31,7 @@ std::string help_text() {
            "  --learners LIST   run only these of EE,IAMB2,IAMB1 (comma-separated, any case; default all)\n"
            "  --export DIR      write each run's edges, blankets and Graphviz graph into DIR\n"
            "  --table FILE      append one CSV row per run to FILE (created with a header row)\n"
+           "  --report FILE     write every run as one interactive HTML page (FILE.html) to open in a browser\n"
            "  --long-header     no limit on the header line's length or a name's but memory\n"
            "  --row-names       each data line begins with a case label (R's write.csv, pandas' to_csv)\n"
            "  --decimal-comma   numbers have decimal commas (3,5); fields end at blanks, tabs or semicolons\n"
@@ -188,6 +189,9 @@ bool read_run_option(command_line& result, int argc, char** argv, int& index) {
     } else if (const auto file = option_value("--table", argc, argv, index)) {
         if (file->empty()) usage_error("--table needs a file name.", "--table is given no file name");
         result.table_file = *file;
+    } else if (const auto page = option_value("--report", argc, argv, index)) {
+        if (page->empty()) usage_error("--report needs a file name.", "--report is given no file name");
+        result.report_file = *page;
     } else if (std::strcmp(arg, "--long-header") == 0) {
         result.reading.long_header = true;
     } else if (std::strcmp(arg, "--row-names") == 0) {

@@ -47,6 +47,7 @@ struct command_line : input_request {
     bool net_given = false;       // --net FILE (net_file)
     std::string export_dir;       // empty: no export
     std::string table_file;       // empty: no results table
+    std::string report_file;      // --report FILE.html; empty: no report
     bootstrap_request bootstrap;  // resamples 0: no bootstrap
     bool show_help = false;
     bool show_version = false;

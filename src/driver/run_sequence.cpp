@@ -15,10 +15,12 @@
 #include "driver/bootstrap_run.h"
 #include "learners/local_iamb.h"
 #include "learners/progress.h"
+#include "output/csv.h"
 #include "output/export_files.h"
 #include "output/result_log.h"
 #include "output/results_table.h"
 #include "output/run_report.h"
+#include "report/report.h"
 #include "stats/cholesky.h"
 #include "stats/rank_correlation.h"
 
@@ -41,7 +43,8 @@ learner_setting setting_of(const command_line& line, const run_state& state, con
 
 structure_report report_learned(const command_line& line, const run_state& state, const ByteMatrix& learned) {
     const scoring_truth truth{state.true_net == 1 ? &state.moral_graph : nullptr, state.n_edges, line.n_threads};
-    return write_structure_report(truth, learned, !line.export_dir.empty() || !line.table_file.empty());
+    return write_structure_report(truth, learned,
+                                  !line.export_dir.empty() || !line.table_file.empty() || !line.report_file.empty());
 }
 
 std::string row_of(const command_line& line, const run_state& state, const run_label& label, long long milliseconds,
@@ -87,6 +90,22 @@ std::string cannot_finish_line(const std::string& learner, const command_line& l
         run, target.c_str(), failure.members, failure.order());
 }
 
+// The invocation as the report's header shows it.
+std::vector<std::pair<std::string, std::string>> report_settings(const command_line& line, const run_state& state) {
+    std::vector<std::pair<std::string, std::string>> settings = {
+        {"data file", line.data_file},
+        {"variables", std::to_string(state.n_vars)},
+        {"cases", std::to_string(state.n_cases)},
+        {"alpha", shortest_text(line.alpha)},
+        {"test", line.test == test_kind::fisher_z ? "Fisher's z" : "Student t"},
+        {"correlation", correlation_name(line.correlation)},
+        {"threads", std::to_string(threads_that_ran(line.n_threads))}};
+    if (state.true_net == 1) settings.push_back({"true edges", std::to_string(state.n_edges)});
+    if (line.local)
+        settings.push_back({"target", line.local->target + ", radius " + std::to_string(line.local->radius)});
+    return settings;
+}
+
 // The local run's target and radius (its export shows the neighbourhood).
 struct local_target {
     int target;
@@ -108,7 +127,7 @@ void export_learned(const command_line& line, const run_state& state, const run_
 }
 
 void report_run(const command_line& line, const run_state& state, const run_label& label, const run_timer& timer,
-                const learned_structure& learned, const local_target* local) {
+                const learned_structure& learned, const local_target* local, report_book* book) {
     const long long milliseconds = timer.elapsed_milliseconds();
     write_timing(label, timer);
     const structure_report report = report_learned(line, state, learned.graph);
@@ -117,6 +136,12 @@ void report_run(const command_line& line, const run_state& state, const run_labe
     if (!line.table_file.empty())
         append_table_row(line.table_file, row_of(line, state, label, milliseconds, learned.tests, report));
     if (!line.export_dir.empty()) export_learned(line, state, label, learned, report, local);
+    if (book) {
+        const std::optional<local_scope> scope = scope_of(learned, local);
+        book->runs.push_back(report_entry(label.name, milliseconds, learned.tests, report,
+                                          within_scope(report.edges, scope ? &*scope : nullptr), learned.evidence,
+                                          label.blankets ? &learned.graph : nullptr));
+    }
     // A finished run's line reaches the screen now, not when the next run ends.
     flush_console();
 }
@@ -135,11 +160,12 @@ bool timed_run(const command_line& line, const run_state& state, const run_role&
             throw;
         }
     }();
-    if (role.lead) report_run(line, state, label, timer, learned, local);
+    if (role.lead) report_run(line, state, label, timer, learned, local, role.report);
     const std::optional<local_scope> scope = scope_of(learned, local);
     const auto bootstrap =
         bootstrap_run(line, state, role, label, setting, learn, distributed, scope ? &*scope : nullptr);
     if (!bootstrap) return false;
+    if (role.report) role.report->runs.back().bootstrap = bootstrap->report;
     const bootstrap_columns columns{line.bootstrap, bootstrap->finished, bootstrap->failed};
     if (!line.table_file.empty())
         append_table_row(line.table_file, row_of(line, state, bootstrap->label, bootstrap->milliseconds,
@@ -198,7 +224,16 @@ bool run_comparison(const command_line& line, const run_state& state, const run_
 }  // namespace
 
 int run_sequence(const command_line& line, const run_state& state, const run_role& role) {
-    const bool none_finished = line.local ? run_local(line, state, role) : run_comparison(line, state, role);
+    if (line.report_file.empty() || !role.lead) {
+        const bool none_finished = line.local ? run_local(line, state, role) : run_comparison(line, state, role);
+        return none_finished ? exit_no_resample_finished : 0;
+    }
+    // The report holds every run of the invocation: it is written once, at the end.
+    report_book book{state.var_names, report_settings(line, state), {}};
+    run_role reporting = role;
+    reporting.report = &book;
+    const bool none_finished = line.local ? run_local(line, state, reporting) : run_comparison(line, state, reporting);
+    write_report(line.report_file, report_html(book));
     return none_finished ? exit_no_resample_finished : 0;
 }
 

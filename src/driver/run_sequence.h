@@ -7,6 +7,7 @@ namespace gaussnet {
 
 class target_distributor;
 class resample_distributor;
+struct report_book;
 
 // This process's part in a run spread over several processes. The lead alone
 // prints, logs, scores, tables, exports and runs EE; the IAMB and local runs
@@ -15,6 +16,7 @@ struct run_role {
     bool lead = true;
     target_distributor* distributor = nullptr;
     resample_distributor* resamples = nullptr;  // a bootstrap's resamples; null: this process's threads
+    report_book* report = nullptr;              // the lead's runs for --report; null: no report
 };
 
 // Comparison mode (six arguments) or local mode (eight): the one place that

@@ -1,12 +1,14 @@
 #include "driver/startup.h"
 
 #include "common/diagnostics.h"
+#include "common/fatal_error.h"
 #include "common/file_io.h"
 #include "common/text.h"
 #include "input/read_input.h"
 #include "output/export_files.h"
 #include "output/result_log.h"
 #include "output/results_table.h"
+#include "report/report.h"
 
 namespace gaussnet {
 
@@ -44,6 +46,10 @@ run_state start_up(const command_line& line) {
     // first, before the data is read, creating nothing but the export directory.
     check_appendable(RESULT_LOG);
     if (!line.export_dir.empty()) prepare_export_dir(line.export_dir);
+    if (!line.report_file.empty()) {
+        if (!report_available()) throw fatal_error(REPORT_UNAVAILABLE);
+        check_report_file(line.report_file);
+    }
     if (!line.table_file.empty()) {
         check_table_file(line.table_file);
         print_warnings({table_header_warning(line.table_file, correlation_name(line.correlation))});

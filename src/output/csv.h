@@ -13,4 +13,8 @@ std::string csv_field(std::string_view text);
 // The shortest text that reads back as the same double: 0.745, not 0.74500000000000002.
 std::string shortest_text(double value);
 
+// Graph tools and browsers read UTF-8 only. A byte that is no part of a UTF-8
+// character comes from a Latin-1 file (a spreadsheet's export) and is taken as such.
+std::string as_utf8(std::string_view text);
+
 }  // namespace gaussnet

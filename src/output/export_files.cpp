@@ -133,20 +133,13 @@ void prepare_export_dir(const std::string& dir) {
         throw fatal_error(
             strprintf("Cannot create export directory %s: %s.", dir.c_str(), why_not_created(dir, error).c_str()));
     }
-    // A probe under a fresh name: a file or link planted in the directory is never opened.
-    const int dir_fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    std::string probe;
-    const int fd = dir_fd < 0 ? -1 : create_unique_file(dir_fd, ".gaussnet-probe-", probe);
-    const int open_error = errno;
-    if (fd >= 0) {
-        ::close(fd);
-        ::unlinkat(dir_fd, probe.c_str(), 0);
-        remove_stale_partials(dir_fd);
+    if (const int refused = refuses_new_files(dir)) {
+        throw fatal_error(strprintf("Cannot write to export directory %s: %s.", dir.c_str(), std::strerror(refused)));
     }
-    if (dir_fd >= 0) ::close(dir_fd);
-    if (fd < 0) {
-        throw fatal_error(
-            strprintf("Cannot write to export directory %s: %s.", dir.c_str(), std::strerror(open_error)));
+    const int dir_fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir_fd >= 0) {
+        remove_stale_partials(dir_fd);
+        ::close(dir_fd);
     }
 }
 

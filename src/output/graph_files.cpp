@@ -32,8 +32,8 @@ std::size_t utf8_length(std::string_view text, std::size_t at) {
     return length;
 }
 
-// Graph tools read UTF-8 only. A byte that is no part of a UTF-8 character
-// comes from a Latin-1 file (a spreadsheet's export) and is taken as such.
+}  // namespace
+
 std::string as_utf8(std::string_view text) {
     std::string out;
     for (std::size_t at = 0; at < text.size();) {
@@ -50,6 +50,8 @@ std::string as_utf8(std::string_view text) {
     }
     return out;
 }
+
+namespace {
 
 // Text for XML content and attribute values. Line ends are written as
 // references, which a reader keeps as they are (written raw, CR would be read

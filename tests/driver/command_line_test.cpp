@@ -150,6 +150,10 @@ TEST(CommandLine, ExportAndTableOptions) {
     EXPECT_NE(help_text().find("--learners LIST"), std::string::npos);
     EXPECT_NE(help_text().find("--export DIR"), std::string::npos);
     EXPECT_NE(help_text().find("--table FILE"), std::string::npos);
+    EXPECT_EQ(parse({"--report=r.html", "d", "1", "1", "0", "0.05", "0"}).report_file, "r.html");
+    EXPECT_EQ(parse(six).report_file, "");
+    EXPECT_NE(usage_error_text({"--report", "", "d", "1", "1", "0", "0.05", "0"}), "");
+    EXPECT_NE(help_text().find("--report FILE"), std::string::npos);
 }
 
 TEST(CommandLine, CorrelationAndMissingOptions) {

@@ -41,3 +41,11 @@
     .Call(`_gaussnet_gaussnet_version_cpp`)
 }
 
+.gaussnet_report <- function(path, names, keys, values, entries) {
+    .Call(`_gaussnet_gaussnet_report_cpp`, path, names, keys, values, entries)
+}
+
+.gaussnet_report_available <- function() {
+    .Call(`_gaussnet_gaussnet_report_available_cpp`)
+}
+

@@ -155,3 +155,49 @@ as_igraph.gaussnet_run <- function(x, include_missed = FALSE, ...) {
   igraph::graph_attr(graph, "learner") <- x$learner
   graph
 }
+
+# A run's values as the library hands them out, variables by their index.
+report_run_of <- function(run) {
+  edges <- run$edges
+  list(learner = run$learner, blankets = lapply(run$blankets, function(members) match(members, run$names)),
+       source = match(edges$source, run$names), target = match(edges$target, run$names), status = edges$status,
+       separated = as.logical(edges$separated), partial_correlation = as.double(edges$partial_correlation),
+       p_value = as.double(edges$p_value), tests = as.double(run$tests), seconds = run$seconds, scores = run$scores)
+}
+
+report_bootstrap_of <- function(boot) {
+  names <- boot$consensus$names
+  list(source = match(boot$strength$source, names), target = match(boot$strength$target, names),
+       frequency = boot$strength$frequency, status = boot$strength$status, finished = boot$finished,
+       failed = boot$failed, tests = as.double(boot$tests), seconds = boot$seconds,
+       resamples = as.integer(boot$resamples), seed = as.double(boot$seed), threshold = boot$threshold)
+}
+
+gaussnet_report <- function(path, results, settings = NULL) {
+  if (inherits(results, c("gaussnet_run", "gaussnet_bootstrap"))) results <- list(results)
+  # gaussnet_learn()'s list may come in whole, beside bootstraps.
+  results <- do.call(c, lapply(results, function(r) if (inherits(r, c("gaussnet_run", "gaussnet_bootstrap"))) list(r) else r))
+  if (length(results) == 0 || !all(vapply(results, inherits, TRUE, c("gaussnet_run", "gaussnet_bootstrap"))))
+    input_error("results must be runs and bootstraps from gaussnet_learn(), gaussnet_local() or gaussnet_bootstrap()")
+  names_of <- function(r) if (inherits(r, "gaussnet_run")) r$names else r$consensus$names
+  names <- names_of(results[[1]])
+  if (!all(vapply(results, function(r) identical(names_of(r), names), TRUE)))
+    input_error("results of different variables cannot share one report")
+  runs <- Filter(function(r) inherits(r, "gaussnet_run"), results)
+  entries <- lapply(runs, function(run) list(run = report_run_of(run), bootstrap = NULL))
+  learners <- vapply(runs, `[[`, "", "learner")
+  for (boot in Filter(function(r) inherits(r, "gaussnet_bootstrap"), results)) {
+    learner <- sub(" bootstrap$", "", boot$consensus$learner)
+    at <- which(learners == learner & vapply(entries, function(e) is.null(e$bootstrap), TRUE))
+    if (length(at) == 0) {
+      entries[[length(entries) + 1]] <- list(run = report_run_of(boot$consensus), bootstrap = NULL)
+      learners <- c(learners, boot$consensus$learner)
+      at <- length(entries)
+    }
+    entries[[at[1]]]$bootstrap <- report_bootstrap_of(boot)
+  }
+  keys <- c("variables", names(settings))
+  values <- c(as.character(length(names)), vapply(settings, function(v) paste(format(v), collapse = " "), ""))
+  checked(.gaussnet_report(path.expand(path), enc2utf8(names), enc2utf8(keys), enc2utf8(values), unname(entries)))
+  invisible(path)
+}

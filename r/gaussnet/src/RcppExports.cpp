@@ -165,6 +165,31 @@ BEGIN_RCPP
     return rcpp_result_gen;
 END_RCPP
 }
+// gaussnet_report_cpp
+SEXP gaussnet_report_cpp(std::string path, std::vector<std::string> names, std::vector<std::string> keys, std::vector<std::string> values, Rcpp::List entries);
+RcppExport SEXP _gaussnet_gaussnet_report_cpp(SEXP pathSEXP, SEXP namesSEXP, SEXP keysSEXP, SEXP valuesSEXP, SEXP entriesSEXP) {
+BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::RNGScope rcpp_rngScope_gen;
+    Rcpp::traits::input_parameter< std::string >::type path(pathSEXP);
+    Rcpp::traits::input_parameter< std::vector<std::string> >::type names(namesSEXP);
+    Rcpp::traits::input_parameter< std::vector<std::string> >::type keys(keysSEXP);
+    Rcpp::traits::input_parameter< std::vector<std::string> >::type values(valuesSEXP);
+    Rcpp::traits::input_parameter< Rcpp::List >::type entries(entriesSEXP);
+    rcpp_result_gen = Rcpp::wrap(gaussnet_report_cpp(path, names, keys, values, entries));
+    return rcpp_result_gen;
+END_RCPP
+}
+// gaussnet_report_available_cpp
+bool gaussnet_report_available_cpp();
+RcppExport SEXP _gaussnet_gaussnet_report_available_cpp() {
+BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::RNGScope rcpp_rngScope_gen;
+    rcpp_result_gen = Rcpp::wrap(gaussnet_report_available_cpp());
+    return rcpp_result_gen;
+END_RCPP
+}
 
 static const R_CallMethodDef CallEntries[] = {
     {"_gaussnet_gaussnet_learn_cpp", (DL_FUNC) &_gaussnet_gaussnet_learn_cpp, 9},
@@ -177,6 +202,8 @@ static const R_CallMethodDef CallEntries[] = {
     {"_gaussnet_gaussnet_index_column_cpp", (DL_FUNC) &_gaussnet_gaussnet_index_column_cpp, 2},
     {"_gaussnet_gaussnet_partial_correlations_cpp", (DL_FUNC) &_gaussnet_gaussnet_partial_correlations_cpp, 5},
     {"_gaussnet_gaussnet_version_cpp", (DL_FUNC) &_gaussnet_gaussnet_version_cpp, 0},
+    {"_gaussnet_gaussnet_report_cpp", (DL_FUNC) &_gaussnet_gaussnet_report_cpp, 5},
+    {"_gaussnet_gaussnet_report_available_cpp", (DL_FUNC) &_gaussnet_gaussnet_report_available_cpp, 0},
     {NULL, NULL, 0}
 };
 

@@ -381,3 +381,86 @@ SEXP gaussnet_partial_correlations_cpp(SEXP data, std::vector<std::string> names
 
 // [[Rcpp::export(.gaussnet_version)]]
 std::string gaussnet_version_cpp() { return api::version(); }
+
+namespace {
+
+// The inverse of run_to_r, from the values gaussnet_report() gathers.
+api::run_result run_from_r(const Rcpp::List& raw) {
+    api::run_result run;
+    run.learner = Rcpp::as<std::string>(raw["learner"]);
+    const Rcpp::List blankets = raw["blankets"];
+    for (R_xlen_t v = 0; v < blankets.size(); ++v) {
+        const Rcpp::IntegerVector members = blankets[v];
+        run.blankets.emplace_back();
+        for (const int member : members) run.blankets.back().push_back(member - 1);
+    }
+    const Rcpp::IntegerVector sources = raw["source"], targets = raw["target"];
+    const Rcpp::CharacterVector statuses = raw["status"];
+    const Rcpp::LogicalVector separated = raw["separated"];
+    const Rcpp::NumericVector partial_correlations = raw["partial_correlation"], p_values = raw["p_value"];
+    for (R_xlen_t e = 0; e < sources.size(); ++e) {
+        api::edge edge;
+        edge.source = sources[e] - 1;
+        edge.target = targets[e] - 1;
+        const std::string status(statuses[e]);
+        for (const api::edge_status kind : {api::edge_status::tp, api::edge_status::fp, api::edge_status::fn})
+            if (status == status_text(kind)) edge.status = kind;
+        if (separated[e] != NA_LOGICAL) edge.separated = separated[e] == 1;
+        if (!Rcpp::NumericVector::is_na(partial_correlations[e])) edge.partial_correlation = partial_correlations[e];
+        if (!Rcpp::NumericVector::is_na(p_values[e])) edge.p_value = p_values[e];
+        run.edges.push_back(edge);
+    }
+    run.tests = static_cast<long long>(Rcpp::as<double>(raw["tests"]));
+    run.seconds = Rcpp::as<double>(raw["seconds"]);
+    if (!Rf_isNull(raw["scores"])) {
+        const Rcpp::NumericVector r = raw["scores"];
+        run.scores = api::run_scores{{r[0], r[1], r[2]}, {r[3], r[4], r[5]}};
+    }
+    return run;
+}
+
+api::report_entry entry_from_r(const Rcpp::List& entry) {
+    api::report_entry out{run_from_r(entry["run"]), std::nullopt, 1, 0.5};
+    if (Rf_isNull(entry["bootstrap"])) return out;
+    const Rcpp::List raw = entry["bootstrap"];
+    api::bootstrap_result result;
+    const Rcpp::IntegerVector sources = raw["source"], targets = raw["target"];
+    const Rcpp::NumericVector frequencies = raw["frequency"];
+    const bool scored = !Rf_isNull(raw["status"]);
+    const Rcpp::CharacterVector statuses = scored ? Rcpp::CharacterVector(raw["status"]) : Rcpp::CharacterVector();
+    for (R_xlen_t e = 0; e < sources.size(); ++e) {
+        api::edge_strength pair{sources[e] - 1, targets[e] - 1, frequencies[e], std::nullopt};
+        for (const api::edge_status kind : {api::edge_status::tp, api::edge_status::fp, api::edge_status::fn})
+            if (scored && std::string(statuses[e]) == status_text(kind)) pair.status = kind;
+        result.strength.push_back(pair);
+    }
+    result.resamples = Rcpp::as<int>(raw["resamples"]);
+    result.finished = Rcpp::as<int>(raw["finished"]);
+    result.failed = Rcpp::as<int>(raw["failed"]);
+    result.tests = static_cast<long long>(Rcpp::as<double>(raw["tests"]));
+    result.seconds = Rcpp::as<double>(raw["seconds"]);
+    out.seed = static_cast<std::uint64_t>(Rcpp::as<double>(raw["seed"]));
+    out.threshold = Rcpp::as<double>(raw["threshold"]);
+    out.bootstrap = std::move(result);
+    return out;
+}
+
+}  // namespace
+
+// [[Rcpp::export(.gaussnet_report)]]
+SEXP gaussnet_report_cpp(std::string path, std::vector<std::string> names, std::vector<std::string> keys,
+                         std::vector<std::string> values, Rcpp::List entries) {
+    try {
+        std::vector<api::report_entry> runs;
+        for (R_xlen_t r = 0; r < entries.size(); ++r) runs.push_back(entry_from_r(entries[r]));
+        std::vector<std::pair<std::string, std::string>> settings;
+        for (std::size_t k = 0; k < keys.size() && k < values.size(); ++k) settings.emplace_back(keys[k], values[k]);
+        api::report(path, names, settings, runs);
+        return Rcpp::List();
+    } catch (...) {
+        return failure_from(std::current_exception());
+    }
+}
+
+// [[Rcpp::export(.gaussnet_report_available)]]
+bool gaussnet_report_available_cpp() { return api::report_available(); }

@@ -31,13 +31,7 @@ namespace gaussnet::api {
 
 namespace {
 
-constexpr int max_threads = 4096;
-
-int thread_count(int asked) {
-    if (asked < 0 || asked > max_threads)
-        throw input_error(strprintf("threads: %d; give 1 to %d, or 0 for the available cores.", asked, max_threads));
-    return asked == 0 ? available_cores() : asked;
-}
+int thread_count(int asked) { return asked == 0 ? available_cores() : asked; }
 
 ByteMatrix moral_graph_of(ByteMatrix arcs, int& n_edges) {
     run_state state;
@@ -84,6 +78,7 @@ std::optional<correlation_type> correlation_named(std::string_view name) {
 
 prepared_input prepare(const data_view& data, const settings& options, const std::optional<truth_view>& truth,
                        diagnostic_sink& diagnostics) {
+    check(options);
     prepared_input input;
     input.threads = thread_count(options.threads);
     input.names = variable_names(data);
@@ -94,9 +89,8 @@ prepared_input prepare(const data_view& data, const settings& options, const std
 }
 
 learner_setting learner_setting_of(const settings& options, const prepared_input& input, diagnostic_sink& diagnostics) {
-    const test_kind kind = options.statistic == test_statistic::student_t ? test_kind::student_t : test_kind::fisher_z;
-    learner_setting setting{test_setting{kind, input.n_cases(), correlation_of(options.correlation)}, options.alpha,
-                            input.threads, input.names, nullptr};
+    learner_setting setting{test_setting{options.statistic, input.n_cases(), correlation_of(options.correlation)},
+                            options.alpha, input.threads, input.names, nullptr};
     setting.diagnostics = &diagnostics;
     setting.cancel = options.cancel;
     return setting;
@@ -104,32 +98,14 @@ learner_setting learner_setting_of(const settings& options, const prepared_input
 
 rates rates_of(const rate_triple& triple) { return {triple.tpr, triple.fdr, triple.fdr2}; }
 
-namespace {
-
-edge_status status_of(gaussnet::edge_status status) {
-    switch (status) {
-        case gaussnet::edge_status::tp:
-            return edge_status::tp;
-        case gaussnet::edge_status::fp:
-            return edge_status::fp;
-        case gaussnet::edge_status::fn:
-            return edge_status::fn;
-        case gaussnet::edge_status::learned:
-            break;
-    }
-    return edge_status::learned;
-}
-
-}  // namespace
-
 std::vector<edge> edges_of(const std::vector<scored_edge>& scored, const evidence_rows* evidence) {
     std::vector<edge> edges;
     edges.reserve(scored.size());
     for (const scored_edge& e : scored) {
         const std::optional<bool> separated =
-            e.status == gaussnet::edge_status::fp ? std::optional<bool>(e.separated) : std::nullopt;
-        edges.push_back({e.source, e.target, status_of(e.status), separated, std::nullopt, std::nullopt});
-        if (evidence == nullptr || e.status == gaussnet::edge_status::fn) continue;
+            e.status == edge_status::fp ? std::optional<bool>(e.separated) : std::nullopt;
+        edges.push_back({e.source, e.target, e.status, separated, std::nullopt, std::nullopt});
+        if (evidence == nullptr || e.status == edge_status::fn) continue;
         if (const std::optional<edge_evidence> found = evidence_of(*evidence, e.source, e.target)) {
             edges.back().partial_correlation = found->partial_correlation;
             edges.back().p_value = found->p_value;
@@ -264,12 +240,13 @@ std::vector<run_result> learn(const data_view& data, const settings& options, co
             continue;
         }
         results.push_back(
-            timed_run(run_name(kind), input, setting, [&] { return learn_run(kind, setting, covariance); }));
+            timed_run(learner_name(kind), input, setting, [&] { return learn_run(kind, setting, covariance); }));
     }
     return results;
 }
 
 run_result local(const data_view& data, const settings& options, const std::optional<truth_view>& truth) {
+    check(options, true);
     forwarding_sink diagnostics(options.diagnostics);
     const prepared_input input = prepare(data, options, truth, diagnostics);
     const std::optional<int> target = find_variable(input.names, options.local_target);

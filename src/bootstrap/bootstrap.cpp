@@ -15,6 +15,7 @@
 #include "bootstrap/resample.h"
 #include "common/diagnostics.h"
 #include "common/parallel.h"
+#include "common/text.h"
 #include "learners/progress.h"
 #include "stats/cholesky.h"
 #include "stats/rank_correlation.h"
@@ -23,7 +24,7 @@ namespace gaussnet {
 
 namespace {
 
-[[noreturn]] void bad_value(const char* option, const std::string& text, const char* wanted) {
+[[noreturn]] void bad_value(const char* option, const std::string& text, const std::string& wanted) {
     throw std::invalid_argument(std::string("Bad value \"") + text + "\" for " + option + " (" + wanted + ").");
 }
 
@@ -97,8 +98,8 @@ struct bootstrap_work {
 
 int parse_resample_count(const std::string& text) {
     unsigned long long value = 0;
-    if (!whole_number(text, value) || value < 1 || value > 100000000)
-        bad_value("--bootstrap", text, "a whole number of resamples from 1 to 100000000");
+    if (!whole_number(text, value) || value < 1 || value > static_cast<unsigned long long>(api::max_resamples))
+        bad_value("--bootstrap", text, strprintf("a whole number of resamples from 1 to %d", api::max_resamples));
     return static_cast<int>(value);
 }
 

@@ -5,12 +5,11 @@
 
 #include "common/correlation_kind.h"
 
+#include "gaussnet/vocabulary.h"
+
 namespace gaussnet {
 
-enum class test_kind {
-    fisher_z,   // Fisher's z with the normal distribution
-    student_t,  // the exact Student t statistic
-};
+using test_kind = api::test_statistic;
 
 struct test_setting {
     test_kind kind = test_kind::fisher_z;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,45 @@ TEST(Library, CancelDiagnosticsAndFailures) {
     }
     iamb2.local_target = "nope";
     EXPECT_THROW(local(s.rows(8, 6), iamb2), input_error);
+}
+
+// Every call refuses settings that make no sense before it learns anything,
+// and a learner's name reads back as its kind in any case.
+TEST(Library, SettingsAreCheckedAndNamesReadBack) {
+    const sample s(8, 40);
+    const auto with = [](auto change) {
+        settings options;
+        change(options);
+        return options;
+    };
+    const std::vector<settings> refused = {
+        with([](settings& o) { o.alpha = std::nan(""); }),
+        with([](settings& o) { o.alpha = 0; }),
+        with([](settings& o) { o.alpha = 1.5; }),
+        with([](settings& o) { o.threads = -1; }),
+        with([](settings& o) { o.threads = max_threads + 1; }),
+    };
+    for (const settings& options : refused) {
+        EXPECT_THROW(learn(s.rows(8, 40), options), input_error);
+        EXPECT_THROW(bootstrap(s.rows(8, 40), options, {}), input_error);
+    }
+    settings negative_radius;
+    negative_radius.local_target = "X1";
+    negative_radius.local_radius = -1;
+    EXPECT_THROW(local(s.rows(8, 40), negative_radius), input_error);
+    for (const bootstrap_settings& resampling : {bootstrap_settings{0}, bootstrap_settings{max_resamples + 1},
+                                                 bootstrap_settings{10, 1, 0.0}, bootstrap_settings{10, 1, 1.5}})
+        EXPECT_THROW(check(resampling), input_error);
+    EXPECT_NO_THROW(check(settings{}));
+
+    for (const learner_kind kind : all_learners) {
+        std::string lower = learner_name(kind);
+        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        EXPECT_EQ(learner_named(learner_name(kind)), kind);
+        EXPECT_EQ(learner_named(lower), kind);
+    }
+    EXPECT_EQ(learner_named("IAMB3"), std::nullopt);
+    EXPECT_EQ(learner_named("IAMB"), std::nullopt);
 }
 
 }  // namespace

@@ -100,9 +100,8 @@ enum class missing_values { error, complete };
 // ("Numerics Error in routine ..."), an IAMB target whose passes return to an
 // earlier member set, fewer threads started than asked for, an EE run
 // skipped for too few cases. Called from any of the library's threads, one
-// call at a time. The special functions' reports and the threads warning
-// pass through the process's diagnostics: of calls overlapping in time, the
-// one that started last receives them.
+// call at a time. Each call's diagnostics go to its own sink alone, however
+// many calls overlap in time.
 using diagnostics_sink = std::function<void(const std::string& line)>;
 
 struct settings {

@@ -99,8 +99,9 @@ std::optional<local_scope> learn_full_data(const prepared_input& input, const le
     DoubleMatrix covariance(input.n_vars(), input.n_vars());
     estimate_association(input.data, setting.test.correlation, input.threads, covariance);
     captured_diagnostics quiet;
+    run_context quiet_run(quiet, context_of(setting).cancel_flag());
     learner_setting without_notes = setting;
-    without_notes.diagnostics = &quiet;
+    without_notes.context = &quiet_run;
     without_notes.progress = nullptr;
     const learned_structure full =
         as_library_errors(run, setting, [&] { return run.learn(without_notes, covariance); });
@@ -122,21 +123,21 @@ bootstrap_result bootstrap(const data_view& data, const settings& options, const
                            const std::optional<truth_view>& truth) {
     check(options, resampling.local);
     check(resampling);
-    forwarding_sink diagnostics(options.diagnostics);
-    const prepared_input input = prepare(data, options, truth, diagnostics);
+    library_call call(options);
+    const prepared_input input = prepare(data, options, truth, call.context());
     const resampled_run run = resampled_run_of(resampling, options, input);
-    const learner_setting setting = learner_setting_of(options, input, diagnostics);
+    const learner_setting setting = learner_setting_of(options, input, call.context());
     const std::optional<local_scope> scope = learn_full_data(input, setting, run);
     const local_scope* in_scope = scope ? &*scope : nullptr;
     const run_timer timer;
     const edge_tally tally = resample(resampling, input, setting, run);
     const long long milliseconds = timer.elapsed_milliseconds();
     if (tally.notes > 0)
-        diagnostics.write(
+        call.note(
             strprintf("%s bootstrap: in %lld targets of the resamples the passes returned to an "
                       "earlier member set; each kept that set.",
                       run.label.c_str(), tally.notes));
-    if (tally.failed > 0) diagnostics.write(failed_resamples_text(run.label, tally));
+    if (tally.failed > 0) call.note(failed_resamples_text(run.label, tally));
     const std::vector<edge_frequency> frequencies = edge_frequencies(tally);
     const ByteMatrix consensus = consensus_graph(frequencies, input.n_vars(), resampling.threshold);
     const bootstrap_summary summary{run.label, resampling.resamples, resampling.threshold,

@@ -3,9 +3,11 @@
 // reach the caller's sink, and a singular matrix names its run and target.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "gaussnet/gaussnet.h"
@@ -73,6 +75,44 @@ TEST(Library, CancelDiagnosticsAndFailures) {
     }
     iamb2.local_target = "nope";
     EXPECT_THROW(local(s.rows(8, 6), iamb2), input_error);
+}
+
+// Two calls at once give what each gives alone, and each gets its own
+// diagnostics: the call on too few cases its notes, the other none of them.
+TEST(Library, ConcurrentCallsKeepTheirResultsAndDiagnostics) {
+    const sample few(8, 6), many(30, 400);
+    struct call {
+        data_view data;
+        settings options;
+        std::vector<std::string> lines;
+        std::vector<run_result> results;
+        void run() {
+            lines.clear();
+            options.diagnostics = [this](const std::string& line) { lines.push_back(line); };
+            results = learn(data, options);
+            std::sort(lines.begin(), lines.end());  // the threads' reports come in any order
+        }
+    };
+    call reports{few.rows(8, 6), {}, {}, {}}, quiet{many.rows(30, 400), {}, {}, {}};
+    reports.options.threads = quiet.options.threads = 2;
+    reports.run();
+    quiet.run();
+    const call reports_alone = reports, quiet_alone = quiet;
+    ASSERT_FALSE(reports_alone.lines.empty());
+    ASSERT_TRUE(quiet_alone.lines.empty());
+    for (int round = 0; round < 5; ++round) {
+        std::thread other([&] { reports.run(); });
+        quiet.run();
+        other.join();
+        for (const auto& [together, alone] : {std::pair{&reports, &reports_alone}, std::pair{&quiet, &quiet_alone}}) {
+            EXPECT_EQ(together->lines, alone->lines);
+            ASSERT_EQ(together->results.size(), alone->results.size());
+            for (std::size_t r = 0; r < alone->results.size(); ++r) {
+                EXPECT_EQ(together->results[r].blankets, alone->results[r].blankets);
+                EXPECT_EQ(together->results[r].tests, alone->results[r].tests);
+            }
+        }
+    }
 }
 
 // Every call refuses settings that make no sense before it learns anything,

@@ -184,7 +184,7 @@ std::vector<int> members_of(const std::vector<std::uint8_t>& flags) {
 bool learn_target(const learner_setting& setting, const run_state& state, int variant, double harmonic, int target,
                   budget_worker& w, clock_type::time_point deadline, std::atomic<bool>& out_of_time) {
     const int m = state.n_vars - 1;
-    const decision_rule rule{static_cast<iamb_variant>(variant), harmonic, pvalue_threshold(setting.alpha)};
+    const decision_rule rule{static_cast<iamb_variant>(variant), harmonic, pvalue_threshold(setting.test.alpha)};
     std::fill(w.flags.begin(), w.flags.end(), 0);
     int member_count = 0;
     std::set<std::vector<int>> seen;
@@ -379,7 +379,7 @@ int main(int argc, char** argv) {
 
         const test_kind kind = std::atoi(args.positional[5].c_str()) != 0 ? test_kind::student_t : test_kind::fisher_z;
         const learner_setting setting{
-            {kind, state.n_cases}, std::atof(args.positional[4].c_str()), args.threads, state.var_names};
+            {kind, state.n_cases, std::atof(args.positional[4].c_str())}, args.threads, state.var_names};
         if (args.budget >= 0) {
             const int status = run_budget(setting, state, args, out);
             std::fflush(out);

@@ -22,6 +22,8 @@
 #include <utility>
 #include <vector>
 
+#include "gaussnet/vocabulary.h"
+
 namespace gaussnet::api {
 
 // ---------------------------------------------------------------------------
@@ -69,12 +71,8 @@ using truth_view = matrix_view;
 // Settings
 // ---------------------------------------------------------------------------
 
-enum class learner_kind { ee, iamb2, iamb1 };
-
-enum class test_statistic {
-    fisher_z,   // Fisher's z with the normal distribution (the program's exact 0)
-    student_t,  // the exact Student t statistic (exact 1)
-};
+// learner_kind and test_statistic, with their names and the settings'
+// limits: gaussnet/vocabulary.h.
 
 // The matrix the learners learn from: the covariance of the values, or a
 // rank-based correlation mapped to the Gaussian scale (2 sin(pi/6 rho) from
@@ -102,9 +100,8 @@ enum class missing_values { error, complete };
 // ("Numerics Error in routine ..."), an IAMB target whose passes return to an
 // earlier member set, fewer threads started than asked for, an EE run
 // skipped for too few cases. Called from any of the library's threads, one
-// call at a time. The special functions' reports and the threads warning
-// pass through the process's diagnostics: of calls overlapping in time, the
-// one that started last receives them.
+// call at a time. Each call's diagnostics go to its own sink alone, however
+// many calls overlap in time.
 using diagnostics_sink = std::function<void(const std::string& line)>;
 
 struct settings {
@@ -134,28 +131,7 @@ struct settings {
 // Results
 // ---------------------------------------------------------------------------
 
-// An undirected edge's verdict, as the export's status column writes it.
-enum class edge_status {
-    learned,  // no true network given
-    tp,       // learned and true
-    fp,       // learned, not true
-    fn,       // true, not learned
-};
-
-// The status as the export's edges file writes it: "learned", "tp", "fp", "fn".
-inline const char* status_text(edge_status status) {
-    switch (status) {
-        case edge_status::tp:
-            return "tp";
-        case edge_status::fp:
-            return "fp";
-        case edge_status::fn:
-            return "fn";
-        case edge_status::learned:
-            break;
-    }
-    return "learned";
-}
+// edge_status and status_text(): gaussnet/vocabulary.h.
 
 // An undirected edge between variable indices source < target.
 struct edge {
@@ -263,7 +239,7 @@ run_result local(const data_view& data, const settings& options, const std::opti
 // derived from (seed, resample number), so the results are the same for
 // every thread count; as the program's --bootstrap computes them.
 struct bootstrap_settings {
-    int resamples = 200;  // 1 to 100000000
+    int resamples = 200;  // 1 to max_resamples
     std::uint64_t seed = 1;
     double threshold = 0.5;  // above 0, at most 1: a pair with frequency >= threshold is a consensus edge
     // The run resampled: learner, or with local the local run around
@@ -318,6 +294,14 @@ std::vector<double> partial_correlations(const data_view& data, const settings& 
 // (exp, cube and logistic in turn over the variables). The network stays the
 // truth; the margins become skewed.
 enum class transform_type { none, exp, cube, logistic, mix };
+
+// The checks every call above makes before it reads any data, for a front-end
+// that wants its caller's mistakes reported before it converts the data: an
+// input_error for alpha outside (0, 1) or NaN, threads outside 0 to
+// max_threads, a negative local radius (with local), resamples outside 1 to
+// max_resamples, a threshold outside (0, 1].
+void check(const settings& options, bool local = false);
+void check(const bootstrap_settings& resampling);
 
 // What gaussnet-sim writes with the same options, value for value.
 struct simulation_settings {

@@ -43,7 +43,7 @@ NotPositiveDefinite.__doc__ = (
     "with the run and target; .message the program's message alone, .learner the run (EE, IAMB2, IAMB1, "
     "local), .target the variable being learned (None for EE, which inverts the whole matrix).")
 
-LEARNERS = ("EE", "IAMB2", "IAMB1")
+LEARNERS = _core.LEARNERS
 SCORE_NAMES = ("var_tpr", "var_fdr", "var_fdr2", "edge_tpr", "edge_fdr", "edge_fdr2")
 
 
@@ -484,7 +484,8 @@ def _learner_names(learners):
     names = []
     for learner in learners:
         if not isinstance(learner, str) or learner.strip().upper() not in LEARNERS:
-            raise ValueError(f"unknown learner {learner!r}; the learners are EE, IAMB2 and IAMB1")
+            raise ValueError(f"unknown learner {learner!r}; the learners are {', '.join(LEARNERS[:-1])} "
+                             f"and {LEARNERS[-1]}")
         names.append(learner.strip().upper())
     return names
 
@@ -493,8 +494,8 @@ def _threads_of(threads):
     """0 asks the library for the cores this process may use."""
     if threads is None or (isinstance(threads, numbers.Integral) and not isinstance(threads, bool) and threads == -1):
         return 0
-    if isinstance(threads, bool) or not isinstance(threads, numbers.Integral) or not 1 <= threads <= 4096:
-        raise ValueError(f"threads must be None or -1 (all cores), or 1 to 4096, not {threads!r}")
+    if isinstance(threads, bool) or not isinstance(threads, numbers.Integral) or not 1 <= threads <= _core.MAX_THREADS:
+        raise ValueError(f"threads must be None or -1 (all cores), or 1 to {_core.MAX_THREADS}, not {threads!r}")
     return int(threads)
 
 
@@ -774,7 +775,7 @@ def bootstrap(data, learner="IAMB2", resamples=200, seed=1, threshold=0.5, alpha
     """
     array, names = _data_of(data)
     run_names = _learner_names([learner])
-    resamples = _whole_of(resamples, "resamples", 1, 100000000)
+    resamples = _whole_of(resamples, "resamples", 1, _core.MAX_RESAMPLES)
     seed = _whole_of(seed, "seed", 0, 2**64 - 1)
     if isinstance(threshold, bool) or not isinstance(threshold, numbers.Real) or not 0 < threshold <= 1:
         raise ValueError(f"threshold must be a share of the resamples above 0 and at most 1, not {threshold!r}")

@@ -138,9 +138,7 @@ Result run_interruptibly(Work&& work, std::atomic<bool>& cancel, diagnostics_que
 }
 
 api::learner_kind learner_of(const std::string& name) {
-    if (name == "EE") return api::learner_kind::ee;
-    if (name == "IAMB2") return api::learner_kind::iamb2;
-    if (name == "IAMB1") return api::learner_kind::iamb1;
+    if (const std::optional<api::learner_kind> kind = api::learner_named(name)) return *kind;
     throw py::value_error("unknown learner " + name);
 }
 
@@ -457,4 +455,9 @@ PYBIND11_MODULE(_core, m) {
     m.def("report", &report);
     m.def("report_available", &api::report_available);
     m.attr("__version__") = api::version();
+    py::tuple learners(api::all_learners.size());
+    for (std::size_t k = 0; k < api::all_learners.size(); ++k) learners[k] = api::learner_name(api::all_learners[k]);
+    m.attr("LEARNERS") = learners;
+    m.attr("MAX_THREADS") = api::max_threads;
+    m.attr("MAX_RESAMPLES") = api::max_resamples;
 }

@@ -139,7 +139,7 @@ def hostile_inputs():
     for name, t in (("too small", truth[:5, :5]), ("not square", truth[:, :5]), ("1-D", truth[0]),
                     ("3-D", truth[None]), ("object", truth.astype(object)), ("str", truth.astype(str))):
         yield f"truth {name}", (lambda t=t: learn(values, truth=t)), ValueError, "truth"
-    settings = {"alpha": ["x", None, True], "threads": [0, -2, 5000, 1.5, True, "2"],
+    settings = {"alpha": ["x", None, True, float("nan"), 0, 1.5], "threads": [0, -2, 5000, 1.5, True, "2"],
                 "exact": ["no", 1, None],
                 "learners": ["FOO", ["EE", 2], "IAMB3", [None], None, 3], "correlation": ["rank", None, 1],
                 "missing": ["drop", None, True]}

@@ -2,7 +2,6 @@
 // run's own learning step, its tally as the strength file's rows and the
 // consensus network as a run.
 
-#include <string_view>
 #include <utility>
 
 #include "api/calls.h"
@@ -22,14 +21,6 @@
 namespace gaussnet::api {
 
 namespace {
-
-void check(const bootstrap_settings& resampling) {
-    if (resampling.resamples < 1 || resampling.resamples > 100000000)
-        throw input_error(strprintf("resamples: %d; give a whole number from 1 to 100000000.", resampling.resamples));
-    if (!(resampling.threshold > 0.0 && resampling.threshold <= 1.0))
-        throw input_error(
-            strprintf("threshold: %g; give a share of the resamples above 0 and at most 1.", resampling.threshold));
-}
 
 // The run resampled: its name in results, its label in notes, its learner.
 struct resampled_run {
@@ -55,18 +46,9 @@ resampled_run resampled_run_of(const bootstrap_settings& resampling, const setti
     const learner_kind kind = resampling.learner;
     if (kind == learner_kind::ee && !ee_applies(input.n_cases(), input.n_vars()))
         throw input_error(without_line_end(ee_skipped_text(input.n_cases(), input.n_vars())));
-    return {run_name(kind), run_name(kind),
+    return {learner_name(kind), learner_name(kind),
             [kind](const learner_setting& s, const DoubleMatrix& cov) { return learn_run(kind, s, cov); }, std::nullopt,
             0};
-}
-
-std::optional<edge_status> status_of(const char* status) {
-    if (status == nullptr) return std::nullopt;
-    const std::string_view text(status);
-    if (text == "tp") return edge_status::tp;
-    if (text == "fp") return edge_status::fp;
-    if (text == "fn") return edge_status::fn;
-    return std::nullopt;
 }
 
 // The consensus network as a run, scored as the program's bootstrap line scores it.
@@ -117,8 +99,9 @@ std::optional<local_scope> learn_full_data(const prepared_input& input, const le
     DoubleMatrix covariance(input.n_vars(), input.n_vars());
     estimate_association(input.data, setting.test.correlation, input.threads, covariance);
     captured_diagnostics quiet;
+    run_context quiet_run(quiet, context_of(setting).cancel_flag());
     learner_setting without_notes = setting;
-    without_notes.diagnostics = &quiet;
+    without_notes.context = &quiet_run;
     without_notes.progress = nullptr;
     const learned_structure full =
         as_library_errors(run, setting, [&] { return run.learn(without_notes, covariance); });
@@ -138,22 +121,23 @@ edge_tally resample(const bootstrap_settings& resampling, const prepared_input& 
 
 bootstrap_result bootstrap(const data_view& data, const settings& options, const bootstrap_settings& resampling,
                            const std::optional<truth_view>& truth) {
+    check(options, resampling.local);
     check(resampling);
-    forwarding_sink diagnostics(options.diagnostics);
-    const prepared_input input = prepare(data, options, truth, diagnostics);
+    library_call call(options);
+    const prepared_input input = prepare(data, options, truth, call.context());
     const resampled_run run = resampled_run_of(resampling, options, input);
-    const learner_setting setting = learner_setting_of(options, input, diagnostics);
+    const learner_setting setting = learner_setting_of(options, input, call.context());
     const std::optional<local_scope> scope = learn_full_data(input, setting, run);
     const local_scope* in_scope = scope ? &*scope : nullptr;
     const run_timer timer;
     const edge_tally tally = resample(resampling, input, setting, run);
     const long long milliseconds = timer.elapsed_milliseconds();
     if (tally.notes > 0)
-        diagnostics.write(
+        call.note(
             strprintf("%s bootstrap: in %lld targets of the resamples the passes returned to an "
                       "earlier member set; each kept that set.",
                       run.label.c_str(), tally.notes));
-    if (tally.failed > 0) diagnostics.write(failed_resamples_text(run.label, tally));
+    if (tally.failed > 0) call.note(failed_resamples_text(run.label, tally));
     const std::vector<edge_frequency> frequencies = edge_frequencies(tally);
     const ByteMatrix consensus = consensus_graph(frequencies, input.n_vars(), resampling.threshold);
     const bootstrap_summary summary{run.label, resampling.resamples, resampling.threshold,
@@ -161,7 +145,7 @@ bootstrap_result bootstrap(const data_view& data, const settings& options, const
     bootstrap_result result;
     const ByteMatrix* moral_graph = input.moral_graph.empty() ? nullptr : &input.moral_graph;
     for (const strength_row& row : strength_rows(summary, moral_graph, in_scope))
-        result.strength.push_back({row.source, row.target, row.frequency, status_of(row.status)});
+        result.strength.push_back({row.source, row.target, row.frequency, row.status});
     result.resamples = resampling.resamples;
     result.finished = tally.finished;
     result.failed = tally.failed;

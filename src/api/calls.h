@@ -11,6 +11,7 @@
 
 #include "common/diagnostics.h"
 #include "common/matrix.h"
+#include "common/run_context.h"
 #include "gaussnet/gaussnet.h"
 #include "learners/learner.h"
 #include "scoring/report_structure.h"
@@ -29,11 +30,11 @@ struct prepared_input {
     int n_vars() const { return static_cast<int>(data.cols()); }
 };
 
-// With missing values left out, diagnostics hears how many.
+// With missing values left out, the context hears how many.
 prepared_input prepare(const data_view& data, const settings& options, const std::optional<truth_view>& truth,
-                       diagnostic_sink& diagnostics);
+                       run_context& context);
 
-learner_setting learner_setting_of(const settings& options, const prepared_input& input, diagnostic_sink& diagnostics);
+learner_setting learner_setting_of(const settings& options, const prepared_input& input, run_context& context);
 
 rates rates_of(const rate_triple& triple);
 // The library's edges; with evidence, each learned edge's partial correlation and p-value.
@@ -41,20 +42,30 @@ std::vector<edge> edges_of(const std::vector<scored_edge>& scored, const evidenc
 std::string without_line_end(std::string text);
 
 // The caller's sink as the learners' for one call: each message without its
-// final line end, one at a time; no sink, no output. While it lives it also
-// receives the process's diagnostics.
+// final line end, one at a time; no sink, no output.
 class forwarding_sink final : public diagnostic_sink {
 public:
-    explicit forwarding_sink(const diagnostics_sink& to);
-    ~forwarding_sink() override;
-    forwarding_sink(const forwarding_sink&) = delete;
-    forwarding_sink& operator=(const forwarding_sink&) = delete;
-
+    explicit forwarding_sink(const diagnostics_sink& to) : to_(to) {}
     void write(std::string_view text) override;
 
 private:
     const diagnostics_sink& to_;
     std::mutex mutex_;
+};
+
+// One call's run: the caller's sink and cancel flag, installed on the calling
+// thread (and so on its loops' threads) for the call, and for no other call.
+class library_call {
+public:
+    explicit library_call(const settings& options)
+        : sink_(options.diagnostics), context_(sink_, options.cancel), scope_(&context_) {}
+    run_context& context() { return context_; }
+    void note(const std::string& text) { context_.report(event_kind::note, text); }
+
+private:
+    forwarding_sink sink_;
+    run_context context_;
+    context_scope scope_;
 };
 
 }  // namespace gaussnet::api

@@ -31,13 +31,7 @@ namespace gaussnet::api {
 
 namespace {
 
-constexpr int max_threads = 4096;
-
-int thread_count(int asked) {
-    if (asked < 0 || asked > max_threads)
-        throw input_error(strprintf("threads: %d; give 1 to %d, or 0 for the available cores.", asked, max_threads));
-    return asked == 0 ? available_cores() : asked;
-}
+int thread_count(int asked) { return asked == 0 ? available_cores() : asked; }
 
 ByteMatrix moral_graph_of(ByteMatrix arcs, int& n_edges) {
     run_state state;
@@ -62,10 +56,10 @@ correlation_kind correlation_of(correlation_type type) {
     return correlation_kind::pearson;
 }
 
-void keep_complete_cases(FloatMatrix& data, diagnostic_sink& diagnostics) {
+void keep_complete_cases(FloatMatrix& data, run_context& context) {
     try {
         const std::int64_t left_out = gaussnet::keep_complete_cases(data, "data");
-        if (left_out > 0) diagnostics.write(left_out_text("data", left_out, data.rows()) + "\n");
+        if (left_out > 0) context.report(event_kind::note, left_out_text("data", left_out, data.rows()) + "\n");
     } catch (const fatal_error& failure) {
         throw input_error(failure.what());
     }
@@ -83,53 +77,35 @@ std::optional<correlation_type> correlation_named(std::string_view name) {
 }
 
 prepared_input prepare(const data_view& data, const settings& options, const std::optional<truth_view>& truth,
-                       diagnostic_sink& diagnostics) {
+                       run_context& context) {
+    check(options);
     prepared_input input;
     input.threads = thread_count(options.threads);
     input.names = variable_names(data);
     input.data = rounded_data(data, input.names, options.missing);
-    if (options.missing == missing_values::complete) keep_complete_cases(input.data, diagnostics);
+    if (options.missing == missing_values::complete) keep_complete_cases(input.data, context);
     if (truth) input.moral_graph = moral_graph_of(arcs_of(*truth, input.data.cols(), "truth"), input.n_edges);
     return input;
 }
 
-learner_setting learner_setting_of(const settings& options, const prepared_input& input, diagnostic_sink& diagnostics) {
-    const test_kind kind = options.statistic == test_statistic::student_t ? test_kind::student_t : test_kind::fisher_z;
-    learner_setting setting{test_setting{kind, input.n_cases(), correlation_of(options.correlation)}, options.alpha,
-                            input.threads, input.names, nullptr};
-    setting.diagnostics = &diagnostics;
-    setting.cancel = options.cancel;
+learner_setting learner_setting_of(const settings& options, const prepared_input& input, run_context& context) {
+    learner_setting setting{
+        test_setting{options.statistic, input.n_cases(), options.alpha, correlation_of(options.correlation)},
+        input.threads, input.names};
+    setting.context = &context;
     return setting;
 }
 
 rates rates_of(const rate_triple& triple) { return {triple.tpr, triple.fdr, triple.fdr2}; }
-
-namespace {
-
-edge_status status_of(gaussnet::edge_status status) {
-    switch (status) {
-        case gaussnet::edge_status::tp:
-            return edge_status::tp;
-        case gaussnet::edge_status::fp:
-            return edge_status::fp;
-        case gaussnet::edge_status::fn:
-            return edge_status::fn;
-        case gaussnet::edge_status::learned:
-            break;
-    }
-    return edge_status::learned;
-}
-
-}  // namespace
 
 std::vector<edge> edges_of(const std::vector<scored_edge>& scored, const evidence_rows* evidence) {
     std::vector<edge> edges;
     edges.reserve(scored.size());
     for (const scored_edge& e : scored) {
         const std::optional<bool> separated =
-            e.status == gaussnet::edge_status::fp ? std::optional<bool>(e.separated) : std::nullopt;
-        edges.push_back({e.source, e.target, status_of(e.status), separated, std::nullopt, std::nullopt});
-        if (evidence == nullptr || e.status == gaussnet::edge_status::fn) continue;
+            e.status == edge_status::fp ? std::optional<bool>(e.separated) : std::nullopt;
+        edges.push_back({e.source, e.target, e.status, separated, std::nullopt, std::nullopt});
+        if (evidence == nullptr || e.status == edge_status::fn) continue;
         if (const std::optional<edge_evidence> found = evidence_of(*evidence, e.source, e.target)) {
             edges.back().partial_correlation = found->partial_correlation;
             edges.back().p_value = found->p_value;
@@ -205,46 +181,6 @@ std::string without_line_end(std::string text) {
     return text;
 }
 
-namespace {
-
-// The process-wide sink while library calls run (the special functions'
-// reports and the threads warning cannot be handed a sink): it passes them to
-// the newest running call, and the sink it replaced comes back when the last
-// call ends, in whatever order overlapping calls end.
-class running_calls final : public diagnostic_sink {
-public:
-    void enter(diagnostic_sink& call) {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        if (calls_.empty()) previous_ = set_process_diagnostics(this);
-        calls_.push_back(&call);
-    }
-    void leave(diagnostic_sink& call) {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        calls_.erase(std::find(calls_.begin(), calls_.end(), &call));
-        if (calls_.empty()) set_process_diagnostics(previous_);
-    }
-    void write(std::string_view text) override {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        if (!calls_.empty()) calls_.back()->write(text);
-    }
-
-private:
-    std::mutex mutex_;
-    std::vector<diagnostic_sink*> calls_;
-    diagnostic_sink* previous_ = nullptr;
-};
-
-running_calls& calls_running() {
-    static running_calls calls;
-    return calls;
-}
-
-}  // namespace
-
-forwarding_sink::forwarding_sink(const diagnostics_sink& to) : to_(to) { calls_running().enter(*this); }
-
-forwarding_sink::~forwarding_sink() { calls_running().leave(*this); }
-
 void forwarding_sink::write(std::string_view text) {
     if (!to_) return;
     const std::lock_guard<std::mutex> lock(mutex_);
@@ -252,38 +188,39 @@ void forwarding_sink::write(std::string_view text) {
 }
 
 std::vector<run_result> learn(const data_view& data, const settings& options, const std::optional<truth_view>& truth) {
-    forwarding_sink diagnostics(options.diagnostics);
-    const prepared_input input = prepare(data, options, truth, diagnostics);
-    const learner_setting setting = learner_setting_of(options, input, diagnostics);
-    shared_association covariance(input.data, setting.test.correlation, input.threads, &diagnostics);
+    library_call call(options);
+    const prepared_input input = prepare(data, options, truth, call.context());
+    const learner_setting setting = learner_setting_of(options, input, call.context());
+    shared_association covariance(input.data, setting.test.correlation, input.threads, &call.context());
     std::vector<run_result> results;
     for (const learner_kind kind : {learner_kind::ee, learner_kind::iamb2, learner_kind::iamb1}) {
         if (std::find(options.learners.begin(), options.learners.end(), kind) == options.learners.end()) continue;
         if (kind == learner_kind::ee && !ee_applies(input.n_cases(), input.n_vars())) {
-            diagnostics.write(ee_skipped_text(input.n_cases(), input.n_vars()));
+            call.note(ee_skipped_text(input.n_cases(), input.n_vars()));
             continue;
         }
         results.push_back(
-            timed_run(run_name(kind), input, setting, [&] { return learn_run(kind, setting, covariance); }));
+            timed_run(learner_name(kind), input, setting, [&] { return learn_run(kind, setting, covariance); }));
     }
     return results;
 }
 
 run_result local(const data_view& data, const settings& options, const std::optional<truth_view>& truth) {
-    forwarding_sink diagnostics(options.diagnostics);
-    const prepared_input input = prepare(data, options, truth, diagnostics);
+    check(options, true);
+    library_call call(options);
+    const prepared_input input = prepare(data, options, truth, call.context());
     const std::optional<int> target = find_variable(input.names, options.local_target);
     if (!target) throw input_error(without_line_end(no_variable_text(options.local_target)));
-    const learner_setting setting = learner_setting_of(options, input, diagnostics);
-    shared_association covariance(input.data, setting.test.correlation, input.threads, &diagnostics);
+    const learner_setting setting = learner_setting_of(options, input, call.context());
+    shared_association covariance(input.data, setting.test.correlation, input.threads, &call.context());
     return timed_run(
         "local", input, setting, [&] { return learn_local_run(setting, *target, options.local_radius, covariance); },
         local_run{*target, options.local_radius});
 }
 
 std::vector<double> partial_correlations(const data_view& data, const settings& options) {
-    forwarding_sink diagnostics(options.diagnostics);
-    const prepared_input input = prepare(data, options, std::nullopt, diagnostics);
+    library_call call(options);
+    const prepared_input input = prepare(data, options, std::nullopt, call.context());
     const int n = input.n_vars();
     if (!ee_applies(input.n_cases(), n))
         throw input_error(strprintf("partial correlations need more cases than variables (n_cases %d, n_vars %d).",

@@ -12,20 +12,6 @@ namespace gaussnet::api {
 
 namespace {
 
-gaussnet::edge_status status_of(edge_status status) {
-    switch (status) {
-        case edge_status::tp:
-            return gaussnet::edge_status::tp;
-        case edge_status::fp:
-            return gaussnet::edge_status::fp;
-        case edge_status::fn:
-            return gaussnet::edge_status::fn;
-        case edge_status::learned:
-            break;
-    }
-    return gaussnet::edge_status::learned;
-}
-
 void check_pair(int source, int target, std::size_t n_vars) {
     if (source < 0 || target < 0 || static_cast<std::size_t>(source) >= n_vars ||
         static_cast<std::size_t>(target) >= n_vars)
@@ -44,21 +30,18 @@ gaussnet::report_run run_of(const run_result& result, std::size_t n_vars) {
         check_pair(e.source, e.target, n_vars);
         std::optional<edge_evidence> evidence;
         if (e.partial_correlation && e.p_value) evidence = edge_evidence{*e.partial_correlation, *e.p_value};
-        run.edges.push_back({e.source, e.target, status_of(e.status), e.separated.value_or(false), evidence});
+        run.edges.push_back({e.source, e.target, e.status, e.separated.value_or(false), evidence});
     }
     return run;
 }
 
-// A pair's status in the strength rows: null without a truth, "" for a false pair left out.
 report_bootstrap bootstrap_of(const report_entry& entry, std::size_t n_vars) {
     const bootstrap_result& result = *entry.bootstrap;
-    const bool scored = entry.run.scores.has_value();
     report_bootstrap bootstrap{
         result.resamples, result.finished, result.failed, entry.threshold, entry.seed, result.seconds, {}};
     for (const edge_strength& pair : result.strength) {
         check_pair(pair.source, pair.target, n_vars);
-        const char* status = pair.status ? status_text(*pair.status) : scored ? "" : nullptr;
-        bootstrap.strength.push_back({pair.source, pair.target, pair.frequency, status});
+        bootstrap.strength.push_back({pair.source, pair.target, pair.frequency, pair.status});
     }
     return bootstrap;
 }

@@ -1,23 +1,13 @@
 #include "api/runs.h"
 
+#include <stdexcept>
+
 #include "common/text.h"
 #include "learners/edge_exclusion.h"
 #include "learners/iamb.h"
 #include "learners/local_iamb.h"
 
 namespace gaussnet::api {
-
-const char* run_name(learner_kind kind) {
-    switch (kind) {
-        case learner_kind::ee:
-            return "EE";
-        case learner_kind::iamb2:
-            return "IAMB2";
-        case learner_kind::iamb1:
-            return "IAMB1";
-    }
-    return "?";
-}
 
 std::string ee_skipped_text(int n_cases, int n_vars) {
     return strprintf("EE runs only with more cases than variables (n_cases %d, n_vars %d); skipped.\n", n_cases,
@@ -65,9 +55,9 @@ learned_structure learn_run(learner_kind kind, const learner_setting& setting, c
         case learner_kind::iamb2:
             return run_iamb(setting, iamb_variant::adjusted, cov);
         case learner_kind::iamb1:
-            break;
+            return run_iamb(setting, iamb_variant::plain, cov);
     }
-    return run_iamb(setting, iamb_variant::plain, cov);
+    throw std::logic_error("unknown learner");
 }
 
 learned_structure learn_run(learner_kind kind, const learner_setting& setting, shared_association& covariance) {

@@ -14,9 +14,6 @@
 
 namespace gaussnet::api {
 
-// "EE", "IAMB2", "IAMB1".
-const char* run_name(learner_kind kind);
-
 // EE inverts the covariance matrix: it runs only with more cases than variables.
 inline bool ee_applies(int n_cases, int n_vars) { return n_cases > n_vars; }
 // The notes of a skipped EE run and of a target that names no variable, line end included.

@@ -15,6 +15,7 @@
 #include "bootstrap/resample.h"
 #include "common/diagnostics.h"
 #include "common/parallel.h"
+#include "common/text.h"
 #include "learners/progress.h"
 #include "stats/cholesky.h"
 #include "stats/rank_correlation.h"
@@ -23,7 +24,7 @@ namespace gaussnet {
 
 namespace {
 
-[[noreturn]] void bad_value(const char* option, const std::string& text, const char* wanted) {
+[[noreturn]] void bad_value(const char* option, const std::string& text, const std::string& wanted) {
     throw std::invalid_argument(std::string("Bad value \"") + text + "\" for " + option + " (" + wanted + ").");
 }
 
@@ -50,15 +51,11 @@ std::int64_t available_memory() {
     return static_cast<std::int64_t>(::sysconf(_SC_AVPHYS_PAGES)) * ::sysconf(_SC_PAGESIZE);
 }
 
-// A learner's notes on one resample, counted: shown for every resample they
-// would repeat the same few lines hundreds of times.
-class counted_notes final : public diagnostic_sink {
+// Drops a resample's notes: shown for every resample they would repeat the
+// same few lines hundreds of times; they are counted instead.
+class dropped_notes final : public diagnostic_sink {
 public:
-    void write(std::string_view) override { count_.fetch_add(1, std::memory_order_relaxed); }
-    long long count() const { return count_.load(std::memory_order_relaxed); }
-
-private:
-    std::atomic<long long> count_{0};
+    void write(std::string_view) override {}
 };
 
 // One thread's resample: its cases and covariance matrix, reused from one resample to the next.
@@ -78,8 +75,9 @@ struct bootstrap_work {
         draw_resample(data, request.seed, i, scratch.cases);
         if (scratch.cov.rows() != data.cols()) scratch.cov = DoubleMatrix(data.cols(), data.cols());
         estimate_association(scratch.cases, setting.test.correlation, setting.n_threads, scratch.cov);
-        counted_notes notes;
-        setting.diagnostics = &notes;
+        dropped_notes dropped;
+        run_context notes(dropped, context_of(setting).cancel_flag());
+        setting.context = &notes;
         try {
             const learned_structure learned = learn(setting, scratch.cov);
             const std::lock_guard<std::mutex> lock(tally_mutex);
@@ -89,7 +87,7 @@ struct bootstrap_work {
             ++tally.failed;
         }
         const std::lock_guard<std::mutex> lock(tally_mutex);
-        tally.notes += notes.count();
+        tally.notes += notes.count(event_kind::cycle_kept);
     }
 };
 
@@ -97,8 +95,8 @@ struct bootstrap_work {
 
 int parse_resample_count(const std::string& text) {
     unsigned long long value = 0;
-    if (!whole_number(text, value) || value < 1 || value > 100000000)
-        bad_value("--bootstrap", text, "a whole number of resamples from 1 to 100000000");
+    if (!whole_number(text, value) || value < 1 || value > static_cast<unsigned long long>(api::max_resamples))
+        bad_value("--bootstrap", text, strprintf("a whole number of resamples from 1 to %d", api::max_resamples));
     return static_cast<int>(value);
 }
 

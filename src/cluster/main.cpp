@@ -20,6 +20,7 @@
 #include "cluster/rank_farm.h"
 #include "cluster/resample_farm.h"
 #include "common/fatal_error.h"
+#include "common/run_context.h"
 #include "driver/app.h"
 #include "driver/command_line.h"
 #include "driver/run_sequence.h"
@@ -114,6 +115,8 @@ int follow(const job& job, const command_line& line, rank_farm& farm) {
 
 // Every rank parses the same words and answers help and version alike; only the lead prints.
 int rank_main(const job& job, int argc, char** argv) {
+    run_context context;  // this rank's run: diagnostics to standard error
+    const context_scope scope(&context);
     rank_farm farm(job);
     long long input_bytes = 0;
     bool ran = false;

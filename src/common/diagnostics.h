@@ -5,7 +5,6 @@
 // the learners decides where the sink's text ends up (the program: standard
 // error; a library caller: its own log or a string).
 
-#include <atomic>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -36,26 +35,6 @@ private:
     std::string text_;
 };
 
-// The process's sink, for the two places too deep to be handed one: the
-// special functions, evaluated per p-value inside the threads of the test
-// engine through a dozen layers of plain numeric signatures, and the thread
-// starter under every parallel loop. Everything else is passed its sink
-// (learner_setting::diagnostics). Reading and replacing it is thread-safe;
-// an installed sink must outlive its installation.
-diagnostic_sink& process_diagnostics();
-// Installs sink (null: standard error) and returns the one it replaces.
-diagnostic_sink* set_process_diagnostics(diagnostic_sink* sink);
-
-// Installs a sink for a scope and puts the previous one back.
-class scoped_process_diagnostics {
-public:
-    explicit scoped_process_diagnostics(diagnostic_sink& sink) : previous_(set_process_diagnostics(&sink)) {}
-    ~scoped_process_diagnostics() { set_process_diagnostics(previous_); }
-    scoped_process_diagnostics(const scoped_process_diagnostics&) = delete;
-    scoped_process_diagnostics& operator=(const scoped_process_diagnostics&) = delete;
-
-private:
-    diagnostic_sink* previous_;
-};
+// A sink is a run's (common/run_context.h): nothing process-wide.
 
 }  // namespace gaussnet

@@ -12,44 +12,23 @@
 #include <utility>
 #include <vector>
 
-#include "common/diagnostics.h"
-#include "common/text.h"
+#include "common/run_context.h"
 
 namespace gaussnet {
 
 namespace detail {
 
 // Threads never change a result, so a thread that cannot be started (a
-// process limit, too little address space for its stack) only costs speed.
-// The fewest threads a loop of this process has gone on with after a thread
-// could not be started; 0 while every start succeeded.
-inline std::atomic<int>& fewest_threads_started() {
-    static std::atomic<int> fewest{0};
-    return fewest;
-}
-
-// Said once per process, however many loops meet it; every shortfall is recorded.
+// process limit, too little address space for its stack) only costs speed:
+// the run's context records it and says it once.
 inline void report_threads_not_started(int started, int wanted, const char* reason) {
-    // The calling thread works on, so a loop never has fewer than one.
-    const int going_on = std::max(started, 1);
-    std::atomic<int>& fewest = fewest_threads_started();
-    int seen = fewest.load();
-    while ((seen == 0 || going_on < seen) && !fewest.compare_exchange_weak(seen, going_on)) {
-    }
-    static std::atomic<bool> reported{false};
-    if (reported.exchange(true)) return;
-    process_diagnostics().write(strprintf("gaussnet: only %d of %d threads could be started (%s); going on with %d.\n",
-                                          started, wanted, reason, started));
+    current_context().threads_short(started, wanted, reason);
 }
 
 }  // namespace detail
 
-// The threads a run asked to learn with (n_threads) that it had: fewer when
-// a loop of this process could not start them all.
-inline int threads_that_ran(int n_threads) {
-    const int fewest = detail::fewest_threads_started().load();
-    return fewest > 0 ? std::min(fewest, n_threads) : n_threads;
-}
+// The threads the calling thread's run asked to learn with (n_threads) that it had.
+inline int threads_that_ran(int n_threads) { return current_context().threads_that_ran(n_threads); }
 
 // Joins every started thread on every way out of the scope.
 class thread_pool_guard {
@@ -80,9 +59,14 @@ struct std_thread_starter {
 // caller joins them (thread_pool_guard) and does the work left over.
 template <typename Work, typename StartThread = std_thread_starter>
 int start_threads(std::vector<std::thread>& pool, int first, int end, Work& work, StartThread&& start_thread = {}) {
+    // The threads work for the caller's run: its diagnostics, its thread count.
+    run_context* const context = &current_context();
     for (int t = first; t < end; ++t) {
         try {
-            pool.push_back(start_thread([&work, t] { work(t); }));
+            pool.push_back(start_thread([&work, t, context] {
+                const context_scope scope(context);
+                work(t);
+            }));
         } catch (const std::system_error& error) {
             detail::report_threads_not_started(t, end, error.what());
             return t - first;

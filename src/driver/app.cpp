@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "common/diagnostics.h"
 #include "common/file_io.h"
+#include "common/run_context.h"
 #include "common/text.h"
 #include "driver/command_line.h"
 #include "driver/run_sequence.h"
@@ -51,7 +51,8 @@ int main_flow(int argc, char** argv, const std::function<int(const command_line&
                 return answer_or_run(argc, argv, run, speaks);
             } catch (const fatal_error& error) {
                 // The line that says where the fault lies comes before the message.
-                if (speaks && !error.diagnostic().empty()) process_diagnostics().write(error.diagnostic() + "\n");
+                if (speaks && !error.diagnostic().empty())
+                    current_context().report(event_kind::note, error.diagnostic() + "\n");
                 throw;
             }
         },
@@ -59,6 +60,9 @@ int main_flow(int argc, char** argv, const std::function<int(const command_line&
 }
 
 int gaussnet_main(int argc, char** argv) {
+    // The program's run: diagnostics to standard error.
+    run_context context;
+    const context_scope scope(&context);
     return main_flow(argc, argv, [](const command_line& options) {
         const run_state state = start_up(options);
         const int status = run_sequence(options, state);

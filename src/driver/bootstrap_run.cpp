@@ -22,11 +22,11 @@ std::optional<bootstrap_outcome> bootstrap_run(const command_line& line, const r
     if (!role.lead) return std::nullopt;
     const long long milliseconds = timer.elapsed_milliseconds();
     if (tally.notes > 0)
-        setting.diagnostics->write(
-            strprintf("%s bootstrap: in %lld targets of the resamples the passes returned to an "
-                      "earlier member set; each kept that set.\n",
-                      console_label.c_str(), tally.notes));
-    setting.diagnostics->write(failed_resamples_text(console_label, tally));
+        context_of(setting).report(event_kind::note,
+                                   strprintf("%s bootstrap: in %lld targets of the resamples the passes returned to an "
+                                             "earlier member set; each kept that set.\n",
+                                             console_label.c_str(), tally.notes));
+    if (tally.failed > 0) context_of(setting).report(event_kind::note, failed_resamples_text(console_label, tally));
     const std::vector<edge_frequency> frequencies = edge_frequencies(tally);
     const ByteMatrix consensus = consensus_graph(frequencies, state.n_vars, line.bootstrap.threshold);
     const bootstrap_summary summary{

@@ -12,7 +12,6 @@
 #include <stdexcept>
 #include <thread>
 
-#include "api/runs.h"
 #include "common/fatal_error.h"
 #include "common/text.h"
 
@@ -22,13 +21,27 @@ std::string usage_text() {
     return "Usage: data_file n_cases n_vars true_net(0=no,1=yes) alpha exact(0=no,1=yes) [target radius].";
 }
 
+namespace {
+
+// "EE, IAMB2, IAMB1" for messages.
+std::string learner_names(const char* separator = ", ") {
+    std::string names;
+    for (const learner_kind kind : all_learners)
+        names += std::string(names.empty() ? "" : separator) + learner_name(kind);
+    return names;
+}
+
+}  // namespace
+
 std::string help_text() {
     return "Usage: gaussnet [options] data_file n_cases n_vars true_net(0=no,1=yes) alpha exact(0=no,1=yes) "
            "[target radius]\n"
            "\n"
            "Options (before the positional arguments; \"--\" ends them):\n"
            "  --threads N       learn with N threads (default: the cores this process may use)\n"
-           "  --learners LIST   run only these of EE,IAMB2,IAMB1 (comma-separated, any case; default all)\n"
+           "  --learners LIST   run only these of " +
+           learner_names(",") +
+           " (comma-separated, any case; default all)\n"
            "  --export DIR      write each run's edges, blankets and Graphviz graph into DIR\n"
            "  --table FILE      append one CSV row per run to FILE (created with a header row)\n"
            "  --report FILE     write every run as one interactive HTML page (FILE.html) to open in a browser\n"
@@ -47,8 +60,6 @@ std::string help_text() {
            "  --version         print the version and exit\n";
 }
 
-const char* learner_name(learner_kind kind) { return api::run_name(kind); }
-
 int convert_int(const std::string& text) { return static_cast<int>(std::strtol(text.c_str(), nullptr, 10)); }
 
 double convert_double(const std::string& text) { return std::strtod(text.c_str(), nullptr); }
@@ -63,31 +74,22 @@ namespace {
 int parse_thread_count(const std::string& text) {
     char* end = nullptr;
     const long value = std::strtol(text.c_str(), &end, 10);
-    if (end == text.c_str() || *end != '\0' || value < 1 || value > 4096)
-        usage_error("", "--threads takes a count from 1 to 4096, not \"" + text + "\"");
+    if (end == text.c_str() || *end != '\0' || value < 1 || value > api::max_threads)
+        usage_error("", strprintf("--threads takes a count from 1 to %d, not \"%s\"", api::max_threads, text.c_str()));
     return static_cast<int>(value);
 }
 
-std::string upper_case(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
-std::array<bool, 3> parse_learner_list(const std::string& list) {
-    std::array<bool, 3> chosen = {false, false, false};
+std::array<bool, all_learners.size()> parse_learner_list(const std::string& list) {
+    std::array<bool, all_learners.size()> chosen{};
     std::size_t start = 0;
     for (;;) {
         const std::size_t comma = list.find(',', start);
         const std::string name = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-        bool known = false;
-        for (const learner_kind kind : ALL_LEARNERS) {
-            if (upper_case(name) != learner_name(kind)) continue;
-            chosen[static_cast<std::size_t>(kind)] = true;
-            known = true;
-        }
-        if (!known)
-            usage_error("Unknown learner \"" + name + "\" in --learners (choose from EE, IAMB2, IAMB1).",
+        const std::optional<learner_kind> kind = api::learner_named(name);
+        if (!kind)
+            usage_error("Unknown learner \"" + name + "\" in --learners (choose from " + learner_names() + ").",
                         "--learners names \"" + name + "\"");
+        chosen[static_cast<std::size_t>(*kind)] = true;
         if (comma == std::string::npos) return chosen;
         start = comma + 1;
     }

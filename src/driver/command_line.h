@@ -17,10 +17,9 @@
 namespace gaussnet {
 
 // The runs of a comparison, in the order they run.
-using learner_kind = api::learner_kind;
-inline constexpr std::array<learner_kind, 3> ALL_LEARNERS = {learner_kind::ee, learner_kind::iamb2,
-                                                             learner_kind::iamb1};
-const char* learner_name(learner_kind kind);  // "EE", "IAMB2", "IAMB1"
+using api::all_learners;
+using api::learner_kind;
+using api::learner_name;
 
 // The eight-argument mode: the neighbourhood of one named variable.
 struct local_request {
@@ -42,7 +41,7 @@ struct command_line : input_request {
 
     // Options.
     int n_threads = 1;
-    std::array<bool, 3> learners = {true, true, true};  // indexed by learner_kind
+    std::array<bool, all_learners.size()> learners = {true, true, true};  // indexed by learner_kind
     bool learners_given = false;
     bool net_given = false;       // --net FILE (net_file)
     std::string export_dir;       // empty: no export

@@ -7,9 +7,9 @@
 #include <optional>
 
 #include "api/runs.h"
-#include "common/diagnostics.h"
 #include "common/fatal_error.h"
 #include "common/parallel.h"
+#include "common/run_context.h"
 #include "common/run_timer.h"
 #include "common/text.h"
 #include "driver/bootstrap_run.h"
@@ -32,12 +32,11 @@ namespace {
 // error unless a caller installed its own), with the special functions'
 // reports; their progress line to standard error when that is a terminal.
 learner_setting setting_of(const command_line& line, const run_state& state, const run_role& role) {
-    return {test_setting{line.test, state.n_cases, line.correlation},
-            line.alpha,
+    return {test_setting{line.test, state.n_cases, line.alpha, line.correlation},
             line.n_threads,
             state.var_names,
             role.distributor,
-            &process_diagnostics(),
+            &current_context(),
             progress_terminal()};
 }
 
@@ -178,12 +177,12 @@ bool run_local(const command_line& line, const run_state& state, const run_role&
     const local_request& local = *line.local;
     const std::optional<int> target = api::find_variable(state.var_names, local.target);
     if (!target) {
-        if (role.lead) process_diagnostics().write(api::no_variable_text(local.target));
+        if (role.lead) current_context().report(event_kind::note, api::no_variable_text(local.target));
         return false;
     }
     const learner_setting setting = setting_of(line, state, role);
     shared_association covariance(state.data_matrix, line.correlation, line.n_threads,
-                                  role.lead ? setting.diagnostics : nullptr);
+                                  role.lead ? &context_of(setting) : nullptr);
     const run_label label{"local", strprintf("IAMB(%d,%d):", *target, local.radius), false, true};
     const local_target scope{*target, local.radius};
     return timed_run(
@@ -198,7 +197,7 @@ bool run_comparison(const command_line& line, const run_state& state, const run_
     // The first run estimates the covariance (and is timed for it); the later ones share it.
     const learner_setting setting = setting_of(line, state, role);
     shared_association covariance(state.data_matrix, line.correlation, line.n_threads,
-                                  role.lead ? setting.diagnostics : nullptr);
+                                  role.lead ? &context_of(setting) : nullptr);
     bool none_finished = false;
     // EE is not spread over processes: the lead runs it alone.
     if (line.runs(learner_kind::ee) && role.lead) {
@@ -208,7 +207,7 @@ bool run_comparison(const command_line& line, const run_state& state, const run_
                 [](const learner_setting& s, const DoubleMatrix& c) { return api::learn_run(learner_kind::ee, s, c); },
                 false);
         } else if (line.learners_given) {
-            process_diagnostics().write(api::ee_skipped_text(state.n_cases, state.n_vars));
+            current_context().report(event_kind::note, api::ee_skipped_text(state.n_cases, state.n_vars));
         }
     }
     for (const learner_kind kind : {learner_kind::iamb2, learner_kind::iamb1}) {

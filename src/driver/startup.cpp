@@ -1,8 +1,8 @@
 #include "driver/startup.h"
 
-#include "common/diagnostics.h"
 #include "common/fatal_error.h"
 #include "common/file_io.h"
+#include "common/run_context.h"
 #include "common/text.h"
 #include "input/read_input.h"
 #include "output/export_files.h"
@@ -24,7 +24,7 @@ void write_banner(const run_state& state) {
 
 void print_warnings(const std::vector<std::string>& lines) {
     for (const std::string& line : lines)
-        if (!line.empty()) process_diagnostics().write(line + "\n");
+        if (!line.empty()) current_context().report(event_kind::note, line + "\n");
 }
 
 // The readers' warnings explain what may follow, an error included.

@@ -44,7 +44,7 @@ blanket_learner::blanket_learner(const learner_setting& setting, const DoubleMat
     : blanket_learner(setting, static_cast<int>(cov.rows()), pass_tester()) {
     engine_ = std::make_unique<ci_engine>(setting.test, cov);
     ci_engine* engine = engine_.get();
-    if (may_defer_pvalues(setting.test, pvalue_threshold(setting.alpha))) {
+    if (may_defer_pvalues(setting.test, pvalue_threshold(setting.test.alpha))) {
         run_pass_ = [engine](int target, const std::uint8_t* flags, int count, pass_pvalues& pass) {
             pass = engine->test_pass_deferring(target, flags, count, std::move(pass));
         };
@@ -78,7 +78,7 @@ bool blanket_learner::change_one(const decision_rule& rule, int& member_count) {
 const std::vector<std::uint8_t>& blanket_learner::learn(iamb_variant variant, int target) {
     std::fill(flags_.begin(), flags_.end(), 0);
     int member_count = 0;
-    const decision_rule rule{variant, harmonic_, pvalue_threshold(setting_.alpha)};
+    const decision_rule rule{variant, harmonic_, pvalue_threshold(setting_.test.alpha)};
     std::set<std::vector<int>> seen;
     try {
         for (int pass = 1;; ++pass) {
@@ -87,7 +87,8 @@ const std::vector<std::uint8_t>& blanket_learner::learn(iamb_variant variant, in
             // The passes may return to an earlier member set and then alternate
             // for ever: stop there and keep that set.
             if (!seen.insert(members_of(flags_)).second) {
-                setting_.diagnostics->write(
+                context_of(setting_).report(
+                    event_kind::cycle_kept,
                     strprintf("IAMB%d: the passes for target %s return to an earlier member set; keeping it.\n",
                               static_cast<int>(variant), variable_label(setting_.var_names, target).c_str()));
                 break;

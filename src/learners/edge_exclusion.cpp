@@ -48,7 +48,7 @@ void exclude_edges(const learner_setting& setting, const pair_table& table, Byte
     const int n = static_cast<int>(learned_graph.rows());
     const std::int64_t pairs = static_cast<std::int64_t>(table.keys.size());
     const double harmonic = harmonic_number(pairs);
-    const double threshold = pvalue_threshold(setting.alpha);
+    const double threshold = pvalue_threshold(setting.test.alpha);
     for (std::int64_t r = pairs; r >= 1; --r) {
         const std::size_t at = static_cast<std::size_t>(r - 1);
         const double p = statistic_pvalue(setting.test, -table.keys[at], n - 2);

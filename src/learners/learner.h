@@ -8,9 +8,9 @@
 #include <span>
 #include <string>
 
-#include "common/diagnostics.h"
 #include "common/edge_evidence.h"
 #include "common/matrix.h"
+#include "common/run_context.h"
 #include "common/test_setting.h"
 
 namespace gaussnet {
@@ -22,29 +22,32 @@ enum class iamb_variant {
     adjusted = 2,  // Benjamini-Yekutieli adjusted p-values
 };
 
-// Everything a learner needs besides the covariance matrix.
+// Everything a learner needs besides the covariance matrix: the test, and
+// the run it works for.
 struct learner_setting {
     test_setting test;
-    double alpha = 0.0;
     int n_threads = 1;
     std::span<const std::string> var_names;  // for diagnostics only
     // Where the targets of an IAMB run or a ring are learned: null for this
     // process's threads alone, else spread over the processes of a job.
     target_distributor* distributor = nullptr;
-    // Where a learner's notes go (the IAMB cycle line); never null.
-    diagnostic_sink* diagnostics = &standard_error_sink();
+    // The run: where a learner's notes go (the IAMB cycle line) and its
+    // cancel flag, checked between targets and between passes, where stopping
+    // leaves nothing half-done. Null: the calling thread's run.
+    run_context* context = nullptr;
     // The terminal that shows the progress line, or null for none.
     std::FILE* progress = nullptr;
-    // A caller's request to stop early (null: none): checked between targets
-    // and between passes, where stopping leaves nothing half-done.
-    const std::atomic<bool>* cancel = nullptr;
 };
 
-// Thrown by a learner whose setting's cancel flag was set.
+inline run_context& context_of(const learner_setting& setting) {
+    return setting.context != nullptr ? *setting.context : current_context();
+}
+
+// Thrown by a learner whose run's cancel flag was set.
 struct run_cancelled {};
 
 inline void stop_if_cancelled(const learner_setting& setting) {
-    if (setting.cancel != nullptr && setting.cancel->load(std::memory_order_relaxed)) throw run_cancelled{};
+    if (context_of(setting).cancel_requested()) throw run_cancelled{};
 }
 
 // A variable's name for a message, or its index where no names were given.

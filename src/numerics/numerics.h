@@ -18,8 +18,8 @@ inline constexpr double NUMERICS_EPS = 5e-9;
 // running numerator and denominator.
 inline constexpr double NUMERICS_TINY = 0x1p-1022;
 
-// Writes "Numerics Error in routine <routine>\n" and "    <message>\n" to process_diagnostics()
-// (common/diagnostics.h), standard error unless the driver installed another sink.
+// Writes "Numerics Error in routine <routine>\n" and "    <message>\n" to the calling
+// thread's run (current_context(), common/run_context.h).
 void numerics_error(const char* routine, const char* message);
 
 // ln Gamma(x) for x > 0; tests nothing and never reports.

@@ -1,6 +1,6 @@
 #include <string>
 
-#include "common/diagnostics.h"
+#include "common/run_context.h"
 #include "numerics/numerics.h"
 
 namespace gaussnet {
@@ -8,7 +8,8 @@ namespace gaussnet {
 // A report never stops the computation: the caller goes on with a defined value.
 void numerics_error(const char* routine, const char* message) {
     // One message for both lines, so that reports from several threads stay whole.
-    process_diagnostics().write(std::string("Numerics Error in routine ") + routine + "\n    " + message + "\n");
+    current_context().report(event_kind::special_function,
+                             std::string("Numerics Error in routine ") + routine + "\n    " + message + "\n");
 }
 
 }  // namespace gaussnet

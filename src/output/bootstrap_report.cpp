@@ -10,9 +10,10 @@ namespace gaussnet {
 
 namespace {
 
-const char* consensus_status(double frequency, double threshold, bool true_edge) {
-    if (frequency >= threshold) return true_edge ? "tp" : "fp";
-    return true_edge ? "fn" : "";
+std::optional<edge_status> consensus_status(double frequency, double threshold, bool true_edge) {
+    if (frequency >= threshold) return true_edge ? edge_status::tp : edge_status::fp;
+    if (true_edge) return edge_status::fn;
+    return std::nullopt;
 }
 
 }  // namespace
@@ -66,8 +67,9 @@ std::vector<strength_row> strength_rows(const bootstrap_summary& summary, const 
     const edge_tally& tally = summary.tally;
     std::vector<strength_row> rows;
     const auto add_row = [&](int source, int target, double frequency) {
-        const char* status =
-            moral_graph ? consensus_status(frequency, summary.threshold, (*moral_graph)(source, target) == 1) : nullptr;
+        const std::optional<edge_status> status =
+            moral_graph ? consensus_status(frequency, summary.threshold, (*moral_graph)(source, target) == 1)
+                        : std::nullopt;
         rows.push_back({source, target, frequency, status});
     };
     for (const edge_frequency& edge : summary.frequencies) add_row(edge.source, edge.target, edge.frequency);
@@ -90,7 +92,7 @@ std::string strength_csv(const std::vector<std::string>& names, const bootstrap_
     const std::vector<strength_row> rows = strength_rows(summary, moral_graph, scope);
     for (const strength_row& row : rows) {
         text += csv_field(names[row.source]) + ',' + csv_field(names[row.target]) + ',' + shortest_text(row.frequency);
-        if (row.status != nullptr) text += std::string(",") + row.status;
+        if (moral_graph) text += std::string(",") + (row.status ? status_text(*row.status) : "");
         text += counts;
     }
     if (rows.empty()) text += (moral_graph ? ",,," : ",,") + counts;

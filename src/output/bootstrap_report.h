@@ -3,6 +3,7 @@
 // in the log, the edge frequencies (RUN.strength.csv) and the consensus
 // network in the export's formats (RUN.consensus.*).
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,13 +33,13 @@ structure_report write_bootstrap_report(const scoring_truth& truth, const bootst
 // failed (line end included), or "" when none did.
 std::string failed_resamples_text(const std::string& label, const edge_tally& tally);
 
-// A row of the strength file: status null without a truth, "" for a false
+// A row of the strength file: no status without a truth, nor for a false
 // pair left out of the consensus network.
 struct strength_row {
     int source;
     int target;
     double frequency;
-    const char* status;
+    std::optional<edge_status> status;
 };
 
 // The strength file's rows, in its order (below). A local run's true edges

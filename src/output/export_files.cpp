@@ -208,20 +208,6 @@ variable_counts count_per_variable(const run_export& run) {
     return counts;
 }
 
-const char* status_text(edge_status status) {
-    switch (status) {
-        case edge_status::learned:
-            return "learned";
-        case edge_status::tp:
-            return "tp";
-        case edge_status::fp:
-            return "fp";
-        case edge_status::fn:
-            return "fn";
-    }
-    return "";
-}
-
 std::vector<export_file> export_files(const run_export& run) {
     const std::vector<std::string> names = distinct_names(run.names);
     const std::vector<scored_edge> edges = within_scope(run.edges, run.local);

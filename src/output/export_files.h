@@ -89,7 +89,4 @@ variable_counts count_per_variable(const run_export& run);
 // The evidence of a listed edge: none for a missed one or without evidence rows.
 std::optional<edge_evidence> listed_evidence(const run_export& run, const scored_edge& edge);
 
-// The text of an edge's verdict: "learned", "tp", "fp" or "fn".
-const char* status_text(edge_status status);
-
 }  // namespace gaussnet

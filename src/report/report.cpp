@@ -51,9 +51,10 @@ std::string json_edge(const report_edge& edge) {
 
 // [source, target, frequency, status]: status "" for a false pair left out,
 // null without a truth.
-std::string json_strength(const strength_row& row) {
-    return strprintf("[%d,%d,", row.source, row.target) + json_number(row.frequency) + ',' +
-           (row.status ? json_string(row.status) : std::string("null")) + ']';
+std::string json_strength(const strength_row& row, bool with_truth) {
+    const std::string status =
+        !with_truth ? std::string("null") : json_string(row.status ? status_text(*row.status) : "");
+    return strprintf("[%d,%d,", row.source, row.target) + json_number(row.frequency) + ',' + status + ']';
 }
 
 template <typename Item, typename Write>
@@ -63,12 +64,14 @@ std::string json_list(const std::vector<Item>& items, Write write) {
     return text + ']';
 }
 
-std::string json_bootstrap(const report_bootstrap& bootstrap) {
+std::string json_bootstrap(const report_bootstrap& bootstrap, bool with_truth) {
     return strprintf("{\"resamples\":%d,\"finished\":%d,\"failed\":%d,\"threshold\":", bootstrap.resamples,
                      bootstrap.finished, bootstrap.failed) +
            json_number(bootstrap.threshold) + ",\"seed\":" + json_string(std::to_string(bootstrap.seed)) +
-           ",\"seconds\":" + json_number(bootstrap.seconds) +
-           ",\"strength\":" + json_list(bootstrap.strength, json_strength) + '}';
+           ",\"seconds\":" + json_number(bootstrap.seconds) + ",\"strength\":" +
+           json_list(bootstrap.strength,
+                     [with_truth](const strength_row& row) { return json_strength(row, with_truth); }) +
+           '}';
 }
 
 std::string json_run(const report_run& run) {
@@ -80,7 +83,8 @@ std::string json_run(const report_run& run) {
         return json_list(members, [](int member) { return std::to_string(member); });
     });
     text += ",\"edges\":" + json_list(run.edges, json_edge);
-    text += ",\"bootstrap\":" + (run.bootstrap ? json_bootstrap(*run.bootstrap) : std::string("null"));
+    text += ",\"bootstrap\":" +
+            (run.bootstrap ? json_bootstrap(*run.bootstrap, run.scores.has_value()) : std::string("null"));
     return text + '}';
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/matrix.h"
+#include "gaussnet/vocabulary.h"
 
 namespace gaussnet {
 
@@ -14,7 +15,8 @@ struct rate_triple {
     double fdr2 = 0;  // share that are false and separated by the other learned neighbours
 };
 
-enum class edge_status { learned, tp, fp, fn };
+using api::edge_status;
+using api::status_text;
 
 // An undirected edge, source < target in variable order. `separated` only
 // for an fp edge: the moral graph separates its ends given the other learned

@@ -161,13 +161,19 @@ void pvalues_by_kind(const test_setting& test, int member_count, pvalue_work& wo
         std::vector<double>& out = work.pvalues[member];
         out.resize(statistics.size());
         const int count = static_cast<int>(statistics.size());
-        if (test.kind == test_kind::fisher_z) {
-            const fisher_terms terms = fisher_terms_for(test, cond_size);
-            normal_upper_tails(statistics.data(), count, terms.variance, terms.scale, out.data(), work.erf,
-                               work.tail_arguments, work.tail_places);
-        } else {
-            const double df = static_cast<double>(test.n_cases - cond_size - 2);
-            student_upper_tails(statistics.data(), count, df, log_beta_part(df * 0.5, 0.5), out.data(), work.student);
+        switch (test.kind) {
+            case test_kind::fisher_z: {
+                const fisher_terms terms = fisher_terms_for(test, cond_size);
+                normal_upper_tails(statistics.data(), count, terms.variance, terms.scale, out.data(), work.erf,
+                                   work.tail_arguments, work.tail_places);
+                break;
+            }
+            case test_kind::student_t: {
+                const double df = static_cast<double>(test.n_cases - cond_size - 2);
+                student_upper_tails(statistics.data(), count, df, log_beta_part(df * 0.5, 0.5), out.data(),
+                                    work.student);
+                break;
+            }
         }
     }
 }

@@ -10,9 +10,13 @@ namespace gaussnet {
 
 double statistic_from_correlation(const test_setting& test, double r, int cond_size) {
     if (r == 1) return INFINITE_STATISTIC;
-    if (test.kind == test_kind::student_t) {
-        const double df = static_cast<double>(test.n_cases - cond_size - 2);
-        return r * std::sqrt(df / (1 - r * r));
+    switch (test.kind) {
+        case test_kind::student_t: {
+            const double df = static_cast<double>(test.n_cases - cond_size - 2);
+            return r * std::sqrt(df / (1 - r * r));
+        }
+        case test_kind::fisher_z:
+            break;
     }
     return 0.5 * std::log((1 + r) / (1 - r));
 }
@@ -60,9 +64,13 @@ edge_evidence evidence_from_correlation(const test_setting& test, double r, int 
 }
 
 double statistic_pvalue(const test_setting& test, double statistic, int cond_size) {
-    if (test.kind == test_kind::student_t) {
-        const int df = test.n_cases - cond_size - 2;
-        return 1 - studtp(statistic, static_cast<double>(df));
+    switch (test.kind) {
+        case test_kind::student_t: {
+            const int df = test.n_cases - cond_size - 2;
+            return 1 - studtp(statistic, static_cast<double>(df));
+        }
+        case test_kind::fisher_z:
+            break;
     }
     const int d = test.n_cases - cond_size - 3;
     return 1 - normalp(statistic, 0.0, 1.0 / static_cast<double>(d));

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "common/correlation_kind.h"
-#include "common/diagnostics.h"
 #include "common/matrix.h"
+#include "common/run_context.h"
 
 namespace gaussnet {
 
@@ -53,13 +53,13 @@ std::string shrinkage_note(correlation_kind kind, double shrink);
 // A shrinkage is noted to notes (if given) when the matrix is estimated.
 class shared_association {
 public:
-    shared_association(const FloatMatrix& data, correlation_kind kind, int n_threads, diagnostic_sink* notes = nullptr)
+    shared_association(const FloatMatrix& data, correlation_kind kind, int n_threads, run_context* notes = nullptr)
         : data_(data), kind_(kind), n_threads_(n_threads), notes_(notes) {}
     const DoubleMatrix& get() {
         if (!estimated_) {
             matrix_ = DoubleMatrix(data_.cols(), data_.cols());
             const double shrink = estimate_association(data_, kind_, n_threads_, matrix_);
-            if (shrink > 0 && notes_) notes_->write(shrinkage_note(kind_, shrink));
+            if (shrink > 0 && notes_) notes_->report(event_kind::note, shrinkage_note(kind_, shrink));
             estimated_ = true;
         }
         return matrix_;
@@ -69,7 +69,7 @@ private:
     const FloatMatrix& data_;
     correlation_kind kind_;
     int n_threads_;
-    diagnostic_sink* notes_;
+    run_context* notes_;
     DoubleMatrix matrix_;
     bool estimated_ = false;
 };

@@ -3,8 +3,11 @@
 // reach the caller's sink, and a singular matrix names its run and target.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "gaussnet/gaussnet.h"
@@ -72,6 +75,83 @@ TEST(Library, CancelDiagnosticsAndFailures) {
     }
     iamb2.local_target = "nope";
     EXPECT_THROW(local(s.rows(8, 6), iamb2), input_error);
+}
+
+// Two calls at once give what each gives alone, and each gets its own
+// diagnostics: the call on too few cases its notes, the other none of them.
+TEST(Library, ConcurrentCallsKeepTheirResultsAndDiagnostics) {
+    const sample few(8, 6), many(30, 400);
+    struct call {
+        data_view data;
+        settings options;
+        std::vector<std::string> lines;
+        std::vector<run_result> results;
+        void run() {
+            lines.clear();
+            options.diagnostics = [this](const std::string& line) { lines.push_back(line); };
+            results = learn(data, options);
+            std::sort(lines.begin(), lines.end());  // the threads' reports come in any order
+        }
+    };
+    call reports{few.rows(8, 6), {}, {}, {}}, quiet{many.rows(30, 400), {}, {}, {}};
+    reports.options.threads = quiet.options.threads = 2;
+    reports.run();
+    quiet.run();
+    const call reports_alone = reports, quiet_alone = quiet;
+    ASSERT_FALSE(reports_alone.lines.empty());
+    ASSERT_TRUE(quiet_alone.lines.empty());
+    for (int round = 0; round < 5; ++round) {
+        std::thread other([&] { reports.run(); });
+        quiet.run();
+        other.join();
+        for (const auto& [together, alone] : {std::pair{&reports, &reports_alone}, std::pair{&quiet, &quiet_alone}}) {
+            EXPECT_EQ(together->lines, alone->lines);
+            ASSERT_EQ(together->results.size(), alone->results.size());
+            for (std::size_t r = 0; r < alone->results.size(); ++r) {
+                EXPECT_EQ(together->results[r].blankets, alone->results[r].blankets);
+                EXPECT_EQ(together->results[r].tests, alone->results[r].tests);
+            }
+        }
+    }
+}
+
+// Every call refuses settings that make no sense before it learns anything,
+// and a learner's name reads back as its kind in any case.
+TEST(Library, SettingsAreCheckedAndNamesReadBack) {
+    const sample s(8, 40);
+    const auto with = [](auto change) {
+        settings options;
+        change(options);
+        return options;
+    };
+    const std::vector<settings> refused = {
+        with([](settings& o) { o.alpha = std::nan(""); }),
+        with([](settings& o) { o.alpha = 0; }),
+        with([](settings& o) { o.alpha = 1.5; }),
+        with([](settings& o) { o.threads = -1; }),
+        with([](settings& o) { o.threads = max_threads + 1; }),
+    };
+    for (const settings& options : refused) {
+        EXPECT_THROW(learn(s.rows(8, 40), options), input_error);
+        EXPECT_THROW(bootstrap(s.rows(8, 40), options, {}), input_error);
+    }
+    settings negative_radius;
+    negative_radius.local_target = "X1";
+    negative_radius.local_radius = -1;
+    EXPECT_THROW(local(s.rows(8, 40), negative_radius), input_error);
+    for (const bootstrap_settings& resampling : {bootstrap_settings{0}, bootstrap_settings{max_resamples + 1},
+                                                 bootstrap_settings{10, 1, 0.0}, bootstrap_settings{10, 1, 1.5}})
+        EXPECT_THROW(check(resampling), input_error);
+    EXPECT_NO_THROW(check(settings{}));
+
+    for (const learner_kind kind : all_learners) {
+        std::string lower = learner_name(kind);
+        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        EXPECT_EQ(learner_named(learner_name(kind)), kind);
+        EXPECT_EQ(learner_named(lower), kind);
+    }
+    EXPECT_EQ(learner_named("IAMB3"), std::nullopt);
+    EXPECT_EQ(learner_named("IAMB"), std::nullopt);
 }
 
 }  // namespace

@@ -32,8 +32,7 @@ FloatMatrix chain_data(int n_cases, int n_vars) {
 
 learner_setting quiet_setting(int n_cases, int threads) {
     learner_setting setting;
-    setting.test = test_setting{test_kind::fisher_z, n_cases};
-    setting.alpha = 0.05;
+    setting.test = test_setting{test_kind::fisher_z, n_cases, 0.05};
     setting.n_threads = threads;
     return setting;
 }

@@ -103,7 +103,7 @@ TEST(CommandLine, LearnersOption) {
         const command_line line = parse({"--learners", list, "d", "1", "1", "0", "0.05", "0"});
         EXPECT_TRUE(line.learners_given);
         std::string chosen;
-        for (const learner_kind kind : ALL_LEARNERS)
+        for (const learner_kind kind : all_learners)
             if (line.runs(kind)) chosen += std::string(chosen.empty() ? "" : ",") + learner_name(kind);
         return chosen;
     };
@@ -114,7 +114,7 @@ TEST(CommandLine, LearnersOption) {
     EXPECT_EQ(parse({"--learners=ee", "d", "1", "1", "0", "0.05", "0"}).runs(learner_kind::iamb2), false);
     const command_line plain = parse(six);
     EXPECT_FALSE(plain.learners_given);
-    for (const learner_kind kind : ALL_LEARNERS) EXPECT_TRUE(plain.runs(kind));
+    for (const learner_kind kind : all_learners) EXPECT_TRUE(plain.runs(kind));
 
     const std::string unknown = usage_error_text({"--learners", "EE,PC", "d", "1", "1", "0", "0.05", "0"});
     EXPECT_NE(unknown.find("\"PC\""), std::string::npos) << unknown;

@@ -34,7 +34,7 @@ struct problem : run_state {
     int n_threads = 1;
 
     learner_setting setting() const {
-        return {{exact != 0 ? test_kind::student_t : test_kind::fisher_z, n_cases}, alpha, n_threads, var_names};
+        return {{exact != 0 ? test_kind::student_t : test_kind::fisher_z, n_cases, alpha}, n_threads, var_names};
     }
 };
 

@@ -33,7 +33,7 @@ struct scripted_tests {
 
 const std::vector<std::string> three_names = {"T", "A", "B"};
 
-learner_setting three_variables(double alpha) { return {{test_kind::fisher_z, 100}, alpha, 1, three_names}; }
+learner_setting three_variables(double alpha) { return {{test_kind::fisher_z, 100, alpha}, 1, three_names}; }
 
 TEST(Passes, ReturningToAnEarlierMemberSetStopsThereAndSaysSo) {
     // {} adds A; {A} adds B; {A,B} removes A (weakest, not significant);

@@ -37,6 +37,10 @@
     .Call(`_gaussnet_gaussnet_partial_correlations_cpp`, data, names, threads, correlation, missing)
 }
 
+.gaussnet_vocabulary <- function() {
+    .Call(`_gaussnet_gaussnet_vocabulary_cpp`)
+}
+
 .gaussnet_version <- function() {
     .Call(`_gaussnet_gaussnet_version_cpp`)
 }

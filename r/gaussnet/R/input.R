@@ -140,15 +140,16 @@ read_net <- function(path, names) {
 }
 
 learners_of <- function(learners) {
-  known <- c("EE", "IAMB2", "IAMB1")
+  known <- .gaussnet_vocabulary()$learners
   if (!is.character(learners) || length(learners) == 0 || anyNA(learners))
-    input_error("learners: some of \"EE\", \"IAMB2\", \"IAMB1\"", call = NULL)
+    input_error(sprintf("learners: some of %s", paste0("\"", known, "\"", collapse = ", ")), call = NULL)
   names <- toupper(trimws(unlist(strsplit(learners, ",", fixed = TRUE))))
   # "" splits into nothing; it names no learner, as an empty name among others does not.
   if (length(names) == 0) names <- ""
   unknown <- setdiff(names, known)
   if (length(unknown) > 0)
-    input_error(sprintf("unknown learner '%s'; the learners are EE, IAMB2 and IAMB1", unknown[1]), call = NULL)
+    input_error(sprintf("unknown learner '%s'; the learners are %s and %s", unknown[1],
+                        paste(known[-length(known)], collapse = ", "), known[length(known)]), call = NULL)
   names
 }
 
@@ -182,7 +183,7 @@ whole_of <- function(value, what, lower, upper) {
 
 threads_of <- function(threads) {
   if (is.null(threads)) return(0L)
-  as.integer(whole_of(threads, "threads", 1, 4096))
+  as.integer(whole_of(threads, "threads", 1, .gaussnet_vocabulary()$max_threads))
 }
 
 # A local run's target: a variable's name, or a column number made its name.

@@ -155,6 +155,16 @@ BEGIN_RCPP
     return rcpp_result_gen;
 END_RCPP
 }
+// gaussnet_vocabulary_cpp
+Rcpp::List gaussnet_vocabulary_cpp();
+RcppExport SEXP _gaussnet_gaussnet_vocabulary_cpp() {
+BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::RNGScope rcpp_rngScope_gen;
+    rcpp_result_gen = Rcpp::wrap(gaussnet_vocabulary_cpp());
+    return rcpp_result_gen;
+END_RCPP
+}
 // gaussnet_version_cpp
 std::string gaussnet_version_cpp();
 RcppExport SEXP _gaussnet_gaussnet_version_cpp() {
@@ -201,6 +211,7 @@ static const R_CallMethodDef CallEntries[] = {
     {"_gaussnet_gaussnet_truth_order_cpp", (DL_FUNC) &_gaussnet_gaussnet_truth_order_cpp, 3},
     {"_gaussnet_gaussnet_index_column_cpp", (DL_FUNC) &_gaussnet_gaussnet_index_column_cpp, 2},
     {"_gaussnet_gaussnet_partial_correlations_cpp", (DL_FUNC) &_gaussnet_gaussnet_partial_correlations_cpp, 5},
+    {"_gaussnet_gaussnet_vocabulary_cpp", (DL_FUNC) &_gaussnet_gaussnet_vocabulary_cpp, 0},
     {"_gaussnet_gaussnet_version_cpp", (DL_FUNC) &_gaussnet_gaussnet_version_cpp, 0},
     {"_gaussnet_gaussnet_report_cpp", (DL_FUNC) &_gaussnet_gaussnet_report_cpp, 5},
     {"_gaussnet_gaussnet_report_available_cpp", (DL_FUNC) &_gaussnet_gaussnet_report_available_cpp, 0},

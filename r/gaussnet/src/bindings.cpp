@@ -206,9 +206,9 @@ api::settings settings_of(const Rcpp::CharacterVector& learners, double alpha, b
     options.learners.clear();
     for (const auto& learner : learners) {
         const std::string name = Rcpp::as<std::string>(learner);
-        options.learners.push_back(name == "EE"      ? api::learner_kind::ee
-                                   : name == "IAMB2" ? api::learner_kind::iamb2
-                                                     : api::learner_kind::iamb1);
+        const std::optional<api::learner_kind> kind = api::learner_named(name);
+        if (!kind) throw api::input_error("unknown learner " + name);
+        options.learners.push_back(*kind);
     }
     options.alpha = alpha;
     options.statistic = exact ? api::test_statistic::student_t : api::test_statistic::fisher_z;
@@ -377,6 +377,15 @@ SEXP gaussnet_partial_correlations_cpp(SEXP data, std::vector<std::string> names
                         values[static_cast<std::size_t>(r) * static_cast<std::size_t>(n) + static_cast<std::size_t>(c)];
             return Rcpp::List::create(Rcpp::Named("values") = matrix);
         });
+}
+
+// The library's names and limits, for the R functions' checks and messages.
+// [[Rcpp::export(.gaussnet_vocabulary)]]
+Rcpp::List gaussnet_vocabulary_cpp() {
+    Rcpp::CharacterVector learners;
+    for (const api::learner_kind kind : api::all_learners) learners.push_back(api::learner_name(kind));
+    return Rcpp::List::create(Rcpp::Named("learners") = learners, Rcpp::Named("max_threads") = api::max_threads,
+                              Rcpp::Named("max_resamples") = api::max_resamples);
 }
 
 // [[Rcpp::export(.gaussnet_version)]]

@@ -41,6 +41,7 @@ refusals <- list(
   list(quote(gaussnet_bootstrap(`[<-`(values, , 3, 1), resamples = 20)), "gaussnet_not_positive_definite",
        "No Cholesky decomposition"),
   list(quote(gaussnet_learn(values, alpha = "0.05")), "gaussnet_input_error", "alpha must be one number"),
+  list(quote(gaussnet_learn(values, alpha = 1.5)), "gaussnet_input_error", "alpha: 1.5; give a significance level"),
   list(quote(gaussnet_learn(values, threads = 0)), "gaussnet_input_error", "threads must be a whole number"),
   list(quote(gaussnet_local(values, "Y1", 1)), "gaussnet_input_error", "No variable named \"Y1\"; nothing was learned."),
   list(quote(gaussnet_local(values, 7, 1)), "gaussnet_input_error", "target (a column number)"),

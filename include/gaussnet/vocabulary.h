@@ -1,0 +1,86 @@
+#pragma once
+// The names of what gaussnet learns with and reports, and the limits of its
+// settings, defined once: the command line, the library, the learners and the
+// Python and R bindings all read them from here. Plain C++20, standard types
+// only, so that every room and every binding may include it.
+//
+// Code that dispatches on a kind does so by a switch with no default branch;
+// the build makes a missing case an error, so a new kind is handled wherever
+// kinds are told apart or the build fails.
+
+#include <array>
+#include <cctype>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace gaussnet::api {
+
+// The learners of a comparison, in the order they run.
+enum class learner_kind { ee, iamb2, iamb1 };
+inline constexpr std::array<learner_kind, 3> all_learners = {learner_kind::ee, learner_kind::iamb2,
+                                                             learner_kind::iamb1};
+
+// "EE", "IAMB2", "IAMB1": a run's name in results, tables and options.
+constexpr const char* learner_name(learner_kind kind) {
+    switch (kind) {
+        case learner_kind::ee:
+            return "EE";
+        case learner_kind::iamb2:
+            return "IAMB2";
+        case learner_kind::iamb1:
+            return "IAMB1";
+    }
+    return "";
+}
+
+// The learner a name means, in any case ("iamb2" is IAMB2); none for another name.
+inline std::optional<learner_kind> learner_named(std::string_view name) {
+    for (const learner_kind kind : all_learners) {
+        const std::string_view known = learner_name(kind);
+        if (known.size() != name.size()) continue;
+        bool same = true;
+        for (std::size_t i = 0; i < known.size(); ++i)
+            same = same && std::toupper(static_cast<unsigned char>(name[i])) == known[i];
+        if (same) return kind;
+    }
+    return std::nullopt;
+}
+
+// The statistic of a conditional independence test.
+enum class test_statistic {
+    fisher_z,   // Fisher's z with the normal distribution (the program's exact 0)
+    student_t,  // the exact Student t statistic (exact 1)
+};
+
+// An undirected edge's verdict against the true network.
+enum class edge_status {
+    learned,  // no true network given
+    tp,       // learned and true
+    fp,       // learned, not true
+    fn,       // true, not learned
+};
+inline constexpr std::array<edge_status, 4> all_edge_statuses = {edge_status::learned, edge_status::tp, edge_status::fp,
+                                                                 edge_status::fn};
+
+// The status as the export's edges file writes it: "learned", "tp", "fp", "fn".
+constexpr const char* status_text(edge_status status) {
+    switch (status) {
+        case edge_status::learned:
+            return "learned";
+        case edge_status::tp:
+            return "tp";
+        case edge_status::fp:
+            return "fp";
+        case edge_status::fn:
+            return "fn";
+    }
+    return "";
+}
+
+// Threads a call may ask for (0 asks for the cores this process may use).
+inline constexpr int max_threads = 4096;
+// Resamples a bootstrap may ask for: 1 to this.
+inline constexpr int max_resamples = 100000000;
+
+}  // namespace gaussnet::api

@@ -17,6 +17,7 @@
 #include "common/fatal_error.h"
 #include "common/file_io.h"
 #include "common/text.h"
+#include "gaussnet/vocabulary.h"
 #include "output/csv.h"
 
 namespace gaussnet {
@@ -72,17 +73,20 @@ std::string why_not_created(const std::string& dir, const std::error_code& error
 
 // Whether name is one of the files an export writes: RUN.SUFFIX, or
 // RUN.consensus.SUFFIX and RUN.strength.csv for a bootstrap.
-bool is_export_name(std::string_view name) {
-    static constexpr std::string_view RUNS[] = {"EE", "IAMB2", "IAMB1", "local"};
-    for (const std::string_view run : RUNS) {
-        if (!name.starts_with(run) || name.size() == run.size() || name[run.size()] != '.') continue;
-        std::string_view rest = name.substr(run.size());
-        if (rest == ".strength.csv") return true;
-        if (rest.starts_with(".consensus.")) rest.remove_prefix(10);
-        for (const file_builder& builder : FILE_BUILDERS)
-            if (rest == builder.suffix) return true;
-    }
+bool is_export_name_of(std::string_view name, std::string_view run) {
+    if (!name.starts_with(run) || name.size() == run.size() || name[run.size()] != '.') return false;
+    std::string_view rest = name.substr(run.size());
+    if (rest == ".strength.csv") return true;
+    if (rest.starts_with(".consensus.")) rest.remove_prefix(10);
+    for (const file_builder& builder : FILE_BUILDERS)
+        if (rest == builder.suffix) return true;
     return false;
+}
+
+bool is_export_name(std::string_view name) {
+    for (const api::learner_kind learner : api::all_learners)
+        if (is_export_name_of(name, api::learner_name(learner))) return true;
+    return is_export_name_of(name, "local");
 }
 
 // A temporary file a run left when it was killed while writing its files:

@@ -103,10 +103,15 @@ class Run:
         the program's table has them; else None.
     target, radius : str and int, or None
         The local run's target and radius (None for the other runs).
+    rings : dict of str to int, or None
+        The local run's ring of each variable, as its exported nodes file
+        has it: 1 the target, 2 the variables in its blanket, 3 those first
+        found in theirs, ..., 0 never reached; a blanket learned empty and
+        one never learned are told apart by it (None for the other runs).
     """
 
     def __init__(self, raw, names):
-        learner, blankets, edges, tests, seconds, scores = raw
+        learner, blankets, edges, tests, seconds, scores, *rings = raw
         self._raw = raw
         sources, targets, statuses, separated, partial_correlations, p_values = edges
         self.learner = learner
@@ -124,6 +129,7 @@ class Run:
         self.adjacency = _labelled(self._adjacency, self.names)
         self.edges = self._edge_table()
         self.target = self.radius = None
+        self.rings = dict(zip(self.names, map(int, rings[0]))) if rings and len(rings[0]) else None
         self._weights = None  # a consensus network's edge frequencies, by (source, target)
 
     def _edge_table(self):

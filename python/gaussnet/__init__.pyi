@@ -35,6 +35,7 @@ class Run:
     scores: Optional[dict[str, float]]
     target: Optional[str]  # the local run's
     radius: Optional[int]
+    rings: Optional[dict[str, int]]  # the local run's
     def to_networkx(self, include_missed: bool = False) -> Any: ...  # networkx.Graph
 
 class Runs(list[Run]):

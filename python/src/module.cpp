@@ -144,7 +144,7 @@ api::learner_kind learner_of(const std::string& name) {
 
 // One run as plain Python values: (learner, blankets, (sources, targets,
 // statuses, separated, partial correlations, p-values), tests, seconds,
-// scores or None). separated is -1 and the two values NaN where the export
+// scores or None, rings: empty but for the local run). separated is -1 and the two values NaN where the export
 // leaves them empty.
 py::tuple run_to_python(const api::run_result& run) {
     const auto n = static_cast<py::ssize_t>(run.edges.size());
@@ -170,7 +170,7 @@ py::tuple run_to_python(const api::run_result& run) {
     }
     return py::make_tuple(run.learner, run.blankets,
                           py::make_tuple(sources, targets, statuses, separated, partial_correlations, p_values),
-                          run.tests, run.seconds, scores);
+                          run.tests, run.seconds, scores, run.rings);
 }
 
 // What one call hands the library: views taken while the interpreter's lock

@@ -78,6 +78,9 @@ def test_module_equals_program(case, tmp_path):
         assert edge_rows(run) == file_edge_rows(f"{out}.edges.csv"), run.learner
         if run.learner != "EE":
             assert blanket_rows(run) == csv_rows(f"{out}.blankets.csv"), run.learner
+        if run.learner == "local":  # each variable's ring, as the nodes file's last column
+            rings = [[name, str(ring)] for name, ring in run.rings.items()]
+            assert rings == [[row[0], row[3]] for row in csv_rows(f"{out}.nodes.csv")]
         # (the bootstrap's columns follow, empty for a run's own row)
         assert table_fields(run) == row[11:19], run.learner
 

@@ -146,6 +146,7 @@ run_result result_of(std::string name, const learned_structure& learned, long lo
         const local_scope scope{local->target, local->radius,
                                 ring_numbers(learned.graph, local->target, local->radius)};
         edges = within_scope(edges, &scope);
+        result.rings = scope.ring;
     }
     result.edges = edges_of(edges, &learned.evidence);
     return result;

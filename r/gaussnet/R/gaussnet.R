@@ -13,9 +13,10 @@ run_of <- function(raw, names) {
                       separated = raw$separated, partial_correlation = raw$partial_correlation,
                       p_value = raw$p_value, stringsAsFactors = FALSE)
   scores <- if (is.null(raw$scores)) NULL else stats::setNames(raw$scores, score_names)
+  rings <- if (length(raw$rings) == 0) NULL else stats::setNames(raw$rings, names)
   structure(class = "gaussnet_run",
             list(learner = raw$learner, names = names, blankets = blankets, edges = edges, adjacency = adjacency,
-                 tests = raw$tests, seconds = raw$seconds, scores = scores))
+                 tests = raw$tests, seconds = raw$seconds, scores = scores, rings = rings))
 }
 
 gaussnet_learn <- function(data, alpha = 0.05, learners = c("EE", "IAMB2", "IAMB1"), exact = FALSE, truth = NULL,

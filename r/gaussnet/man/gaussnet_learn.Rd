@@ -101,6 +101,10 @@ class \code{gaussnet_run}:
     \code{var_tpr}, \code{var_fdr}, \code{var_fdr2} (per variable),
     \code{edge_tpr}, \code{edge_fdr}, \code{edge_fdr2} (per edge); else
     \code{NULL}.}
+  \item{rings}{the local run's: each variable's ring, a named integer vector
+    (1 the target, 2 the variables in its blanket, 3 those first found in
+    theirs, ..., 0 never reached), as the exported \code{local.nodes.csv}
+    has it; \code{NULL} for the other runs.}
 }
 \section{Conditions}{
 Bad input is an error of class \code{gaussnet_input_error} with the

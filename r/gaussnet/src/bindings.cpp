@@ -157,12 +157,12 @@ Rcpp::List run_to_r(const api::run_result& run) {
         rates = Rcpp::NumericVector::create(v.tpr, v.fdr, v.fdr2, e.tpr, e.fdr, e.fdr2);
         scores = rates;
     }
-    return Rcpp::List::create(Rcpp::Named("learner") = run.learner, Rcpp::Named("blankets") = blankets,
-                              Rcpp::Named("source") = sources, Rcpp::Named("target") = targets,
-                              Rcpp::Named("status") = statuses, Rcpp::Named("separated") = separated,
-                              Rcpp::Named("partial_correlation") = partial_correlations,
-                              Rcpp::Named("p_value") = p_values, Rcpp::Named("tests") = static_cast<double>(run.tests),
-                              Rcpp::Named("seconds") = run.seconds, Rcpp::Named("scores") = scores);
+    return Rcpp::List::create(
+        Rcpp::Named("learner") = run.learner, Rcpp::Named("blankets") = blankets, Rcpp::Named("source") = sources,
+        Rcpp::Named("target") = targets, Rcpp::Named("status") = statuses, Rcpp::Named("separated") = separated,
+        Rcpp::Named("partial_correlation") = partial_correlations, Rcpp::Named("p_value") = p_values,
+        Rcpp::Named("tests") = static_cast<double>(run.tests), Rcpp::Named("seconds") = run.seconds,
+        Rcpp::Named("scores") = scores, Rcpp::Named("rings") = Rcpp::IntegerVector(run.rings.begin(), run.rings.end()));
 }
 
 Rcpp::List runs_to_r(const std::vector<api::run_result>& runs) {

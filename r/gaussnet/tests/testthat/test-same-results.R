@@ -65,6 +65,10 @@ for (case in cases) {
                    info = run$learner)
       if (run$learner != "EE")
         expect_equal(blanket_rows(run), csv_rows(paste0(out, ".blankets.csv")), info = run$learner)
+      if (run$learner == "local") {  # each variable's ring, as the nodes file's last column
+        nodes <- csv_rows(paste0(out, ".nodes.csv"))
+        expect_equal(unname(cbind(names(run$rings), as.character(run$rings))), unname(nodes[, c(1, 4)]))
+      }
       # (the bootstrap's columns follow, empty for a run's own row)
       expect_equal(table_fields(run), table[r, 12:19], info = run$learner)
     }

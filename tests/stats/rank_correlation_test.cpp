@@ -126,7 +126,7 @@ TEST(RankCorrelation, SpearmanHasTheBitsOfTheRanksCovariance) {
         int n_cases, n_vars;
     };
     for (const shape s : {shape{67, 13}, shape{1001, 37}, shape{int{MAX_WHOLE_RANK_CASES}, 3},
-                          shape{int{MAX_WHOLE_RANK_CASES} + 1, 2}}) {
+                          shape{int{MAX_WHOLE_RANK_CASES} + 1, 3}}) {
         FloatMatrix data = tied_data(s.n_cases, s.n_vars, static_cast<unsigned>(s.n_cases));
         std::mt19937 random(3);
         std::normal_distribution<float> normal;

@@ -569,7 +569,7 @@ def _with_names(call, names):
 
 # --- the functions -----------------------------------------------------------
 
-def learn(data, alpha=0.05, learners=("EE", "IAMB2", "IAMB1"), exact=False, truth=None, threads=None,
+def learn(data, alpha=0.05, learners=LEARNERS, exact=False, truth=None, threads=None,
           correlation="pearson", missing="error"):
     """Learn every variable's Markov blanket and the undirected graph.
 

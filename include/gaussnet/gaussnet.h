@@ -22,6 +22,7 @@
 #include <utility>
 #include <vector>
 
+#include "gaussnet/progress.h"
 #include "gaussnet/vocabulary.h"
 
 namespace gaussnet::api {
@@ -125,6 +126,9 @@ struct settings {
     // Set to true (from any thread) to stop a call early: it then throws
     // cancelled. Checked between targets and between the passes of a target.
     const std::atomic<bool>* cancel = nullptr;
+    // Shown the progress of IAMB's targets and a bootstrap's resamples
+    // (gaussnet/progress.h); null: none is followed.
+    progress_observer* progress = nullptr;
 };
 
 // ---------------------------------------------------------------------------

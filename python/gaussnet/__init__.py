@@ -31,6 +31,7 @@ import warnings
 import numpy as np
 
 from . import _core
+from ._progress import progress_line as _progress_line
 
 __version__ = _core.__version__
 __all__ = ["learn", "local", "bootstrap", "partial_correlations", "simulate", "moral_graph", "read_net", "report",
@@ -570,7 +571,7 @@ def _with_names(call, names):
 # --- the functions -----------------------------------------------------------
 
 def learn(data, alpha=0.05, learners=LEARNERS, exact=False, truth=None, threads=None,
-          correlation="pearson", missing="error"):
+          correlation="pearson", missing="error", progress=None):
     """Learn every variable's Markov blanket and the undirected graph.
 
     Runs the learners in the program's order (EE, IAMB2, IAMB1, whatever the
@@ -623,6 +624,12 @@ def learn(data, alpha=0.05, learners=LEARNERS, exact=False, truth=None, threads=
         its case and variable, or ("complete", the program's --missing
         complete) the cases holding one are left out, with a GaussnetWarning
         saying how many.
+    progress : bool, optional
+        Whether an IAMB run that takes longer than about two seconds shows
+        the program's progress line (targets done, the time so far, the
+        targets still running) on standard error, rewritten in place and
+        cleared at the end. None: when standard error is a terminal or in
+        Jupyter, so scripts and tests whose streams are files show nothing.
 
     Returns
     -------
@@ -660,13 +667,14 @@ def learn(data, alpha=0.05, learners=LEARNERS, exact=False, truth=None, threads=
     truth_array = _truth_of(truth, names)
     setting = _data_setting(correlation, missing)
     exact = _flag_of(exact, "exact")
+    line = _progress_line(progress)
     raw = _with_names(lambda: _core.learn(array, names, truth_array, run_names, _alpha_of(alpha), exact, setting,
-                                          _threads_of(threads), _warn), names)
+                                          _threads_of(threads), _warn, line), names)
     return Runs(Run(run, names) for run in raw)
 
 
 def local(data, target, radius, alpha=0.05, exact=False, truth=None, threads=None, correlation="pearson",
-          missing="error"):
+          missing="error", progress=None):
     """Learn the neighbourhood of one variable, ring by ring, with IAMB2.
 
     Ring 1 is the target; ring i + 1 holds the variables first found in the
@@ -674,7 +682,7 @@ def local(data, target, radius, alpha=0.05, exact=False, truth=None, threads=Non
 
     Parameters
     ----------
-    data, alpha, exact, truth, threads, correlation, missing
+    data, alpha, exact, truth, threads, correlation, missing, progress
         As for learn().
     target : str or int
         The target variable's name (an array's variables are X1 ... Xn), or
@@ -708,8 +716,10 @@ def local(data, target, radius, alpha=0.05, exact=False, truth=None, threads=Non
     target, radius = _target_name(target, names), _radius_of(radius)
     truth_array = _truth_of(truth, names)
     setting = _data_setting(correlation, missing)
+    line = _progress_line(progress)
     raw = _with_names(lambda: _core.local(array, names, truth_array, target, int(radius), _alpha_of(alpha),
-                                          _flag_of(exact, "exact"), setting, _threads_of(threads), _warn), names)
+                                          _flag_of(exact, "exact"), setting, _threads_of(threads), _warn, line),
+                      names)
     run = Run(raw, names)
     run.target, run.radius = target, int(radius)
     return run
@@ -722,7 +732,7 @@ def _whole_of(value, name, low, high):
 
 
 def bootstrap(data, learner="IAMB2", resamples=200, seed=1, threshold=0.5, alpha=0.05, exact=False, truth=None,
-              threads=None, target=None, radius=1, correlation="pearson", missing="error"):
+              threads=None, target=None, radius=1, correlation="pearson", missing="error", progress=None):
     """How stable each learned edge is: the bootstrap's edge frequencies.
 
     Learns again with one learner on `resamples` resamples of the cases, each
@@ -739,6 +749,8 @@ def bootstrap(data, learner="IAMB2", resamples=200, seed=1, threshold=0.5, alpha
     data, alpha, exact, truth, threads, correlation, missing
         As for learn(); the data are rounded to single precision as there,
         and each resample is ranked anew with a rank-based correlation.
+    progress : bool, optional
+        As for learn(): the resamples done and the time left.
     learner : {"IAMB2", "IAMB1", "EE"}
         The run resampled (any case). EE needs more cases than variables.
     resamples : int
@@ -794,9 +806,10 @@ def bootstrap(data, learner="IAMB2", resamples=200, seed=1, threshold=0.5, alpha
     truth_array = _truth_of(truth, names)
     setting = _data_setting(correlation, missing)
     exact = _flag_of(exact, "exact")
+    line = _progress_line(progress)
     raw = _with_names(lambda: _core.bootstrap(array, names, truth_array, run_names[0], target, int(radius), resamples,
                                               seed, float(threshold), _alpha_of(alpha), exact, setting,
-                                              _threads_of(threads), _warn), names)
+                                              _threads_of(threads), _warn, line), names)
     return Bootstrap(raw, names, resamples, seed, float(threshold))
 
 

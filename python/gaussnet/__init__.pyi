@@ -54,6 +54,7 @@ def learn(
     threads: Optional[int] = None,
     correlation: Correlation = "pearson",
     missing: Missing = "error",
+    progress: Optional[bool] = None,
 ) -> Runs: ...
 def local(
     data: DataLike,
@@ -65,6 +66,7 @@ def local(
     threads: Optional[int] = None,
     correlation: Correlation = "pearson",
     missing: Missing = "error",
+    progress: Optional[bool] = None,
 ) -> Run: ...
 class Bootstrap:
     strength: Any  # pandas.DataFrame (source, target, frequency[, status], finished, failed), or a numpy structured array
@@ -91,6 +93,7 @@ def bootstrap(
     radius: int = 1,
     correlation: Correlation = "pearson",
     missing: Missing = "error",
+    progress: Optional[bool] = None,
 ) -> Bootstrap: ...
 def simulate(
     n_vars: int,
@@ -114,6 +117,7 @@ class IAMB:
     threads: Optional[int]
     correlation: Correlation
     missing: Missing
+    progress: Optional[bool]
     blankets_: dict[str, list[str]]
     adjacency_: Any
     edges_: Any
@@ -130,6 +134,7 @@ class IAMB:
         threads: Optional[int] = None,
         correlation: Correlation = "pearson",
         missing: Missing = "error",
+        progress: Optional[bool] = None,
     ) -> None: ...
     def fit(self, X: DataLike, y: Any = None, truth: Optional[TruthLike] = None) -> IAMB: ...
     def get_params(self, deep: bool = True) -> dict[str, Any]: ...
@@ -141,6 +146,7 @@ class EdgeExclusion:
     threads: Optional[int]
     correlation: Correlation
     missing: Missing
+    progress: Optional[bool]
     adjacency_: Any
     edges_: Any
     partial_correlation_: Any
@@ -155,6 +161,7 @@ class EdgeExclusion:
         threads: Optional[int] = None,
         correlation: Correlation = "pearson",
         missing: Missing = "error",
+        progress: Optional[bool] = None,
     ) -> None: ...
     def fit(self, X: DataLike, y: Any = None, truth: Optional[TruthLike] = None) -> EdgeExclusion: ...
     def get_params(self, deep: bool = True) -> dict[str, Any]: ...

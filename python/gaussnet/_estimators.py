@@ -45,7 +45,8 @@ class _Learner:
         scores the run into ``scores_``. Returns the estimator.
         """
         runs = learn(X, alpha=self.alpha, learners=[self._learner()], exact=self.exact, truth=truth,
-                     threads=self.threads, correlation=self.correlation, missing=self.missing)
+                     threads=self.threads, correlation=self.correlation, missing=self.missing,
+                     progress=self.progress)
         if not runs:  # EE is skipped with no more cases than variables
             raise ValueError(f"{type(self).__name__} needs more cases than variables")
         run = runs[0]
@@ -85,6 +86,7 @@ class IAMB(_Learner):
         None or -1: the cores this process may use.
     correlation : {"pearson", "normal", "spearman", "kendall"}, default "pearson"
     missing : {"error", "complete"}, default "error"
+    progress : bool or None, default None
         As for learn().
 
     Attributes
@@ -111,9 +113,10 @@ class IAMB(_Learner):
     >>> model.blankets_["X1"]
     """
 
-    def __init__(self, alpha=0.05, variant=2, exact=False, threads=None, correlation="pearson", missing="error"):
+    def __init__(self, alpha=0.05, variant=2, exact=False, threads=None, correlation="pearson", missing="error",
+                 progress=None):
         self.alpha, self.variant, self.exact, self.threads = alpha, variant, exact, threads
-        self.correlation, self.missing = correlation, missing
+        self.correlation, self.missing, self.progress = correlation, missing, progress
 
     def _learner(self):
         if isinstance(self.variant, bool) or self.variant not in (1, 2):
@@ -131,7 +134,7 @@ class EdgeExclusion(_Learner):
 
     Parameters
     ----------
-    alpha, exact, threads, correlation, missing
+    alpha, exact, threads, correlation, missing, progress
         As for IAMB.
 
     Attributes
@@ -147,9 +150,10 @@ class EdgeExclusion(_Learner):
     >>> gaussnet.EdgeExclusion().fit(data, truth=truth).scores_["edge_tpr"]
     """
 
-    def __init__(self, alpha=0.05, exact=False, threads=None, correlation="pearson", missing="error"):
+    def __init__(self, alpha=0.05, exact=False, threads=None, correlation="pearson", missing="error",
+                 progress=None):
         self.alpha, self.exact, self.threads = alpha, exact, threads
-        self.correlation, self.missing = correlation, missing
+        self.correlation, self.missing, self.progress = correlation, missing, progress
 
     def _learner(self):
         return "EE"

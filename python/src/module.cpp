@@ -90,13 +90,45 @@ private:
     std::vector<std::string> lines_;
 };
 
+// A call's progress, shown by the package's line object (show(text) and
+// clear(), quiet_seconds) from the calling thread while it holds the
+// interpreter's lock; the library's own thread only leaves the latest report.
+class progress_relay {
+public:
+    explicit progress_relay(py::object line)
+        : line_(std::move(line)), latest_(line_.is_none() ? std::chrono::milliseconds(0) : quiet_period(line_)) {}
+    api::progress_observer* observer() { return line_.is_none() ? nullptr : &latest_; }
+
+    // The latest report since the last look: shown, or at a learner's end cleared.
+    void relay() {
+        if (line_.is_none()) return;
+        const std::optional<api::progress_report> report = latest_.take();
+        if (!report) return;
+        if (report->finished) line_.attr("clear")();
+        else line_.attr("show")(report->text);
+    }
+    void finish() {
+        relay();
+        if (!line_.is_none()) line_.attr("clear")();
+    }
+
+private:
+    static std::chrono::milliseconds quiet_period(const py::object& line) {
+        return std::chrono::milliseconds(std::lround(line.attr("quiet_seconds").cast<double>() * 1000));
+    }
+
+    py::object line_;
+    api::latest_progress latest_;
+};
+
 // Runs work on a thread of its own with the interpreter's lock released,
-// checking for signals every poll. A signal's handler that raises
-// (KeyboardInterrupt) cancels the work; the exception is raised once the
-// work has stopped, so no thread is left running.
+// checking for signals and showing progress every poll. A signal's handler
+// that raises (KeyboardInterrupt), or a line that cannot be shown, cancels
+// the work; the exception is raised once the work has stopped, so no thread
+// is left running.
 template <typename Result, typename Work>
 Result run_interruptibly(Work&& work, std::atomic<bool>& cancel, diagnostics_queue& diagnostics,
-                         const py::object& on_diagnostic) {
+                         const py::object& on_diagnostic, progress_relay& progress) {
     constexpr auto poll = std::chrono::milliseconds(50);
     std::optional<Result> result;
     std::exception_ptr failure;
@@ -122,7 +154,11 @@ Result run_interruptibly(Work&& work, std::atomic<bool>& cancel, diagnostics_que
             lock.unlock();
             {
                 py::gil_scoped_acquire acquire;
-                if (PyErr_CheckSignals() != 0) {
+                try {
+                    if (PyErr_CheckSignals() != 0) throw py::error_already_set();
+                    progress.relay();
+                } catch (py::error_already_set& raised) {
+                    raised.restore();
                     interrupted = true;
                     cancel.store(true);
                 }
@@ -131,7 +167,16 @@ Result run_interruptibly(Work&& work, std::atomic<bool>& cancel, diagnostics_que
         }
     }
     worker.join();
-    if (interrupted) throw py::error_already_set();
+    if (interrupted) {
+        py::error_already_set raised;  // held while the line is cleared
+        try {
+            progress.finish();
+        } catch (py::error_already_set&) {
+            // The first failure is the one raised.
+        }
+        throw raised;
+    }
+    progress.finish();
     diagnostics.deliver(on_diagnostic);
     if (failure) std::rethrow_exception(failure);
     return std::move(*result);
@@ -218,20 +263,23 @@ learn_call make_call(const py::array& data, std::vector<std::string> names, cons
 // Runs work (a library call on call's data and options) interruptibly, with
 // the call's cancel flag and diagnostics wired into its options.
 template <typename Result, typename Work>
-Result run_call(learn_call& call, Work&& work, const py::object& on_diagnostic) {
+Result run_call(learn_call& call, Work&& work, const py::object& on_diagnostic,
+                const py::object& progress_line = py::none()) {
     std::atomic<bool> cancel{false};
     diagnostics_queue diagnostics;
+    progress_relay progress(progress_line);
     call.options.cancel = &cancel;
     call.options.diagnostics = diagnostics.sink();
-    return run_interruptibly<Result>(std::forward<Work>(work), cancel, diagnostics, on_diagnostic);
+    call.options.progress = progress.observer();
+    return run_interruptibly<Result>(std::forward<Work>(work), cancel, diagnostics, on_diagnostic, progress);
 }
 
 py::list learn(const py::array& data, std::vector<std::string> names, const std::optional<py::array>& truth,
                const std::vector<std::string>& learners, double alpha, bool exact, const data_setting& setting,
-               int threads, const py::object& on_diagnostic) {
+               int threads, const py::object& on_diagnostic, const py::object& progress) {
     learn_call call = make_call(data, std::move(names), truth, learners, alpha, exact, setting, threads);
     const auto runs = run_call<std::vector<api::run_result>>(
-        call, [&] { return api::learn(call.data, call.options, call.truth); }, on_diagnostic);
+        call, [&] { return api::learn(call.data, call.options, call.truth); }, on_diagnostic, progress);
     py::list result;
     for (const api::run_result& run : runs) result.append(run_to_python(run));
     return result;
@@ -239,12 +287,12 @@ py::list learn(const py::array& data, std::vector<std::string> names, const std:
 
 py::tuple local(const py::array& data, std::vector<std::string> names, const std::optional<py::array>& truth,
                 std::string target, int radius, double alpha, bool exact, const data_setting& setting, int threads,
-                const py::object& on_diagnostic) {
+                const py::object& on_diagnostic, const py::object& progress) {
     learn_call call = make_call(data, std::move(names), truth, {}, alpha, exact, setting, threads);
     call.options.local_target = std::move(target);
     call.options.local_radius = radius;
     const auto run = run_call<api::run_result>(
-        call, [&] { return api::local(call.data, call.options, call.truth); }, on_diagnostic);
+        call, [&] { return api::local(call.data, call.options, call.truth); }, on_diagnostic, progress);
     return run_to_python(run);
 }
 
@@ -270,7 +318,7 @@ py::tuple bootstrap_to_python(const api::bootstrap_result& result, bool scored) 
 py::tuple bootstrap(const py::array& data, std::vector<std::string> names, const std::optional<py::array>& truth,
                     const std::string& learner, std::optional<std::string> target, int radius, int resamples,
                     std::uint64_t seed, double threshold, double alpha, bool exact, const data_setting& setting,
-                    int threads, const py::object& on_diagnostic) {
+                    int threads, const py::object& on_diagnostic, const py::object& progress) {
     learn_call call = make_call(data, std::move(names), truth, {}, alpha, exact, setting, threads);
     api::bootstrap_settings resampling{resamples, seed, threshold, learner_of(learner), target.has_value()};
     if (target) {
@@ -278,7 +326,7 @@ py::tuple bootstrap(const py::array& data, std::vector<std::string> names, const
         call.options.local_radius = radius;
     }
     const auto result = run_call<api::bootstrap_result>(
-        call, [&] { return api::bootstrap(call.data, call.options, resampling, call.truth); }, on_diagnostic);
+        call, [&] { return api::bootstrap(call.data, call.options, resampling, call.truth); }, on_diagnostic, progress);
     return bootstrap_to_python(result, call.truth.has_value());
 }
 
@@ -378,10 +426,11 @@ py::tuple simulate(int n_vars, std::int64_t n_cases, double parents, double weig
                    std::uint64_t seed, const std::string& transform) {
     std::atomic<bool> cancel{false};
     diagnostics_queue none;
+    progress_relay no_progress{py::none()};
     const api::simulation_settings settings{
         n_vars, n_cases, parents, weight_lo, weight_hi, noise, seed, transform_of(transform), &cancel};
-    const api::simulation sim =
-        run_interruptibly<api::simulation>([&] { return api::simulate(settings); }, cancel, none, py::none());
+    const api::simulation sim = run_interruptibly<api::simulation>([&] { return api::simulate(settings); }, cancel,
+                                                                   none, py::none(), no_progress);
     const auto n = static_cast<py::ssize_t>(n_vars);
     py::array_t<double> data({static_cast<py::ssize_t>(n_cases), n});
     std::copy(sim.data.begin(), sim.data.end(), data.mutable_data());

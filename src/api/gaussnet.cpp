@@ -93,6 +93,7 @@ learner_setting learner_setting_of(const settings& options, const prepared_input
         test_setting{options.statistic, input.n_cases(), options.alpha, correlation_of(options.correlation)},
         input.threads, input.names};
     setting.context = &context;
+    if (options.progress != nullptr) setting.progress = progress_display(options.progress);
     return setting;
 }
 

@@ -12,10 +12,25 @@
 #include "common/matrix.h"
 #include "common/run_context.h"
 #include "common/test_setting.h"
+#include "gaussnet/progress.h"
 
 namespace gaussnet {
 
 class target_distributor;  // learners/blanket.h
+
+// Where a progress line shows: a terminal, or the observer a library caller
+// handed in; neither (the default) shows nothing and starts nothing.
+struct progress_display {
+    progress_display() = default;
+    // A terminal, or null for none, as the program names it.
+    progress_display(std::FILE* on_terminal) : terminal(on_terminal) {}  // NOLINT(google-explicit-constructor)
+    explicit progress_display(api::progress_observer* to) : observer(to) {}
+
+    bool shows() const { return terminal != nullptr || observer != nullptr; }
+
+    std::FILE* terminal = nullptr;
+    api::progress_observer* observer = nullptr;
+};
 
 enum class iamb_variant {
     plain = 1,     // p-values compared with alpha/2 as they are
@@ -35,8 +50,8 @@ struct learner_setting {
     // cancel flag, checked between targets and between passes, where stopping
     // leaves nothing half-done. Null: the calling thread's run.
     run_context* context = nullptr;
-    // The terminal that shows the progress line, or null for none.
-    std::FILE* progress = nullptr;
+    // Where the progress line shows; nowhere by default.
+    progress_display progress{};
 };
 
 inline run_context& context_of(const learner_setting& setting) {

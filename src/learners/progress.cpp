@@ -56,22 +56,23 @@ progress_line::progress_line(std::string label, long long total, int n_slots, st
     : progress_line(std::move(label), total, n_slots, names, progress_terminal()) {}
 
 progress_line::progress_line(std::string label, long long total, int n_slots, std::span<const std::string> names,
-                             std::FILE* out)
-    : progress_line(std::move(label), total, n_slots, names, out,
-                    std::chrono::duration_cast<std::chrono::milliseconds>(QUIET_PERIOD)) {}
+                             progress_display to)
+    : progress_line(std::move(label), total, n_slots, names, to,
+                    to.observer != nullptr ? to.observer->quiet_period()
+                                           : std::chrono::duration_cast<std::chrono::milliseconds>(QUIET_PERIOD)) {}
 
 progress_line::progress_line(std::string label, long long total, int n_slots, std::span<const std::string> names,
-                             std::FILE* out, std::chrono::milliseconds quiet_period)
+                             progress_display to, std::chrono::milliseconds quiet_period)
     : label_(std::move(label)),
       total_(total),
       names_(names),
       slots_(std::make_unique<progress_slot[]>(static_cast<std::size_t>(std::max(n_slots, 1)))),
       n_slots_(std::max(n_slots, 1)),
-      out_(out),
+      to_(to),
       quiet_period_(quiet_period),
       start_(std::chrono::steady_clock::now()),
       last_shown_(start_) {
-    if (out_ == nullptr) return;
+    if (!to_.shows()) return;
     try {
         redrawer_ = std::thread([this] { redraw_until_stopped(); });
     } catch (const std::system_error&) {
@@ -86,13 +87,24 @@ progress_line::~progress_line() {
     }
     wake_.notify_all();
     if (redrawer_.joinable()) redrawer_.join();
-    if (shown_) std::fprintf(out_, "\r%*s%s", static_cast<int>(shown_width_), "", BACK_TO_CONSOLE);
-    if (out_ != nullptr) std::fflush(out_);
+    if (shown_) clear();
+}
+
+// The terminal's row blanked and left, or the observer's last report.
+void progress_line::clear() {
+    if (to_.terminal != nullptr) {
+        std::fprintf(to_.terminal, "\r%*s%s", static_cast<int>(shown_width_), "", BACK_TO_CONSOLE);
+        std::fflush(to_.terminal);
+        return;
+    }
+    api::progress_report last = report(std::chrono::steady_clock::now());
+    last.finished = true;
+    to_.observer->update(last);
 }
 
 void progress_line::advance(long long items) {
     done_.fetch_add(items, std::memory_order_relaxed);
-    if (out_ == nullptr || redrawer_.joinable()) return;
+    if (!to_.shows() || redrawer_.joinable()) return;
     std::unique_lock<std::mutex> lock(mutex_, std::try_to_lock);
     if (lock.owns_lock()) draw();
 }
@@ -101,7 +113,11 @@ std::string progress_line::text(std::size_t width, std::chrono::steady_clock::ti
     const long long done = done_.load(std::memory_order_relaxed);
     std::string line =
         strprintf("%s: %lld/%lld %s", label_.c_str(), done, total_, unit_.c_str()) + time_so_far(now - start_);
-    if (estimate_time_left_ && done > 0 && done < total_) line += time_left(done, now);
+    if (estimate_time_left_ && done > 0 && done < total_) {
+        const double left = seconds_left(done, now);
+        line += left < 120 ? strprintf(", about %d s left", static_cast<int>(left + 0.5))
+                           : strprintf(", about %d min left", static_cast<int>(left / 60 + 0.5));
+    }
     std::vector<running_target> running;
     for (int s = 0; s < n_slots_; ++s) {
         const progress_slot& slot = slots_[static_cast<std::size_t>(s)];
@@ -133,33 +149,49 @@ void progress_line::count_as(std::string unit, bool estimate_time_left) {
     estimate_time_left_ = estimate_time_left;
 }
 
-// ", about 3 min left" at the pace of the items finished so far.
-std::string progress_line::time_left(long long done, std::chrono::steady_clock::time_point now) const {
+// The time left at the pace of the items finished so far.
+double progress_line::seconds_left(long long done, std::chrono::steady_clock::time_point now) const {
     const std::chrono::duration<double> elapsed = now - start_;
-    const double seconds = elapsed.count() / static_cast<double>(done) * static_cast<double>(total_ - done);
-    if (seconds < 120) return strprintf(", about %d s left", static_cast<int>(seconds + 0.5));
-    return strprintf(", about %d min left", static_cast<int>(seconds / 60 + 0.5));
+    return elapsed.count() / static_cast<double>(done) * static_cast<double>(total_ - done);
+}
+
+api::progress_report progress_line::report(std::chrono::steady_clock::time_point now) const {
+    api::progress_report facts;
+    facts.learner = label_;
+    facts.done = done_.load(std::memory_order_relaxed);
+    facts.total = total_;
+    facts.unit = unit_;
+    facts.elapsed = std::chrono::duration<double>(now - start_).count();
+    if (estimate_time_left_ && facts.done > 0 && facts.done < total_)
+        facts.seconds_left = seconds_left(facts.done, now);
+    facts.text = text(std::string::npos, now);
+    return facts;
 }
 
 // Called with mutex_ held.
 void progress_line::draw() {
     const auto now = std::chrono::steady_clock::now();
     if (now - start_ < quiet_period_ || (shown_ && now - last_shown_ < REFRESH / 2)) return;
-    const std::string line = text(terminal_width(out_));
-    // Blanks over the rest of a longer line shown before.
-    const int pad = static_cast<int>(std::max(shown_width_, line.size()) - line.size());
-    std::fprintf(out_, "%s\r%s%*s", shown_ ? "" : OPEN_ROW, line.c_str(), pad, "");
-    std::fflush(out_);
-    shown_width_ = line.size();
+    if (to_.terminal == nullptr) {
+        to_.observer->update(report(now));
+    } else {
+        const std::string line = text(terminal_width(to_.terminal), now);
+        // Blanks over the rest of a longer line shown before.
+        const int pad = static_cast<int>(std::max(shown_width_, line.size()) - line.size());
+        std::fprintf(to_.terminal, "%s\r%s%*s", shown_ ? "" : OPEN_ROW, line.c_str(), pad, "");
+        std::fflush(to_.terminal);
+        shown_width_ = line.size();
+    }
     shown_ = true;
     last_shown_ = now;
 }
 
 void progress_line::redraw_until_stopped() {
     std::unique_lock<std::mutex> lock(mutex_);
+    // draw() keeps the quiet period: without one the line shows at once.
     while (!stopping_) {
+        draw();
         wake_.wait_for(lock, REFRESH, [this] { return stopping_; });
-        if (!stopping_) draw();
     }
 }
 

@@ -2,12 +2,13 @@
 // A progress line on a terminal, updated in place:
 //   IAMB1: 412/1000 targets, 13m05s | X17: pass 153, 148 members, 12m40s | X902: pass 12, 9 members, 48s
 // with the run's time so far and the targets still running, longest first,
-// each with its own time so far (from a second on). Shown only on the terminal
-// that whoever runs the learners names (learner_setting::progress: the
-// program names standard error when that is a terminal), and only once the
-// run has taken more than a couple of seconds;
-// redrawn several times a second by a thread of its own, so that it moves
-// while one target grows for minutes. Never on standard output or in "res.txt".
+// each with its own time so far (from a second on). Shown only where whoever
+// runs the learners names (learner_setting::progress: the program names
+// standard error when that is a terminal, a library caller its observer, which
+// is handed the line and its counts), and only once the run has taken more
+// than a couple of seconds; redrawn several times a second by a thread of its
+// own, so that it moves while one target grows for minutes. Never on standard
+// output or in "res.txt".
 
 #include <atomic>
 #include <chrono>
@@ -19,6 +20,9 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "gaussnet/progress.h"
+#include "learners/learner.h"
 
 namespace gaussnet {
 
@@ -47,11 +51,12 @@ class progress_line {
 public:
     // names: the variable names, for showing the running targets. On progress_terminal().
     progress_line(std::string label, long long total, int n_slots, std::span<const std::string> names);
-    // On out, a terminal, when not null.
-    progress_line(std::string label, long long total, int n_slots, std::span<const std::string> names, std::FILE* out);
-    // Writes to out (when not null) regardless of terminals, after quiet_period.
-    progress_line(std::string label, long long total, int n_slots, std::span<const std::string> names, std::FILE* out,
-                  std::chrono::milliseconds quiet_period);
+    // On a terminal or to an observer (after its own quiet period), when to shows.
+    progress_line(std::string label, long long total, int n_slots, std::span<const std::string> names,
+                  progress_display to);
+    // Shows on to (regardless of terminals) after quiet_period.
+    progress_line(std::string label, long long total, int n_slots, std::span<const std::string> names,
+                  progress_display to, std::chrono::milliseconds quiet_period);
     ~progress_line();
     progress_line(const progress_line&) = delete;
     progress_line& operator=(const progress_line&) = delete;
@@ -68,10 +73,13 @@ public:
     // The line as it would be shown at now (default: now), at most width characters.
     std::string text(std::size_t width) const { return text(width, std::chrono::steady_clock::now()); }
     std::string text(std::size_t width, std::chrono::steady_clock::time_point now) const;
+    // The counts and the whole line at now, as an observer is handed them.
+    api::progress_report report(std::chrono::steady_clock::time_point now) const;
 
 private:
     void draw();
-    std::string time_left(long long done, std::chrono::steady_clock::time_point now) const;
+    void clear();
+    double seconds_left(long long done, std::chrono::steady_clock::time_point now) const;
     void redraw_until_stopped();
 
     std::string label_;
@@ -81,7 +89,7 @@ private:
     std::span<const std::string> names_;
     std::unique_ptr<progress_slot[]> slots_;
     int n_slots_;
-    std::FILE* out_;
+    progress_display to_;
     std::chrono::milliseconds quiet_period_;
     std::atomic<long long> done_{0};
     std::chrono::steady_clock::time_point start_;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <string>
 #include <thread>
@@ -117,6 +118,28 @@ TEST(Library, ConcurrentCallsKeepTheirResultsAndDiagnostics) {
 
 // Every call refuses settings that make no sense before it learns anything,
 // and a learner's name reads back as its kind in any case.
+// A call's observer hears its bootstrap's resamples, and the end of them.
+TEST(Library, ProgressGoesToTheCallersObserver) {
+    struct recorder final : progress_observer {
+        std::vector<progress_report> seen;  // one call at a time
+        void update(const progress_report& report) override { seen.push_back(report); }
+        std::chrono::milliseconds quiet_period() const override { return std::chrono::milliseconds(0); }
+    } observer;
+    const sample s(20, 300);
+    settings options;
+    options.threads = 2;
+    options.progress = &observer;
+    const bootstrap_result with = bootstrap(s.rows(20, 300), options, {40, 3, 0.5, learner_kind::iamb2, false});
+    ASSERT_FALSE(observer.seen.empty());
+    EXPECT_EQ(observer.seen.front().learner, "IAMB2 bootstrap");
+    EXPECT_EQ(observer.seen.front().unit, "resamples");
+    EXPECT_TRUE(observer.seen.back().finished);
+    EXPECT_EQ(observer.seen.back().done, 40);
+    options.progress = nullptr;
+    const bootstrap_result without = bootstrap(s.rows(20, 300), options, {40, 3, 0.5, learner_kind::iamb2, false});
+    EXPECT_EQ(with.tests, without.tests);
+}
+
 TEST(Library, SettingsAreCheckedAndNamesReadBack) {
     const sample s(8, 40);
     const auto with = [](auto change) {

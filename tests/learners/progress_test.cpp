@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -92,6 +94,41 @@ TEST(ProgressLine, MovesWhileATargetRuns) {
     EXPECT_EQ(all.rfind("\033D\0337\rIAMB2: ", 0), 0u) << all;
     EXPECT_EQ(all.find("\033D", 1), std::string::npos) << all;
     EXPECT_EQ(all.substr(all.size() - 4), "\0338\033M");
+}
+
+// An observer is handed the line's counts and text while it runs, and at
+// the end one report marked finished.
+TEST(ProgressLine, HandsItsReportsToAnObserver) {
+    struct recorder final : api::progress_observer {
+        std::mutex mutex;
+        std::vector<api::progress_report> seen;
+        void update(const api::progress_report& report) override {
+            const std::lock_guard<std::mutex> lock(mutex);
+            seen.push_back(report);
+        }
+        bool saw_ten() {
+            const std::lock_guard<std::mutex> lock(mutex);
+            return !seen.empty() && seen.back().done == 10;
+        }
+    } observer;
+    {
+        progress_line line("IAMB2 bootstrap", 40, 1, names, progress_display(&observer), milliseconds(0));
+        line.count_as("resamples", true);
+        line.advance(10);
+        for (int wait = 0; wait < 100 && !observer.saw_ten(); ++wait) std::this_thread::sleep_for(milliseconds(20));
+    }
+    ASSERT_GE(observer.seen.size(), 2u);
+    const api::progress_report& running = observer.seen[observer.seen.size() - 2];
+    EXPECT_EQ(running.learner, "IAMB2 bootstrap");
+    EXPECT_EQ(running.unit, "resamples");
+    EXPECT_EQ(running.done, 10);
+    EXPECT_EQ(running.total, 40);
+    EXPECT_TRUE(running.seconds_left.has_value());
+    EXPECT_EQ(running.text.rfind("IAMB2 bootstrap: 10/40 resamples", 0), 0u) << running.text;
+    EXPECT_FALSE(running.finished);
+    EXPECT_TRUE(observer.seen.back().finished);
+    EXPECT_EQ(observer.seen.back().done, 10);
+    EXPECT_EQ(std::count_if(observer.seen.begin(), observer.seen.end(), [](const auto& r) { return r.finished; }), 1);
 }
 
 TEST(ProgressLine, SilentWithoutATerminal) {

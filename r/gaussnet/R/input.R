@@ -181,6 +181,12 @@ whole_of <- function(value, what, lower, upper) {
   value
 }
 
+# How long a learner runs before its progress shows on the console, in
+# seconds; -1: it never shows.
+progress_of <- function(progress) {
+  if (flag_of(progress, "progress")) getOption("gaussnet.progress_quiet", 2) else -1
+}
+
 threads_of <- function(threads) {
   if (is.null(threads)) return(0L)
   as.integer(whole_of(threads, "threads", 1, .gaussnet_vocabulary()$max_threads))

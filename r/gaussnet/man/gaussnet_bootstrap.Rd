@@ -16,13 +16,16 @@ are the same for every thread count and equal the \code{gaussnet} program's
 gaussnet_bootstrap(data, learner = "IAMB2", resamples = 200, seed = 1,
                    threshold = 0.5, alpha = 0.05, exact = FALSE, truth = NULL,
                    threads = NULL, target = NULL, radius = 1,
-                   correlation = "pearson", missing = "error")
+                   correlation = "pearson", missing = "error",
+                   progress = interactive())
 }
 \arguments{
   \item{data, alpha, exact, truth, threads, correlation, missing}{as for
     \code{\link{gaussnet_learn}}; the data are rounded to single precision
     as there, and with a rank-based correlation each resample is ranked
     anew.}
+  \item{progress}{as for \code{\link{gaussnet_learn}}: the resamples done
+    and the time left.}
   \item{learner}{the run resampled: one of \code{"IAMB2"}, \code{"IAMB1"},
     \code{"EE"} (any case). EE needs more cases than variables.}
   \item{resamples}{how many resamples, a whole number from 1 to 100000000.}

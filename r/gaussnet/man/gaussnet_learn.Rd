@@ -14,11 +14,12 @@ with IAMB2 (the program's local mode).
 \usage{
 gaussnet_learn(data, alpha = 0.05, learners = c("EE", "IAMB2", "IAMB1"),
                exact = FALSE, truth = NULL, threads = NULL,
-               correlation = "pearson", missing = "error")
+               correlation = "pearson", missing = "error",
+               progress = interactive())
 
 gaussnet_local(data, target, radius, alpha = 0.05, exact = FALSE,
                truth = NULL, threads = NULL, correlation = "pearson",
-               missing = "error")
+               missing = "error", progress = interactive())
 }
 \arguments{
   \item{data}{a numeric (double, integer or logical) matrix or data frame,
@@ -64,6 +65,11 @@ gaussnet_local(data, target, radius, alpha = 0.05, exact = FALSE,
     \code{"complete"} (the program's \code{--missing complete}), the cases
     holding one are left out, with a warning saying how many; fewer than 3
     complete cases is an error.}
+  \item{progress}{\code{TRUE} or \code{FALSE}: whether an IAMB run that
+    takes longer than about two seconds shows the program's progress line
+    (targets done, the time so far, the targets still running) on the
+    console, rewritten in place and cleared at the end. By default in an
+    interactive session only, so scripts show nothing.}
   \item{target}{the target variable's name, or its column number.}
   \item{radius}{the number of rings: ring 1 is the target, ring i + 1 the
     variables first found in the blankets of ring i's.}

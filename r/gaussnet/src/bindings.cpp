@@ -58,6 +58,55 @@ private:
     std::vector<std::string> lines_;
 };
 
+// A call's progress on R's console, where messages go: the latest report
+// rewritten in place with a carriage return, blanked at a learner's end. Shown
+// by R's thread while it waits; the library's own thread only leaves the
+// latest report.
+class progress_console {
+public:
+    // quiet_seconds: how long a learner runs before its progress shows; negative: never.
+    explicit progress_console(double quiet_seconds)
+        : on_(quiet_seconds >= 0),
+          latest_(std::chrono::milliseconds(on_ ? static_cast<long long>(quiet_seconds * 1000) : 0)) {}
+    api::progress_observer* observer() { return on_ ? &latest_ : nullptr; }
+
+    void relay() {
+        if (!on_) return;
+        const std::optional<api::progress_report> report = latest_.take();
+        if (!report) return;
+        if (report->finished) {
+            clear();
+        } else {
+            show(report->text);
+        }
+    }
+    void finish() {
+        relay();
+        clear();
+    }
+
+private:
+    void show(std::string text) {
+        const int width = Rf_GetOptionWidth();
+        if (width > 10 && text.size() >= static_cast<std::size_t>(width))
+            text.resize(static_cast<std::size_t>(width) - 1);
+        const int pad = shown_ > static_cast<int>(text.size()) ? shown_ - static_cast<int>(text.size()) : 0;
+        REprintf("\r%s%*s", text.c_str(), pad, "");
+        R_FlushConsole();
+        shown_ = static_cast<int>(text.size());
+    }
+    void clear() {
+        if (shown_ == 0) return;
+        REprintf("\r%*s\r", shown_, "");
+        R_FlushConsole();
+        shown_ = 0;
+    }
+
+    bool on_;
+    api::latest_progress latest_;
+    int shown_ = 0;  // the width of the line shown, 0 for none
+};
+
 // Whether the user asked R to stop (Ctrl-C); checked without leaving this frame.
 void check_interrupt(void*) { R_CheckUserInterrupt(); }
 bool interrupt_pending() { return R_ToplevelExec(check_interrupt, nullptr) == FALSE; }
@@ -69,11 +118,11 @@ struct outcome {
     std::exception_ptr failure;
 };
 
-// Runs work on a thread of its own, polling for an interrupt. An interrupt
-// cancels the work, waits for it to stop and is then passed on to R, so no
-// thread is left running.
+// Runs work on a thread of its own, polling for an interrupt and showing its
+// progress. An interrupt cancels the work, waits for it to stop and is then
+// passed on to R, so no thread is left running.
 template <typename Result, typename Work>
-outcome<Result> run_interruptibly(Work&& work, std::atomic<bool>& cancel) {
+outcome<Result> run_interruptibly(Work&& work, std::atomic<bool>& cancel, progress_console& progress) {
     constexpr auto poll = std::chrono::milliseconds(50);
     outcome<Result> out;
     std::mutex mutex;
@@ -97,10 +146,12 @@ outcome<Result> run_interruptibly(Work&& work, std::atomic<bool>& cancel) {
             lock.unlock();
             interrupted = interrupt_pending();
             if (interrupted) cancel.store(true);
+            progress.relay();
             lock.lock();
         }
     }
     worker.join();
+    progress.finish();
     if (interrupted) throw Rcpp::internal::InterruptedException();
     return out;
 }
@@ -222,12 +273,14 @@ api::settings settings_of(const Rcpp::CharacterVector& learners, double alpha, b
 // diagnostics, and hands back its result (converted) or its failure, with the
 // diagnostics as the attribute "diagnostics".
 template <typename Result, typename Call, typename Convert>
-SEXP call_library(api::settings& options, Call&& call, Convert&& convert) {
+SEXP call_library(api::settings& options, Call&& call, Convert&& convert, double progress_quiet_seconds = -1) {
     std::atomic<bool> cancel{false};
     diagnostics_queue diagnostics;
+    progress_console progress(progress_quiet_seconds);
     options.cancel = &cancel;
     options.diagnostics = diagnostics.sink();
-    const outcome<Result> out = run_interruptibly<Result>(call, cancel);
+    options.progress = progress.observer();
+    const outcome<Result> out = run_interruptibly<Result>(call, cancel, progress);
     Rcpp::List value = out.failure ? failure_from(out.failure) : convert(*out.result);
     value.attr("diagnostics") = diagnostics.take();
     return value;
@@ -237,30 +290,32 @@ SEXP call_library(api::settings& options, Call&& call, Convert&& convert) {
 
 // [[Rcpp::export(.gaussnet_learn)]]
 SEXP gaussnet_learn_cpp(SEXP data, std::vector<std::string> names, SEXP truth, Rcpp::CharacterVector learners,
-                        double alpha, bool exact, std::string correlation, std::string missing, int threads) {
+                        double alpha, bool exact, std::string correlation, std::string missing, int threads,
+                        double progress) {
     const api::data_view view{view_of(data), names};
     const std::optional<api::truth_view> truth_view = truth_of(truth);
     api::settings options = settings_of(learners, alpha, exact, correlation, missing, threads);
     return call_library<std::vector<api::run_result>>(
-        options, [&] { return api::learn(view, options, truth_view); }, runs_to_r);
+        options, [&] { return api::learn(view, options, truth_view); }, runs_to_r, progress);
 }
 
 // [[Rcpp::export(.gaussnet_local)]]
 SEXP gaussnet_local_cpp(SEXP data, std::vector<std::string> names, SEXP truth, std::string target, int radius,
-                        double alpha, bool exact, std::string correlation, std::string missing, int threads) {
+                        double alpha, bool exact, std::string correlation, std::string missing, int threads,
+                        double progress) {
     const api::data_view view{view_of(data), names};
     const std::optional<api::truth_view> truth_view = truth_of(truth);
     api::settings options = settings_of({}, alpha, exact, correlation, missing, threads);
     options.local_target = target;
     options.local_radius = radius;
     return call_library<api::run_result>(
-        options, [&] { return api::local(view, options, truth_view); }, run_to_r);
+        options, [&] { return api::local(view, options, truth_view); }, run_to_r, progress);
 }
 
 // [[Rcpp::export(.gaussnet_bootstrap)]]
 SEXP gaussnet_bootstrap_cpp(SEXP data, std::vector<std::string> names, SEXP truth, std::string learner, bool local,
                             std::string target, int radius, int resamples, double seed, double threshold, double alpha,
-                            bool exact, std::string correlation, std::string missing, int threads) {
+                            bool exact, std::string correlation, std::string missing, int threads, double progress) {
     const api::data_view view{view_of(data), names};
     const std::optional<api::truth_view> truth_view = truth_of(truth);
     api::settings options =
@@ -271,7 +326,7 @@ SEXP gaussnet_bootstrap_cpp(SEXP data, std::vector<std::string> names, SEXP trut
                                              options.learners.front(), local};
     return call_library<api::bootstrap_result>(
         options, [&] { return api::bootstrap(view, options, resampling, truth_view); },
-        [&](const api::bootstrap_result& result) { return bootstrap_to_r(result, truth_view.has_value()); });
+        [&](const api::bootstrap_result& result) { return bootstrap_to_r(result, truth_view.has_value()); }, progress);
 }
 
 // [[Rcpp::export(.gaussnet_simulate)]]

@@ -47,7 +47,7 @@ def test_fitted_attributes_are_learns_results(estimator, learner):
 def test_settings_are_read_and_changed_by_name():
     model = gaussnet.IAMB()
     assert model.get_params() == {"alpha": 0.05, "variant": 2, "exact": False, "threads": None,
-                                  "correlation": "pearson", "missing": "error"}
+                                  "correlation": "pearson", "missing": "error", "progress": None}
     assert model.set_params(alpha=0.01, variant=1) is model and repr(model).startswith("IAMB(alpha=0.01, variant=1")
     for bad, message in ((lambda: model.set_params(beta=1), "has no setting 'beta'"),
                          (lambda: gaussnet.IAMB(variant=3).fit(DATA), "variant must be 2"),

@@ -20,7 +20,8 @@
 #include "input/missing_values.h"
 #include "input/read_input.h"
 #include "learners/local_iamb.h"
-#include "output/export_files.h"
+#include "scoring/local_scope.h"
+#include "scoring/moral_graph.h"
 #include "scoring/report_structure.h"
 #include "stats/cholesky.h"
 #include "stats/covariance.h"
@@ -33,13 +34,10 @@ namespace {
 
 int thread_count(int asked) { return asked == 0 ? available_cores() : asked; }
 
-ByteMatrix moral_graph_of(ByteMatrix arcs, int& n_edges) {
-    run_state state;
-    state.n_vars = static_cast<int>(arcs.rows());
-    state.true_network = std::move(arcs);
-    derive_moral_graph(state);
-    n_edges = state.n_edges;
-    return std::move(state.moral_graph);
+ByteMatrix moral_graph_of(const ByteMatrix& arcs, int& n_edges) {
+    moralized moral = moralize(arcs);
+    n_edges = moral.n_edges;
+    return std::move(moral.graph);
 }
 
 correlation_kind correlation_of(correlation_type type) {

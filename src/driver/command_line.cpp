@@ -250,7 +250,7 @@ bool read_run_option(command_line& result, int argc, char** argv, int& index) {
 // How the data become the learners' matrix; false when arg is none of these options.
 bool read_data_option(command_line& result, int argc, char** argv, int& index) {
     if (const auto kind = option_value("--correlation", argc, argv, index)) {
-        const std::optional<correlation_kind> parsed = parse_correlation(*kind);
+        const std::optional<correlation_kind> parsed = api::correlation_named(*kind);
         if (!parsed)
             usage_error("Unknown correlation \"" + *kind +
                             "\" in --correlation (choose from pearson, spearman, kendall, normal).",

@@ -23,7 +23,7 @@
 #include "input/read_input.h"
 #include "input/run_state.h"
 #include "simulate/network.h"
-#include "simulate/random.h"
+#include "common/random.h"
 #include "simulate/simulate.h"
 #include "stats/ci_engine.h"
 #include "stats/ci_test.h"

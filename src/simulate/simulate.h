@@ -7,7 +7,7 @@
 
 #include "simulate/network.h"
 #include "simulate/options.h"
-#include "simulate/random.h"
+#include "common/random.h"
 
 namespace gaussnet::simulate {
 

@@ -9,9 +9,9 @@
 
 #include "bootstrap/bootstrap.h"
 #include "bootstrap/resample.h"
+#include "common/random.h"
 #include "learners/edge_exclusion.h"
 #include "learners/iamb.h"
-#include "common/random.h"
 #include "stats/cholesky.h"
 #include "stats/covariance.h"
 

@@ -20,10 +20,10 @@
 #include <vector>
 
 #include "common/matrix.h"
+#include "common/random.h"
 #include "input/read_input.h"
 #include "input/run_state.h"
 #include "simulate/network.h"
-#include "simulate/random.h"
 #include "simulate/simulate.h"
 #include "stats/ci_engine.h"
 #include "stats/ci_test.h"

@@ -45,6 +45,7 @@
 #include "learners/edge_exclusion.h"
 #include "learners/iamb.h"
 #include "learners/pass_decision.h"
+#include "scoring/moral_graph.h"
 #include "scoring/report_structure.h"
 #include "stats/ci_engine.h"
 #include "stats/covariance.h"
@@ -371,7 +372,9 @@ int main(int argc, char** argv) {
         std::fprintf(out, "load %.3f\n", since(load_start));
         if (state.true_net == 1) {
             const auto moral_start = clock_type::now();
-            derive_moral_graph(state);
+            moralized moral = moralize(state.true_network);
+            state.moral_graph = std::move(moral.graph);
+            state.n_edges = moral.n_edges;
             std::fprintf(out, "net %.3f\n", net_seconds);
             std::fprintf(out, "moral %.3f\n", since(moral_start));
         }

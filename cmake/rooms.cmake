@@ -5,8 +5,10 @@
 # builds src/<room>/*.cpp (but main.cpp) into gaussnet_<room>. The room's
 # headers are reached through a view of its own, <build>/rooms/<room>, which
 # holds one link, <room> -> src/<room>; a room's compile sees its own view and
-# the views of the rooms it uses (and of theirs), never src/ as a whole. So
-# `#include "driver/app.h"` in a room below the driver does not compile.
+# the views of the rooms it names in USES, not those of the rooms they use,
+# and never src/ as a whole. So `#include "driver/app.h"` in a room below the
+# driver does not compile, and a room's USES line lists every room whose
+# headers it includes (directly or through another room's header).
 # New .cpp files in a room are picked up by the glob; a new room is one call.
 
 set(GAUSSNET_ROOM_VIEWS ${CMAKE_BINARY_DIR}/rooms)
@@ -31,14 +33,24 @@ function(gaussnet_room room)
   if(sources)
     add_library(gaussnet_${room} STATIC ${sources})
     target_include_directories(gaussnet_${room} PUBLIC ${view})
-    target_link_libraries(gaussnet_${room} PUBLIC ${uses} Threads::Threads)
+    # Private: what a room uses is linked in, but its headers stay out of
+    # sight of the rooms above unless they name it too.
+    target_link_libraries(gaussnet_${room} PRIVATE ${uses} Threads::Threads)
   else()
     add_library(gaussnet_${room} INTERFACE)
     target_include_directories(gaussnet_${room} INTERFACE ${view})
     target_link_libraries(gaussnet_${room} INTERFACE ${uses} Threads::Threads)
   endif()
+  set_property(TARGET gaussnet_${room} PROPERTY GAUSSNET_USES ${uses})
   set_property(GLOBAL APPEND PROPERTY GAUSSNET_ROOMS ${room})
   set_property(GLOBAL APPEND PROPERTY GAUSSNET_ROOM_SOURCES ${sources})
+endfunction()
+
+# A room's program, src/<room>/main.cpp, sees what the room sees.
+function(gaussnet_room_program name room)
+  add_executable(${name} ${CMAKE_SOURCE_DIR}/src/${room}/main.cpp)
+  get_target_property(uses gaussnet_${room} GAUSSNET_USES)
+  target_link_libraries(${name} PRIVATE gaussnet_${room} ${uses})
 endfunction()
 
 # A test that proves the rule holds: a file that the <room>'s compile sees

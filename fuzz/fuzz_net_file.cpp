@@ -9,6 +9,7 @@
 #include "common/fatal_error.h"
 #include "fuzz_support.h"
 #include "input/read_input.h"
+#include "scoring/moral_graph.h"
 
 using namespace gaussnet;
 
@@ -38,8 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(state.true_network.rows() == n && state.true_network.cols() == n);
     for (int i = 0; i < n; ++i)
         for (int j = 0; j < n; ++j) FUZZ_CHECK(state.true_network(i, j) <= 1);
-    derive_moral_graph(state);
-    const ByteMatrix& moral = state.moral_graph;
+    const moralized moralized_net = moralize(state.true_network);
+    const ByteMatrix& moral = moralized_net.graph;
     int edges = 0;
     for (int i = 0; i < n; ++i) {
         FUZZ_CHECK(moral(i, i) == 0);
@@ -49,6 +50,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (j < i) edges += moral(i, j);
         }
     }
-    FUZZ_CHECK(edges == state.n_edges);
+    FUZZ_CHECK(edges == moralized_net.n_edges);
     return 0;
 }

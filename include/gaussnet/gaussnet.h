@@ -72,8 +72,8 @@ using truth_view = matrix_view;
 // Settings
 // ---------------------------------------------------------------------------
 
-// learner_kind and test_statistic, with their names and the settings'
-// limits: gaussnet/vocabulary.h.
+// learner_kind, test_statistic, correlation_type and missing_values, with
+// their names and the settings' limits: gaussnet/vocabulary.h.
 
 // The matrix the learners learn from: the covariance of the values, or a
 // rank-based correlation mapped to the Gaussian scale (2 sin(pi/6 rho) from
@@ -84,17 +84,12 @@ using truth_view = matrix_view;
 // tests' error rates those of Gaussian data; the sine-mapped matrices make
 // them reject too often. A sine-mapped matrix that is not positive definite
 // is shrunk toward the identity, with a diagnostic naming the factor. As the
-// program's --correlation.
-enum class correlation_type { pearson, spearman, kendall, normal };
-
-// The setting named as the program's --correlation names it ("pearson",
-// "spearman", "kendall", "normal"), or none for any other text.
-std::optional<correlation_type> correlation_named(std::string_view name);
+// program's --correlation (correlation_type).
 
 // What a missing value (NaN) does: an input_error naming its case and
 // variable, or (complete) the cases holding one are left out, with a
 // diagnostic saying how many. As the program's --missing complete.
-enum class missing_values { error, complete };
+// (missing_values)
 
 // Receives each diagnostic message without its final line end (a special
 // function's report has two lines): the special functions' reports

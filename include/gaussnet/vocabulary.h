@@ -53,6 +53,63 @@ enum class test_statistic {
     student_t,  // the exact Student t statistic (exact 1)
 };
 
+// The matrix the learners learn from: the covariance of the values, or a
+// rank-based correlation mapped to the Gaussian scale (the copula model),
+// which stays the same under any increasing transformation of a variable.
+// The partial correlations are scale-free, so the tests need no other change.
+enum class correlation_type {
+    pearson,   // the maximum-likelihood covariance
+    spearman,  // 2 sin(pi/6 rho) of Spearman's rho (average ranks for ties)
+    kendall,   // sin(pi/2 tau) of Kendall's tau-b
+    normal,    // the covariance of normal scores: Phi^-1(rank / (n + 1)), average ranks for ties
+};
+inline constexpr std::array<correlation_type, 4> all_correlations = {
+    correlation_type::pearson, correlation_type::spearman, correlation_type::kendall, correlation_type::normal};
+
+// "pearson", "spearman", "kendall", "normal": as the program's --correlation names them.
+constexpr const char* correlation_name(correlation_type type) {
+    switch (type) {
+        case correlation_type::pearson:
+            return "pearson";
+        case correlation_type::spearman:
+            return "spearman";
+        case correlation_type::kendall:
+            return "kendall";
+        case correlation_type::normal:
+            return "normal";
+    }
+    return "";
+}
+
+// The correlation a name means (exactly as correlation_name writes it); none for another name.
+constexpr std::optional<correlation_type> correlation_named(std::string_view name) {
+    for (const correlation_type type : all_correlations)
+        if (name == correlation_name(type)) return type;
+    return std::nullopt;
+}
+
+// What a missing value (NaN) does: an error naming its case and variable, or
+// (complete) the cases holding one are left out.
+enum class missing_values { error, complete };
+inline constexpr std::array<missing_values, 2> all_missing_values = {missing_values::error, missing_values::complete};
+
+// "error", "complete": as the library's callers name them (the program's --missing complete).
+constexpr const char* missing_values_name(missing_values missing) {
+    switch (missing) {
+        case missing_values::error:
+            return "error";
+        case missing_values::complete:
+            return "complete";
+    }
+    return "";
+}
+
+constexpr std::optional<missing_values> missing_values_named(std::string_view name) {
+    for (const missing_values missing : all_missing_values)
+        if (name == missing_values_name(missing)) return missing;
+    return std::nullopt;
+}
+
 // An undirected edge's verdict against the true network.
 enum class edge_status {
     learned,  // no true network given

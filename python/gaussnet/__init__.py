@@ -535,8 +535,8 @@ def _radius_of(radius):
     return int(radius)
 
 
-_CORRELATIONS = ("pearson", "spearman", "kendall", "normal")
-_MISSING = ("error", "complete")
+_CORRELATIONS = _core.CORRELATIONS
+_MISSING = _core.MISSING_VALUES
 _TRANSFORMS = ("none", "exp", "cube", "logistic", "mix")
 
 

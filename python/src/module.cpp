@@ -233,8 +233,7 @@ api::correlation_type correlation_of(const std::string& name) {
 }
 
 api::missing_values missing_of(const std::string& name) {
-    if (name == "error") return api::missing_values::error;
-    if (name == "complete") return api::missing_values::complete;
+    if (const auto missing = api::missing_values_named(name)) return *missing;
     throw py::value_error("unknown missing " + name);
 }
 
@@ -507,6 +506,14 @@ PYBIND11_MODULE(_core, m) {
     py::tuple learners(api::all_learners.size());
     for (std::size_t k = 0; k < api::all_learners.size(); ++k) learners[k] = api::learner_name(api::all_learners[k]);
     m.attr("LEARNERS") = learners;
+    py::tuple correlations(api::all_correlations.size());
+    for (std::size_t k = 0; k < api::all_correlations.size(); ++k)
+        correlations[k] = api::correlation_name(api::all_correlations[k]);
+    m.attr("CORRELATIONS") = correlations;
+    py::tuple missing(api::all_missing_values.size());
+    for (std::size_t k = 0; k < api::all_missing_values.size(); ++k)
+        missing[k] = api::missing_values_name(api::all_missing_values[k]);
+    m.attr("MISSING_VALUES") = missing;
     m.attr("MAX_THREADS") = api::max_threads;
     m.attr("MAX_RESAMPLES") = api::max_resamples;
 }

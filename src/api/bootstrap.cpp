@@ -14,6 +14,7 @@
 #include "learners/local_iamb.h"
 #include "output/bootstrap_report.h"
 #include "output/export_files.h"
+#include "scoring/edge_tally.h"
 #include "stats/cholesky.h"
 #include "stats/covariance.h"
 #include "stats/rank_correlation.h"
@@ -140,11 +141,9 @@ bootstrap_result bootstrap(const data_view& data, const settings& options, const
     if (tally.failed > 0) call.note(failed_resamples_text(run.label, tally));
     const std::vector<edge_frequency> frequencies = edge_frequencies(tally);
     const ByteMatrix consensus = consensus_graph(frequencies, input.n_vars(), resampling.threshold);
-    const bootstrap_summary summary{run.label, resampling.resamples, resampling.threshold,
-                                    tally,     frequencies,          consensus};
     bootstrap_result result;
     const ByteMatrix* moral_graph = input.moral_graph.empty() ? nullptr : &input.moral_graph;
-    for (const strength_row& row : strength_rows(summary, moral_graph, in_scope))
+    for (const strength_row& row : strength_rows(tally, frequencies, resampling.threshold, moral_graph, in_scope))
         result.strength.push_back({row.source, row.target, row.frequency, row.status});
     result.resamples = resampling.resamples;
     result.finished = tally.finished;

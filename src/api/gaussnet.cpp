@@ -20,7 +20,8 @@
 #include "input/missing_values.h"
 #include "input/read_input.h"
 #include "learners/local_iamb.h"
-#include "output/export_files.h"
+#include "scoring/local_scope.h"
+#include "scoring/moral_graph.h"
 #include "scoring/report_structure.h"
 #include "stats/cholesky.h"
 #include "stats/covariance.h"
@@ -33,27 +34,10 @@ namespace {
 
 int thread_count(int asked) { return asked == 0 ? available_cores() : asked; }
 
-ByteMatrix moral_graph_of(ByteMatrix arcs, int& n_edges) {
-    run_state state;
-    state.n_vars = static_cast<int>(arcs.rows());
-    state.true_network = std::move(arcs);
-    derive_moral_graph(state);
-    n_edges = state.n_edges;
-    return std::move(state.moral_graph);
-}
-
-correlation_kind correlation_of(correlation_type type) {
-    switch (type) {
-        case correlation_type::spearman:
-            return correlation_kind::spearman;
-        case correlation_type::kendall:
-            return correlation_kind::kendall;
-        case correlation_type::normal:
-            return correlation_kind::normal;
-        case correlation_type::pearson:
-            break;
-    }
-    return correlation_kind::pearson;
+ByteMatrix moral_graph_of(const ByteMatrix& arcs, int& n_edges) {
+    moralized moral = moralize(arcs);
+    n_edges = moral.n_edges;
+    return std::move(moral.graph);
 }
 
 void keep_complete_cases(FloatMatrix& data, run_context& context) {
@@ -66,15 +50,6 @@ void keep_complete_cases(FloatMatrix& data, run_context& context) {
 }
 
 }  // namespace
-
-std::optional<correlation_type> correlation_named(std::string_view name) {
-    const std::optional<correlation_kind> kind = parse_correlation(name);
-    if (!kind) return std::nullopt;
-    for (const correlation_type type :
-         {correlation_type::pearson, correlation_type::spearman, correlation_type::kendall, correlation_type::normal})
-        if (correlation_of(type) == *kind) return type;
-    return std::nullopt;
-}
 
 prepared_input prepare(const data_view& data, const settings& options, const std::optional<truth_view>& truth,
                        run_context& context) {
@@ -89,9 +64,8 @@ prepared_input prepare(const data_view& data, const settings& options, const std
 }
 
 learner_setting learner_setting_of(const settings& options, const prepared_input& input, run_context& context) {
-    learner_setting setting{
-        test_setting{options.statistic, input.n_cases(), options.alpha, correlation_of(options.correlation)},
-        input.threads, input.names};
+    learner_setting setting{test_setting{options.statistic, input.n_cases(), options.alpha, options.correlation},
+                            input.threads, input.names};
     setting.context = &context;
     if (options.progress != nullptr) setting.progress = progress_display(options.progress);
     return setting;
@@ -228,7 +202,7 @@ std::vector<double> partial_correlations(const data_view& data, const settings& 
         throw input_error(strprintf("partial correlations need more cases than variables (n_cases %d, n_vars %d).",
                                     input.n_cases(), n));
     // The matrix EE would invert: the chosen correlation's, of the cases kept.
-    const correlation_kind kind = correlation_of(options.correlation);
+    const correlation_kind kind = options.correlation;
     shared_association covariance(input.data, kind, input.threads);
     try {
         const DoubleMatrix r = partial_correlation_matrix(input.threads, covariance.get());

@@ -21,8 +21,7 @@ std::optional<int> find_variable(std::span<const std::string> names, const std::
 }
 
 std::string no_variable_text(const std::string& name) {
-    return strprintf("No variable named \"%s\"; nothing was learned.%s\n", name.c_str(),
-                     name.rfind("--", 0) == 0 ? " Options go before the positional arguments." : "");
+    return strprintf("No variable named \"%s\"; nothing was learned.\n", name.c_str());
 }
 
 std::string rank_matrix_failure_text(const std::string& learner, correlation_kind kind,

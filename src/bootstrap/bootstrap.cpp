@@ -24,19 +24,6 @@ namespace gaussnet {
 
 namespace {
 
-[[noreturn]] void bad_value(const char* option, const std::string& text, const std::string& wanted) {
-    throw std::invalid_argument(std::string("Bad value \"") + text + "\" for " + option + " (" + wanted + ").");
-}
-
-// A whole decimal number from text, all of it; false when it is not one or is out of range.
-bool whole_number(const std::string& text, unsigned long long& value) {
-    if (text.empty() || text[0] < '0' || text[0] > '9') return false;
-    char* end = nullptr;
-    errno = 0;
-    value = std::strtoull(text.c_str(), &end, 10);
-    return errno == 0 && *end == '\0';
-}
-
 // Memory the system could give now, from /proc/meminfo's MemAvailable (free
 // pages where that is missing).
 std::int64_t available_memory() {
@@ -92,29 +79,6 @@ struct bootstrap_work {
 };
 
 }  // namespace
-
-int parse_resample_count(const std::string& text) {
-    unsigned long long value = 0;
-    if (!whole_number(text, value) || value < 1 || value > static_cast<unsigned long long>(api::max_resamples))
-        bad_value("--bootstrap", text, strprintf("a whole number of resamples from 1 to %d", api::max_resamples));
-    return static_cast<int>(value);
-}
-
-std::uint64_t parse_bootstrap_seed(const std::string& text) {
-    unsigned long long value = 0;
-    if (!whole_number(text, value)) bad_value("--seed", text, "a whole number from 0 to 18446744073709551615");
-    return value;
-}
-
-double parse_bootstrap_threshold(const std::string& text) {
-    char* end = nullptr;
-    const double value = std::strtod(text.c_str(), &end);
-    // White space is refused at either end, as in the counts.
-    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0])) || *end != '\0' ||
-        !(value > 0.0 && value <= 1.0))
-        bad_value("--threshold", text, "a share of the resamples above 0 and at most 1");
-    return value;
-}
 
 std::int64_t resample_working_set(std::int64_t n_cases, std::int64_t n_vars) {
     return 4 * n_cases * n_vars + 9 * n_vars * n_vars;

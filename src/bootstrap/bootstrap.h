@@ -18,11 +18,6 @@ namespace gaussnet {
 
 class progress_line;
 
-// The option values; each throws std::invalid_argument with a message naming its option.
-int parse_resample_count(const std::string& text);
-std::uint64_t parse_bootstrap_seed(const std::string& text);
-double parse_bootstrap_threshold(const std::string& text);
-
 // One run's learner, given a covariance matrix (of a resample).
 using resample_learner = std::function<learned_structure(const learner_setting&, const DoubleMatrix&)>;
 

@@ -7,13 +7,13 @@
 #include <cstdint>
 
 #include "common/matrix.h"
-#include "simulate/random.h"
+#include "common/random.h"
 
 namespace gaussnet {
 
 // The stream of resample `index` under `seed`: xoshiro256** started from four
 // outputs of splitmix64 seeded with (the first output of splitmix64(seed)) + index.
-simulate::xoshiro256ss resample_stream(std::uint64_t seed, std::int64_t index);
+xoshiro256ss resample_stream(std::uint64_t seed, std::int64_t index);
 
 // Fills out (resized to data's shape when it differs) with the resample's
 // cases: row k is data's row below(n_cases), the k-th draw of the stream.

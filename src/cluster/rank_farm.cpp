@@ -8,8 +8,8 @@
 #include <thread>
 
 #include "cluster/wire.h"
+#include "common/fatal_error.h"
 #include "common/parallel.h"
-#include "driver/app.h"
 #include "learners/progress.h"
 
 namespace gaussnet::cluster {
@@ -218,21 +218,17 @@ void rank_farm::ask_and_learn_on(farm_work& work, int thread, std::mutex& mpi_mu
 }
 
 std::vector<int> rank_farm::gather_blocks(const std::vector<int>& own, std::vector<int>& starts) {
-    const int own_words = static_cast<int>(own.size());
-    std::vector<int> sizes(static_cast<std::size_t>(job_.size));
+    const auto own_size = static_cast<std::int64_t>(own.size());
+    std::vector<std::int64_t> sizes(static_cast<std::size_t>(job_.size));
     MPI_Request request;
-    MPI_Iallgather(&own_words, 1, MPI_INT, sizes.data(), 1, MPI_INT, job_.comm, &request);
+    MPI_Iallgather(&own_size, 1, MPI_INT64_T, sizes.data(), 1, MPI_INT64_T, job_.comm, &request);
     wait_politely(request);
-    starts.assign(sizes.size(), 0);
-    std::int64_t total = 0;
-    for (std::size_t r = 0; r < sizes.size(); ++r) {
-        if (total > INT_MAX) throw fatal_error("Too many learned members to gather.");
-        starts[r] = static_cast<int>(total);
-        total += sizes[r];
-    }
-    std::vector<int> all(static_cast<std::size_t>(total));
-    MPI_Iallgatherv(own.data(), own_words, MPI_INT, all.data(), sizes.data(), starts.data(), MPI_INT, job_.comm,
-                    &request);
+    const gather_layout layout = layout_of(sizes, "Too many learned members to gather.");
+    const int own_words = static_cast<int>(own_size);
+    starts = layout.starts;
+    std::vector<int> all(static_cast<std::size_t>(layout.total));
+    MPI_Iallgatherv(own.data(), own_words, MPI_INT, all.data(), layout.sizes.data(), layout.starts.data(), MPI_INT,
+                    job_.comm, &request);
     wait_politely(request);
     bytes_sent_ += static_cast<long long>(own_words) * static_cast<long long>(sizeof(int)) * (job_.size - 1);
     return all;

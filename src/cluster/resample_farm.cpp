@@ -5,12 +5,14 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <numeric>
 #include <thread>
 #include <vector>
 
+#include "cluster/wire.h"
 #include "common/parallel.h"
 #include "learners/progress.h"
 
@@ -117,21 +119,21 @@ void resample_farm::ask_and_learn(int batch_size, const resample_batch& learn, e
 
 edge_tally resample_farm::gather_tallies(const edge_tally& own, int n_vars) {
     const std::vector<std::int64_t> packed = own.pack();
-    const int size = static_cast<int>(packed.size());
-    std::vector<int> sizes(static_cast<std::size_t>(job_.size));
+    const auto own_size = static_cast<std::int64_t>(packed.size());
+    std::vector<std::int64_t> sizes64(static_cast<std::size_t>(job_.size));
     MPI_Request request;
-    MPI_Igather(&size, 1, MPI_INT, sizes.data(), 1, MPI_INT, LEAD, job_.comm, &request);
+    MPI_Iallgather(&own_size, 1, MPI_INT64_T, sizes64.data(), 1, MPI_INT64_T, job_.comm, &request);
     wait_politely(request);
-    std::vector<int> starts(sizes.size(), 0);
-    for (std::size_t r = 1; r < sizes.size(); ++r) starts[r] = starts[r - 1] + sizes[r - 1];
-    std::vector<std::int64_t> all(job_.lead() ? static_cast<std::size_t>(starts.back() + sizes.back()) : 0);
-    MPI_Igatherv(packed.data(), size, MPI_INT64_T, all.data(), sizes.data(), starts.data(), MPI_INT64_T, LEAD,
-                 job_.comm, &request);
+    const gather_layout layout = layout_of(sizes64, "Too many learned pairs to gather.");
+    const int size = static_cast<int>(own_size);
+    std::vector<std::int64_t> all(job_.lead() ? static_cast<std::size_t>(layout.total) : 0);
+    MPI_Igatherv(packed.data(), size, MPI_INT64_T, all.data(), layout.sizes.data(), layout.starts.data(), MPI_INT64_T,
+                 LEAD, job_.comm, &request);
     wait_politely(request);
     edge_tally sum;
     sum.n_vars = n_vars;
     if (!job_.lead()) return sum;
-    for (std::size_t r = 0; r < sizes.size(); ++r) sum.merge_packed(all.data() + starts[r]);
+    for (const int start : layout.starts) sum.merge_packed(all.data() + start);
     return sum;
 }
 

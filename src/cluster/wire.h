@@ -12,6 +12,7 @@
 //               members, then per member its partial correlation and p-value
 //               (each double's bits as two words)
 
+#include <climits>
 #include <cstdint>
 #include <cstring>
 #include <span>
@@ -21,6 +22,7 @@
 
 #include "cluster/batch.h"
 #include "common/edge_evidence.h"
+#include "common/fatal_error.h"
 
 namespace gaussnet::cluster {
 
@@ -76,6 +78,26 @@ inline constexpr std::size_t HEADER_WORDS = 6;
 inline std::size_t text_words(std::size_t text_bytes) { return (text_bytes + sizeof(int) - 1) / sizeof(int); }
 
 }  // namespace wire
+
+// Where each rank's words go in a gather: MPI counts them in ints, so a gather
+// whose words would not fit one is refused (by every rank, which all know every
+// size) rather than wrapped round.
+struct gather_layout {
+    std::vector<int> sizes;
+    std::vector<int> starts;
+    std::int64_t total = 0;
+};
+
+inline gather_layout layout_of(std::span<const std::int64_t> sizes, const char* refusal) {
+    gather_layout layout{std::vector<int>(sizes.size()), std::vector<int>(sizes.size(), 0), 0};
+    for (std::size_t r = 0; r < sizes.size(); ++r) {
+        if (sizes[r] > INT_MAX - layout.total) throw fatal_error(refusal);
+        layout.starts[r] = static_cast<int>(layout.total);
+        layout.sizes[r] = static_cast<int>(sizes[r]);
+        layout.total += sizes[r];
+    }
+    return layout;
+}
 
 inline std::vector<int> pack_block(const farm_block& block) {
     const auto tests = static_cast<unsigned long long>(block.tests);

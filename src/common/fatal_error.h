@@ -4,6 +4,7 @@
 // diagnostic, when there is one, goes to standard error first: one line that
 // says where the fault lies and what to do, beside the message scripts know.
 
+#include <new>
 #include <stdexcept>
 #include <string>
 
@@ -27,5 +28,18 @@ private:
     int status_;
     std::string diagnostic_;
 };
+
+// Returns work(); when it ends in a fatal error (or memory runs out), returns
+// failed(text, status) instead.
+template <typename Work, typename Failed>
+auto on_fatal(Work&& work, Failed&& failed) -> decltype(work()) {
+    try {
+        return work();
+    } catch (const fatal_error& error) {
+        return failed(error.what(), error.status());
+    } catch (const std::bad_alloc&) {
+        return failed("Out of memory.", exit_failure);
+    }
+}
 
 }  // namespace gaussnet

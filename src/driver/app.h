@@ -1,7 +1,6 @@
 #pragma once
 
 #include <functional>
-#include <new>
 
 #include "common/fatal_error.h"
 
@@ -20,19 +19,6 @@ int gaussnet_main(int argc, char** argv);
 // printed as report_fatal prints it when speaks (a rank of a job
 // other than the lead prints nothing).
 int main_flow(int argc, char** argv, const std::function<int(const command_line&)>& run, bool speaks = true);
-
-// Returns work(); when it ends in a fatal error (or memory runs out), returns
-// failed(text, status) instead.
-template <typename Work, typename Failed>
-auto on_fatal(Work&& work, Failed&& failed) -> decltype(work()) {
-    try {
-        return work();
-    } catch (const fatal_error& error) {
-        return failed(error.what(), error.status());
-    } catch (const std::bad_alloc&) {
-        return failed("Out of memory.", exit_failure);
-    }
-}
 
 // Prints a fatal error's text framed by line ends on standard output (on
 // standard error when standard output cannot be written); returns status.

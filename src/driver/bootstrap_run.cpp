@@ -40,13 +40,14 @@ std::optional<bootstrap_outcome> bootstrap_run(const command_line& line, const r
                               tally.failed,
                               std::nullopt};
     if (!line.report_file.empty())
-        outcome.report = report_bootstrap{line.bootstrap.resamples,
-                                          tally.finished,
-                                          tally.failed,
-                                          line.bootstrap.threshold,
-                                          line.bootstrap.seed,
-                                          static_cast<double>(milliseconds) / 1000.0,
-                                          strength_rows(summary, moral_graph, scope)};
+        outcome.report =
+            report_bootstrap{line.bootstrap.resamples,
+                             tally.finished,
+                             tally.failed,
+                             line.bootstrap.threshold,
+                             line.bootstrap.seed,
+                             static_cast<double>(milliseconds) / 1000.0,
+                             strength_rows(tally, frequencies, line.bootstrap.threshold, moral_graph, scope)};
     if (!line.export_dir.empty())
         export_bootstrap(line.export_dir, label.name, state.var_names, summary, outcome.consensus, moral_graph, scope);
     return outcome;

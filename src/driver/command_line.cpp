@@ -154,6 +154,43 @@ void convert_positional(command_line& line) {
     check_arguments(line);
 }
 
+[[noreturn]] void bad_value(const char* option, const std::string& text, const std::string& wanted) {
+    throw std::invalid_argument(std::string("Bad value \"") + text + "\" for " + option + " (" + wanted + ").");
+}
+
+// A whole decimal number from text, all of it; false when it is not one or is out of range.
+bool whole_number(const std::string& text, unsigned long long& value) {
+    if (text.empty() || text[0] < '0' || text[0] > '9') return false;
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtoull(text.c_str(), &end, 10);
+    return errno == 0 && *end == '\0';
+}
+
+// The bootstrap's option values; each throws std::invalid_argument with a message naming its option.
+int parse_resample_count(const std::string& text) {
+    unsigned long long value = 0;
+    if (!whole_number(text, value) || value < 1 || value > static_cast<unsigned long long>(api::max_resamples))
+        bad_value("--bootstrap", text, strprintf("a whole number of resamples from 1 to %d", api::max_resamples));
+    return static_cast<int>(value);
+}
+
+std::uint64_t parse_bootstrap_seed(const std::string& text) {
+    unsigned long long value = 0;
+    if (!whole_number(text, value)) bad_value("--seed", text, "a whole number from 0 to 18446744073709551615");
+    return value;
+}
+
+double parse_bootstrap_threshold(const std::string& text) {
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    // White space is refused at either end, as in the counts.
+    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0])) || *end != '\0' ||
+        !(value > 0.0 && value <= 1.0))
+        bad_value("--threshold", text, "a share of the resamples above 0 and at most 1");
+    return value;
+}
+
 // A bootstrap option's value, or the usage error that names the option.
 template <typename Parse>
 auto bootstrap_value(Parse&& parse, const std::string& text) {
@@ -213,7 +250,7 @@ bool read_run_option(command_line& result, int argc, char** argv, int& index) {
 // How the data become the learners' matrix; false when arg is none of these options.
 bool read_data_option(command_line& result, int argc, char** argv, int& index) {
     if (const auto kind = option_value("--correlation", argc, argv, index)) {
-        const std::optional<correlation_kind> parsed = parse_correlation(*kind);
+        const std::optional<correlation_kind> parsed = api::correlation_named(*kind);
         if (!parsed)
             usage_error("Unknown correlation \"" + *kind +
                             "\" in --correlation (choose from pearson, spearman, kendall, normal).",

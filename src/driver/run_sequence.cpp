@@ -28,6 +28,14 @@ namespace gaussnet {
 
 namespace {
 
+// The library's note for a target that names no variable, with the hint a
+// command line needs when an option came after the positional arguments.
+std::string no_variable_note(const std::string& target) {
+    std::string note = api::no_variable_text(target);
+    if (target.rfind("--", 0) == 0) note.insert(note.size() - 1, " Options go before the positional arguments.");
+    return note;
+}
+
 // The learners' notes go to the sink installed for the process (standard
 // error unless a caller installed its own), with the special functions'
 // reports; their progress line to standard error when that is a terminal.
@@ -177,7 +185,7 @@ bool run_local(const command_line& line, const run_state& state, const run_role&
     const local_request& local = *line.local;
     const std::optional<int> target = api::find_variable(state.var_names, local.target);
     if (!target) {
-        if (role.lead) current_context().report(event_kind::note, api::no_variable_text(local.target));
+        if (role.lead) current_context().report(event_kind::note, no_variable_note(local.target));
         return false;
     }
     const learner_setting setting = setting_of(line, state, role);

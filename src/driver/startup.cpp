@@ -9,6 +9,7 @@
 #include "output/result_log.h"
 #include "output/results_table.h"
 #include "report/report.h"
+#include "scoring/moral_graph.h"
 
 namespace gaussnet {
 
@@ -59,7 +60,11 @@ run_state start_up(const command_line& line) {
     static_cast<input_request&>(state) = line;
     read_input_saying_why(state);
     state.n_edges = 0;
-    if (state.true_net == 1) derive_moral_graph(state);
+    if (state.true_net == 1) {
+        moralized moral = moralize(state.true_network);
+        state.moral_graph = std::move(moral.graph);
+        state.n_edges = moral.n_edges;
+    }
     write_banner(state);
     return state;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The input files: the data file, "net.txt" and the moral graph derived from it.
+// The input files: the data file and "net.txt".
 
 #include "input/run_state.h"
 
@@ -18,8 +18,5 @@ void read_data_file(run_state& state);
 // another): n_vars lines of n_vars cell characters;
 // a digit 1 to 9 is an arc from the row's variable to the column's.
 void read_true_network(run_state& state, const char* path = "net.txt");
-
-// Derives state.moral_graph and state.n_edges from state.true_network.
-void derive_moral_graph(run_state& state);
 
 }  // namespace gaussnet

@@ -8,16 +8,6 @@
 
 namespace gaussnet {
 
-namespace {
-
-std::optional<edge_status> consensus_status(double frequency, double threshold, bool true_edge) {
-    if (frequency >= threshold) return true_edge ? edge_status::tp : edge_status::fp;
-    if (true_edge) return edge_status::fn;
-    return std::nullopt;
-}
-
-}  // namespace
-
 structure_report write_bootstrap_report(const scoring_truth& truth, const bootstrap_summary& summary,
                                         const run_timer& timer) {
     structure_report report;
@@ -62,34 +52,13 @@ std::string failed_resamples_text(const std::string& label, const edge_tally& ta
         label.c_str(), tally.failed, tally.failed + tally.finished, why, tally.finished);
 }
 
-std::vector<strength_row> strength_rows(const bootstrap_summary& summary, const ByteMatrix* moral_graph,
-                                        const local_scope* scope) {
-    const edge_tally& tally = summary.tally;
-    std::vector<strength_row> rows;
-    const auto add_row = [&](int source, int target, double frequency) {
-        const std::optional<edge_status> status =
-            moral_graph ? consensus_status(frequency, summary.threshold, (*moral_graph)(source, target) == 1)
-                        : std::nullopt;
-        rows.push_back({source, target, frequency, status});
-    };
-    for (const edge_frequency& edge : summary.frequencies) add_row(edge.source, edge.target, edge.frequency);
-    // With no resample finished, a true edge's frequency was never measured.
-    if (moral_graph == nullptr || tally.finished == 0) return rows;
-    const int n_vars = static_cast<int>(summary.consensus.rows());
-    for (int j = 0; j < n_vars; ++j)
-        for (int k = j + 1; k < n_vars; ++k)
-            if ((*moral_graph)(j, k) == 1 && !tally.counts.contains(static_cast<std::int64_t>(j) * tally.n_vars + k) &&
-                (scope == nullptr || scope->learned(j) || scope->learned(k)))
-                add_row(j, k, 0.0);
-    return rows;
-}
-
 std::string strength_csv(const std::vector<std::string>& names, const bootstrap_summary& summary,
                          const ByteMatrix* moral_graph, const local_scope* scope) {
     const std::string counts = strprintf(",%d,%d\n", summary.tally.finished, summary.tally.failed);
     std::string text =
         moral_graph ? "source,target,frequency,status,finished,failed\n" : "source,target,frequency,finished,failed\n";
-    const std::vector<strength_row> rows = strength_rows(summary, moral_graph, scope);
+    const std::vector<strength_row> rows =
+        strength_rows(summary.tally, summary.frequencies, summary.threshold, moral_graph, scope);
     for (const strength_row& row : rows) {
         text += csv_field(names[row.source]) + ',' + csv_field(names[row.target]) + ',' + shortest_text(row.frequency);
         if (moral_graph) text += std::string(",") + (row.status ? status_text(*row.status) : "");

@@ -33,21 +33,6 @@ structure_report write_bootstrap_report(const scoring_truth& truth, const bootst
 // failed (line end included), or "" when none did.
 std::string failed_resamples_text(const std::string& label, const edge_tally& tally);
 
-// A row of the strength file: no status without a truth, nor for a false
-// pair left out of the consensus network.
-struct strength_row {
-    int source;
-    int target;
-    double frequency;
-    std::optional<edge_status> status;
-};
-
-// The strength file's rows, in its order (below). A local run's true edges
-// never learned are listed only within its scope (not null), as its missed
-// edges are.
-std::vector<strength_row> strength_rows(const bootstrap_summary& summary, const ByteMatrix* moral_graph,
-                                        const local_scope* scope = nullptr);
-
 // source,target,frequency[,status],finished,failed: every pair learned at
 // least once, most frequent first, then in variable order; with a truth
 // (moral_graph not null) also the true edges never learned, and a status

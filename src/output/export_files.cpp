@@ -121,15 +121,6 @@ void remove_stale_partials(int dir_fd) {
 
 }  // namespace
 
-std::vector<scored_edge> within_scope(const std::vector<scored_edge>& edges, const local_scope* local) {
-    if (local == nullptr) return edges;
-    std::vector<scored_edge> kept;
-    for (const scored_edge& edge : edges)
-        if (edge.status != edge_status::fn || local->learned(edge.source) || local->learned(edge.target))
-            kept.push_back(edge);
-    return kept;
-}
-
 void prepare_export_dir(const std::string& dir) {
     std::error_code error;
     std::filesystem::create_directories(dir, error);

@@ -10,6 +10,7 @@
 #include "common/edge_evidence.h"
 #include "common/file_io.h"
 #include "common/matrix.h"
+#include "scoring/local_scope.h"
 #include "scoring/report_structure.h"
 
 namespace gaussnet {
@@ -17,22 +18,6 @@ namespace gaussnet {
 // Creates dir when missing and checks that files can be created in it.
 // Throws fatal_error naming dir otherwise.
 void prepare_export_dir(const std::string& dir);
-
-// The neighbourhood a local run learned, by ring number: 0 for a variable
-// never reached, 1 for the target, i + 1 for one first found in a blanket of
-// ring i. The blankets of rings 1 to radius were learned.
-struct local_scope {
-    int target;
-    int radius;
-    std::vector<int> ring;
-
-    bool learned(int v) const { return ring[v] >= 1 && ring[v] <= radius; }
-};
-
-// A local run's missed edges where it learned a blanket at one end: the
-// edges it looked for. Found and false edges always have such an end.
-// Without a local scope, all the edges.
-std::vector<scored_edge> within_scope(const std::vector<scored_edge>& edges, const local_scope* local);
 
 // What a run's files are made from. scored: the edges carry tp/fp/fn
 // verdicts against a true network. blanket_rows: the rows as learned (IAMB

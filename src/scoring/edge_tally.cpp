@@ -73,4 +73,34 @@ double frequency_of(const edge_tally& tally, int source, int target) {
     return static_cast<double>(found->second) / tally.finished;
 }
 
+namespace {
+
+std::optional<edge_status> consensus_status(double frequency, double threshold, bool true_edge) {
+    if (frequency >= threshold) return true_edge ? edge_status::tp : edge_status::fp;
+    if (true_edge) return edge_status::fn;
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::vector<strength_row> strength_rows(const edge_tally& tally, const std::vector<edge_frequency>& frequencies,
+                                        double threshold, const ByteMatrix* moral_graph, const local_scope* scope) {
+    std::vector<strength_row> rows;
+    const auto add_row = [&](int source, int target, double frequency) {
+        const std::optional<edge_status> status =
+            moral_graph ? consensus_status(frequency, threshold, (*moral_graph)(source, target) == 1) : std::nullopt;
+        rows.push_back({source, target, frequency, status});
+    };
+    for (const edge_frequency& edge : frequencies) add_row(edge.source, edge.target, edge.frequency);
+    // With no resample finished, a true edge's frequency was never measured.
+    if (moral_graph == nullptr || tally.finished == 0) return rows;
+    const int n_vars = tally.n_vars;
+    for (int j = 0; j < n_vars; ++j)
+        for (int k = j + 1; k < n_vars; ++k)
+            if ((*moral_graph)(j, k) == 1 && !tally.counts.contains(static_cast<std::int64_t>(j) * tally.n_vars + k) &&
+                (scope == nullptr || scope->learned(j) || scope->learned(k)))
+                add_row(j, k, 0.0);
+    return rows;
+}
+
 }  // namespace gaussnet

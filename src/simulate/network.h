@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/matrix.h"
-#include "simulate/random.h"
+#include "common/random.h"
 
 namespace gaussnet::simulate {
 

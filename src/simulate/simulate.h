@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "common/random.h"
 #include "simulate/network.h"
 #include "simulate/options.h"
-#include "simulate/random.h"
 
 namespace gaussnet::simulate {
 

@@ -9,9 +9,9 @@
 
 #include "bootstrap/bootstrap.h"
 #include "bootstrap/resample.h"
+#include "common/random.h"
 #include "learners/edge_exclusion.h"
 #include "learners/iamb.h"
-#include "simulate/random.h"
 #include "stats/cholesky.h"
 #include "stats/covariance.h"
 
@@ -20,9 +20,9 @@ namespace {
 
 // A chain: each variable is 0.6 times the one before plus unit noise.
 FloatMatrix chain_data(int n_cases, int n_vars) {
-    simulate::splitmix64 seeder(17);
-    simulate::xoshiro256ss rng(seeder);
-    simulate::normal_sampler normal;
+    splitmix64 seeder(17);
+    xoshiro256ss rng(seeder);
+    normal_sampler normal;
     FloatMatrix data(n_cases, n_vars);
     for (int k = 0; k < n_cases; ++k)
         for (int j = 0; j < n_vars; ++j)

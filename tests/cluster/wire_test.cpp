@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -65,6 +67,33 @@ TEST(FarmBlock, UnpacksWhatWasPacked) {
         });
         EXPECT_EQ(read, c.rows);
         EXPECT_EQ(block.rows.data() + block.rows.size(), packed.data() + packed.size());
+    }
+}
+
+// MPI counts a gather's words in ints: a layout that would pass INT_MAX words
+// in all is refused, never wrapped round into negative offsets.
+TEST(GatherLayout, OffsetsUpToIntMaxAndRefusedBeyond) {
+    const std::int64_t most = INT_MAX;
+    struct {
+        std::vector<std::int64_t> sizes;
+        bool fits;
+        std::vector<int> starts;
+    } cases[] = {
+        {{3, 0, 5}, true, {0, 3, 3}},
+        {{most}, true, {0}},
+        {{most - 1, 1}, true, {0, static_cast<int>(most - 1)}},
+        {{most, 1}, false, {}},
+        {{most / 2 + 1, most / 2 + 1}, false, {}},
+        {{4 * most, 0}, false, {}},
+    };
+    for (const auto& c : cases) {
+        if (!c.fits) {
+            EXPECT_THROW(layout_of(c.sizes, "refused"), fatal_error);
+            continue;
+        }
+        const gather_layout layout = layout_of(c.sizes, "refused");
+        EXPECT_EQ(layout.starts, c.starts);
+        EXPECT_EQ(layout.total, std::accumulate(c.sizes.begin(), c.sizes.end(), std::int64_t{0}));
     }
 }
 

@@ -6,9 +6,16 @@
 
 #include "input/read_input.h"
 #include "input_helpers.h"
+#include "scoring/moral_graph.h"
 
 namespace gaussnet {
 namespace {
+
+void moralize_into(run_state& state) {
+    moralized moral = moralize(state.true_network);
+    state.moral_graph = std::move(moral.graph);
+    state.n_edges = moral.n_edges;
+}
 
 using test::fatal_text;
 using test::temp_dir;
@@ -167,7 +174,7 @@ TEST(MoralGraph, MarriesParentsAndJoinsArcs) {
         for (int i = 0; i < state.n_vars; ++i) {
             for (int j = 0; j < state.n_vars; ++j) state.true_network(i, j) = c.net[i][j] == '1' ? 1 : 0;
         }
-        derive_moral_graph(state);
+        moralize_into(state);
         EXPECT_EQ(rows_of(state.moral_graph), c.moral) << c.name;
         EXPECT_EQ(state.n_edges, c.n_edges) << c.name;
     }
@@ -177,7 +184,7 @@ TEST(MoralGraph, FromTheFileDigitSevenAndLetters) {
     // Arcs 0->2 (a 7) and 1->2; the letters and blanks are no arcs.
     run_state state;
     ASSERT_EQ(read_net("x07\nq 1\nab \n", 3, state), "");
-    derive_moral_graph(state);
+    moralize_into(state);
     EXPECT_EQ(rows_of(state.moral_graph), (std::vector<std::string>{"011", "101", "110"}));
     EXPECT_EQ(state.n_edges, 3);
 }

@@ -9,6 +9,7 @@
 #include "sim_test_support.h"
 #include "simulate/network.h"
 #include "simulate/sim_error.h"
+#include "simulate/simulate.h"
 
 namespace gaussnet::simulate {
 namespace {
@@ -159,6 +160,19 @@ TEST(Model, WeightsLieInTheRangeWithBothSigns) {
     for (std::size_t i = 0; i < model.order.size(); ++i)
         for (auto k = model.first[i]; k < model.first[i + 1]; ++k)
             EXPECT_EQ(net.arcs(model.parent[static_cast<std::size_t>(k)], model.order[i]), 1);
+}
+
+TEST(RandomStreams, SameSeedSameNumbersOtherSeedOthers) {
+    random_streams a(42), b(42), c(43);
+    for (int i = 0; i < 100; ++i) {
+        const auto x = a.noise.next();
+        EXPECT_EQ(x, b.noise.next());
+        EXPECT_NE(x, c.noise.next());
+    }
+    // The three streams of one seed are not copies of each other.
+    random_streams d(42);
+    EXPECT_NE(d.structure.next(), d.weights.next());
+    EXPECT_NE(d.weights.next(), d.noise.next());
 }
 
 }  // namespace

@@ -165,8 +165,8 @@ choice_of <- function(value, what, choices) {
   tolower(value)
 }
 
-correlation_of <- function(correlation) choice_of(correlation, "correlation", c("pearson", "spearman", "kendall", "normal"))
-missing_of <- function(missing) choice_of(missing, "missing", c("error", "complete"))
+correlation_of <- function(correlation) choice_of(correlation, "correlation", .gaussnet_vocabulary()$correlations)
+missing_of <- function(missing) choice_of(missing, "missing", .gaussnet_vocabulary()$missing)
 
 flag_of <- function(value, what) {
   if (!is.logical(value) || length(value) != 1 || is.na(value))

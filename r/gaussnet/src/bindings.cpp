@@ -245,10 +245,15 @@ Rcpp::List bootstrap_to_r(const api::bootstrap_result& result, bool scored) {
         Rcpp::Named("seconds") = result.seconds, Rcpp::Named("consensus") = run_to_r(result.consensus));
 }
 
-// The names are the library's; "error" and "complete" are checked in R.
+// The names are the library's, checked in R against .gaussnet_vocabulary().
 api::correlation_type correlation_of(const std::string& name) {
     if (const auto type = api::correlation_named(name)) return *type;
     Rcpp::stop("unknown correlation " + name);
+}
+
+api::missing_values missing_of(const std::string& name) {
+    if (const auto missing = api::missing_values_named(name)) return *missing;
+    Rcpp::stop("unknown missing " + name);
 }
 
 api::settings settings_of(const Rcpp::CharacterVector& learners, double alpha, bool exact,
@@ -264,7 +269,7 @@ api::settings settings_of(const Rcpp::CharacterVector& learners, double alpha, b
     options.alpha = alpha;
     options.statistic = exact ? api::test_statistic::student_t : api::test_statistic::fisher_z;
     options.correlation = correlation_of(correlation);
-    options.missing = missing == "complete" ? api::missing_values::complete : api::missing_values::error;
+    options.missing = missing_of(missing);
     options.threads = threads;
     return options;
 }
@@ -437,9 +442,12 @@ SEXP gaussnet_partial_correlations_cpp(SEXP data, std::vector<std::string> names
 // The library's names and limits, for the R functions' checks and messages.
 // [[Rcpp::export(.gaussnet_vocabulary)]]
 Rcpp::List gaussnet_vocabulary_cpp() {
-    Rcpp::CharacterVector learners;
+    Rcpp::CharacterVector learners, correlations, missing;
     for (const api::learner_kind kind : api::all_learners) learners.push_back(api::learner_name(kind));
-    return Rcpp::List::create(Rcpp::Named("learners") = learners, Rcpp::Named("max_threads") = api::max_threads,
+    for (const api::correlation_type type : api::all_correlations) correlations.push_back(api::correlation_name(type));
+    for (const api::missing_values value : api::all_missing_values) missing.push_back(api::missing_values_name(value));
+    return Rcpp::List::create(Rcpp::Named("learners") = learners, Rcpp::Named("correlations") = correlations,
+                              Rcpp::Named("missing") = missing, Rcpp::Named("max_threads") = api::max_threads,
                               Rcpp::Named("max_resamples") = api::max_resamples);
 }
 

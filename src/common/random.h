@@ -1,5 +1,5 @@
 #pragma once
-// The simulator's own random numbers. Everything here uses only integer
+// The random numbers of the simulator and the bootstrap. Everything here uses only integer
 // arithmetic and the IEEE operations +, -, *, / and sqrt (all correctly
 // rounded), so the same seed gives the same numbers with every compiler,
 // standard library and processor. The standard library's distributions are
@@ -12,7 +12,7 @@
 
 #include <cstdint>
 
-namespace gaussnet::simulate {
+namespace gaussnet {
 
 class splitmix64 {
 public:
@@ -59,4 +59,4 @@ private:
     bool has_spare_ = false;
 };
 
-}  // namespace gaussnet::simulate
+}  // namespace gaussnet

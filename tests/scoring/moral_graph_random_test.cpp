@@ -5,7 +5,7 @@
 
 #include <random>
 
-#include "input/read_input.h"
+#include "scoring/moral_graph.h"
 
 namespace gaussnet {
 namespace {
@@ -15,25 +15,22 @@ TEST(MoralGraphRandom, MatchesTheDefinition) {
     for (int trial = 0; trial < 60; ++trial) {
         const int n = 1 + static_cast<int>(rng() % 25);
         const double density = (trial % 3 + 1) * 0.1;
-        run_state state;
-        state.n_vars = n;
-        state.true_network = ByteMatrix(n, n, 0);
+        ByteMatrix net(n, n, 0);
         for (int i = 0; i < n; ++i)
-            for (int j = 0; j < n; ++j) state.true_network(i, j) = std::bernoulli_distribution(density)(rng);
-        derive_moral_graph(state);
-        const ByteMatrix& net = state.true_network;
+            for (int j = 0; j < n; ++j) net(i, j) = std::bernoulli_distribution(density)(rng);
+        const moralized moral = moralize(net);
         int edges = 0;
         for (int i = 0; i < n; ++i) {
-            EXPECT_EQ(state.moral_graph(i, i), 0);
+            EXPECT_EQ(moral.graph(i, i), 0);
             for (int j = 0; j < n; ++j) {
                 if (i == j) continue;
                 bool married = net(i, j) == 1 || net(j, i) == 1;
                 for (int k = 0; k < n && !married; ++k) married = k != i && k != j && net(i, k) == 1 && net(j, k) == 1;
-                EXPECT_EQ(state.moral_graph(i, j), married ? 1 : 0) << "trial " << trial << " pair " << i << "," << j;
+                EXPECT_EQ(moral.graph(i, j), married ? 1 : 0) << "trial " << trial << " pair " << i << "," << j;
                 if (married && j < i) ++edges;
             }
         }
-        EXPECT_EQ(state.n_edges, edges);
+        EXPECT_EQ(moral.n_edges, edges);
     }
 }
 

@@ -1,10 +1,10 @@
-#include "simulate/random.h"
+#include "common/random.h"
 
 #include <array>
 #include <cmath>
 #include <cstddef>
 
-namespace gaussnet::simulate {
+namespace gaussnet {
 
 namespace {
 
@@ -95,4 +95,4 @@ double normal_sampler::next(xoshiro256ss& rng) {
     return u * factor;
 }
 
-}  // namespace gaussnet::simulate
+}  // namespace gaussnet

@@ -1,4 +1,4 @@
-// The simulator's generator and normal sampler.
+// The generator and normal sampler of the simulator and the bootstrap.
 
 #include <gtest/gtest.h>
 
@@ -6,10 +6,9 @@
 #include <cmath>
 #include <cstdint>
 
-#include "simulate/random.h"
-#include "simulate/simulate.h"
+#include "common/random.h"
 
-namespace gaussnet::simulate {
+namespace gaussnet {
 namespace {
 
 TEST(Splitmix64, MatchesPublishedOutputForSeedZero) {
@@ -24,19 +23,6 @@ TEST(Xoshiro256ss, MatchesPublishedOutputForStateOneToFour) {
     const std::array<std::uint64_t, 6> expected = {
         11520ULL, 0ULL, 1509978240ULL, 1215971899390074240ULL, 1216172134540287360ULL, 607988272756665600ULL};
     for (const auto e : expected) EXPECT_EQ(g.next(), e);
-}
-
-TEST(RandomStreams, SameSeedSameNumbersOtherSeedOthers) {
-    random_streams a(42), b(42), c(43);
-    for (int i = 0; i < 100; ++i) {
-        const auto x = a.noise.next();
-        EXPECT_EQ(x, b.noise.next());
-        EXPECT_NE(x, c.noise.next());
-    }
-    // The three streams of one seed are not copies of each other.
-    random_streams d(42);
-    EXPECT_NE(d.structure.next(), d.weights.next());
-    EXPECT_NE(d.weights.next(), d.noise.next());
 }
 
 TEST(Xoshiro256ss, BelowIsUniformOverSixFaces) {
@@ -107,4 +93,4 @@ TEST(NormalSampler, MomentsAndTailsMatchTheStandardNormal) {
 }
 
 }  // namespace
-}  // namespace gaussnet::simulate
+}  // namespace gaussnet

@@ -47,7 +47,7 @@ run_state make_state(int n_vars, int n_cases, std::uint64_t seed) {
     state.n_cases = n_cases;
     state.data_matrix = FloatMatrix(n_cases, n_vars);
     std::vector<double> values(static_cast<std::size_t>(n_vars));
-    sim::normal_sampler normals;
+    gaussnet::normal_sampler normals;
     for (int c = 0; c < n_cases; ++c) {
         sim::sample_case(model, streams.noise, normals, values.data());
         for (int v = 0; v < n_vars; ++v)
@@ -75,8 +75,8 @@ struct test_data {
         std::vector<int> others;
         for (int v = 0; v < n_vars; ++v)
             if (v != target) others.push_back(v);
-        sim::splitmix64 seeder(members + 1);
-        sim::xoshiro256ss rng(seeder);
+        gaussnet::splitmix64 seeder(members + 1);
+        gaussnet::xoshiro256ss rng(seeder);
         std::vector<std::uint8_t> flags(static_cast<std::size_t>(n_vars), 0);
         for (int i = 0; i < members; ++i) {
             const auto pick = i + static_cast<int>(rng.below(static_cast<std::uint64_t>(others.size() - i)));

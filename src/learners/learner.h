@@ -10,6 +10,7 @@
 
 #include "common/edge_evidence.h"
 #include "common/matrix.h"
+#include "common/pair_constraints.h"
 #include "common/run_context.h"
 #include "common/test_setting.h"
 
@@ -37,7 +38,11 @@ struct learner_setting {
     run_context* context = nullptr;
     // The terminal that shows the progress line, or null for none.
     std::FILE* progress = nullptr;
+    // Pairs known beforehand to be never or always joined; null or empty: none.
+    const pair_constraints* pairs = nullptr;
 };
+
+inline bool has_pairs(const learner_setting& setting) { return setting.pairs != nullptr && !setting.pairs->empty(); }
 
 inline run_context& context_of(const learner_setting& setting) {
     return setting.context != nullptr ? *setting.context : current_context();

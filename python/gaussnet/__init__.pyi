@@ -12,6 +12,7 @@ Correlation = Literal["pearson", "normal", "spearman", "kendall"]
 Missing = Literal["error", "complete"]
 Transform = Literal["none", "exp", "cube", "logistic", "mix"]
 MatrixLike = Union[npt.ArrayLike, "pandas.DataFrame"]
+PairsLike = Union[Sequence[tuple[str, str]], "pandas.DataFrame"]
 TruthLike = Union[npt.ArrayLike, "pandas.DataFrame", str, os.PathLike[str]]
 
 SCORE_NAMES: tuple[str, ...]
@@ -54,6 +55,8 @@ def learn(
     threads: Optional[int] = None,
     correlation: Correlation = "pearson",
     missing: Missing = "error",
+    forbid: Optional[PairsLike] = None,
+    require: Optional[PairsLike] = None,
 ) -> Runs: ...
 def local(
     data: DataLike,
@@ -65,6 +68,8 @@ def local(
     threads: Optional[int] = None,
     correlation: Correlation = "pearson",
     missing: Missing = "error",
+    forbid: Optional[PairsLike] = None,
+    require: Optional[PairsLike] = None,
 ) -> Run: ...
 class Bootstrap:
     strength: Any  # pandas.DataFrame (source, target, frequency[, status], finished, failed), or a numpy structured array
@@ -91,6 +96,8 @@ def bootstrap(
     radius: int = 1,
     correlation: Correlation = "pearson",
     missing: Missing = "error",
+    forbid: Optional[PairsLike] = None,
+    require: Optional[PairsLike] = None,
 ) -> Bootstrap: ...
 def simulate(
     n_vars: int,

@@ -14,11 +14,12 @@ with IAMB2 (the program's local mode).
 \usage{
 gaussnet_learn(data, alpha = 0.05, learners = c("EE", "IAMB2", "IAMB1"),
                exact = FALSE, truth = NULL, threads = NULL,
-               correlation = "pearson", missing = "error")
+               correlation = "pearson", missing = "error", forbid = NULL,
+               require = NULL)
 
 gaussnet_local(data, target, radius, alpha = 0.05, exact = FALSE,
                truth = NULL, threads = NULL, correlation = "pearson",
-               missing = "error")
+               missing = "error", forbid = NULL, require = NULL)
 }
 \arguments{
   \item{data}{a numeric (double, integer or logical) matrix or data frame,
@@ -64,6 +65,12 @@ gaussnet_local(data, target, radius, alpha = 0.05, exact = FALSE,
     \code{"complete"} (the program's \code{--missing complete}), the cases
     holding one are left out, with a warning saying how many; fewer than 3
     complete cases is an error.}
+  \item{forbid, require}{pairs of variable names known beforehand (the
+    program's \code{--forbid} and \code{--require}): a two-column data frame
+    or matrix, or a list of pairs (\code{list(c("a", "b"))}). Pairs are
+    undirected; a forbidden pair is never joined and a required pair always
+    is, by every learner. An unknown name, a variable paired with itself or
+    a pair both forbidden and required is an input error naming the pair.}
   \item{target}{the target variable's name, or its column number.}
   \item{radius}{the number of rings: ring 1 is the target, ring i + 1 the
     variables first found in the blankets of ring i's.}

@@ -6,219 +6,251 @@
 using namespace Rcpp;
 
 #ifdef RCPP_USE_GLOBAL_ROSTREAM
-Rcpp::Rostream<true>&  Rcpp::Rcout = Rcpp::Rcpp_cout_get();
+Rcpp::Rostream<true>& Rcpp::Rcout = Rcpp::Rcpp_cout_get();
 Rcpp::Rostream<false>& Rcpp::Rcerr = Rcpp::Rcpp_cerr_get();
 #endif
 
 // gaussnet_learn_cpp
-SEXP gaussnet_learn_cpp(SEXP data, std::vector<std::string> names, SEXP truth, Rcpp::CharacterVector learners, double alpha, bool exact, std::string correlation, std::string missing, int threads);
-RcppExport SEXP _gaussnet_gaussnet_learn_cpp(SEXP dataSEXP, SEXP namesSEXP, SEXP truthSEXP, SEXP learnersSEXP, SEXP alphaSEXP, SEXP exactSEXP, SEXP correlationSEXP, SEXP missingSEXP, SEXP threadsSEXP) {
-BEGIN_RCPP
+SEXP gaussnet_learn_cpp(SEXP data, std::vector<std::string> names, SEXP truth, Rcpp::CharacterVector learners,
+                        double alpha, bool exact, std::string correlation, std::string missing, int threads,
+                        std::vector<std::string> forbid, std::vector<std::string> require);
+RcppExport SEXP _gaussnet_gaussnet_learn_cpp(SEXP dataSEXP, SEXP namesSEXP, SEXP truthSEXP, SEXP learnersSEXP,
+                                             SEXP alphaSEXP, SEXP exactSEXP, SEXP correlationSEXP, SEXP missingSEXP,
+                                             SEXP threadsSEXP, SEXP forbidSEXP, SEXP requireSEXP) {
+    BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
-    Rcpp::traits::input_parameter< SEXP >::type data(dataSEXP);
-    Rcpp::traits::input_parameter< std::vector<std::string> >::type names(namesSEXP);
-    Rcpp::traits::input_parameter< SEXP >::type truth(truthSEXP);
-    Rcpp::traits::input_parameter< Rcpp::CharacterVector >::type learners(learnersSEXP);
-    Rcpp::traits::input_parameter< double >::type alpha(alphaSEXP);
-    Rcpp::traits::input_parameter< bool >::type exact(exactSEXP);
-    Rcpp::traits::input_parameter< std::string >::type correlation(correlationSEXP);
-    Rcpp::traits::input_parameter< std::string >::type missing(missingSEXP);
-    Rcpp::traits::input_parameter< int >::type threads(threadsSEXP);
-    rcpp_result_gen = Rcpp::wrap(gaussnet_learn_cpp(data, names, truth, learners, alpha, exact, correlation, missing, threads));
+    Rcpp::traits::input_parameter<SEXP>::type data(dataSEXP);
+    Rcpp::traits::input_parameter<std::vector<std::string> >::type names(namesSEXP);
+    Rcpp::traits::input_parameter<SEXP>::type truth(truthSEXP);
+    Rcpp::traits::input_parameter<Rcpp::CharacterVector>::type learners(learnersSEXP);
+    Rcpp::traits::input_parameter<double>::type alpha(alphaSEXP);
+    Rcpp::traits::input_parameter<bool>::type exact(exactSEXP);
+    Rcpp::traits::input_parameter<std::string>::type correlation(correlationSEXP);
+    Rcpp::traits::input_parameter<std::string>::type missing(missingSEXP);
+    Rcpp::traits::input_parameter<int>::type threads(threadsSEXP);
+    Rcpp::traits::input_parameter<std::vector<std::string> >::type forbid(forbidSEXP);
+    Rcpp::traits::input_parameter<std::vector<std::string> >::type require(requireSEXP);
+    rcpp_result_gen = Rcpp::wrap(
+        gaussnet_learn_cpp(data, names, truth, learners, alpha, exact, correlation, missing, threads, forbid, require));
     return rcpp_result_gen;
-END_RCPP
+    END_RCPP
 }
 // gaussnet_local_cpp
-SEXP gaussnet_local_cpp(SEXP data, std::vector<std::string> names, SEXP truth, std::string target, int radius, double alpha, bool exact, std::string correlation, std::string missing, int threads);
-RcppExport SEXP _gaussnet_gaussnet_local_cpp(SEXP dataSEXP, SEXP namesSEXP, SEXP truthSEXP, SEXP targetSEXP, SEXP radiusSEXP, SEXP alphaSEXP, SEXP exactSEXP, SEXP correlationSEXP, SEXP missingSEXP, SEXP threadsSEXP) {
-BEGIN_RCPP
+SEXP gaussnet_local_cpp(SEXP data, std::vector<std::string> names, SEXP truth, std::string target, int radius,
+                        double alpha, bool exact, std::string correlation, std::string missing, int threads,
+                        std::vector<std::string> forbid, std::vector<std::string> require);
+RcppExport SEXP _gaussnet_gaussnet_local_cpp(SEXP dataSEXP, SEXP namesSEXP, SEXP truthSEXP, SEXP targetSEXP,
+                                             SEXP radiusSEXP, SEXP alphaSEXP, SEXP exactSEXP, SEXP correlationSEXP,
+                                             SEXP missingSEXP, SEXP threadsSEXP, SEXP forbidSEXP, SEXP requireSEXP) {
+    BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
-    Rcpp::traits::input_parameter< SEXP >::type data(dataSEXP);
-    Rcpp::traits::input_parameter< std::vector<std::string> >::type names(namesSEXP);
-    Rcpp::traits::input_parameter< SEXP >::type truth(truthSEXP);
-    Rcpp::traits::input_parameter< std::string >::type target(targetSEXP);
-    Rcpp::traits::input_parameter< int >::type radius(radiusSEXP);
-    Rcpp::traits::input_parameter< double >::type alpha(alphaSEXP);
-    Rcpp::traits::input_parameter< bool >::type exact(exactSEXP);
-    Rcpp::traits::input_parameter< std::string >::type correlation(correlationSEXP);
-    Rcpp::traits::input_parameter< std::string >::type missing(missingSEXP);
-    Rcpp::traits::input_parameter< int >::type threads(threadsSEXP);
-    rcpp_result_gen = Rcpp::wrap(gaussnet_local_cpp(data, names, truth, target, radius, alpha, exact, correlation, missing, threads));
+    Rcpp::traits::input_parameter<SEXP>::type data(dataSEXP);
+    Rcpp::traits::input_parameter<std::vector<std::string> >::type names(namesSEXP);
+    Rcpp::traits::input_parameter<SEXP>::type truth(truthSEXP);
+    Rcpp::traits::input_parameter<std::string>::type target(targetSEXP);
+    Rcpp::traits::input_parameter<int>::type radius(radiusSEXP);
+    Rcpp::traits::input_parameter<double>::type alpha(alphaSEXP);
+    Rcpp::traits::input_parameter<bool>::type exact(exactSEXP);
+    Rcpp::traits::input_parameter<std::string>::type correlation(correlationSEXP);
+    Rcpp::traits::input_parameter<std::string>::type missing(missingSEXP);
+    Rcpp::traits::input_parameter<int>::type threads(threadsSEXP);
+    Rcpp::traits::input_parameter<std::vector<std::string> >::type forbid(forbidSEXP);
+    Rcpp::traits::input_parameter<std::vector<std::string> >::type require(requireSEXP);
+    rcpp_result_gen = Rcpp::wrap(gaussnet_local_cpp(data, names, truth, target, radius, alpha, exact, correlation,
+                                                    missing, threads, forbid, require));
     return rcpp_result_gen;
-END_RCPP
+    END_RCPP
 }
 // gaussnet_bootstrap_cpp
-SEXP gaussnet_bootstrap_cpp(SEXP data, std::vector<std::string> names, SEXP truth, std::string learner, bool local, std::string target, int radius, int resamples, double seed, double threshold, double alpha, bool exact, std::string correlation, std::string missing, int threads);
-RcppExport SEXP _gaussnet_gaussnet_bootstrap_cpp(SEXP dataSEXP, SEXP namesSEXP, SEXP truthSEXP, SEXP learnerSEXP, SEXP localSEXP, SEXP targetSEXP, SEXP radiusSEXP, SEXP resamplesSEXP, SEXP seedSEXP, SEXP thresholdSEXP, SEXP alphaSEXP, SEXP exactSEXP, SEXP correlationSEXP, SEXP missingSEXP, SEXP threadsSEXP) {
-BEGIN_RCPP
+SEXP gaussnet_bootstrap_cpp(SEXP data, std::vector<std::string> names, SEXP truth, std::string learner, bool local,
+                            std::string target, int radius, int resamples, double seed, double threshold, double alpha,
+                            bool exact, std::string correlation, std::string missing, int threads,
+                            std::vector<std::string> forbid, std::vector<std::string> require);
+RcppExport SEXP _gaussnet_gaussnet_bootstrap_cpp(SEXP dataSEXP, SEXP namesSEXP, SEXP truthSEXP, SEXP learnerSEXP,
+                                                 SEXP localSEXP, SEXP targetSEXP, SEXP radiusSEXP, SEXP resamplesSEXP,
+                                                 SEXP seedSEXP, SEXP thresholdSEXP, SEXP alphaSEXP, SEXP exactSEXP,
+                                                 SEXP correlationSEXP, SEXP missingSEXP, SEXP threadsSEXP,
+                                                 SEXP forbidSEXP, SEXP requireSEXP) {
+    BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
-    Rcpp::traits::input_parameter< SEXP >::type data(dataSEXP);
-    Rcpp::traits::input_parameter< std::vector<std::string> >::type names(namesSEXP);
-    Rcpp::traits::input_parameter< SEXP >::type truth(truthSEXP);
-    Rcpp::traits::input_parameter< std::string >::type learner(learnerSEXP);
-    Rcpp::traits::input_parameter< bool >::type local(localSEXP);
-    Rcpp::traits::input_parameter< std::string >::type target(targetSEXP);
-    Rcpp::traits::input_parameter< int >::type radius(radiusSEXP);
-    Rcpp::traits::input_parameter< int >::type resamples(resamplesSEXP);
-    Rcpp::traits::input_parameter< double >::type seed(seedSEXP);
-    Rcpp::traits::input_parameter< double >::type threshold(thresholdSEXP);
-    Rcpp::traits::input_parameter< double >::type alpha(alphaSEXP);
-    Rcpp::traits::input_parameter< bool >::type exact(exactSEXP);
-    Rcpp::traits::input_parameter< std::string >::type correlation(correlationSEXP);
-    Rcpp::traits::input_parameter< std::string >::type missing(missingSEXP);
-    Rcpp::traits::input_parameter< int >::type threads(threadsSEXP);
-    rcpp_result_gen = Rcpp::wrap(gaussnet_bootstrap_cpp(data, names, truth, learner, local, target, radius, resamples, seed, threshold, alpha, exact, correlation, missing, threads));
+    Rcpp::traits::input_parameter<SEXP>::type data(dataSEXP);
+    Rcpp::traits::input_parameter<std::vector<std::string> >::type names(namesSEXP);
+    Rcpp::traits::input_parameter<SEXP>::type truth(truthSEXP);
+    Rcpp::traits::input_parameter<std::string>::type learner(learnerSEXP);
+    Rcpp::traits::input_parameter<bool>::type local(localSEXP);
+    Rcpp::traits::input_parameter<std::string>::type target(targetSEXP);
+    Rcpp::traits::input_parameter<int>::type radius(radiusSEXP);
+    Rcpp::traits::input_parameter<int>::type resamples(resamplesSEXP);
+    Rcpp::traits::input_parameter<double>::type seed(seedSEXP);
+    Rcpp::traits::input_parameter<double>::type threshold(thresholdSEXP);
+    Rcpp::traits::input_parameter<double>::type alpha(alphaSEXP);
+    Rcpp::traits::input_parameter<bool>::type exact(exactSEXP);
+    Rcpp::traits::input_parameter<std::string>::type correlation(correlationSEXP);
+    Rcpp::traits::input_parameter<std::string>::type missing(missingSEXP);
+    Rcpp::traits::input_parameter<int>::type threads(threadsSEXP);
+    Rcpp::traits::input_parameter<std::vector<std::string> >::type forbid(forbidSEXP);
+    Rcpp::traits::input_parameter<std::vector<std::string> >::type require(requireSEXP);
+    rcpp_result_gen =
+        Rcpp::wrap(gaussnet_bootstrap_cpp(data, names, truth, learner, local, target, radius, resamples, seed,
+                                          threshold, alpha, exact, correlation, missing, threads, forbid, require));
     return rcpp_result_gen;
-END_RCPP
+    END_RCPP
 }
 // gaussnet_simulate_cpp
-SEXP gaussnet_simulate_cpp(int n_vars, double n_cases, double parents, double weight_lo, double weight_hi, double noise, double seed, std::string transform);
-RcppExport SEXP _gaussnet_gaussnet_simulate_cpp(SEXP n_varsSEXP, SEXP n_casesSEXP, SEXP parentsSEXP, SEXP weight_loSEXP, SEXP weight_hiSEXP, SEXP noiseSEXP, SEXP seedSEXP, SEXP transformSEXP) {
-BEGIN_RCPP
+SEXP gaussnet_simulate_cpp(int n_vars, double n_cases, double parents, double weight_lo, double weight_hi, double noise,
+                           double seed, std::string transform);
+RcppExport SEXP _gaussnet_gaussnet_simulate_cpp(SEXP n_varsSEXP, SEXP n_casesSEXP, SEXP parentsSEXP, SEXP weight_loSEXP,
+                                                SEXP weight_hiSEXP, SEXP noiseSEXP, SEXP seedSEXP, SEXP transformSEXP) {
+    BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
-    Rcpp::traits::input_parameter< int >::type n_vars(n_varsSEXP);
-    Rcpp::traits::input_parameter< double >::type n_cases(n_casesSEXP);
-    Rcpp::traits::input_parameter< double >::type parents(parentsSEXP);
-    Rcpp::traits::input_parameter< double >::type weight_lo(weight_loSEXP);
-    Rcpp::traits::input_parameter< double >::type weight_hi(weight_hiSEXP);
-    Rcpp::traits::input_parameter< double >::type noise(noiseSEXP);
-    Rcpp::traits::input_parameter< double >::type seed(seedSEXP);
-    Rcpp::traits::input_parameter< std::string >::type transform(transformSEXP);
-    rcpp_result_gen = Rcpp::wrap(gaussnet_simulate_cpp(n_vars, n_cases, parents, weight_lo, weight_hi, noise, seed, transform));
+    Rcpp::traits::input_parameter<int>::type n_vars(n_varsSEXP);
+    Rcpp::traits::input_parameter<double>::type n_cases(n_casesSEXP);
+    Rcpp::traits::input_parameter<double>::type parents(parentsSEXP);
+    Rcpp::traits::input_parameter<double>::type weight_lo(weight_loSEXP);
+    Rcpp::traits::input_parameter<double>::type weight_hi(weight_hiSEXP);
+    Rcpp::traits::input_parameter<double>::type noise(noiseSEXP);
+    Rcpp::traits::input_parameter<double>::type seed(seedSEXP);
+    Rcpp::traits::input_parameter<std::string>::type transform(transformSEXP);
+    rcpp_result_gen =
+        Rcpp::wrap(gaussnet_simulate_cpp(n_vars, n_cases, parents, weight_lo, weight_hi, noise, seed, transform));
     return rcpp_result_gen;
-END_RCPP
+    END_RCPP
 }
 // gaussnet_moral_cpp
 SEXP gaussnet_moral_cpp(SEXP dag);
 RcppExport SEXP _gaussnet_gaussnet_moral_cpp(SEXP dagSEXP) {
-BEGIN_RCPP
+    BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
-    Rcpp::traits::input_parameter< SEXP >::type dag(dagSEXP);
+    Rcpp::traits::input_parameter<SEXP>::type dag(dagSEXP);
     rcpp_result_gen = Rcpp::wrap(gaussnet_moral_cpp(dag));
     return rcpp_result_gen;
-END_RCPP
+    END_RCPP
 }
 // gaussnet_read_net_cpp
 SEXP gaussnet_read_net_cpp(std::string path, int n_vars);
 RcppExport SEXP _gaussnet_gaussnet_read_net_cpp(SEXP pathSEXP, SEXP n_varsSEXP) {
-BEGIN_RCPP
+    BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
-    Rcpp::traits::input_parameter< std::string >::type path(pathSEXP);
-    Rcpp::traits::input_parameter< int >::type n_vars(n_varsSEXP);
+    Rcpp::traits::input_parameter<std::string>::type path(pathSEXP);
+    Rcpp::traits::input_parameter<int>::type n_vars(n_varsSEXP);
     rcpp_result_gen = Rcpp::wrap(gaussnet_read_net_cpp(path, n_vars));
     return rcpp_result_gen;
-END_RCPP
+    END_RCPP
 }
 // gaussnet_truth_order_cpp
-SEXP gaussnet_truth_order_cpp(std::vector<std::string> names, std::vector<std::string> rows, std::vector<std::string> columns);
+SEXP gaussnet_truth_order_cpp(std::vector<std::string> names, std::vector<std::string> rows,
+                              std::vector<std::string> columns);
 RcppExport SEXP _gaussnet_gaussnet_truth_order_cpp(SEXP namesSEXP, SEXP rowsSEXP, SEXP columnsSEXP) {
-BEGIN_RCPP
+    BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
-    Rcpp::traits::input_parameter< std::vector<std::string> >::type names(namesSEXP);
-    Rcpp::traits::input_parameter< std::vector<std::string> >::type rows(rowsSEXP);
-    Rcpp::traits::input_parameter< std::vector<std::string> >::type columns(columnsSEXP);
+    Rcpp::traits::input_parameter<std::vector<std::string> >::type names(namesSEXP);
+    Rcpp::traits::input_parameter<std::vector<std::string> >::type rows(rowsSEXP);
+    Rcpp::traits::input_parameter<std::vector<std::string> >::type columns(columnsSEXP);
     rcpp_result_gen = Rcpp::wrap(gaussnet_truth_order_cpp(names, rows, columns));
     return rcpp_result_gen;
-END_RCPP
+    END_RCPP
 }
 // gaussnet_index_column_cpp
 int gaussnet_index_column_cpp(SEXP data, std::vector<std::string> names);
 RcppExport SEXP _gaussnet_gaussnet_index_column_cpp(SEXP dataSEXP, SEXP namesSEXP) {
-BEGIN_RCPP
+    BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
-    Rcpp::traits::input_parameter< SEXP >::type data(dataSEXP);
-    Rcpp::traits::input_parameter< std::vector<std::string> >::type names(namesSEXP);
+    Rcpp::traits::input_parameter<SEXP>::type data(dataSEXP);
+    Rcpp::traits::input_parameter<std::vector<std::string> >::type names(namesSEXP);
     rcpp_result_gen = Rcpp::wrap(gaussnet_index_column_cpp(data, names));
     return rcpp_result_gen;
-END_RCPP
+    END_RCPP
 }
 // gaussnet_partial_correlations_cpp
-SEXP gaussnet_partial_correlations_cpp(SEXP data, std::vector<std::string> names, int threads, std::string correlation, std::string missing);
-RcppExport SEXP _gaussnet_gaussnet_partial_correlations_cpp(SEXP dataSEXP, SEXP namesSEXP, SEXP threadsSEXP, SEXP correlationSEXP, SEXP missingSEXP) {
-BEGIN_RCPP
+SEXP gaussnet_partial_correlations_cpp(SEXP data, std::vector<std::string> names, int threads, std::string correlation,
+                                       std::string missing);
+RcppExport SEXP _gaussnet_gaussnet_partial_correlations_cpp(SEXP dataSEXP, SEXP namesSEXP, SEXP threadsSEXP,
+                                                            SEXP correlationSEXP, SEXP missingSEXP) {
+    BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
-    Rcpp::traits::input_parameter< SEXP >::type data(dataSEXP);
-    Rcpp::traits::input_parameter< std::vector<std::string> >::type names(namesSEXP);
-    Rcpp::traits::input_parameter< int >::type threads(threadsSEXP);
-    Rcpp::traits::input_parameter< std::string >::type correlation(correlationSEXP);
-    Rcpp::traits::input_parameter< std::string >::type missing(missingSEXP);
+    Rcpp::traits::input_parameter<SEXP>::type data(dataSEXP);
+    Rcpp::traits::input_parameter<std::vector<std::string> >::type names(namesSEXP);
+    Rcpp::traits::input_parameter<int>::type threads(threadsSEXP);
+    Rcpp::traits::input_parameter<std::string>::type correlation(correlationSEXP);
+    Rcpp::traits::input_parameter<std::string>::type missing(missingSEXP);
     rcpp_result_gen = Rcpp::wrap(gaussnet_partial_correlations_cpp(data, names, threads, correlation, missing));
     return rcpp_result_gen;
-END_RCPP
+    END_RCPP
 }
 // gaussnet_vocabulary_cpp
 Rcpp::List gaussnet_vocabulary_cpp();
 RcppExport SEXP _gaussnet_gaussnet_vocabulary_cpp() {
-BEGIN_RCPP
+    BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
     rcpp_result_gen = Rcpp::wrap(gaussnet_vocabulary_cpp());
     return rcpp_result_gen;
-END_RCPP
+    END_RCPP
 }
 // gaussnet_version_cpp
 std::string gaussnet_version_cpp();
 RcppExport SEXP _gaussnet_gaussnet_version_cpp() {
-BEGIN_RCPP
+    BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
     rcpp_result_gen = Rcpp::wrap(gaussnet_version_cpp());
     return rcpp_result_gen;
-END_RCPP
+    END_RCPP
 }
 // gaussnet_report_cpp
-SEXP gaussnet_report_cpp(std::string path, std::vector<std::string> names, std::vector<std::string> keys, std::vector<std::string> values, Rcpp::List entries);
-RcppExport SEXP _gaussnet_gaussnet_report_cpp(SEXP pathSEXP, SEXP namesSEXP, SEXP keysSEXP, SEXP valuesSEXP, SEXP entriesSEXP) {
-BEGIN_RCPP
+SEXP gaussnet_report_cpp(std::string path, std::vector<std::string> names, std::vector<std::string> keys,
+                         std::vector<std::string> values, Rcpp::List entries);
+RcppExport SEXP _gaussnet_gaussnet_report_cpp(SEXP pathSEXP, SEXP namesSEXP, SEXP keysSEXP, SEXP valuesSEXP,
+                                              SEXP entriesSEXP) {
+    BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
-    Rcpp::traits::input_parameter< std::string >::type path(pathSEXP);
-    Rcpp::traits::input_parameter< std::vector<std::string> >::type names(namesSEXP);
-    Rcpp::traits::input_parameter< std::vector<std::string> >::type keys(keysSEXP);
-    Rcpp::traits::input_parameter< std::vector<std::string> >::type values(valuesSEXP);
-    Rcpp::traits::input_parameter< Rcpp::List >::type entries(entriesSEXP);
+    Rcpp::traits::input_parameter<std::string>::type path(pathSEXP);
+    Rcpp::traits::input_parameter<std::vector<std::string> >::type names(namesSEXP);
+    Rcpp::traits::input_parameter<std::vector<std::string> >::type keys(keysSEXP);
+    Rcpp::traits::input_parameter<std::vector<std::string> >::type values(valuesSEXP);
+    Rcpp::traits::input_parameter<Rcpp::List>::type entries(entriesSEXP);
     rcpp_result_gen = Rcpp::wrap(gaussnet_report_cpp(path, names, keys, values, entries));
     return rcpp_result_gen;
-END_RCPP
+    END_RCPP
 }
 // gaussnet_report_available_cpp
 bool gaussnet_report_available_cpp();
 RcppExport SEXP _gaussnet_gaussnet_report_available_cpp() {
-BEGIN_RCPP
+    BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
     rcpp_result_gen = Rcpp::wrap(gaussnet_report_available_cpp());
     return rcpp_result_gen;
-END_RCPP
+    END_RCPP
 }
 
 static const R_CallMethodDef CallEntries[] = {
-    {"_gaussnet_gaussnet_learn_cpp", (DL_FUNC) &_gaussnet_gaussnet_learn_cpp, 9},
-    {"_gaussnet_gaussnet_local_cpp", (DL_FUNC) &_gaussnet_gaussnet_local_cpp, 10},
-    {"_gaussnet_gaussnet_bootstrap_cpp", (DL_FUNC) &_gaussnet_gaussnet_bootstrap_cpp, 15},
-    {"_gaussnet_gaussnet_simulate_cpp", (DL_FUNC) &_gaussnet_gaussnet_simulate_cpp, 8},
-    {"_gaussnet_gaussnet_moral_cpp", (DL_FUNC) &_gaussnet_gaussnet_moral_cpp, 1},
-    {"_gaussnet_gaussnet_read_net_cpp", (DL_FUNC) &_gaussnet_gaussnet_read_net_cpp, 2},
-    {"_gaussnet_gaussnet_truth_order_cpp", (DL_FUNC) &_gaussnet_gaussnet_truth_order_cpp, 3},
-    {"_gaussnet_gaussnet_index_column_cpp", (DL_FUNC) &_gaussnet_gaussnet_index_column_cpp, 2},
-    {"_gaussnet_gaussnet_partial_correlations_cpp", (DL_FUNC) &_gaussnet_gaussnet_partial_correlations_cpp, 5},
-    {"_gaussnet_gaussnet_vocabulary_cpp", (DL_FUNC) &_gaussnet_gaussnet_vocabulary_cpp, 0},
-    {"_gaussnet_gaussnet_version_cpp", (DL_FUNC) &_gaussnet_gaussnet_version_cpp, 0},
-    {"_gaussnet_gaussnet_report_cpp", (DL_FUNC) &_gaussnet_gaussnet_report_cpp, 5},
-    {"_gaussnet_gaussnet_report_available_cpp", (DL_FUNC) &_gaussnet_gaussnet_report_available_cpp, 0},
-    {NULL, NULL, 0}
-};
+    {"_gaussnet_gaussnet_learn_cpp", (DL_FUNC)&_gaussnet_gaussnet_learn_cpp, 11},
+    {"_gaussnet_gaussnet_local_cpp", (DL_FUNC)&_gaussnet_gaussnet_local_cpp, 12},
+    {"_gaussnet_gaussnet_bootstrap_cpp", (DL_FUNC)&_gaussnet_gaussnet_bootstrap_cpp, 17},
+    {"_gaussnet_gaussnet_simulate_cpp", (DL_FUNC)&_gaussnet_gaussnet_simulate_cpp, 8},
+    {"_gaussnet_gaussnet_moral_cpp", (DL_FUNC)&_gaussnet_gaussnet_moral_cpp, 1},
+    {"_gaussnet_gaussnet_read_net_cpp", (DL_FUNC)&_gaussnet_gaussnet_read_net_cpp, 2},
+    {"_gaussnet_gaussnet_truth_order_cpp", (DL_FUNC)&_gaussnet_gaussnet_truth_order_cpp, 3},
+    {"_gaussnet_gaussnet_index_column_cpp", (DL_FUNC)&_gaussnet_gaussnet_index_column_cpp, 2},
+    {"_gaussnet_gaussnet_partial_correlations_cpp", (DL_FUNC)&_gaussnet_gaussnet_partial_correlations_cpp, 5},
+    {"_gaussnet_gaussnet_vocabulary_cpp", (DL_FUNC)&_gaussnet_gaussnet_vocabulary_cpp, 0},
+    {"_gaussnet_gaussnet_version_cpp", (DL_FUNC)&_gaussnet_gaussnet_version_cpp, 0},
+    {"_gaussnet_gaussnet_report_cpp", (DL_FUNC)&_gaussnet_gaussnet_report_cpp, 5},
+    {"_gaussnet_gaussnet_report_available_cpp", (DL_FUNC)&_gaussnet_gaussnet_report_available_cpp, 0},
+    {NULL, NULL, 0}};
 
-RcppExport void R_init_gaussnet(DllInfo *dll) {
+RcppExport void R_init_gaussnet(DllInfo* dll) {
     R_registerRoutines(dll, NULL, CallEntries, NULL, NULL);
     R_useDynamicSymbols(dll, FALSE);
 }

@@ -54,8 +54,8 @@ std::optional<int> overfull_variable(const pair_constraints& pairs, int n_cases)
 
 std::string overfull_text(const std::string& name, int required, int n_cases) {
     return strprintf(
-        "Variable %s has %d required neighbours, more than %d cases allow: every test of its blanket conditions on "
-        "them all and needs at least %lld of them. Require fewer pairs for %s, or give more cases.",
+        "Variable %s has %d required neighbours, too many for %d cases: every test of its blanket conditions on "
+        "them all, which takes at least %lld cases. Require fewer pairs with %s, or give more cases.",
         name.c_str(), required, n_cases, static_cast<long long>(required) + 4, name.c_str());
 }
 

@@ -127,7 +127,7 @@ TEST(PairKnowledge, BadListsAreInputErrorsNamingThePair) {
         learn({{few.data(), element_type::float64, 6, 5, 5, 1}, {}}, crowded);
         ADD_FAILURE() << "no error";
     } catch (const input_error& error) {
-        EXPECT_EQ(std::string(error.what()).rfind("Variable X1 has 4 required neighbours, more than 6 cases allow", 0),
+        EXPECT_EQ(std::string(error.what()).rfind("Variable X1 has 4 required neighbours, too many for 6 cases:", 0),
                   0u)
             << error.what();
     }

@@ -85,7 +85,7 @@ TEST(KnownPairsInput, TooManyRequiredPartnersNameTheVariable) {
     dir.write("require.csv", "X7,X1\nX7,X2\nX3,X7\n");
     const program_result result = run_program(GAUSSNET_BIN, with_lists({"--require", "require.csv"}, "6"), dir);
     EXPECT_EQ(result.exit_status, 1);
-    EXPECT_EQ(result.out.rfind("\n\n Variable X7 has 3 required neighbours, more than 6 cases allow:", 0), 0u)
+    EXPECT_EQ(result.out.rfind("\n\n Variable X7 has 3 required neighbours, too many for 6 cases:", 0), 0u)
         << result.out;
     EXPECT_FALSE(dir.exists("res.txt"));
 }

@@ -116,6 +116,11 @@ struct settings {
     // match taken) and the number of rings around it.
     std::string local_target;
     int local_radius = 1;
+    // Pairs of variable names known beforehand (undirected): forbidden pairs
+    // are never joined, required pairs always are, by every learner. A name
+    // is looked up as local_target is; empty lists change nothing.
+    std::vector<std::pair<std::string, std::string>> forbid;
+    std::vector<std::pair<std::string, std::string>> require;
     // Where diagnostics go; empty: they are dropped.
     diagnostics_sink diagnostics;
     // Set to true (from any thread) to stop a call early: it then throws

@@ -135,6 +135,15 @@ constexpr const char* status_text(edge_status status) {
     return "";
 }
 
+// What is known of a pair of variables before learning: nothing (the data
+// decide), that they are never joined, or that they always are.
+enum class pair_knowledge : std::uint8_t { free, forbidden, required };
+
+// The most required neighbours one variable may have with n_cases cases:
+// every test of its blanket conditions on all of them, and a test needs at
+// least one degree of freedom beyond them (Fisher's z: n_cases - c - 3).
+constexpr long long max_required_neighbours(long long n_cases) { return n_cases - 4; }
+
 // Threads a call may ask for (0 asks for the cores this process may use).
 inline constexpr int max_threads = 4096;
 // Resamples a bootstrap may ask for: 1 to this.

@@ -546,9 +546,28 @@ def _choice_of(value, name, choices):
     return value.lower()
 
 
-def _data_setting(correlation, missing):
+def _pairs_of(pairs, name):
+    """Pairs of variable names: None, a sequence of (name, name), or a DataFrame whose first two columns hold them."""
+    if pairs is None:
+        return []
+    if hasattr(pairs, "iloc") and hasattr(pairs, "columns"):
+        if len(pairs.columns) != 2:
+            raise ValueError(f"{name} must have two columns of variable names, not {len(pairs.columns)}")
+        pairs = pairs.itertuples(index=False, name=None)
+    if isinstance(pairs, (str, bytes)):
+        raise ValueError(f"{name} must be pairs of variable names, not a string")
+    result = []
+    for place, pair in enumerate(pairs, start=1):
+        if isinstance(pair, (str, bytes)) or len(pair) != 2 or not all(isinstance(v, str) for v in pair):
+            raise ValueError(f"{name}, pair {place}: two variable names expected, not {pair!r}")
+        result.append((pair[0], pair[1]))
+    return result
+
+
+def _data_setting(correlation, missing, forbid=None, require=None):
     return _core.DataSetting(_choice_of(correlation, "correlation", _CORRELATIONS),
-                             _choice_of(missing, "missing", _MISSING))
+                             _choice_of(missing, "missing", _MISSING), _pairs_of(forbid, "forbid"),
+                             _pairs_of(require, "require"))
 
 
 def _warn(line):
@@ -571,7 +590,7 @@ def _with_names(call, names):
 # --- the functions -----------------------------------------------------------
 
 def learn(data, alpha=0.05, learners=LEARNERS, exact=False, truth=None, threads=None,
-          correlation="pearson", missing="error", progress=None):
+          correlation="pearson", missing="error", forbid=None, require=None, progress=None):
     """Learn every variable's Markov blanket and the undirected graph.
 
     Runs the learners in the program's order (EE, IAMB2, IAMB1, whatever the
@@ -630,6 +649,13 @@ def learn(data, alpha=0.05, learners=LEARNERS, exact=False, truth=None, threads=
         targets still running) on standard error, rewritten in place and
         cleared at the end. None: when standard error is a terminal or in
         Jupyter, so scripts and tests whose streams are files show nothing.
+    forbid, require : sequence of (str, str) or pandas.DataFrame, optional
+        Pairs of variable names known beforehand (undirected), as the
+        program's --forbid and --require: a forbidden pair is never joined, a
+        required pair always is, by every learner (docs/prior-knowledge.md).
+        A DataFrame gives them in its two columns. An unknown name, a
+        variable paired with itself or a pair both forbidden and required is
+        a ValueError naming the pair.
 
     Returns
     -------
@@ -665,7 +691,7 @@ def learn(data, alpha=0.05, learners=LEARNERS, exact=False, truth=None, threads=
     _warn_index_column(array, names)
     run_names = _learner_names(learners)
     truth_array = _truth_of(truth, names)
-    setting = _data_setting(correlation, missing)
+    setting = _data_setting(correlation, missing, forbid, require)
     exact = _flag_of(exact, "exact")
     line = _progress_line(progress)
     raw = _with_names(lambda: _core.learn(array, names, truth_array, run_names, _alpha_of(alpha), exact, setting,
@@ -674,7 +700,7 @@ def learn(data, alpha=0.05, learners=LEARNERS, exact=False, truth=None, threads=
 
 
 def local(data, target, radius, alpha=0.05, exact=False, truth=None, threads=None, correlation="pearson",
-          missing="error", progress=None):
+          missing="error", forbid=None, require=None, progress=None):
     """Learn the neighbourhood of one variable, ring by ring, with IAMB2.
 
     Ring 1 is the target; ring i + 1 holds the variables first found in the
@@ -682,7 +708,7 @@ def local(data, target, radius, alpha=0.05, exact=False, truth=None, threads=Non
 
     Parameters
     ----------
-    data, alpha, exact, truth, threads, correlation, missing, progress
+    data, alpha, exact, truth, threads, correlation, missing, forbid, require, progress
         As for learn().
     target : str or int
         The target variable's name (an array's variables are X1 ... Xn), or
@@ -715,7 +741,7 @@ def local(data, target, radius, alpha=0.05, exact=False, truth=None, threads=Non
     _warn_index_column(array, names)
     target, radius = _target_name(target, names), _radius_of(radius)
     truth_array = _truth_of(truth, names)
-    setting = _data_setting(correlation, missing)
+    setting = _data_setting(correlation, missing, forbid, require)
     line = _progress_line(progress)
     raw = _with_names(lambda: _core.local(array, names, truth_array, target, int(radius), _alpha_of(alpha),
                                           _flag_of(exact, "exact"), setting, _threads_of(threads), _warn, line),
@@ -732,7 +758,8 @@ def _whole_of(value, name, low, high):
 
 
 def bootstrap(data, learner="IAMB2", resamples=200, seed=1, threshold=0.5, alpha=0.05, exact=False, truth=None,
-              threads=None, target=None, radius=1, correlation="pearson", missing="error", progress=None):
+              threads=None, target=None, radius=1, correlation="pearson", missing="error", forbid=None,
+              require=None, progress=None):
     """How stable each learned edge is: the bootstrap's edge frequencies.
 
     Learns again with one learner on `resamples` resamples of the cases, each
@@ -746,7 +773,7 @@ def bootstrap(data, learner="IAMB2", resamples=200, seed=1, threshold=0.5, alpha
 
     Parameters
     ----------
-    data, alpha, exact, truth, threads, correlation, missing
+    data, alpha, exact, truth, threads, correlation, missing, forbid, require
         As for learn(); the data are rounded to single precision as there,
         and each resample is ranked anew with a rank-based correlation.
     progress : bool, optional
@@ -804,7 +831,7 @@ def bootstrap(data, learner="IAMB2", resamples=200, seed=1, threshold=0.5, alpha
         radius = _radius_of(radius)
     _warn_index_column(array, names)
     truth_array = _truth_of(truth, names)
-    setting = _data_setting(correlation, missing)
+    setting = _data_setting(correlation, missing, forbid, require)
     exact = _flag_of(exact, "exact")
     line = _progress_line(progress)
     raw = _with_names(lambda: _core.bootstrap(array, names, truth_array, run_names[0], target, int(radius), resamples,

@@ -12,6 +12,7 @@ Correlation = Literal["pearson", "normal", "spearman", "kendall"]
 Missing = Literal["error", "complete"]
 Transform = Literal["none", "exp", "cube", "logistic", "mix"]
 MatrixLike = Union[npt.ArrayLike, "pandas.DataFrame"]
+PairsLike = Union[Sequence[tuple[str, str]], "pandas.DataFrame"]
 TruthLike = Union[npt.ArrayLike, "pandas.DataFrame", str, os.PathLike[str]]
 
 SCORE_NAMES: tuple[str, ...]
@@ -54,6 +55,8 @@ def learn(
     threads: Optional[int] = None,
     correlation: Correlation = "pearson",
     missing: Missing = "error",
+    forbid: Optional[PairsLike] = None,
+    require: Optional[PairsLike] = None,
     progress: Optional[bool] = None,
 ) -> Runs: ...
 def local(
@@ -66,6 +69,8 @@ def local(
     threads: Optional[int] = None,
     correlation: Correlation = "pearson",
     missing: Missing = "error",
+    forbid: Optional[PairsLike] = None,
+    require: Optional[PairsLike] = None,
     progress: Optional[bool] = None,
 ) -> Run: ...
 class Bootstrap:
@@ -93,6 +98,8 @@ def bootstrap(
     radius: int = 1,
     correlation: Correlation = "pearson",
     missing: Missing = "error",
+    forbid: Optional[PairsLike] = None,
+    require: Optional[PairsLike] = None,
     progress: Optional[bool] = None,
 ) -> Bootstrap: ...
 def simulate(

@@ -237,10 +237,15 @@ api::missing_values missing_of(const std::string& name) {
     throw py::value_error("unknown missing " + name);
 }
 
-// How the values become the learners' matrix: the correlation's and the missing values' names.
+using name_pairs = std::vector<std::pair<std::string, std::string>>;
+
+// How the values become the learners' matrix (the correlation's and the
+// missing values' names), and the pairs known beforehand.
 struct data_setting {
     std::string correlation;
     std::string missing;
+    name_pairs forbid;
+    name_pairs require;
 };
 
 learn_call make_call(const py::array& data, std::vector<std::string> names, const std::optional<py::array>& truth,
@@ -256,6 +261,8 @@ learn_call make_call(const py::array& data, std::vector<std::string> names, cons
     call.options.correlation = correlation_of(setting.correlation);
     call.options.missing = missing_of(setting.missing);
     call.options.threads = threads;
+    call.options.forbid = setting.forbid;
+    call.options.require = setting.require;
     return call;
 }
 
@@ -488,9 +495,11 @@ PYBIND11_MODULE(_core, m) {
         }
     });
     py::class_<data_setting>(m, "DataSetting")
-        .def(py::init<std::string, std::string>())
+        .def(py::init<std::string, std::string, name_pairs, name_pairs>())
         .def_readonly("correlation", &data_setting::correlation)
-        .def_readonly("missing", &data_setting::missing);
+        .def_readonly("missing", &data_setting::missing)
+        .def_readonly("forbid", &data_setting::forbid)
+        .def_readonly("require", &data_setting::require);
     m.def("learn", &learn);
     m.def("local", &local);
     m.def("bootstrap", &bootstrap);

@@ -11,6 +11,7 @@
 
 #include "common/diagnostics.h"
 #include "common/matrix.h"
+#include "common/pair_constraints.h"
 #include "common/run_context.h"
 #include "gaussnet/gaussnet.h"
 #include "learners/learner.h"
@@ -25,6 +26,7 @@ struct prepared_input {
     ByteMatrix moral_graph;  // empty without a truth
     int n_edges = 0;
     int threads = 1;
+    pair_constraints pairs;  // settings' forbid and require, as indices
 
     int n_cases() const { return static_cast<int>(data.rows()); }
     int n_vars() const { return static_cast<int>(data.cols()); }

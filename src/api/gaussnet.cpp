@@ -18,6 +18,7 @@
 #include "common/run_timer.h"
 #include "common/text.h"
 #include "input/missing_values.h"
+#include "input/pair_file.h"
 #include "input/read_input.h"
 #include "learners/local_iamb.h"
 #include "scoring/local_scope.h"
@@ -49,6 +50,23 @@ void keep_complete_cases(FloatMatrix& data, run_context& context) {
     }
 }
 
+pair_list listed_pairs(const std::vector<std::pair<std::string, std::string>>& names, const char* list) {
+    pair_list listed{list, "pair", {}};
+    for (std::size_t i = 0; i < names.size(); ++i)
+        listed.pairs.push_back({names[i].first, names[i].second, static_cast<long long>(i) + 1});
+    return listed;
+}
+
+pair_constraints pairs_of(const settings& options, const prepared_input& input) {
+    if (options.forbid.empty() && options.require.empty()) return {};
+    try {
+        return resolve_pairs(listed_pairs(options.forbid, "forbid"), listed_pairs(options.require, "require"),
+                             input.names, input.n_cases());
+    } catch (const fatal_error& failure) {
+        throw input_error(failure.what());
+    }
+}
+
 }  // namespace
 
 prepared_input prepare(const data_view& data, const settings& options, const std::optional<truth_view>& truth,
@@ -60,6 +78,7 @@ prepared_input prepare(const data_view& data, const settings& options, const std
     input.data = rounded_data(data, input.names, options.missing);
     if (options.missing == missing_values::complete) keep_complete_cases(input.data, context);
     if (truth) input.moral_graph = moral_graph_of(arcs_of(*truth, input.data.cols(), "truth"), input.n_edges);
+    input.pairs = pairs_of(options, input);
     return input;
 }
 
@@ -68,6 +87,7 @@ learner_setting learner_setting_of(const settings& options, const prepared_input
                             input.threads, input.names};
     setting.context = &context;
     if (options.progress != nullptr) setting.progress = progress_display(options.progress);
+    setting.pairs = &input.pairs;
     return setting;
 }
 

@@ -36,14 +36,21 @@ void broadcast_bytes(const job& job, void* data, std::int64_t bytes) {
 }
 
 // The input as it travels: this header, the names (each ended by a zero
-// byte), the data matrix's floats row by row.
+// byte), the data matrix's floats row by row, the forbidden and the required
+// pairs as listed.
 struct input_header {
     std::int64_t n_cases;
     std::int64_t n_vars;
     std::int64_t true_net;
     std::int64_t n_edges;
     std::int64_t name_bytes;
+    std::int64_t n_forbidden;
+    std::int64_t n_required;
 };
+
+void broadcast_pairs(const job& job, std::vector<variable_pair>& pairs) {
+    broadcast_bytes(job, pairs.data(), static_cast<std::int64_t>(pairs.size() * sizeof(variable_pair)));
+}
 
 // The lead's data go from data, the others' arrive there; returns the bytes.
 std::int64_t broadcast_data(const job& job, FloatMatrix& data) {
@@ -96,12 +103,22 @@ int hear_end(const job& job) {
 long long send_input(const job& job, run_state& state) {
     std::string names;
     for (const std::string& name : state.var_names) names.append(name).push_back('\0');
-    input_header header{state.n_cases, state.n_vars, state.true_net, state.n_edges,
-                        static_cast<std::int64_t>(names.size())};
+    std::vector<variable_pair> forbidden = state.pairs.forbidden(), required = state.pairs.required();
+    input_header header{state.n_cases,
+                        state.n_vars,
+                        state.true_net,
+                        state.n_edges,
+                        static_cast<std::int64_t>(names.size()),
+                        static_cast<std::int64_t>(forbidden.size()),
+                        static_cast<std::int64_t>(required.size())};
     broadcast_bytes(job, &header, sizeof header);
     broadcast_bytes(job, names.data(), header.name_bytes);
     const std::int64_t data_bytes = broadcast_data(job, state.data_matrix);
-    return (static_cast<long long>(sizeof header) + header.name_bytes + data_bytes) * (job.size - 1);
+    broadcast_pairs(job, forbidden);
+    broadcast_pairs(job, required);
+    const std::int64_t pair_bytes =
+        static_cast<std::int64_t>((forbidden.size() + required.size()) * sizeof(variable_pair));
+    return (static_cast<long long>(sizeof header) + header.name_bytes + data_bytes + pair_bytes) * (job.size - 1);
 }
 
 run_state receive_input(const job& job, const std::string& data_file) {
@@ -122,6 +139,11 @@ run_state receive_input(const job& job, const std::string& data_file) {
     }
     state.data_matrix = FloatMatrix(state.n_cases, state.n_vars);
     broadcast_data(job, state.data_matrix);
+    std::vector<variable_pair> forbidden(static_cast<std::size_t>(header.n_forbidden));
+    std::vector<variable_pair> required(static_cast<std::size_t>(header.n_required));
+    broadcast_pairs(job, forbidden);
+    broadcast_pairs(job, required);
+    state.pairs = pair_constraints(state.n_vars, std::move(forbidden), std::move(required));
     return state;
 }
 

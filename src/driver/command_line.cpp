@@ -49,6 +49,8 @@ std::string help_text() {
            "  --row-names       each data line begins with a case label (R's write.csv, pandas' to_csv)\n"
            "  --decimal-comma   numbers have decimal commas (3,5); fields end at blanks, tabs or semicolons\n"
            "  --net FILE        read the true network from FILE instead of net.txt (with true_net 1)\n"
+           "  --forbid FILE     pairs of variables never joined (CSV: two names a line)\n"
+           "  --require FILE    pairs of variables always joined (CSV: two names a line)\n"
            "  --correlation C   learn from pearson (default), normal (normal scores), spearman or kendall\n"
            "                    correlations; the rank-based three suit skewed data (any increasing\n"
            "                    transformation of a variable), normal best\n"
@@ -214,6 +216,14 @@ std::optional<std::string> option_value(const char* name, int argc, char** argv,
     return std::string(argv[++index]);
 }
 
+// "--name FILE": the file's name, which may not be empty; none when arg is another option.
+std::optional<std::string> file_option(const char* name, int argc, char** argv, int& index) {
+    std::optional<std::string> file = option_value(name, argc, argv, index);
+    if (file && file->empty())
+        usage_error(std::string(name) + " needs a file name.", std::string(name) + " is given no file name");
+    return file;
+}
+
 // The options that shape the runs and their files; false when arg is none of them.
 bool read_run_option(command_line& result, int argc, char** argv, int& index) {
     const char* arg = argv[index];
@@ -225,11 +235,9 @@ bool read_run_option(command_line& result, int argc, char** argv, int& index) {
     } else if (const auto dir = option_value("--export", argc, argv, index)) {
         if (dir->empty()) usage_error("--export needs a directory.", "--export is given no directory");
         result.export_dir = *dir;
-    } else if (const auto file = option_value("--table", argc, argv, index)) {
-        if (file->empty()) usage_error("--table needs a file name.", "--table is given no file name");
+    } else if (const auto file = file_option("--table", argc, argv, index)) {
         result.table_file = *file;
-    } else if (const auto page = option_value("--report", argc, argv, index)) {
-        if (page->empty()) usage_error("--report needs a file name.", "--report is given no file name");
+    } else if (const auto page = file_option("--report", argc, argv, index)) {
         result.report_file = *page;
     } else if (std::strcmp(arg, "--long-header") == 0) {
         result.reading.long_header = true;
@@ -237,8 +245,7 @@ bool read_run_option(command_line& result, int argc, char** argv, int& index) {
         result.reading.row_names = true;
     } else if (std::strcmp(arg, "--decimal-comma") == 0) {
         result.reading.decimal_comma = true;
-    } else if (const auto net = option_value("--net", argc, argv, index)) {
-        if (net->empty()) usage_error("--net needs a file name.", "--net is given no file name");
+    } else if (const auto net = file_option("--net", argc, argv, index)) {
         result.net_file = *net;
         result.net_given = true;
     } else {
@@ -256,6 +263,10 @@ bool read_data_option(command_line& result, int argc, char** argv, int& index) {
                             "\" in --correlation (choose from pearson, spearman, kendall, normal).",
                         "--correlation names \"" + *kind + "\"");
         result.correlation = *parsed;
+    } else if (const auto forbid = file_option("--forbid", argc, argv, index)) {
+        result.forbid_file = *forbid;
+    } else if (const auto require = file_option("--require", argc, argv, index)) {
+        result.require_file = *require;
     } else if (const auto missing = option_value("--missing", argc, argv, index)) {
         if (*missing != "complete")
             usage_error("Unknown setting \"" + *missing + "\" in --missing (the one setting is complete).",

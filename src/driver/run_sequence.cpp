@@ -45,7 +45,8 @@ learner_setting setting_of(const command_line& line, const run_state& state, con
             state.var_names,
             role.distributor,
             &current_context(),
-            progress_terminal()};
+            progress_terminal(),
+            &state.pairs};
 }
 
 structure_report report_learned(const command_line& line, const run_state& state, const ByteMatrix& learned) {
@@ -128,9 +129,9 @@ std::optional<local_scope> scope_of(const learned_structure& learned, const loca
 void export_learned(const command_line& line, const run_state& state, const run_label& label,
                     const learned_structure& learned, const structure_report& report, const local_target* local) {
     const std::optional<local_scope> scope = scope_of(learned, local);
-    export_run(line.export_dir,
-               {label.name, state.var_names, report.edges, report.scores.has_value(),
-                label.blankets ? &learned.graph : nullptr, scope ? &*scope : nullptr, nullptr, &learned.evidence});
+    export_run(line.export_dir, {label.name, state.var_names, report.edges, report.scores.has_value(),
+                                 label.blankets ? &learned.graph : nullptr, scope ? &*scope : nullptr, nullptr,
+                                 &learned.evidence, &state.pairs});
 }
 
 void report_run(const command_line& line, const run_state& state, const run_label& label, const run_timer& timer,

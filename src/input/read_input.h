@@ -6,7 +6,7 @@
 namespace gaussnet {
 
 // Reads the true network, state.net_file (only when state.true_net is 1),
-// and then the data file.
+// then the data file, then the lists of known pairs (state.pairs).
 // Fills var_names, data_matrix and true_network. Throws fatal_error on any
 // input error, before anything has been written to "res.txt".
 void read_input(run_state& state);

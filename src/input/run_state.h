@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/matrix.h"
+#include "common/pair_constraints.h"
 
 namespace gaussnet {
 
@@ -33,6 +34,8 @@ struct input_request {
     int true_net = 0;                  // only 1 means that the true network is read and scores are written
     reading_options reading;           // --long-header, --row-names, --decimal-comma
     std::string net_file = "net.txt";  // the true network's file (--net)
+    std::string forbid_file;           // pairs never joined (--forbid); empty: none
+    std::string require_file;          // pairs always joined (--require); empty: none
 };
 
 struct run_state : input_request {
@@ -43,6 +46,7 @@ struct run_state : input_request {
     ByteMatrix true_network;  // row = parent, column = child
     ByteMatrix moral_graph;   // symmetric, zero diagonal
     int n_edges = 0;
+    pair_constraints pairs;  // from forbid_file and require_file
 
     // What the readers found suspicious but not fatal (the file, the line or
     // argument, what was found and what to do), one line each, for standard

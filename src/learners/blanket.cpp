@@ -59,6 +59,13 @@ blanket_learner::blanket_learner(const learner_setting& setting, const DoubleMat
 
 blanket_learner::~blanket_learner() = default;
 
+// The pass ranks and decides the candidates alone: a forbidden variable never
+// enters, a required member never leaves (it stays in the conditioning set).
+void blanket_learner::leave_out_known(int target) {
+    const std::uint8_t* known = setting_.pairs->row(target);
+    pass_.keep_if([known](int v) { return known[v] == static_cast<std::uint8_t>(pair_knowledge::free); });
+}
+
 bool blanket_learner::change_one(const decision_rule& rule, int& member_count) {
     pass_route route;
     const pass_decision decision = decide_pass(pass_, flags_.data(), rule, surrogates_, route);
@@ -75,10 +82,22 @@ bool blanket_learner::change_one(const decision_rule& rule, int& member_count) {
     return false;
 }
 
-const std::vector<std::uint8_t>& blanket_learner::learn(iamb_variant variant, int target) {
+// A target's required neighbours are members from the start; the others none.
+int blanket_learner::start_members(int target) {
     std::fill(flags_.begin(), flags_.end(), 0);
-    int member_count = 0;
-    const decision_rule rule{variant, harmonic_, pvalue_threshold(setting_.test.alpha)};
+    if (setting_.pairs == nullptr || setting_.pairs->required_count(target) == 0) return 0;
+    const std::uint8_t* known = setting_.pairs->row(target);
+    for (int v = 0; v < n_vars_; ++v) flags_[v] = known[v] == static_cast<std::uint8_t>(pair_knowledge::required);
+    return setting_.pairs->required_count(target);
+}
+
+const std::vector<std::uint8_t>& blanket_learner::learn(iamb_variant variant, int target) {
+    int member_count = start_members(target);
+    // Only the candidates count: the variables whose pairing with the target
+    // the data decide, neither forbidden nor required.
+    const int fixed = setting_.pairs != nullptr ? setting_.pairs->fixed_count(target) : 0;
+    const decision_rule rule{variant, fixed == 0 ? harmonic_ : harmonic_number(n_vars_ - 1 - fixed),
+                             pvalue_threshold(setting_.test.alpha)};
     std::set<std::vector<int>> seen;
     try {
         for (int pass = 1;; ++pass) {
@@ -95,6 +114,7 @@ const std::vector<std::uint8_t>& blanket_learner::learn(iamb_variant variant, in
             }
             run_pass_(target, flags_.data(), member_count, pass_);
             tests_ += n_vars_ - 1;
+            if (fixed > 0) leave_out_known(target);
             if (!change_one(rule, member_count)) break;
         }
         weigh_members(target, member_count);

@@ -45,6 +45,8 @@ public:
     void report_progress_to(progress_slot* slot) { progress_ = slot; }
 
 private:
+    int start_members(int target);
+    void leave_out_known(int target);
     bool change_one(const decision_rule& rule, int& member_count);
     void weigh_members(int target, int member_count);
 
@@ -58,7 +60,7 @@ private:
     std::vector<member_evidence> evidence_;
     std::vector<double> correlations_;  // the members' partial correlations, for evidence_
     pass_pvalues pass_;                 // the last pass's value, its buffers reused
-    double harmonic_;
+    double harmonic_;                   // over the n_vars - 1 candidates of a target without known pairs
     surrogate_scratch surrogates_;
     progress_slot* progress_ = nullptr;
 };

@@ -42,6 +42,31 @@ pair_table pair_statistics(const learner_setting& setting, const DoubleMatrix& p
     return table;
 }
 
+// Known pairs are not tested: a forbidden pair loses its edge, a required one
+// keeps it, and the table (in its order) holds the pairs the data decide.
+void settle_known_pairs(const pair_constraints& pairs, pair_table& table, ByteMatrix& learned_graph) {
+    std::size_t kept = 0;
+    for (std::size_t at = 0; at < table.keys.size(); ++at) {
+        const int j = table.first[at], k = table.second[at];
+        switch (pairs.knowledge(j, k)) {
+            case pair_knowledge::free:
+                table.keys[kept] = table.keys[at];
+                table.first[kept] = j;
+                table.second[kept++] = k;
+                break;
+            case pair_knowledge::forbidden:
+                learned_graph(j, k) = 0;
+                learned_graph(k, j) = 0;
+                break;
+            case pair_knowledge::required:
+                break;
+        }
+    }
+    table.keys.resize(kept);
+    table.first.resize(kept);
+    table.second.resize(kept);
+}
+
 // The step-up sweep from the weakest pair: remove edges while the adjusted
 // p-value exceeds alpha/2; the first pair within it keeps its edge and every stronger one.
 void exclude_edges(const learner_setting& setting, const pair_table& table, ByteMatrix& learned_graph) {
@@ -86,6 +111,7 @@ learned_structure edge_exclusion(const learner_setting& setting, const DoubleMat
     invert_covariance(setting.n_threads, precision);
     stop_if_cancelled(setting);
     pair_table table = pair_statistics(setting, precision);
+    if (has_pairs(setting)) settle_known_pairs(*setting.pairs, table, result.graph);
     result.tests = static_cast<long long>(table.keys.size());
     heap_sort3(table.keys.size(), table.keys.data(), table.first.data(), table.second.data());
     exclude_edges(setting, table, result.graph);

@@ -10,6 +10,7 @@
 
 #include "common/edge_evidence.h"
 #include "common/matrix.h"
+#include "common/pair_constraints.h"
 #include "common/run_context.h"
 #include "common/test_setting.h"
 #include "gaussnet/progress.h"
@@ -52,7 +53,11 @@ struct learner_setting {
     run_context* context = nullptr;
     // Where the progress line shows; nowhere by default.
     progress_display progress{};
+    // Pairs known beforehand to be never or always joined; null or empty: none.
+    const pair_constraints* pairs = nullptr;
 };
+
+inline bool has_pairs(const learner_setting& setting) { return setting.pairs != nullptr && !setting.pairs->empty(); }
 
 inline run_context& context_of(const learner_setting& setting) {
     return setting.context != nullptr ? *setting.context : current_context();

@@ -145,7 +145,8 @@ std::optional<edge_evidence> listed_evidence(const run_export& run, const scored
 
 std::string edges_csv(const run_export& run) {
     std::string text = "source,target,status,separated";
-    text += run.evidence ? ",partial_correlation,p_value\n" : "\n";
+    text += run.evidence ? ",partial_correlation,p_value" : "";
+    text += run.marks_required() ? ",required\n" : "\n";
     for (const scored_edge& edge : run.edges) {
         const char* separated = edge.status == edge_status::fp ? (edge.separated ? "1" : "0") : "";
         text += csv_field(run.names[edge.source]) + ',' + csv_field(run.names[edge.target]) + ',' +
@@ -156,6 +157,7 @@ std::string edges_csv(const run_export& run) {
                         ? ',' + shortest_text(evidence->partial_correlation) + ',' + shortest_text(evidence->p_value)
                         : std::string(",,");
         }
+        if (run.marks_required()) text += run.required(edge) ? ",1" : ",0";
         text += '\n';
     }
     return text;
@@ -207,9 +209,15 @@ std::vector<export_file> export_files(const run_export& run) {
     const std::vector<std::string> names = distinct_names(run.names);
     const std::vector<scored_edge> edges = within_scope(run.edges, run.local);
     // Frequencies go with the edges as given, which only a local scope filters.
-    const run_export shown{
-        run.run,     names, edges, run.scored, run.blanket_rows, run.local, run.local ? nullptr : run.edge_frequencies,
-        run.evidence};
+    const run_export shown{run.run,
+                           names,
+                           edges,
+                           run.scored,
+                           run.blanket_rows,
+                           run.local,
+                           run.local ? nullptr : run.edge_frequencies,
+                           run.evidence,
+                           run.pairs};
     std::vector<export_file> files;
     for (const file_builder& builder : FILE_BUILDERS)
         if (builder.wanted == nullptr || builder.wanted(shown)) files.push_back({builder.suffix, builder.build(shown)});

@@ -10,6 +10,7 @@
 #include "common/edge_evidence.h"
 #include "common/file_io.h"
 #include "common/matrix.h"
+#include "common/pair_constraints.h"
 #include "scoring/local_scope.h"
 #include "scoring/report_structure.h"
 
@@ -34,6 +35,14 @@ struct run_export {
     // The learner's evidence rows: each learned edge's partial correlation
     // and p-value (evidence_of) in the edges file, GraphML and DOT. Null: none.
     const evidence_rows* evidence = nullptr;
+    // The known pairs the run was given: with a required pair among them, the
+    // edges file and GraphML say of each edge whether it was required.
+    const pair_constraints* pairs = nullptr;
+
+    bool marks_required() const { return pairs != nullptr && !pairs->required().empty(); }
+    bool required(const scored_edge& edge) const {
+        return marks_required() && pairs->knowledge(edge.source, edge.target) == pair_knowledge::required;
+    }
 };
 
 // One file of a run's export: the file is named RUN followed by suffix.

@@ -119,6 +119,8 @@ std::string graphml_keys(const run_export& run) {
         "  <key id=\"degree\" for=\"node\" attr.name=\"degree\" attr.type=\"int\"/>\n"
         "  <key id=\"status\" for=\"edge\" attr.name=\"status\" attr.type=\"string\"/>\n";
     if (run.scored) text += "  <key id=\"separated\" for=\"edge\" attr.name=\"separated\" attr.type=\"boolean\"/>\n";
+    if (run.marks_required())
+        text += "  <key id=\"required\" for=\"edge\" attr.name=\"required\" attr.type=\"boolean\"/>\n";
     if (run.edge_frequencies) text += "  <key id=\"weight\" for=\"edge\" attr.name=\"weight\" attr.type=\"double\"/>\n";
     if (run.evidence) {
         text +=
@@ -162,6 +164,7 @@ std::string graphml_edges(const run_export& run) {
         text += "    <edge source=\"" + xml_text(run.names[edge.source]) + "\" target=\"" +
                 xml_text(run.names[edge.target]) + "\">" + graphml_data("status", status_text(edge.status));
         if (edge.status == edge_status::fp) text += graphml_data("separated", edge.separated ? "true" : "false");
+        if (run.marks_required()) text += graphml_data("required", run.required(edge) ? "true" : "false");
         if (run.edge_frequencies) text += graphml_data("weight", shortest_text((*run.edge_frequencies)[e]));
         if (const std::optional<edge_evidence> evidence = listed_evidence(run, edge)) {
             text += graphml_data("partial_correlation", shortest_text(evidence->partial_correlation)) +

@@ -35,6 +35,11 @@ public:
         correlations_.push_back(correlation);
     }
 
+    // Leaves out, in order, the entries whose variable keep() rejects, and
+    // their deferred tests with them.
+    template <typename Keep>
+    void keep_if(Keep keep);
+
     deferred_tests deferred() const;
     // Writes the p-values of the deferred tests at places which[] of deferred().
     void complete(std::span<const int> which);
@@ -53,6 +58,27 @@ private:
     std::vector<int> tail_places_;
     error_function_scratch erf_;
 };
+
+template <typename Keep>
+void pass_pvalues::keep_if(Keep keep) {
+    std::size_t kept = 0, deferred_seen = 0, deferred_kept = 0;
+    for (std::size_t k = 0; k < index.size(); ++k) {
+        const bool deferred_here = deferred_seen < entries_.size() && entries_[deferred_seen] == static_cast<int>(k);
+        if (keep(index[k])) {
+            if (deferred_here) {
+                entries_[deferred_kept] = static_cast<int>(kept);
+                correlations_[deferred_kept++] = correlations_[deferred_seen];
+            }
+            pvalues[kept] = pvalues[k];
+            index[kept++] = index[k];
+        }
+        deferred_seen += deferred_here;
+    }
+    pvalues.resize(kept);
+    index.resize(kept);
+    entries_.resize(deferred_kept);
+    correlations_.resize(deferred_kept);
+}
 
 // The normal distribution's terms of Fisher's z for one conditioning-set size.
 struct fisher_terms {

@@ -224,6 +224,27 @@ TEST(OptionsOverRanks, LearnersExportAndTableGiveGaussnetsFiles) {
     }
 }
 
+// Known pairs reach every rank: the comparison with its bootstraps and the
+// local run give gaussnet's bytes, the export's required column included.
+TEST(OptionsOverRanks, KnownPairsGiveGaussnetsFiles) {
+    const std::vector<std::vector<std::string>> tails = {{"1", "0.05", "0"}, {"1", "0.05", "0", "X1", "2"}};
+    for (const auto& tail : tails) {
+        temp_dir single;
+        temp_dir spread;
+        for (const temp_dir* dir : {&single, &spread}) {
+            copy_example(*dir);
+            dir->write("forbid.csv", "X3,X1\nX2,X14\n");
+            dir->write("require.csv", "source,target\nX1,X10\nX5,X25\n");
+        }
+        std::vector<std::string> args = {"--forbid",    "forbid.csv", "--require", "require.csv", "--export", "out",
+                                         "--bootstrap", "3",          "data.txt",  "1000",        "30"};
+        args.insert(args.end(), tail.begin(), tail.end());
+        const both_runs runs = expect_same_run({2, 1}, args, single, spread);
+        EXPECT_EQ(runs.single.exit_status, 0);
+        expect_same_exports(single, spread);
+    }
+}
+
 // Three rings around X5 on three ranks, exported and tabled.
 TEST(OptionsOverRanks, LocalRunGivesGaussnetsFiles) {
     temp_dir single;

@@ -20,7 +20,8 @@ run_of <- function(raw, names) {
 }
 
 gaussnet_learn <- function(data, alpha = 0.05, learners = c("EE", "IAMB2", "IAMB1"), exact = FALSE, truth = NULL,
-                           threads = NULL, correlation = "pearson", missing = "error", progress = interactive()) {
+                           threads = NULL, correlation = "pearson", missing = "error", forbid = NULL,
+                           require = NULL, progress = interactive()) {
   correlation <- correlation_of(correlation)
   missing <- missing_of(missing)
   input <- data_of(data, missing)
@@ -28,14 +29,16 @@ gaussnet_learn <- function(data, alpha = 0.05, learners = c("EE", "IAMB2", "IAMB
   runs <- learners_of(learners)
   truth <- truth_of(truth, input$names)
   raw <- checked(.gaussnet_learn(input$values, input$names, truth, runs, alpha_of(alpha), flag_of(exact, "exact"),
-                                 correlation, missing, threads_of(threads), progress_of(progress)), input$names)
+                                 correlation, missing, threads_of(threads), pairs_of(forbid, "forbid"),
+                                 pairs_of(require, "require"), progress_of(progress)), input$names)
   result <- lapply(raw, run_of, names = input$names)
   names(result) <- vapply(result, `[[`, "", "learner")
   structure(result, class = c("gaussnet_runs", "list"))
 }
 
 gaussnet_local <- function(data, target, radius, alpha = 0.05, exact = FALSE, truth = NULL, threads = NULL,
-                           correlation = "pearson", missing = "error", progress = interactive()) {
+                           correlation = "pearson", missing = "error", forbid = NULL, require = NULL,
+                           progress = interactive()) {
   correlation <- correlation_of(correlation)
   missing <- missing_of(missing)
   input <- data_of(data, missing)
@@ -45,13 +48,15 @@ gaussnet_local <- function(data, target, radius, alpha = 0.05, exact = FALSE, tr
   truth <- truth_of(truth, input$names)
   raw <- checked(.gaussnet_local(input$values, input$names, truth, enc2utf8(target), radius, alpha_of(alpha),
                                  flag_of(exact, "exact"), correlation, missing, threads_of(threads),
-                                 progress_of(progress)), input$names)
+                                 pairs_of(forbid, "forbid"), pairs_of(require, "require"), progress_of(progress)),
+                 input$names)
   run_of(raw, input$names)
 }
 
 gaussnet_bootstrap <- function(data, learner = "IAMB2", resamples = 200, seed = 1, threshold = 0.5, alpha = 0.05,
                                exact = FALSE, truth = NULL, threads = NULL, target = NULL, radius = 1,
-                               correlation = "pearson", missing = "error", progress = interactive()) {
+                               correlation = "pearson", missing = "error", forbid = NULL, require = NULL,
+                               progress = interactive()) {
   correlation <- correlation_of(correlation)
   missing <- missing_of(missing)
   input <- data_of(data, missing)
@@ -73,7 +78,8 @@ gaussnet_bootstrap <- function(data, learner = "IAMB2", resamples = 200, seed = 
   raw <- checked(.gaussnet_bootstrap(input$values, input$names, truth, run, local, if (local) enc2utf8(target) else "",
                                      if (local) radius else 1L, resamples, as.double(seed), as.double(threshold),
                                      alpha_of(alpha), flag_of(exact, "exact"), correlation, missing,
-                                     threads_of(threads), progress_of(progress)), input$names)
+                                     threads_of(threads), pairs_of(forbid, "forbid"), pairs_of(require, "require"),
+                                     progress_of(progress)), input$names)
   strength <- data.frame(source = input$names[raw$source], target = input$names[raw$target],
                          frequency = raw$frequency, stringsAsFactors = FALSE)
   if (!is.null(raw$status)) strength$status <- raw$status

@@ -201,4 +201,21 @@ target_of <- function(target, names) {
   target
 }
 
+# Pairs of variable names, as one character vector first, second, first, ...:
+# NULL, a two-column data frame or matrix, or a list of pairs of names.
+pairs_of <- function(pairs, what) {
+  if (is.null(pairs)) return(character(0))
+  if (is.data.frame(pairs) || is.matrix(pairs)) {
+    if (ncol(pairs) != 2) input_error(sprintf("%s must have two columns of variable names, not %d", what, ncol(pairs)))
+    pairs <- lapply(seq_len(nrow(pairs)), function(i) c(as.character(pairs[i, 1]), as.character(pairs[i, 2])))
+  }
+  if (!is.list(pairs)) input_error(sprintf("%s must be a data frame, a matrix or a list of pairs of variable names", what))
+  for (i in seq_along(pairs)) {
+    pair <- pairs[[i]]
+    if (!is.character(pair) || length(pair) != 2 || anyNA(pair))
+      input_error(sprintf("%s, pair %d: two variable names expected", what, i))
+  }
+  enc2utf8(as.character(unlist(pairs, use.names = FALSE)))
+}
+
 radius_of <- function(radius) as.integer(whole_of(radius, "radius", -.Machine$integer.max, .Machine$integer.max))

@@ -16,11 +16,11 @@ are the same for every thread count and equal the \code{gaussnet} program's
 gaussnet_bootstrap(data, learner = "IAMB2", resamples = 200, seed = 1,
                    threshold = 0.5, alpha = 0.05, exact = FALSE, truth = NULL,
                    threads = NULL, target = NULL, radius = 1,
-                   correlation = "pearson", missing = "error",
-                   progress = interactive())
+                   correlation = "pearson", missing = "error", forbid = NULL,
+                   require = NULL, progress = interactive())
 }
 \arguments{
-  \item{data, alpha, exact, truth, threads, correlation, missing}{as for
+  \item{data, alpha, exact, truth, threads, correlation, missing, forbid, require}{as for
     \code{\link{gaussnet_learn}}; the data are rounded to single precision
     as there, and with a rank-based correlation each resample is ranked
     anew.}

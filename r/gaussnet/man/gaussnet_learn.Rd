@@ -14,12 +14,13 @@ with IAMB2 (the program's local mode).
 \usage{
 gaussnet_learn(data, alpha = 0.05, learners = c("EE", "IAMB2", "IAMB1"),
                exact = FALSE, truth = NULL, threads = NULL,
-               correlation = "pearson", missing = "error",
-               progress = interactive())
+               correlation = "pearson", missing = "error", forbid = NULL,
+               require = NULL, progress = interactive())
 
 gaussnet_local(data, target, radius, alpha = 0.05, exact = FALSE,
                truth = NULL, threads = NULL, correlation = "pearson",
-               missing = "error", progress = interactive())
+               missing = "error", forbid = NULL, require = NULL,
+               progress = interactive())
 }
 \arguments{
   \item{data}{a numeric (double, integer or logical) matrix or data frame,
@@ -70,6 +71,12 @@ gaussnet_local(data, target, radius, alpha = 0.05, exact = FALSE,
     (targets done, the time so far, the targets still running) on the
     console, rewritten in place and cleared at the end. By default in an
     interactive session only, so scripts show nothing.}
+  \item{forbid, require}{pairs of variable names known beforehand (the
+    program's \code{--forbid} and \code{--require}): a two-column data frame
+    or matrix, or a list of pairs (\code{list(c("a", "b"))}). Pairs are
+    undirected; a forbidden pair is never joined and a required pair always
+    is, by every learner. An unknown name, a variable paired with itself or
+    a pair both forbidden and required is an input error naming the pair.}
   \item{target}{the target variable's name, or its column number.}
   \item{radius}{the number of rings: ring 1 is the target, ring i + 1 the
     variables first found in the blankets of ring i's.}

@@ -11,8 +11,8 @@ Rcpp::Rostream<false>& Rcpp::Rcerr = Rcpp::Rcpp_cerr_get();
 #endif
 
 // gaussnet_learn_cpp
-SEXP gaussnet_learn_cpp(SEXP data, std::vector<std::string> names, SEXP truth, Rcpp::CharacterVector learners, double alpha, bool exact, std::string correlation, std::string missing, int threads, double progress);
-RcppExport SEXP _gaussnet_gaussnet_learn_cpp(SEXP dataSEXP, SEXP namesSEXP, SEXP truthSEXP, SEXP learnersSEXP, SEXP alphaSEXP, SEXP exactSEXP, SEXP correlationSEXP, SEXP missingSEXP, SEXP threadsSEXP, SEXP progressSEXP) {
+SEXP gaussnet_learn_cpp(SEXP data, std::vector<std::string> names, SEXP truth, Rcpp::CharacterVector learners, double alpha, bool exact, std::string correlation, std::string missing, int threads, std::vector<std::string> forbid, std::vector<std::string> require, double progress);
+RcppExport SEXP _gaussnet_gaussnet_learn_cpp(SEXP dataSEXP, SEXP namesSEXP, SEXP truthSEXP, SEXP learnersSEXP, SEXP alphaSEXP, SEXP exactSEXP, SEXP correlationSEXP, SEXP missingSEXP, SEXP threadsSEXP, SEXP forbidSEXP, SEXP requireSEXP, SEXP progressSEXP) {
 BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
@@ -25,14 +25,16 @@ BEGIN_RCPP
     Rcpp::traits::input_parameter< std::string >::type correlation(correlationSEXP);
     Rcpp::traits::input_parameter< std::string >::type missing(missingSEXP);
     Rcpp::traits::input_parameter< int >::type threads(threadsSEXP);
+    Rcpp::traits::input_parameter< std::vector<std::string> >::type forbid(forbidSEXP);
+    Rcpp::traits::input_parameter< std::vector<std::string> >::type require(requireSEXP);
     Rcpp::traits::input_parameter< double >::type progress(progressSEXP);
-    rcpp_result_gen = Rcpp::wrap(gaussnet_learn_cpp(data, names, truth, learners, alpha, exact, correlation, missing, threads, progress));
+    rcpp_result_gen = Rcpp::wrap(gaussnet_learn_cpp(data, names, truth, learners, alpha, exact, correlation, missing, threads, forbid, require, progress));
     return rcpp_result_gen;
 END_RCPP
 }
 // gaussnet_local_cpp
-SEXP gaussnet_local_cpp(SEXP data, std::vector<std::string> names, SEXP truth, std::string target, int radius, double alpha, bool exact, std::string correlation, std::string missing, int threads, double progress);
-RcppExport SEXP _gaussnet_gaussnet_local_cpp(SEXP dataSEXP, SEXP namesSEXP, SEXP truthSEXP, SEXP targetSEXP, SEXP radiusSEXP, SEXP alphaSEXP, SEXP exactSEXP, SEXP correlationSEXP, SEXP missingSEXP, SEXP threadsSEXP, SEXP progressSEXP) {
+SEXP gaussnet_local_cpp(SEXP data, std::vector<std::string> names, SEXP truth, std::string target, int radius, double alpha, bool exact, std::string correlation, std::string missing, int threads, std::vector<std::string> forbid, std::vector<std::string> require, double progress);
+RcppExport SEXP _gaussnet_gaussnet_local_cpp(SEXP dataSEXP, SEXP namesSEXP, SEXP truthSEXP, SEXP targetSEXP, SEXP radiusSEXP, SEXP alphaSEXP, SEXP exactSEXP, SEXP correlationSEXP, SEXP missingSEXP, SEXP threadsSEXP, SEXP forbidSEXP, SEXP requireSEXP, SEXP progressSEXP) {
 BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
@@ -46,14 +48,16 @@ BEGIN_RCPP
     Rcpp::traits::input_parameter< std::string >::type correlation(correlationSEXP);
     Rcpp::traits::input_parameter< std::string >::type missing(missingSEXP);
     Rcpp::traits::input_parameter< int >::type threads(threadsSEXP);
+    Rcpp::traits::input_parameter< std::vector<std::string> >::type forbid(forbidSEXP);
+    Rcpp::traits::input_parameter< std::vector<std::string> >::type require(requireSEXP);
     Rcpp::traits::input_parameter< double >::type progress(progressSEXP);
-    rcpp_result_gen = Rcpp::wrap(gaussnet_local_cpp(data, names, truth, target, radius, alpha, exact, correlation, missing, threads, progress));
+    rcpp_result_gen = Rcpp::wrap(gaussnet_local_cpp(data, names, truth, target, radius, alpha, exact, correlation, missing, threads, forbid, require, progress));
     return rcpp_result_gen;
 END_RCPP
 }
 // gaussnet_bootstrap_cpp
-SEXP gaussnet_bootstrap_cpp(SEXP data, std::vector<std::string> names, SEXP truth, std::string learner, bool local, std::string target, int radius, int resamples, double seed, double threshold, double alpha, bool exact, std::string correlation, std::string missing, int threads, double progress);
-RcppExport SEXP _gaussnet_gaussnet_bootstrap_cpp(SEXP dataSEXP, SEXP namesSEXP, SEXP truthSEXP, SEXP learnerSEXP, SEXP localSEXP, SEXP targetSEXP, SEXP radiusSEXP, SEXP resamplesSEXP, SEXP seedSEXP, SEXP thresholdSEXP, SEXP alphaSEXP, SEXP exactSEXP, SEXP correlationSEXP, SEXP missingSEXP, SEXP threadsSEXP, SEXP progressSEXP) {
+SEXP gaussnet_bootstrap_cpp(SEXP data, std::vector<std::string> names, SEXP truth, std::string learner, bool local, std::string target, int radius, int resamples, double seed, double threshold, double alpha, bool exact, std::string correlation, std::string missing, int threads, std::vector<std::string> forbid, std::vector<std::string> require, double progress);
+RcppExport SEXP _gaussnet_gaussnet_bootstrap_cpp(SEXP dataSEXP, SEXP namesSEXP, SEXP truthSEXP, SEXP learnerSEXP, SEXP localSEXP, SEXP targetSEXP, SEXP radiusSEXP, SEXP resamplesSEXP, SEXP seedSEXP, SEXP thresholdSEXP, SEXP alphaSEXP, SEXP exactSEXP, SEXP correlationSEXP, SEXP missingSEXP, SEXP threadsSEXP, SEXP forbidSEXP, SEXP requireSEXP, SEXP progressSEXP) {
 BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
@@ -72,8 +76,10 @@ BEGIN_RCPP
     Rcpp::traits::input_parameter< std::string >::type correlation(correlationSEXP);
     Rcpp::traits::input_parameter< std::string >::type missing(missingSEXP);
     Rcpp::traits::input_parameter< int >::type threads(threadsSEXP);
+    Rcpp::traits::input_parameter< std::vector<std::string> >::type forbid(forbidSEXP);
+    Rcpp::traits::input_parameter< std::vector<std::string> >::type require(requireSEXP);
     Rcpp::traits::input_parameter< double >::type progress(progressSEXP);
-    rcpp_result_gen = Rcpp::wrap(gaussnet_bootstrap_cpp(data, names, truth, learner, local, target, radius, resamples, seed, threshold, alpha, exact, correlation, missing, threads, progress));
+    rcpp_result_gen = Rcpp::wrap(gaussnet_bootstrap_cpp(data, names, truth, learner, local, target, radius, resamples, seed, threshold, alpha, exact, correlation, missing, threads, forbid, require, progress));
     return rcpp_result_gen;
 END_RCPP
 }
@@ -205,9 +211,9 @@ END_RCPP
 }
 
 static const R_CallMethodDef CallEntries[] = {
-    {"_gaussnet_gaussnet_learn_cpp", (DL_FUNC) &_gaussnet_gaussnet_learn_cpp, 10},
-    {"_gaussnet_gaussnet_local_cpp", (DL_FUNC) &_gaussnet_gaussnet_local_cpp, 11},
-    {"_gaussnet_gaussnet_bootstrap_cpp", (DL_FUNC) &_gaussnet_gaussnet_bootstrap_cpp, 16},
+    {"_gaussnet_gaussnet_learn_cpp", (DL_FUNC) &_gaussnet_gaussnet_learn_cpp, 12},
+    {"_gaussnet_gaussnet_local_cpp", (DL_FUNC) &_gaussnet_gaussnet_local_cpp, 13},
+    {"_gaussnet_gaussnet_bootstrap_cpp", (DL_FUNC) &_gaussnet_gaussnet_bootstrap_cpp, 18},
     {"_gaussnet_gaussnet_simulate_cpp", (DL_FUNC) &_gaussnet_gaussnet_simulate_cpp, 8},
     {"_gaussnet_gaussnet_moral_cpp", (DL_FUNC) &_gaussnet_gaussnet_moral_cpp, 1},
     {"_gaussnet_gaussnet_read_net_cpp", (DL_FUNC) &_gaussnet_gaussnet_read_net_cpp, 2},

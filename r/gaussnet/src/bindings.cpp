@@ -256,8 +256,16 @@ api::missing_values missing_of(const std::string& name) {
     Rcpp::stop("unknown missing " + name);
 }
 
+// Pairs of names from R's first, second, first, ... vector.
+std::vector<std::pair<std::string, std::string>> name_pairs(const std::vector<std::string>& flat) {
+    std::vector<std::pair<std::string, std::string>> pairs;
+    for (std::size_t i = 0; i + 1 < flat.size(); i += 2) pairs.emplace_back(flat[i], flat[i + 1]);
+    return pairs;
+}
+
 api::settings settings_of(const Rcpp::CharacterVector& learners, double alpha, bool exact,
-                          const std::string& correlation, const std::string& missing, int threads) {
+                          const std::string& correlation, const std::string& missing, int threads,
+                          const std::vector<std::string>& forbid, const std::vector<std::string>& require) {
     api::settings options;
     options.learners.clear();
     for (const auto& learner : learners) {
@@ -271,6 +279,8 @@ api::settings settings_of(const Rcpp::CharacterVector& learners, double alpha, b
     options.correlation = correlation_of(correlation);
     options.missing = missing_of(missing);
     options.threads = threads;
+    options.forbid = name_pairs(forbid);
+    options.require = name_pairs(require);
     return options;
 }
 
@@ -296,10 +306,10 @@ SEXP call_library(api::settings& options, Call&& call, Convert&& convert, double
 // [[Rcpp::export(.gaussnet_learn)]]
 SEXP gaussnet_learn_cpp(SEXP data, std::vector<std::string> names, SEXP truth, Rcpp::CharacterVector learners,
                         double alpha, bool exact, std::string correlation, std::string missing, int threads,
-                        double progress) {
+                        std::vector<std::string> forbid, std::vector<std::string> require, double progress) {
     const api::data_view view{view_of(data), names};
     const std::optional<api::truth_view> truth_view = truth_of(truth);
-    api::settings options = settings_of(learners, alpha, exact, correlation, missing, threads);
+    api::settings options = settings_of(learners, alpha, exact, correlation, missing, threads, forbid, require);
     return call_library<std::vector<api::run_result>>(
         options, [&] { return api::learn(view, options, truth_view); }, runs_to_r, progress);
 }
@@ -307,10 +317,10 @@ SEXP gaussnet_learn_cpp(SEXP data, std::vector<std::string> names, SEXP truth, R
 // [[Rcpp::export(.gaussnet_local)]]
 SEXP gaussnet_local_cpp(SEXP data, std::vector<std::string> names, SEXP truth, std::string target, int radius,
                         double alpha, bool exact, std::string correlation, std::string missing, int threads,
-                        double progress) {
+                        std::vector<std::string> forbid, std::vector<std::string> require, double progress) {
     const api::data_view view{view_of(data), names};
     const std::optional<api::truth_view> truth_view = truth_of(truth);
-    api::settings options = settings_of({}, alpha, exact, correlation, missing, threads);
+    api::settings options = settings_of({}, alpha, exact, correlation, missing, threads, forbid, require);
     options.local_target = target;
     options.local_radius = radius;
     return call_library<api::run_result>(
@@ -320,11 +330,12 @@ SEXP gaussnet_local_cpp(SEXP data, std::vector<std::string> names, SEXP truth, s
 // [[Rcpp::export(.gaussnet_bootstrap)]]
 SEXP gaussnet_bootstrap_cpp(SEXP data, std::vector<std::string> names, SEXP truth, std::string learner, bool local,
                             std::string target, int radius, int resamples, double seed, double threshold, double alpha,
-                            bool exact, std::string correlation, std::string missing, int threads, double progress) {
+                            bool exact, std::string correlation, std::string missing, int threads,
+                            std::vector<std::string> forbid, std::vector<std::string> require, double progress) {
     const api::data_view view{view_of(data), names};
     const std::optional<api::truth_view> truth_view = truth_of(truth);
-    api::settings options =
-        settings_of(Rcpp::CharacterVector::create(learner), alpha, exact, correlation, missing, threads);
+    api::settings options = settings_of(Rcpp::CharacterVector::create(learner), alpha, exact, correlation, missing,
+                                        threads, forbid, require);
     options.local_target = target;
     options.local_radius = radius;
     const api::bootstrap_settings resampling{resamples, static_cast<std::uint64_t>(seed), threshold,
@@ -425,7 +436,7 @@ int gaussnet_index_column_cpp(SEXP data, std::vector<std::string> names) {
 SEXP gaussnet_partial_correlations_cpp(SEXP data, std::vector<std::string> names, int threads, std::string correlation,
                                        std::string missing) {
     const api::data_view view{view_of(data), names};
-    api::settings options = settings_of({}, 0.05, false, correlation, missing, threads);
+    api::settings options = settings_of({}, 0.05, false, correlation, missing, threads, {}, {});
     const int n = static_cast<int>(names.size());
     return call_library<std::vector<double>>(
         options, [&] { return api::partial_correlations(view, options); },

@@ -63,7 +63,12 @@ refusals <- list(
        "EE runs only with more cases than variables"),
   list(quote(gaussnet_learn(twin, learners = "IAMB2")), "gaussnet_not_positive_definite",
        "No Cholesky decomposition"),
-  list(quote(gaussnet_learn(twin, learners = "EE")), "gaussnet_not_positive_definite", "No Cholesky decomposition")
+  list(quote(gaussnet_learn(twin, learners = "EE")), "gaussnet_not_positive_definite", "No Cholesky decomposition"),
+  list(quote(gaussnet_learn(values, forbid = list(c("X1", "nope")))), "gaussnet_input_error",
+       "forbid, pair 1: no variable named \"nope\"."),
+  list(quote(gaussnet_learn(values, require = data.frame(a = "X1", b = "X2"), forbid = matrix(c("X2", "X1"), 1))),
+       "gaussnet_input_error", "both forbidden (forbid, pair 1) and required (require, pair 1)"),
+  list(quote(gaussnet_learn(values, require = list("X1"))), "gaussnet_input_error", "require, pair 1: two variable names")
 )
 
 test_that("bad input is a classed condition with the program's message", {

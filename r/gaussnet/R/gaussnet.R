@@ -19,7 +19,7 @@ run_of <- function(raw, names) {
                  tests = raw$tests, seconds = raw$seconds, scores = scores, rings = rings))
 }
 
-gaussnet_learn <- function(data, alpha = 0.05, learners = c("EE", "IAMB2", "IAMB1"), exact = FALSE, truth = NULL,
+gaussnet_learn <- function(data, alpha = 0.05, learners = .gaussnet_vocabulary()$learners, exact = FALSE, truth = NULL,
                            threads = NULL, correlation = "pearson", missing = "error", forbid = NULL,
                            require = NULL, progress = interactive()) {
   correlation <- correlation_of(correlation)

@@ -12,7 +12,7 @@ graph with the edge exclusion test (EE), with exactly the results of the
 with IAMB2 (the program's local mode).
 }
 \usage{
-gaussnet_learn(data, alpha = 0.05, learners = c("EE", "IAMB2", "IAMB1"),
+gaussnet_learn(data, alpha = 0.05, learners = .gaussnet_vocabulary()$learners,
                exact = FALSE, truth = NULL, threads = NULL,
                correlation = "pearson", missing = "error", forbid = NULL,
                require = NULL, progress = interactive())
@@ -36,7 +36,7 @@ gaussnet_local(data, target, radius, alpha = 0.05, exact = FALSE,
   \item{learners}{some of \code{"EE"}, \code{"IAMB2"}, \code{"IAMB1"} (any
     case, or one string separated by commas). They run in this order
     whatever the order given; EE runs only with more cases than variables
-    (otherwise it is skipped with a warning).}
+    (otherwise it is skipped with a warning). By default all of them.}
   \item{exact}{\code{FALSE}: Fisher's z with the normal distribution;
     \code{TRUE}: the exact Student t statistic.}
   \item{truth}{the true network as a p x p adjacency matrix (row = parent,

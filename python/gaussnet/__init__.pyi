@@ -124,6 +124,8 @@ class IAMB:
     threads: Optional[int]
     correlation: Correlation
     missing: Missing
+    forbid: Optional[PairsLike]
+    require: Optional[PairsLike]
     progress: Optional[bool]
     blankets_: dict[str, list[str]]
     adjacency_: Any
@@ -141,6 +143,8 @@ class IAMB:
         threads: Optional[int] = None,
         correlation: Correlation = "pearson",
         missing: Missing = "error",
+        forbid: Optional[PairsLike] = None,
+        require: Optional[PairsLike] = None,
         progress: Optional[bool] = None,
     ) -> None: ...
     def fit(self, X: DataLike, y: Any = None, truth: Optional[TruthLike] = None) -> IAMB: ...
@@ -153,6 +157,8 @@ class EdgeExclusion:
     threads: Optional[int]
     correlation: Correlation
     missing: Missing
+    forbid: Optional[PairsLike]
+    require: Optional[PairsLike]
     progress: Optional[bool]
     adjacency_: Any
     edges_: Any
@@ -168,6 +174,8 @@ class EdgeExclusion:
         threads: Optional[int] = None,
         correlation: Correlation = "pearson",
         missing: Missing = "error",
+        forbid: Optional[PairsLike] = None,
+        require: Optional[PairsLike] = None,
         progress: Optional[bool] = None,
     ) -> None: ...
     def fit(self, X: DataLike, y: Any = None, truth: Optional[TruthLike] = None) -> EdgeExclusion: ...

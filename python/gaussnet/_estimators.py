@@ -46,7 +46,7 @@ class _Learner:
         """
         runs = learn(X, alpha=self.alpha, learners=[self._learner()], exact=self.exact, truth=truth,
                      threads=self.threads, correlation=self.correlation, missing=self.missing,
-                     progress=self.progress)
+                     forbid=self.forbid, require=self.require, progress=self.progress)
         if not runs:  # EE is skipped with no more cases than variables
             raise ValueError(f"{type(self).__name__} needs more cases than variables")
         run = runs[0]
@@ -86,6 +86,8 @@ class IAMB(_Learner):
         None or -1: the cores this process may use.
     correlation : {"pearson", "normal", "spearman", "kendall"}, default "pearson"
     missing : {"error", "complete"}, default "error"
+    forbid, require : sequence of (str, str) or pandas.DataFrame, optional
+        Pairs never or always joined, as for learn().
     progress : bool or None, default None
         As for learn().
 
@@ -114,9 +116,10 @@ class IAMB(_Learner):
     """
 
     def __init__(self, alpha=0.05, variant=2, exact=False, threads=None, correlation="pearson", missing="error",
-                 progress=None):
+                 forbid=None, require=None, progress=None):
         self.alpha, self.variant, self.exact, self.threads = alpha, variant, exact, threads
         self.correlation, self.missing, self.progress = correlation, missing, progress
+        self.forbid, self.require = forbid, require
 
     def _learner(self):
         if isinstance(self.variant, bool) or self.variant not in (1, 2):
@@ -134,7 +137,7 @@ class EdgeExclusion(_Learner):
 
     Parameters
     ----------
-    alpha, exact, threads, correlation, missing, progress
+    alpha, exact, threads, correlation, missing, forbid, require, progress
         As for IAMB.
 
     Attributes
@@ -151,9 +154,10 @@ class EdgeExclusion(_Learner):
     """
 
     def __init__(self, alpha=0.05, exact=False, threads=None, correlation="pearson", missing="error",
-                 progress=None):
+                 forbid=None, require=None, progress=None):
         self.alpha, self.exact, self.threads = alpha, exact, threads
         self.correlation, self.missing, self.progress = correlation, missing, progress
+        self.forbid, self.require = forbid, require
 
     def _learner(self):
         return "EE"

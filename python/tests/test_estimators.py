@@ -24,10 +24,13 @@ def test_runs_are_keyed_by_learner_in_the_programs_order():
 
 
 @pytest.mark.parametrize("estimator, learner", [(gaussnet.IAMB(), "IAMB2"), (gaussnet.IAMB(variant=1), "IAMB1"),
-                                                (gaussnet.EdgeExclusion(alpha=0.01), "EE")])
+                                                (gaussnet.EdgeExclusion(alpha=0.01), "EE"),
+                                                (gaussnet.IAMB(forbid=[("X1", "X2")], require=[("X3", "X9")]),
+                                                 "IAMB2")])
 def test_fitted_attributes_are_learns_results(estimator, learner):
-    alpha = estimator.get_params()["alpha"]
-    (run,) = gaussnet.learn(DATA, alpha=alpha, learners=learner, truth=TRUTH)
+    params = estimator.get_params()
+    (run,) = gaussnet.learn(DATA, alpha=params["alpha"], learners=learner, truth=TRUTH, forbid=params["forbid"],
+                            require=params["require"])
     fitted = estimator.fit(DATA, truth=TRUTH)
     assert fitted is estimator and fitted.run_.learner == learner
     pd.testing.assert_frame_equal(fitted.adjacency_, run.adjacency)
@@ -47,7 +50,8 @@ def test_fitted_attributes_are_learns_results(estimator, learner):
 def test_settings_are_read_and_changed_by_name():
     model = gaussnet.IAMB()
     assert model.get_params() == {"alpha": 0.05, "variant": 2, "exact": False, "threads": None,
-                                  "correlation": "pearson", "missing": "error", "progress": None}
+                                  "correlation": "pearson", "missing": "error", "forbid": None, "require": None,
+                                  "progress": None}
     assert model.set_params(alpha=0.01, variant=1) is model and repr(model).startswith("IAMB(alpha=0.01, variant=1")
     for bad, message in ((lambda: model.set_params(beta=1), "has no setting 'beta'"),
                          (lambda: gaussnet.IAMB(variant=3).fit(DATA), "variant must be 2"),

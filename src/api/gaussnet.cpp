@@ -228,10 +228,11 @@ std::vector<double> partial_correlations(const data_view& data, const settings& 
         const DoubleMatrix r = partial_correlation_matrix(input.threads, covariance.get());
         return {r.data(), r.data() + r.rows() * r.cols()};
     } catch (const singular_matrix_error& failure) {
+        const char* ee = learner_name(learner_kind::ee);
         const std::string text = kind == correlation_kind::pearson
                                      ? failure.what()
-                                     : rank_matrix_failure_text("EE", kind, input.names, failure);
-        throw not_positive_definite(text, "EE", -1);
+                                     : rank_matrix_failure_text(ee, kind, input.names, failure);
+        throw not_positive_definite(text, ee, -1);
     }
 }
 

@@ -24,7 +24,8 @@ gaussnet::report_run run_of(const run_result& result, std::size_t n_vars) {
     gaussnet::report_run run{result.learner, result.seconds, result.tests, std::nullopt, result.blankets, {},
                              std::nullopt};
     // EE's rows and a consensus network's are their neighbours, not blankets learned: the program shows none.
-    if (result.learner == "EE" || result.learner.ends_with(" bootstrap")) run.blankets.clear();
+    if (result.learner == learner_name(learner_kind::ee) || result.learner.ends_with(" bootstrap"))
+        run.blankets.clear();
     if (result.scores) run.scores = {{triple_of(result.scores->per_variable), triple_of(result.scores->per_edge)}};
     for (const edge& e : result.edges) {
         check_pair(e.source, e.target, n_vars);

@@ -86,7 +86,7 @@ std::string cannot_finish_line(const std::string& learner, const command_line& l
     // A sample of n_cases cases cannot test so many variables at once.
     if (2 * static_cast<long long>(failure.order()) > state.n_cases) {
         // IAMB1's plain p-values let many more members in than IAMB2's adjusted ones.
-        const char* remedy = learner == "IAMB1" ? "--learners EE,IAMB2" : "a smaller alpha";
+        const char* remedy = learner == learner_name(learner_kind::iamb1) ? "--learners EE,IAMB2" : "a smaller alpha";
         return strprintf(
             "%s: the blanket of target %s reached %d members, close to the number of cases (%d), so its "
             "test matrix of order %d is singular. Use %s, or more cases.",
@@ -211,8 +211,9 @@ bool run_comparison(const command_line& line, const run_state& state, const run_
     // EE is not spread over processes: the lead runs it alone.
     if (line.runs(learner_kind::ee) && role.lead) {
         if (api::ee_applies(state.n_cases, state.n_vars)) {
+            const std::string name = learner_name(learner_kind::ee);
             none_finished = timed_run(
-                line, state, role, {"EE", "EE:", true, false}, setting, covariance,
+                line, state, role, {name, name + ":", true, false}, setting, covariance,
                 [](const learner_setting& s, const DoubleMatrix& c) { return api::learn_run(learner_kind::ee, s, c); },
                 false);
         } else if (line.learners_given) {

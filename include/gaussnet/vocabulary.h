@@ -16,10 +16,21 @@
 
 namespace gaussnet::api {
 
+// The kind of all that name_of names exactly so; none for another name.
+template <typename Kind, std::size_t N>
+constexpr std::optional<Kind> kind_named(const std::array<Kind, N>& all, const char* (*name_of)(Kind),
+                                         std::string_view name) {
+    for (const Kind kind : all)
+        if (name == name_of(kind)) return kind;
+    return std::nullopt;
+}
+
 // The learners of a comparison, in the order they run.
 enum class learner_kind { ee, iamb2, iamb1 };
 inline constexpr std::array<learner_kind, 3> all_learners = {learner_kind::ee, learner_kind::iamb2,
                                                              learner_kind::iamb1};
+// The learner of a local run (and of its bootstrap).
+inline constexpr learner_kind local_learner = learner_kind::iamb2;
 
 // "EE", "IAMB2", "IAMB1": a run's name in results, tables and options.
 constexpr const char* learner_name(learner_kind kind) {
@@ -83,9 +94,7 @@ constexpr const char* correlation_name(correlation_type type) {
 
 // The correlation a name means (exactly as correlation_name writes it); none for another name.
 constexpr std::optional<correlation_type> correlation_named(std::string_view name) {
-    for (const correlation_type type : all_correlations)
-        if (name == correlation_name(type)) return type;
-    return std::nullopt;
+    return kind_named(all_correlations, correlation_name, name);
 }
 
 // What a missing value (NaN) does: an error naming its case and variable, or
@@ -105,9 +114,7 @@ constexpr const char* missing_values_name(missing_values missing) {
 }
 
 constexpr std::optional<missing_values> missing_values_named(std::string_view name) {
-    for (const missing_values missing : all_missing_values)
-        if (name == missing_values_name(missing)) return missing;
-    return std::nullopt;
+    return kind_named(all_missing_values, missing_values_name, name);
 }
 
 // An undirected edge's verdict against the true network.

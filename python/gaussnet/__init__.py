@@ -825,8 +825,8 @@ def bootstrap(data, learner="IAMB2", resamples=200, seed=1, threshold=0.5, alpha
     if isinstance(threshold, bool) or not isinstance(threshold, numbers.Real) or not 0 < threshold <= 1:
         raise ValueError(f"threshold must be a share of the resamples above 0 and at most 1, not {threshold!r}")
     if target is not None:
-        if run_names[0] != "IAMB2":
-            raise ValueError(f"learner {learner!r} with a target: the local run learns with IAMB2")
+        if run_names[0] != _core.LOCAL_LEARNER:
+            raise ValueError(f"learner {learner!r} with a target: the local run learns with {_core.LOCAL_LEARNER}")
         target = _target_name(target, names)
         radius = _radius_of(radius)
     _warn_index_column(array, names)

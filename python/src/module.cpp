@@ -515,6 +515,7 @@ PYBIND11_MODULE(_core, m) {
     py::tuple learners(api::all_learners.size());
     for (std::size_t k = 0; k < api::all_learners.size(); ++k) learners[k] = api::learner_name(api::all_learners[k]);
     m.attr("LEARNERS") = learners;
+    m.attr("LOCAL_LEARNER") = api::learner_name(api::local_learner);
     py::tuple correlations(api::all_correlations.size());
     for (std::size_t k = 0; k < api::all_correlations.size(); ++k)
         correlations[k] = api::correlation_name(api::all_correlations[k]);

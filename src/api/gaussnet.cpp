@@ -189,7 +189,7 @@ std::vector<run_result> learn(const data_view& data, const settings& options, co
     const learner_setting setting = learner_setting_of(options, input, call.context());
     shared_association covariance(input.data, setting.test.correlation, input.threads, &call.context());
     std::vector<run_result> results;
-    for (const learner_kind kind : {learner_kind::ee, learner_kind::iamb2, learner_kind::iamb1}) {
+    for (const learner_kind kind : all_learners) {
         if (std::find(options.learners.begin(), options.learners.end(), kind) == options.learners.end()) continue;
         if (kind == learner_kind::ee && !ee_applies(input.n_cases(), input.n_vars())) {
             call.note(ee_skipped_text(input.n_cases(), input.n_vars()));

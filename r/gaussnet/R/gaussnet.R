@@ -69,7 +69,9 @@ gaussnet_bootstrap <- function(data, learner = "IAMB2", resamples = 200, seed = 
   if (!is.numeric(threshold) || length(threshold) != 1 || is.na(threshold) || threshold <= 0 || threshold > 1)
     input_error("threshold must be a share of the resamples above 0 and at most 1")
   local <- !is.null(target)
-  if (local && run != "IAMB2") input_error(sprintf("learner '%s' with a target: the local run learns with IAMB2", run))
+  local_learner <- .gaussnet_vocabulary()$local_learner
+  if (local && run != local_learner)
+    input_error(sprintf("learner '%s' with a target: the local run learns with %s", run, local_learner))
   if (local) {
     target <- target_of(target, input$names)
     radius <- radius_of(radius)

@@ -457,9 +457,10 @@ Rcpp::List gaussnet_vocabulary_cpp() {
     for (const api::learner_kind kind : api::all_learners) learners.push_back(api::learner_name(kind));
     for (const api::correlation_type type : api::all_correlations) correlations.push_back(api::correlation_name(type));
     for (const api::missing_values value : api::all_missing_values) missing.push_back(api::missing_values_name(value));
-    return Rcpp::List::create(Rcpp::Named("learners") = learners, Rcpp::Named("correlations") = correlations,
-                              Rcpp::Named("missing") = missing, Rcpp::Named("max_threads") = api::max_threads,
-                              Rcpp::Named("max_resamples") = api::max_resamples);
+    return Rcpp::List::create(
+        Rcpp::Named("learners") = learners, Rcpp::Named("correlations") = correlations,
+        Rcpp::Named("missing") = missing, Rcpp::Named("local_learner") = api::learner_name(api::local_learner),
+        Rcpp::Named("max_threads") = api::max_threads, Rcpp::Named("max_resamples") = api::max_resamples);
 }
 
 // [[Rcpp::export(.gaussnet_version)]]
